@@ -1,0 +1,86 @@
+#pragma once
+// Channel definitions: the indented channel text turned into a list of
+// channels, found by address path, with run-time state carried over.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "VNList.h"
+#include "VNUtils.h"
+
+class TCard;  // the owning card; only handed on, never used here
+
+struct TDataInfo {
+  const char* Name;
+  std::int32_t Size;
+};
+extern const std::array<TDataInfo, 12> DataTypes;
+
+// Counter 0: T and Z channels; counter 2: E, A, M and D channels. Reset to -1
+// by every ParseChannelText.
+extern std::array<std::int32_t, 8> GroupCounters;
+
+class TChannel {
+ public:
+  // Fills the channel from the fields of one path line; false when the
+  // address is no number. A data block number that is no number or outside
+  // 0..255 raises; too few fields raise EListError.
+  bool ParseFields(const TStrings& fields);
+
+  std::uint8_t Kind = 0;
+  char Area = 0;
+  char FormatMark = 0;
+  std::uint8_t DBNumber = 0;
+  std::int32_t Address = 0;
+  std::int32_t GroupIndex = 0;
+  std::string Name;
+  bool TimerCounter = false;
+  std::uint32_t StateWord = 0;
+  long double StateValue1 = 0;
+  long double StateValue2 = 0;
+  std::array<std::uint8_t, 4> TypeCode{};
+  std::int32_t LineIndex = 0;
+  bool IsFree = false;
+  std::uint32_t StateWord2 = 0;
+  std::uint32_t ActiveMark = 0;
+};
+
+// Group lists reference channels of the main list and never own them.
+using TChannelGroup = std::vector<TChannel*>;
+
+// Path lines ("SPS;E;5") of the leaves that define channels. Raises
+// ETreeLevelError ("Ungültige Ebene (%d) für Eintrag "%s"") on an
+// indentation jump of more than one level.
+TStrings FlattenChannelTree(const TStrings& channelLines);
+
+class TLstChannels : public TObjectList<TChannel> {
+ public:
+  explicit TLstChannels(TCard* card = nullptr) : Card(card) {}
+  ~TLstChannels() override;
+
+  // Appends the channels the lines define. Errors leave to the caller; the
+  // channels appended before an error stay.
+  void ParseChannelText(const TStrings& channelLines);
+  // First channel whose Name equals the path's fields joined by "; "; null
+  // when there is none or the path holds no ";".
+  TChannel* FindChannel(std::string_view path) const;
+  // Copies the run-time state of older's channels into the first channel of
+  // the same Name here.
+  void TakeStateFrom(const TLstChannels& older);
+  void BuildGroups();
+  void ReleaseGroups();
+
+  void AddChannel(std::unique_ptr<TChannel> channel);
+  TChannel* Channel(int index) const { return Items(index); }
+  bool HasGroups() const { return FGroupsBuilt; }
+
+  std::array<std::unique_ptr<TChannelGroup>, 16> TimerCounterGroups;
+  std::array<std::unique_ptr<TChannelGroup>, 16> AreaGroups;
+  TCard* Card;
+
+ private:
+  bool FGroupsBuilt = false;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The S7 driver's connection settings record and the tables that turn its
+// indices into labels and library codes.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "VNUtils.h"
+
+struct ProtoStringValue {
+  const char* Label;
+  std::int32_t Code;
+};
+
+// Index = TConfigInfo::Connectiontype; Code = protocol for daveNewInterface.
+// 0..2 serial MPI variants, 3 PPI, 4 ISO over TCP, 5 S7ONLINE.
+extern const std::array<ProtoStringValue, 6> ConnectionTypes;
+// Index = TConfigInfo::ProfibusSpeedIndex; Code = bus speed code.
+extern const std::array<ProtoStringValue, 7> ProfibusSpeeds;
+
+class TConfigInfo {
+ public:
+  explicit TConfigInfo(std::string configFileName = {});
+
+  // Every setting back to its default; ProtokollFileName derived from
+  // ConfigFileName.
+  void SetDefaults();
+  // Copies the fourteen settings; ConfigFileName stays.
+  void CopyFrom(const TConfigInfo& other);
+  // Reads the settings by key; any unreadable number resets all to defaults.
+  void LoadFromList(const TStrings& lines);
+  // Appends the fourteen key=value lines.
+  void SaveToList(TStrings& lines) const;
+
+  std::int32_t Connectiontype = 0;
+  std::int32_t Comport = 2;
+  std::int32_t Baudrate = 0;
+  std::int32_t LocalMPI = 0;
+  std::int32_t LocalPPI = 0;
+  std::int32_t RemoteMPI = 2;
+  std::int32_t RemotePPI = 2;
+  std::int32_t ProfibusSpeedIndex = 2;
+  std::string IPAddress = "192.168.0.1";
+  std::int32_t IPPort = 102;
+  std::int32_t Rack = 0;
+  std::int32_t Slot = 2;
+  std::string ProtokollFileName;
+  std::int32_t WriteProtocol = 0;
+  std::string ConfigFileName;
+};

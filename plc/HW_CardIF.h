@@ -1,0 +1,34 @@
+#pragma once
+// The card's base: the settings record, the library handles and the error
+// reporting.
+#include <memory>
+#include <string>
+
+#include "HW_ConfigInfo.h"
+#include "nodave/nodave.h"
+
+class QWidget;
+
+class TCardIF {
+ public:
+  // configFileName: the path of the driver's configuration file.
+  TCardIF(QWidget* application, const std::string& configFileName);
+  TCardIF(const TCardIF&) = delete;
+  TCardIF& operator=(const TCardIF&) = delete;
+  virtual ~TCardIF();
+
+  // Shows "Error:" and the library's text for code (or the connection hint
+  // when the library has none), after text when text is not empty; caption
+  // "Fehler". code 0 with an empty text shows nothing.
+  void ReportError(const std::string& text, int code);
+
+  TConfigInfo& Config() { return *FConfig; }
+  const TConfigInfo& Config() const { return *FConfig; }
+
+ protected:
+  QWidget* FApplication;
+  daveConnection* FConnection = nullptr;
+  daveInterface* FInterface = nullptr;
+  _daveOSserialType FPort{0, 0};
+  std::unique_ptr<TConfigInfo> FConfig;
+};

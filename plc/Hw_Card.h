@@ -1,0 +1,68 @@
+#pragma once
+// The program's model of the S7 driver: settings, channel definitions and
+// configuration file; shows the configuration dialog and talks to the PLC.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "HW_CardIF.h"
+#include "HW_Channels.h"
+#include "VNList.h"
+#include "VNUtils.h"
+
+class QObject;
+class TConfigDlg;
+
+// Called by the card for every control of the dialog.
+using TControlCallback = void (*)(QWidget* control);
+
+class TCard : public TCardIF {
+ public:
+  // driverPath: the S7 driver library; its configuration file is the path
+  // with the extension replaced by ".CFG". Reads that file; its errors leave.
+  TCard(QWidget* application, const std::string& driverPath);
+  ~TCard() override;
+
+  // Shows the dialog modally; on OK takes its results and saves the file.
+  void ShowConfigDialog(QWidget* application, TControlCallback callback);
+  void DialogHook(QObject* sender);
+  void WalkControls(QObject* component);
+
+  void LoadConfig();
+  // Replaces the configuration file atomically; EFileError naming the file.
+  void SaveConfig();
+  // The take-over after OK: collect fills the card's settings record, the
+  // channel list is rebuilt from channelLines with the old list's run-time
+  // state, and the file is saved.
+  void TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
+                         const TStrings& channelLines);
+
+  // PLC operations; failures are shown in message boxes.
+  bool OpenInterface(const TConfigInfo& settings, daveInterface*& place);
+  void CloseInterface(daveInterface* interface);
+  bool Connect(const TConfigInfo& settings);
+  void Disconnect();
+  void ListPartners(const TConfigInfo& settings, TIntegerList& list);
+  std::string ReadOrderCode(const TConfigInfo& settings);
+
+  const TStrings& ChannelLines() const { return FChannelLines; }
+  const TLstChannels& Channels() const { return *FChannels; }
+  TLstChannels& Channels() { return *FChannels; }
+  int ConnectCount() const { return FConnectCount; }
+  const TStrings& FileLines() const { return FFileLines; }
+
+ private:
+  TStrings FFileLines;
+  int FConnectCount = 0;
+  std::function<void(QObject*)> FSavedHandler;
+  TControlCallback FControlCallback = nullptr;
+  TConfigDlg* FDialog = nullptr;
+  std::unique_ptr<TLstChannels> FChannels;
+  TStrings FChannelLines;
+  // The connection type the port was opened with, so it is closed the same way.
+  int FOpenedType = -1;
+};
+
+// The configuration file of a driver library: the extension (from the last
+// "." after the last "/") replaced by ".CFG", or ".CFG" appended.
+std::string ConfigFileNameFor(const std::string& driverPath);

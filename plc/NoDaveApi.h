@@ -1,0 +1,37 @@
+#pragma once
+// The card reaches the S7 library only through this table, so that tests can
+// put a scripted PLC or adapter behind it, count calls and inject failures.
+#include <functional>
+
+#include "nodave/nodave.h"
+
+struct TNoDaveApi {
+  std::function<int(const char* name, const char* baud, int parity)> setPort;
+  std::function<int(int port, const char* peer)> openSocket;
+  std::function<int(const char* accessPoint, std::uintptr_t windowHandle)> openS7online;
+  std::function<int(int handle)> closeS7online;
+  // The operating system's close of a serial-port or socket handle.
+  std::function<int(int handle)> closePort;
+  std::function<daveInterface*(_daveOSserialType port, const char* name, int localAddress,
+                               int protocol, int speed)>
+      daveNewInterface;
+  std::function<int(daveInterface*)> daveInitAdapter;
+  std::function<daveConnection*(daveInterface*, int address, int rack, int slot)>
+      daveNewConnection;
+  std::function<int(daveConnection*)> daveConnectPLC;
+  std::function<int(daveConnection*)> daveDisconnectPLC;
+  std::function<int(daveInterface*)> daveDisconnectAdapter;
+  std::function<int(daveInterface*, char* buffer)> daveListReachablePartners;
+  std::function<int(daveConnection*, char* buffer)> daveGetOrderCode;
+  std::function<void(void* handle)> daveFree;
+  std::function<const char*(int code)> daveStrerror;
+  // The pause after the last Disconnect.
+  std::function<void(int milliseconds)> sleepMs;
+};
+
+// The table of the real library.
+const TNoDaveApi& RealNoDaveApi();
+// The table the card uses now.
+const TNoDaveApi& NoDave();
+// Installs api (null: the real library again); returns the previous table.
+const TNoDaveApi* SetNoDaveApi(const TNoDaveApi* api);

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds, runs every test, then runs each fuzz target briefly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh
+ctest --test-dir build --output-on-failure -j"$(nproc)"
+bash scripts/fuzz.sh
