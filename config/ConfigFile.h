@@ -1,0 +1,28 @@
+#pragma once
+// The driver configuration file: settings lines, then the channel block
+// between ">ChT<" and ">EOT<". Bytes are read and written unchanged.
+#include <string>
+
+#include "HW_ConfigInfo.h"
+#include "VNUtils.h"
+
+// Lines of a text file: a line ends at CR LF, lone CR or lone LF; a NUL byte
+// ends the text; a last line without line end counts. EFileError names the
+// file when it exists but cannot be read.
+TStrings ReadTextLines(const std::string& path);
+
+// Writes every line followed by CR LF, replacing the file atomically (a
+// temporary file in the same folder, flushed, renamed over the old one). On
+// failure the old file stays as it was and EFileError names the file.
+void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
+
+// Reads path into fileLines (when the file exists), the settings from them,
+// and appends the channel block's lines to channelLines. A start marker
+// without end marker raises EListError naming the file and ">EOT<".
+void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
+                    TStrings& channelLines);
+
+// fileLines := the fourteen settings lines, ">ChT<", channelLines, an empty
+// line, ">EOT<".
+void BuildConfigFileLines(const TConfigInfo& config, const TStrings& channelLines,
+                          TStrings& fileLines);
