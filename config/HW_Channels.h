@@ -76,11 +76,26 @@ class TLstChannels : public TObjectList<TChannel> {
   void AddChannel(std::unique_ptr<TChannel> channel);
   TChannel* Channel(int index) const { return Items(index); }
   bool HasGroups() const { return FGroupsBuilt; }
+  // The first channel, in list order, whose Name equals name exactly.
+  TChannel* FindByName(const std::string& name) const;
 
   std::array<std::unique_ptr<TChannelGroup>, 16> TimerCounterGroups;
   std::array<std::unique_ptr<TChannelGroup>, 16> AreaGroups;
   TCard* Card;
 
+ protected:
+  void ItemAdded(TChannel* channel) override;
+  void ItemRemoving(TChannel* channel) override;
+  void ItemsClearing() override;
+
  private:
+  void RebuildNameIndex() const;
+
   bool FGroupsBuilt = false;
+  // Name -> first channel of that name, so that looking up every channel of
+  // a large list stays linear overall. Kept up to date on every add; rebuilt
+  // on the next lookup after a channel left. A channel's Name must not change
+  // while it is in the list.
+  mutable std::unordered_map<std::string, TChannel*> FNameIndex;
+  mutable bool FNameIndexValid = true;
 };

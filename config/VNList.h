@@ -36,6 +36,13 @@ class TObjectList {
   std::vector<std::unique_ptr<T>> Extract();
 
  protected:
+  // Hooks for derived lists that keep views of their items (a name index,
+  // group lists): told of every item that joins, of an item about to leave,
+  // and of the whole list about to be emptied.
+  virtual void ItemAdded(T* /*item*/) {}
+  virtual void ItemRemoving(T* /*item*/) {}
+  virtual void ItemsClearing() {}
+
   void CheckIndex(int index) const;
   std::vector<std::unique_ptr<T>> FItems;
 };
@@ -59,6 +66,7 @@ class TIntegerList : public TObjectList<TInteger> {
 template <class T>
 int TObjectList<T>::Add(std::unique_ptr<T> item) {
   FItems.push_back(std::move(item));
+  ItemAdded(FItems.back().get());
   return Count() - 1;
 }
 
@@ -84,6 +92,7 @@ template <class T>
 void TObjectList<T>::FreeItem(T* item) {
   const int index = IndexOf(item);
   if (index >= 0) {
+    ItemRemoving(item);
     FItems.erase(FItems.begin() + index);  // destroys the owned item
   } else {
     std::unique_ptr<T> stray(item);  // not ours, but the caller handed it over to be freed
@@ -98,10 +107,12 @@ void TObjectList<T>::FreeAt(int index) {
 
 template <class T>
 void TObjectList<T>::FreeAll() {
+  if (!FItems.empty()) ItemsClearing();
   while (!FItems.empty()) FItems.pop_back();
 }
 
 template <class T>
 std::vector<std::unique_ptr<T>> TObjectList<T>::Extract() {
+  if (!FItems.empty()) ItemsClearing();
   return std::exchange(FItems, {});
 }

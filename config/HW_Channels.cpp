@@ -1,0 +1,309 @@
+#include "HW_Channels.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "VNErrors.h"
+
+const std::array<TDataInfo, 12> DataTypes{{
+    {"BYTE", 1},
+    {"INT", 2},
+    {"WORD", 2},
+    {"DINT", 4},
+    {"DWORD", 4},
+    {"BCD WORD", 2},
+    {"BCD DWORD", 4},
+    {"S7 REAL", 4},
+    {"S5TIME", 2},
+    {"TIME", 4},
+    {"DATE", 2},
+    {"TIME_OF_DAY", 4},
+}};
+
+std::array<std::int32_t, 8> GroupCounters{-1, -1, -1, -1, -1, -1, -1, -1};
+
+namespace {
+
+constexpr std::size_t kTimerCounterGroup = 0;  // T and Z channels
+constexpr std::size_t kAreaGroup = 2;          // E, A, M and D channels
+
+// Area and address numbers pass through a conversion buffer of this many
+// characters; a longer field is no number this layer accepts.
+constexpr std::size_t kConversionBufferSize = 200;
+
+std::optional<std::int32_t> ConvertField(std::string_view field) {
+  if (field.size() > kConversionBufferSize) return std::nullopt;
+  return TryStrToInt(field);
+}
+
+// Long node texts would make the message unreadable; the start identifies it.
+std::string Shortened(std::string_view text) {
+  constexpr std::size_t kShown = 80;
+  if (text.size() <= kShown) return std::string(text);
+  return std::string(text.substr(0, kShown)) + "...";
+}
+
+std::string JoinFields(const TStrings& fields) {
+  std::string joined;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) joined += "; ";
+    joined += fields[i];
+  }
+  return joined;
+}
+
+const std::string& Field(const TStrings& fields, std::size_t index) {
+  if (index >= fields.size()) RaiseListIndexError(static_cast<int>(index));
+  return fields[index];
+}
+
+bool ContainsD(std::string_view text) {
+  return text.find_first_of("Dd") != std::string_view::npos;
+}
+
+// Walks the channel text line by line. The lines are the tree in pre-order,
+// so the tree never needs to exist as linked nodes: the current path and,
+// per level, where its text starts and whether it names a data block is all
+// the flattening needs. No recursion, whatever the depth.
+class TTreeFlattener {
+ public:
+  explicit TTreeFlattener(TStrings& out) : FOut(out) {}
+
+  void AddLine(const std::string& line, bool first) {
+    std::size_t level = 0;
+    while (level < line.size() && (line[level] == '\t' || line[level] == ' ')) ++level;
+    const std::string_view text = std::string_view(line).substr(level);
+    if (first || line.empty()) level = 0;  // both become top-level nodes
+
+    if (!first) {
+      if (level > FLevel + 1) {
+        throw ETreeLevelError("Ungültige Ebene (" + std::to_string(level) + ") für Eintrag \"" +
+                              std::string(text) + "\"");
+      }
+      // The node before is a leaf unless this line is its first child.
+      if (level != FLevel + 1) EmitLeaf();
+    }
+    Enter(level, text);
+  }
+
+  // The last node has no line after it, so it is a leaf.
+  void Finish(bool any) {
+    if (any) EmitLeaf();
+  }
+
+ private:
+  void Enter(std::size_t level, std::string_view text) {
+    if (FLevels.size() <= level) FLevels.resize(level + 1);
+    FPath.resize(level == 0 ? 0 : FLevels[level - 1].PathEnd);
+    if (level > 0) FPath += ';';
+    FPath += text;
+    FLevels[level] = {FPath.size(), ContainsD(text)};
+    FLevel = level;
+  }
+
+  // Leaves at level 3 are data block addresses; leaves at level 2 and below
+  // level 3 count only when their parent does not name a data block.
+  void EmitLeaf() {
+    const bool yields =
+        FLevel == 3 || ((FLevel == 2 || FLevel >= 4) && !FLevels[FLevel - 1].NamesDataBlock);
+    if (yields) FOut.push_back(FPath);
+  }
+
+  struct TLevelInfo {
+    std::size_t PathEnd = 0;
+    bool NamesDataBlock = false;
+  };
+
+  TStrings& FOut;
+  std::string FPath;
+  std::vector<TLevelInfo> FLevels;
+  std::size_t FLevel = 0;
+};
+
+}  // namespace
+
+TStrings FlattenChannelTree(const TStrings& channelLines) {
+  TStrings pathLines;
+  TTreeFlattener flattener(pathLines);
+  for (std::size_t i = 0; i < channelLines.size(); ++i) flattener.AddLine(channelLines[i], i == 0);
+  flattener.Finish(!channelLines.empty());
+  return pathLines;
+}
+
+bool TChannel::ParseFields(const TStrings& fields) {
+  Name = JoinFields(fields);
+  const std::string& areaField = Field(fields, 1);
+  Area = areaField.empty() ? '\0' : areaField.front();
+
+  switch (Area) {
+    case 'E':
+    case 'A':
+    case 'M':
+    case 'D':
+      GroupIndex = ++GroupCounters[kAreaGroup];
+      Kind = 3;
+      TypeCode[1] = 1;
+      break;
+    case 'Z':
+      GroupIndex = ++GroupCounters[kTimerCounterGroup];
+      Kind = 1;
+      TimerCounter = true;
+      TypeCode[1] = 5;
+      break;
+    case 'T':
+      GroupIndex = ++GroupCounters[kTimerCounterGroup];
+      Kind = 1;
+      TimerCounter = true;
+      TypeCode[1] = 9;
+      break;
+    default:
+      break;
+  }
+
+  std::size_t addressIndex = 2;
+  if (areaField == "DB") {
+    const std::string& dbField = Field(fields, 2);
+    const auto dbNumber = ConvertField(dbField);
+    if (!dbNumber) {
+      throw EConvertError("Data block number \"" + Shortened(dbField) + "\" of channel \"" +
+                          Shortened(Name) + "\" is not a valid integer value");
+    }
+    if (*dbNumber < 0 || *dbNumber > 255) {
+      throw ERangeError("Data block number " + std::to_string(*dbNumber) + " of channel \"" +
+                        Shortened(Name) + "\" is outside 0..255");
+    }
+    DBNumber = static_cast<std::uint8_t>(*dbNumber);
+    addressIndex = 3;
+  } else {
+    DBNumber = 1;
+  }
+
+  const auto address = ConvertField(Field(fields, addressIndex));
+  if (!address) return false;
+  Address = *address;
+
+  FormatMark = 'x';
+  StateValue1 = 0;
+  StateValue2 = 0;
+  IsFree = true;
+  StateWord2 = 0;
+  ActiveMark = 0;
+  return true;
+}
+
+TLstChannels::~TLstChannels() {
+  ReleaseGroups();
+}
+
+void TLstChannels::ParseChannelText(const TStrings& channelLines) {
+  GroupCounters.fill(-1);
+  const TStrings pathLines = FlattenChannelTree(channelLines);
+  TStrings fields;
+  for (std::size_t k = 0; k < pathLines.size(); ++k) {
+    fields.clear();
+    SplitToList(pathLines[k], &fields, ";", false);
+    auto channel = std::make_unique<TChannel>();
+    bool parsed = false;
+    try {
+      parsed = channel->ParseFields(fields);
+    } catch (const EListError& e) {
+      throw EListError(std::string(e.what()) + ": channel line \"" + Shortened(pathLines[k]) +
+                       "\" has too few fields");
+    }
+    if (!parsed) continue;  // an address that is no number drops only this channel
+    channel->LineIndex = static_cast<std::int32_t>(k);
+    AddChannel(std::move(channel));
+  }
+}
+
+TChannel* TLstChannels::FindChannel(std::string_view path) const {
+  if (path.find(';') == std::string_view::npos) return nullptr;
+  TStrings fields;
+  SplitToList(path, &fields, ";", false);
+  // A path of blanks and ";" only names no channel.
+  if (fields.empty()) return nullptr;
+  return FindByName(JoinFields(fields));
+}
+
+TChannel* TLstChannels::FindByName(const std::string& name) const {
+  if (!FNameIndexValid) RebuildNameIndex();
+  auto hit = FNameIndex.find(name);
+  if (hit == FNameIndex.end()) return nullptr;
+  if (hit->second->Name != name) {
+    // A channel was renamed behind the list's back: trust the list, not the index.
+    RebuildNameIndex();
+    hit = FNameIndex.find(name);
+    if (hit == FNameIndex.end()) return nullptr;
+  }
+  return hit->second;
+}
+
+void TLstChannels::TakeStateFrom(const TLstChannels& older) {
+  for (int i = 0; i < older.Count(); ++i) {
+    const TChannel& from = *older.Channel(i);
+    TChannel* to = FindByName(from.Name);
+    if (!to) continue;
+    to->StateWord = from.StateWord;
+    to->StateValue1 = from.StateValue1;
+    to->StateValue2 = from.StateValue2;
+    to->TypeCode = from.TypeCode;
+    to->IsFree = from.IsFree;
+    to->StateWord2 = from.StateWord2;
+    to->ActiveMark = from.ActiveMark;
+    to->TimerCounter = from.TimerCounter;
+  }
+}
+
+void TLstChannels::BuildGroups() {
+  ReleaseGroups();  // a second build must not leave stale lists behind
+  for (auto& group : TimerCounterGroups) group = std::make_unique<TChannelGroup>();
+  for (auto& group : AreaGroups) group = std::make_unique<TChannelGroup>();
+  for (const auto& channel : FItems) {
+    if (channel->ActiveMark == 0 || channel->IsFree) continue;
+    auto& groups = channel->TimerCounter ? TimerCounterGroups : AreaGroups;
+    groups[0]->push_back(channel.get());
+  }
+  FGroupsBuilt = true;
+}
+
+void TLstChannels::ReleaseGroups() {
+  for (auto& group : TimerCounterGroups) group.reset();
+  for (auto& group : AreaGroups) group.reset();
+  FGroupsBuilt = false;
+}
+
+void TLstChannels::AddChannel(std::unique_ptr<TChannel> channel) {
+  Add(std::move(channel));
+}
+
+void TLstChannels::ItemAdded(TChannel* channel) {
+  if (FNameIndexValid) FNameIndex.try_emplace(channel->Name, channel);
+}
+
+void TLstChannels::ItemRemoving(TChannel* channel) {
+  // The next channel of the same name may become the first: rebuild lazily.
+  FNameIndexValid = false;
+  FNameIndex.clear();
+  auto forget = [channel](std::unique_ptr<TChannelGroup>& group) {
+    if (group) std::erase(*group, channel);
+  };
+  for (auto& group : TimerCounterGroups) forget(group);
+  for (auto& group : AreaGroups) forget(group);
+}
+
+void TLstChannels::ItemsClearing() {
+  FNameIndex.clear();
+  FNameIndexValid = true;  // an empty list has an empty index
+  for (auto& group : TimerCounterGroups)
+    if (group) group->clear();
+  for (auto& group : AreaGroups)
+    if (group) group->clear();
+}
+
+void TLstChannels::RebuildNameIndex() const {
+  FNameIndex.clear();
+  FNameIndex.reserve(FItems.size());
+  for (const auto& channel : FItems) FNameIndex.try_emplace(channel->Name, channel.get());
+  FNameIndexValid = true;
+}

@@ -1,0 +1,7 @@
+#include "VNList.h"
+
+#include <string>
+
+void RaiseListIndexError(int index) {
+  throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+}

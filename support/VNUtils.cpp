@@ -1,0 +1,180 @@
+#include "VNUtils.h"
+
+#include <array>
+#include <limits>
+
+#include "VNErrors.h"
+
+namespace {
+
+// Blanks and control characters: every byte up to and including the blank.
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+
+bool IsDecimalDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The parsed separator argument: which bytes separate, and how many of them
+// in a row make one separator.
+struct TSeparatorSpec {
+  std::array<bool, 256> InSet{};
+  std::size_t RunLength = 1;
+
+  bool Contains(char c) const { return InSet[static_cast<unsigned char>(c)]; }
+};
+
+// The set ends at the first character seen twice; a digit right after that
+// repetition is the run length. Without a repetition, or without a digit,
+// one separator character is enough.
+TSeparatorSpec ParseSeparators(std::string_view separators) {
+  TSeparatorSpec spec;
+  for (std::size_t i = 0; i < separators.size(); ++i) {
+    const char c = separators[i];
+    if (spec.Contains(c)) {
+      if (i + 1 < separators.size() && IsDecimalDigit(separators[i + 1]))
+        spec.RunLength = static_cast<std::size_t>(separators[i + 1] - '0');
+      break;
+    }
+    spec.InSet[static_cast<unsigned char>(c)] = true;
+  }
+  return spec;
+}
+
+// Position where the first complete separator run at or after `from` starts,
+// or npos. Inside double quotes (when quoted) set characters are ordinary.
+std::size_t FindSeparatorRun(std::string_view text, std::size_t from, const TSeparatorSpec& spec,
+                             bool quoted) {
+  if (spec.RunLength == 0) return std::string_view::npos;  // N = 0: never cut
+  std::size_t run = 0;
+  bool insideQuotes = false;
+  for (std::size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted && c == '"') {
+      insideQuotes = !insideQuotes;
+      run = 0;
+      continue;
+    }
+    if (!insideQuotes && spec.Contains(c)) {
+      if (++run == spec.RunLength) return i + 1 - run;
+    } else {
+      run = 0;
+    }
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::string TrimText(std::string_view text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsTrimmed(text[first])) ++first;
+  while (last > first && IsTrimmed(text[last - 1])) --last;
+  return std::string(text.substr(first, last - first));
+}
+
+int SplitText(std::string_view text, TStrings* list, std::string_view separators, bool quoted) {
+  if (text.empty()) return 0;
+  const TSeparatorSpec spec = ParseSeparators(separators);
+  int pieces = 0;
+  bool endedWithSeparator = false;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t runStart = FindSeparatorRun(text, pos, spec, quoted);
+    const std::size_t pieceEnd = runStart == std::string_view::npos ? text.size() : runStart;
+    if (list) list->emplace_back(text.substr(pos, pieceEnd - pos));
+    ++pieces;
+    if (runStart == std::string_view::npos) break;
+    pos = runStart + spec.RunLength;
+    endedWithSeparator = pos >= text.size();
+  }
+  // A trailing separator closes an empty last piece; callers see it in the
+  // list but the count leaves it out.
+  if (endedWithSeparator && list) list->emplace_back();
+  return pieces;
+}
+
+int SplitTextTrimmed(std::string_view text, TStrings* list, std::string_view separators,
+                     bool quoted) {
+  const int pieces = SplitText(text, list, separators, quoted);
+  if (!list) return pieces;
+  for (std::string& item : *list) item = TrimText(item);
+  return static_cast<int>(list->size());
+}
+
+int SplitToList(std::string_view text, TStrings* list, std::string_view separators, bool quoted) {
+  TStrings scratch;
+  TStrings& target = list ? *list : scratch;
+  const std::size_t before = target.size();
+  SplitTextTrimmed(text, &target, separators, quoted);
+  // Only the items this call appended are filtered; earlier ones stay.
+  std::size_t kept = before;
+  for (std::size_t i = before; i < target.size(); ++i) {
+    if (target[i].empty()) continue;
+    std::string item = quoted ? Unquote(target[i]) : std::move(target[i]);
+    target[kept++] = std::move(item);
+  }
+  target.resize(kept);
+  return static_cast<int>(target.size());
+}
+
+std::string Unquote(std::string_view text) {
+  std::string trimmed = TrimText(text);
+  if (trimmed.empty() || trimmed.front() != '"' || trimmed.back() != '"') return trimmed;
+  if (trimmed.size() == 1) return {};  // a lone quote opens and closes nothing
+  return TrimText(std::string_view(trimmed).substr(1, trimmed.size() - 2));
+}
+
+std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  bool hex = false;
+  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i >= text.size()) return std::nullopt;  // no digits at all
+
+  // Decimal must fit the signed range; hexadecimal may use all 32 bits (as
+  // "$FFFFFFFF" for -1), as the classic conversion allows.
+  const std::uint64_t limit =
+      hex ? 0xFFFFFFFFull
+          : (negative ? 0x80000000ull
+                      : static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
+  std::uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const int digit = hex ? HexDigitValue(text[i]) : (IsDecimalDigit(text[i]) ? text[i] - '0' : -1);
+    if (digit < 0) return std::nullopt;
+    value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+    if (value > limit) return std::nullopt;
+  }
+  const auto bits = static_cast<std::uint32_t>(value);
+  const std::uint32_t signedBits = negative ? 0u - bits : bits;
+  return static_cast<std::int32_t>(signedBits);
+}
+
+std::int32_t StrToInt(std::string_view text) {
+  if (auto value = TryStrToInt(text)) return *value;
+  // Long garbage would drown the message; the start is enough to find it.
+  constexpr std::size_t kShown = 60;
+  std::string shown(text.substr(0, kShown));
+  if (text.size() > kShown) shown += "...";
+  throw EConvertError("'" + shown + "' is not a valid integer value");
+}
