@@ -1,0 +1,69 @@
+#pragma once
+// What the four connection frames share: the frame's own settings copy, the
+// card and the dialog's collect callback; the labelled rows, the serial-port,
+// baud-rate and bus-speed lists, and the partner list with its listing.
+#include <QFrame>
+#include <functional>
+#include <memory>
+
+#include "HW_ConfigInfo.h"
+
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+class TCard;
+
+// Fills the given settings record with the values the whole dialog shows now.
+using TCollectSettingsEvent = std::function<void(TConfigInfo&)>;
+
+class TConnectionFrame : public QFrame {
+  Q_OBJECT
+
+ public:
+  // The frame's settings copy; null before InitFrame.
+  const TConfigInfo* Settings() const { return FSettings.get(); }
+
+ protected:
+  explicit TConnectionFrame(QWidget* parent);
+  ~TConnectionFrame() override;
+
+  // Remembers card and callback and makes the settings copy (no file name).
+  void TakeSettings(TCard* card, const TConfigInfo& settings,
+                    TCollectSettingsEvent collectSettings);
+
+  // A right-aligned label with caption to the left of field (and of an
+  // optional spinner beside it), below the rows added so far.
+  QLabel* AddRow(const char* caption, QWidget* field, QWidget* spinner = nullptr);
+  // A drop-down list without free text, named objectName.
+  QComboBox* NewListBox(const char* objectName);
+  // The "Reachable participants" button and the partner list below it.
+  void AddPartnerRows();
+
+  // Empty the list, add the fixed items and select the item for the stored
+  // setting; a setting outside the items leaves nothing selected.
+  static void FillComPortBox(QComboBox* box, int comport);
+  static void FillBaudrateBox(QComboBox* box, int baudrate);
+  static void FillSpeedBox(QComboBox* box, int speedIndex);
+  // Partners 1..100, the one equal to remoteMPI selected.
+  void FillPartnerBox(int remoteMPI);
+
+  // Comport = selected index + 1 (0 without a selection).
+  static void StoreComPort(const QComboBox* box, TConfigInfo& settings);
+  // RemoteMPI = number of the selected partner; kept when none is selected
+  // or the item is not a number.
+  void StoreRemoteMPI(TConfigInfo& settings) const;
+
+  // Asks the card which bus partners answer and offers them, keeping the
+  // previous partner selected when it is among them.
+  void ListReachablePartners();
+
+  TCard* FCard = nullptr;
+  std::unique_ptr<TConfigInfo> FSettings;
+  TCollectSettingsEvent FCollectSettings;
+  QPushButton* FReachablePartners = nullptr;
+  QComboBox* FTeilnehmerbox = nullptr;
+
+ private:
+  QGridLayout* FGrid = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// Connection settings for the three serial MPI variants.
+#include "HW_FrameBase.h"
+
+class TIntegerEdit;
+class TUpDown;
+
+class TMPIFrame : public TConnectionFrame {
+  Q_OBJECT
+
+ public:
+  explicit TMPIFrame(QWidget* parent = nullptr);
+
+  // Fills the controls from settings; ERangeError when LocalMPI cannot be a
+  // spinner position (outside -32768..32767).
+  void InitFrame(TCard* card, const TConfigInfo& settings, TCollectSettingsEvent collectSettings);
+  // Writes LocalMPI, Comport, Baudrate, ProfibusSpeedIndex and RemoteMPI.
+  void StoreSettings(TConfigInfo& settings);
+  // The "Reachable participants" button.
+  void ReachablePartnersClick();
+
+ private:
+  TIntegerEdit* FLocalMPI;
+  TUpDown* FLocalMPIUpDown;
+  QComboBox* FComPortBox;
+  QComboBox* FBaudrateBox;
+  QComboBox* FSpeedBox;
+};
