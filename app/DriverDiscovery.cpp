@@ -1,0 +1,32 @@
+#include "DriverDiscovery.h"
+
+#include <filesystem>
+
+#include "load_drv.h"
+
+namespace {
+// No driver library stays loaded beyond the search, whichever way it ends.
+struct TUnloadAllDrivers {
+  TUnloadAllDrivers() = default;
+  TUnloadAllDrivers(const TUnloadAllDrivers&) = delete;
+  TUnloadAllDrivers& operator=(const TUnloadAllDrivers&) = delete;
+  ~TUnloadAllDrivers() { UnloadDrivers(); }
+};
+}  // namespace
+
+std::string CurrentDriverFolder() {
+  return (std::filesystem::current_path() / "drv").string();
+}
+
+std::optional<std::string> FindS7Driver(const std::string& driverFolder,
+                                        std::uintptr_t applicationWindow) {
+  InitDrivers(applicationWindow);
+  TUnloadAllDrivers unloadAll;
+  LoadDrivers(driverFolder + "/*.so");
+  for (int index = 0;; ++index) {
+    const auto description = DriverDescription(index);
+    if (!description) return std::nullopt;
+    if (description->find(kS7DriverMark) != std::string::npos)
+      return driverFolder + "/" + *DriverFileName(index);
+  }
+}

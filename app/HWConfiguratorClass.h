@@ -1,0 +1,49 @@
+#pragma once
+// The configurator: finds the S7 driver among the suite's driver libraries,
+// owns the card made for it, and shows the card's dialog with the channel
+// page hidden.
+#include <memory>
+#include <string>
+
+#include "VNErrors.h"
+
+class QWidget;
+class TCard;
+
+// No driver library in the searched folder describes itself as S7 driver.
+class ENoS7DriverError : public EVNError {
+ public:
+  explicit ENoS7DriverError(const std::string& driverFolder);
+  const char* Kind() const noexcept override { return "ENoS7DriverError"; }
+  const std::string& DriverFolder() const { return FDriverFolder; }
+
+ private:
+  std::string FDriverFolder;
+};
+
+class THWConfigClass {
+ public:
+  // Searches <current folder>/drv for the S7 driver and creates the card for
+  // it, which reads the driver's configuration file. Raises ENoS7DriverError
+  // when there is no S7 driver, and whatever the card raises.
+  explicit THWConfigClass(QWidget* application = nullptr);
+  THWConfigClass(const THWConfigClass&) = delete;
+  THWConfigClass& operator=(const THWConfigClass&) = delete;
+  ~THWConfigClass();
+
+  // Shows the dialog modally and returns when it is closed; on OK the card
+  // has written the configuration file.
+  void ShowConfig();
+
+  TCard& Card() { return *card; }
+
+ private:
+  QWidget* FApplication;
+  std::unique_ptr<TCard> card;
+};
+
+// The control callback the card calls for every control of the dialog: a
+// page control's pages whose displayed caption contains "Kanäle der SPS" lose
+// their tab and are hidden; any control whose object name contains
+// "TabSheet3" is hidden.
+void HideChannelPage(QWidget* control);
