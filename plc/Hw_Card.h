@@ -61,6 +61,14 @@ class TCard : public TCardIF {
   TStrings FChannelLines;
   // The connection type the port was opened with, so it is closed the same way.
   int FOpenedType = -1;
+
+  // Opens the serial port, socket or access point of settings into FPort and
+  // remembers the type; false (after a message box) when it did not open.
+  bool OpenPort(const TConfigInfo& settings);
+  // Closes FPort the way it was opened; a negative handle is never closed.
+  void ClosePort();
+  // Disconnects the PLC, closes the interface and frees the group lists.
+  void ReleaseConnection();
 };
 
 // The configuration file of a driver library: the extension (from the last

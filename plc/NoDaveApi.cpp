@@ -1,0 +1,51 @@
+#include "NoDaveApi.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+TNoDaveApi MakeRealApi() {
+  TNoDaveApi api;
+  api.setPort = ::setPort;
+  api.openSocket = ::openSocket;
+  api.openS7online = ::openS7online;
+  api.closeS7online = ::closeS7online;
+  api.closePort = ::closePort;
+  api.daveNewInterface = ::daveNewInterface;
+  api.daveInitAdapter = ::daveInitAdapter;
+  api.daveNewConnection = ::daveNewConnection;
+  api.daveConnectPLC = ::daveConnectPLC;
+  api.daveDisconnectPLC = ::daveDisconnectPLC;
+  api.daveDisconnectAdapter = ::daveDisconnectAdapter;
+  api.daveListReachablePartners = ::daveListReachablePartners;
+  api.daveGetOrderCode = ::daveGetOrderCode;
+  api.daveFree = ::daveFree;
+  api.daveStrerror = ::daveStrerror;
+  api.sleepMs = [](int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  };
+  return api;
+}
+
+const TNoDaveApi*& Current() {
+  static const TNoDaveApi* current = &RealNoDaveApi();
+  return current;
+}
+
+}  // namespace
+
+const TNoDaveApi& RealNoDaveApi() {
+  static const TNoDaveApi real = MakeRealApi();
+  return real;
+}
+
+const TNoDaveApi& NoDave() {
+  return *Current();
+}
+
+const TNoDaveApi* SetNoDaveApi(const TNoDaveApi* api) {
+  const TNoDaveApi* previous = Current();
+  Current() = api != nullptr ? api : &RealNoDaveApi();
+  return previous;
+}

@@ -1,0 +1,140 @@
+// The card and its configuration file: the file's name, a card without a
+// file, reading one, and the take-over after OK.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "Hw_Card.h"
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class CardFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = std::filesystem::temp_directory_path() / ("vn_card_file_" + std::string(info->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "drv");
+    driver = (dir / "drv" / "libs7drv.so").string();
+    configFile = dir / "drv" / "libs7drv.CFG";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::filesystem::path dir;
+  std::string driver;
+  std::filesystem::path configFile;
+};
+
+TEST(ConfigFileNameFor, ReplacesTheExtensionOfTheFileName) {
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"drv/libs7drv.so", "drv/libs7drv.CFG"},
+      {"/suite/drv/S7DRV.DLL", "/suite/drv/S7DRV.CFG"},
+      {"/suite/drv/lib.s7.so", "/suite/drv/lib.s7.CFG"},   // only the last extension
+      {"/suite.v2/drv/s7drv", "/suite.v2/drv/s7drv.CFG"},  // a dot in a folder is no extension
+      {"s7drv", "s7drv.CFG"},
+      {"drv/", "drv/.CFG"},
+      {"", ".CFG"},
+  };
+  for (const auto& [path, expected] : rows) EXPECT_EQ(ConfigFileNameFor(path), expected) << path;
+}
+
+TEST_F(CardFileTest, WithoutAFileTheCardHasDefaultsAndNoChannels) {
+  TCard card(nullptr, driver);
+
+  const TConfigInfo defaults(configFile.string());
+  EXPECT_EQ(card.Config().ConfigFileName, configFile.string());
+  EXPECT_EQ(card.Config().Connectiontype, defaults.Connectiontype);
+  EXPECT_EQ(card.Config().Comport, defaults.Comport);
+  EXPECT_EQ(card.Config().IPAddress, defaults.IPAddress);
+  EXPECT_EQ(card.Config().Slot, defaults.Slot);
+  EXPECT_EQ(card.Config().ProtokollFileName, defaults.ProtokollFileName);
+  EXPECT_THAT(card.ChannelLines(), IsEmpty());
+  EXPECT_EQ(card.Channels().Count(), 0);
+  EXPECT_EQ(card.ConnectCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(configFile)) << "reading creates nothing";
+}
+
+TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
+  WriteBytes(configFile,
+             "Connectiontype=4\r\nIPAddress=192.168.0.10\r\nSlot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n"
+             "\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n\t\t\t2\r\n\r\n>EOT<\r\n");
+  TCard card(nullptr, driver);
+
+  EXPECT_EQ(card.Config().Connectiontype, 4);
+  EXPECT_EQ(card.Config().IPAddress, "192.168.0.10");
+  EXPECT_EQ(card.Config().Slot, 3);
+  EXPECT_EQ(card.ChannelLines().size(), 8u);
+  ASSERT_EQ(card.Channels().Count(), 3);
+  EXPECT_NE(card.Channels().FindChannel("SPS;DB;10;2"), nullptr);
+  EXPECT_EQ(card.Channels().Card, &card);
+}
+
+TEST_F(CardFileTest, FileErrorsLeaveTheConstruction) {
+  WriteBytes(configFile, ">ChT<\r\nSPS\r\n");  // the end marker is missing
+  EXPECT_THROW(TCard(nullptr, driver), EListError);
+  WriteBytes(configFile, ">ChT<\r\nSPS\r\n\t\t\tE\r\n>EOT<\r\n");  // a level jump
+  EXPECT_THROW(TCard(nullptr, driver), ETreeLevelError);
+}
+
+TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
+  WriteBytes(configFile, ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\r\n>EOT<\r\n");
+  TCard card(nullptr, driver);
+  TChannel* used = card.Channels().FindChannel("SPS;E;0");
+  ASSERT_NE(used, nullptr);
+  used->IsFree = false;
+  used->ActiveMark = 1;
+  used->StateWord = 42;
+
+  card.TakeDialogResults(
+      [](TConfigInfo& config) {
+        config.Connectiontype = 4;
+        config.IPAddress = "10.1.2.3";
+      },
+      {"SPS", "\tE", "\t\t0", "\tA", "\t\t4"});
+
+  EXPECT_EQ(card.Config().Connectiontype, 4);
+  EXPECT_THAT(card.ChannelLines(), ElementsAre("SPS", "\tE", "\t\t0", "\tA", "\t\t4"));
+  ASSERT_EQ(card.Channels().Count(), 2);
+  const TChannel* kept = card.Channels().FindChannel("SPS;E;0");
+  ASSERT_NE(kept, nullptr);
+  EXPECT_FALSE(kept->IsFree);
+  EXPECT_EQ(kept->StateWord, 42u);
+  EXPECT_TRUE(card.Channels().FindChannel("SPS;A;4")->IsFree);
+
+  const std::string written = ReadBytes(configFile);
+  EXPECT_NE(written.find("Connectiontype=4\r\n"), std::string::npos);
+  EXPECT_NE(written.find("IPAddress=10.1.2.3\r\n"), std::string::npos);
+  EXPECT_NE(written.find(">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\tA\r\n\t\t4\r\n\r\n>EOT<\r\n"),
+            std::string::npos);
+
+  // A new card reads back what was saved.
+  TCard again(nullptr, driver);
+  EXPECT_EQ(again.Config().IPAddress, "10.1.2.3");
+  EXPECT_EQ(again.Channels().Count(), 2);
+}
+
+TEST_F(CardFileTest, TakeDialogResultsCreatesAMissingFile) {
+  TCard card(nullptr, driver);
+  card.TakeDialogResults([](TConfigInfo&) {}, {});
+  const std::string written = ReadBytes(configFile);
+  EXPECT_EQ(written.substr(written.size() - 16), ">ChT<\r\n\r\n>EOT<\r\n");
+  EXPECT_EQ(card.FileLines().size(), 17u);
+}
+
+}  // namespace

@@ -1,0 +1,428 @@
+// The card's PLC operations against a scripted library: the exact calls per
+// connection type, the reference count, and that every failure is shown and
+// leaves nothing open.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "FakeNoDave.h"
+#include "Hw_Card.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+namespace {
+
+// Distinct values everywhere, so that a setting passed in the wrong place shows.
+TConfigInfo Settings(int type) {
+  TConfigInfo s;
+  s.Connectiontype = type;
+  s.Comport = 3;
+  s.Baudrate = 4;
+  s.LocalMPI = 11;
+  s.LocalPPI = 12;
+  s.RemoteMPI = 13;
+  s.RemotePPI = 14;
+  s.ProfibusSpeedIndex = 6;
+  s.IPAddress = "10.0.0.5";
+  s.IPPort = 1102;
+  s.Rack = 1;
+  s.Slot = 3;
+  return s;
+}
+
+// What opening, the interface and closing look like for each type, with the
+// first handle the fake hands out (7) and the first interface (di1).
+struct TypeCalls {
+  int type;
+  std::string open;
+  std::string newInterface;
+  std::string newConnection;
+  std::string close;
+};
+
+const std::vector<TypeCalls> kTypeCalls = {
+    {0, "setPort(COM3,115200,O)", "daveNewInterface(7/7,IF1,11,0,6)->di1",
+     "daveNewConnection(di1,13,1,3)->dc1", "closePort(7)"},
+    {1, "setPort(COM3,115200,O)", "daveNewInterface(7/7,IF1,11,1,6)->di1",
+     "daveNewConnection(di1,13,1,3)->dc1", "closePort(7)"},
+    {2, "setPort(COM3,115200,O)", "daveNewInterface(7/7,IF1,11,2,6)->di1",
+     "daveNewConnection(di1,13,1,3)->dc1", "closePort(7)"},
+    {3, "setPort(COM3,115200,E)", "daveNewInterface(7/7,IF1,12,10,1)->di1",
+     "daveNewConnection(di1,14,0,0)->dc1", "closePort(7)"},
+    {4, "openSocket(1102,10.0.0.5)", "daveNewInterface(7/7,IF1,0,122,1)->di1",
+     "daveNewConnection(di1,13,1,3)->dc1", "closePort(7)"},
+    {5, "openS7online(S7ONLINE,0)", "daveNewInterface(7/7,IF1,0,50,1)->di1",
+     "daveNewConnection(di1,13,1,3)->dc1", "closeS7online(7)"},
+};
+
+class CardPlcTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = std::filesystem::temp_directory_path() /
+          ("vn_card_plc_" + std::string(info->test_suite_name()) + "_" + info->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    // No configuration file beside the driver: the card starts from defaults.
+    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+  }
+  void TearDown() override {
+    card.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  // Nothing the attempt opened or created may outlive it.
+  void ExpectNothingLeftOpen() {
+    EXPECT_THAT(dave.openHandles, IsEmpty());
+    EXPECT_EQ(dave.liveObjects(), 0);
+    EXPECT_EQ(dave.doubleFrees, 0);
+    EXPECT_EQ(dave.badCloses, 0);
+    EXPECT_EQ(card->ConnectCount(), 0);
+  }
+
+  FakeNoDave dave;
+  BoxRecorder recorder;
+  std::filesystem::path dir;
+  std::unique_ptr<TCard> card;
+};
+
+TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
+  for (const TypeCalls& expected : kTypeCalls) {
+    SCOPED_TRACE("connection type " + std::to_string(expected.type));
+    FakeNoDave fake;  // fresh numbering per type
+
+    const std::string text = card->ReadOrderCode(Settings(expected.type));
+
+    EXPECT_EQ(text, "Order Code:6ES7 315-2EH14-0AB0");
+    EXPECT_THAT(fake.calls,
+                ElementsAre(expected.open, expected.newInterface, "daveInitAdapter(di1)",
+                            expected.newConnection, "daveConnectPLC(dc1)", "daveGetOrderCode(dc1)",
+                            "daveDisconnectPLC(dc1)", "daveFree(dc1)", "daveDisconnectAdapter(di1)",
+                            expected.close, "daveFree(di1)", "sleepMs(100)"));
+    EXPECT_THAT(fake.openHandles, IsEmpty());
+    EXPECT_EQ(fake.liveObjects(), 0);
+    EXPECT_THAT(recorder.boxes, IsEmpty());
+  }
+  // The card's own record was never consulted for closing: it still says MPI.
+  EXPECT_EQ(card->Config().Connectiontype, 0);
+}
+
+TEST_F(CardPlcTest, ProfibusSpeedIndexSelectsTheSpeedCodeForMpi) {
+  for (int index = 0; index <= 6; ++index) {
+    FakeNoDave fake;
+    TConfigInfo settings = Settings(0);
+    settings.ProfibusSpeedIndex = index;
+    card->ReadOrderCode(settings);
+    ASSERT_GE(fake.calls.size(), 2u);
+    EXPECT_EQ(fake.calls[1], "daveNewInterface(7/7,IF1,11,0," + std::to_string(index) + ")->di1");
+  }
+}
+
+TEST_F(CardPlcTest, BaudrateSelectsTheBaudText) {
+  const std::vector<std::string> texts = {"9600", "19200", "38400", "57600", "115200"};
+  for (int index = 0; index < 5; ++index) {
+    FakeNoDave fake;
+    TConfigInfo settings = Settings(3);
+    settings.Baudrate = index;
+    card->ReadOrderCode(settings);
+    ASSERT_FALSE(fake.calls.empty());
+    EXPECT_EQ(fake.calls[0], "setPort(COM3," + texts[static_cast<std::size_t>(index)] + ",E)");
+  }
+}
+
+TEST_F(CardPlcTest, ConnectionIsReferenceCounted) {
+  const TConfigInfo settings = Settings(4);
+  ASSERT_TRUE(card->Connect(settings));
+  ASSERT_TRUE(card->Connect(settings));
+  EXPECT_EQ(card->ConnectCount(), 2);
+  EXPECT_TRUE(card->Channels().HasGroups());
+  const std::size_t callsWhileConnected = dave.calls.size();
+  EXPECT_EQ(callsWhileConnected, 5u) << "the second Connect only counts";
+
+  card->Disconnect();
+  EXPECT_EQ(dave.calls.size(), callsWhileConnected) << "the first Disconnect only counts";
+  EXPECT_EQ(card->ConnectCount(), 1);
+  EXPECT_THAT(dave.openHandles, ElementsAre(7));
+
+  card->Disconnect();
+  EXPECT_THAT(std::vector<std::string>(dave.calls.begin() + 5, dave.calls.end()),
+              ElementsAre("daveDisconnectPLC(dc1)", "daveFree(dc1)", "daveDisconnectAdapter(di1)",
+                          "closePort(7)", "daveFree(di1)", "sleepMs(100)"));
+  EXPECT_FALSE(card->Channels().HasGroups());
+
+  const std::size_t callsAfterClose = dave.calls.size();
+  card->Disconnect();
+  EXPECT_EQ(dave.calls.size(), callsAfterClose);
+  EXPECT_EQ(dave.closedHandles, std::vector<int>{7});
+  ExpectNothingLeftOpen();
+}
+
+// One failure per row: which step fails, for which type, and what the user sees.
+struct FailureCase {
+  const char* name;
+  int type;
+  enum { OpenFails, InitFails, ConnectFails } step;
+  std::string caption;
+  std::string text;
+  std::vector<std::string> calls;
+};
+
+const std::vector<FailureCase> kFailures = {
+    {"PPI port",
+     3,
+     FailureCase::OpenFails,
+     "Error",
+     "Could not open the serial interface \"COM3\"",
+     {"setPort(COM3,115200,E)"}},
+    {"TCP socket",
+     4,
+     FailureCase::OpenFails,
+     "Error",
+     "Could not open the port 1102",
+     {"openSocket(1102,10.0.0.5)"}},
+    {"S7ONLINE",
+     5,
+     FailureCase::OpenFails,
+     "Error",
+     "Could not open the virtual connection to \"S7ONLINE\"",
+     {"openS7online(S7ONLINE,0)"}},
+    // An MPI port that did not open shows up at the adapter, and -1 is never closed.
+    {"MPI port",
+     1,
+     FailureCase::OpenFails,
+     "Fehler",
+     "Error: adapter does not answer",
+     {"setPort(COM3,115200,O)", "daveNewInterface(-1/-1,IF1,11,1,6)->di1", "daveInitAdapter(di1)",
+      "daveFree(di1)"}},
+    {"MPI adapter",
+     0,
+     FailureCase::InitFails,
+     "Fehler",
+     "Error: adapter does not answer",
+     {"setPort(COM3,115200,O)", "daveNewInterface(7/7,IF1,11,0,6)->di1", "daveInitAdapter(di1)",
+      "daveFree(di1)", "closePort(7)"}},
+    {"S7ONLINE adapter",
+     5,
+     FailureCase::InitFails,
+     "Fehler",
+     "Error: adapter does not answer",
+     {"openS7online(S7ONLINE,0)", "daveNewInterface(7/7,IF1,0,50,1)->di1", "daveInitAdapter(di1)",
+      "daveFree(di1)", "closeS7online(7)"}},
+    {"TCP PLC",
+     4,
+     FailureCase::ConnectFails,
+     "Fehler",
+     "Error: the PLC refused",
+     {"openSocket(1102,10.0.0.5)", "daveNewInterface(7/7,IF1,0,122,1)->di1", "daveInitAdapter(di1)",
+      "daveNewConnection(di1,13,1,3)->dc1", "daveConnectPLC(dc1)", "daveFree(dc1)",
+      "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"}},
+    {"PPI PLC",
+     3,
+     FailureCase::ConnectFails,
+     "Fehler",
+     "Error: the PLC refused",
+     {"setPort(COM3,115200,E)", "daveNewInterface(7/7,IF1,12,10,1)->di1", "daveInitAdapter(di1)",
+      "daveNewConnection(di1,14,0,0)->dc1", "daveConnectPLC(dc1)", "daveFree(dc1)",
+      "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"}},
+};
+
+TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
+  for (const FailureCase& c : kFailures) {
+    SCOPED_TRACE(c.name);
+    FakeNoDave fake;
+    BoxRecorder boxes;
+    fake.errorTexts = {{-21, "adapter does not answer"}, {-33, "the PLC refused"}};
+    if (c.step == FailureCase::OpenFails) {
+      fake.failSetPort = fake.failOpenSocket = fake.failOpenS7online = true;
+      fake.initAdapterResult = -21;  // what a port that never opened causes
+    }
+    if (c.step == FailureCase::InitFails) fake.initAdapterResult = -21;
+    if (c.step == FailureCase::ConnectFails) fake.connectPlcResult = -33;
+
+    EXPECT_EQ(card->ReadOrderCode(Settings(c.type)), "");
+
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, c.caption);
+    EXPECT_EQ(boxes.boxes[0].text, c.text);
+    EXPECT_EQ(boxes.boxes[0].flags & MB_ICONERROR, MB_ICONERROR);
+    EXPECT_THAT(fake.calls, ElementsAreArray(c.calls));
+    EXPECT_THAT(fake.openHandles, IsEmpty());
+    EXPECT_EQ(fake.liveObjects(), 0);
+    EXPECT_EQ(fake.badCloses, 0);
+    EXPECT_EQ(fake.doubleFrees, 0);
+    EXPECT_EQ(card->ConnectCount(), 0);
+    EXPECT_FALSE(card->Channels().HasGroups());
+  }
+}
+
+TEST_F(CardPlcTest, FailedConnectLeavesTheCardReadyForTheNextAttempt) {
+  dave.connectPlcResult = -33;
+  EXPECT_FALSE(card->Connect(Settings(4)));
+  card->Disconnect();  // nothing to release: no close, no pause
+  EXPECT_THAT(dave.calls, ::testing::Not(::testing::Contains("sleepMs(100)")));
+  dave.connectPlcResult = 0;
+  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:6ES7 315-2EH14-0AB0");
+  ExpectNothingLeftOpen();
+}
+
+TEST_F(CardPlcTest, SettingsOutsideTheirTablesOpenNothing) {
+  struct Row {
+    int type, baudrate, speed;
+    std::string text;
+  };
+  const std::vector<Row> rows = {
+      {6, 0, 0, "The setting Connectiontype=6 is not a valid choice, so no connection was opened."},
+      {-1, 0, 0,
+       "The setting Connectiontype=-1 is not a valid choice, so no connection was opened."},
+      {3, 5, 0, "The setting Baudrate=5 is not a valid choice, so no connection was opened."},
+      {0, -1, 0, "The setting Baudrate=-1 is not a valid choice, so no connection was opened."},
+      {2, 0, 7,
+       "The setting ProfibusSpeedIndex=7 is not a valid choice, so no connection was opened."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    FakeNoDave fake;
+    BoxRecorder boxes;
+    TConfigInfo settings = Settings(row.type);
+    settings.Baudrate = row.baudrate;
+    settings.ProfibusSpeedIndex = row.speed;
+
+    EXPECT_FALSE(card->Connect(settings));
+    TIntegerList partners;
+    partners.Add(9);
+    card->ListPartners(settings, partners);
+
+    EXPECT_THAT(fake.calls, IsEmpty());
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Error");
+    EXPECT_EQ(boxes.boxes[0].text, row.text);
+    ASSERT_EQ(partners.Count(), 1);
+    EXPECT_EQ(partners.Values(0), 9);
+  }
+}
+
+TEST_F(CardPlcTest, SettingsOnlyCheckedWhereTheTypeUsesThem) {
+  // Neither baud rate nor bus speed matter to ISO over TCP.
+  TConfigInfo settings = Settings(4);
+  settings.Baudrate = 99;
+  settings.ProfibusSpeedIndex = 99;
+  EXPECT_EQ(card->ReadOrderCode(settings), "Order Code:6ES7 315-2EH14-0AB0");
+  EXPECT_THAT(recorder.boxes, IsEmpty());
+}
+
+TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
+  struct Row {
+    int filled;
+    std::vector<int> answering;
+    std::vector<int> expected;
+  };
+  const std::vector<Row> rows = {
+      {126, {5, 2}, {2, 5}},     {126, {0, 125}, {0, 125}},
+      {4, {2, 5}, {2}},           // only the filled entries count
+      {300, {2, 125}, {2, 125}},  // a count beyond the buffer stops at its end
+      {0, {2, 5}, {}},           {-5, {2, 5}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("filled " + std::to_string(row.filled));
+    FakeNoDave fake;
+    fake.partnersFilled = row.filled;
+    fake.answeringAddresses = row.answering;
+    TIntegerList partners;
+    partners.Add(99);  // replaced by the listing
+
+    card->ListPartners(Settings(0), partners);
+
+    std::vector<int> got;
+    for (int i = 0; i < partners.Count(); ++i) got.push_back(partners.Values(i));
+    EXPECT_EQ(got, row.expected);
+    EXPECT_THAT(fake.calls,
+                ElementsAre("setPort(COM3,115200,O)", "daveNewInterface(7/7,IF1,11,0,6)->di1",
+                            "daveInitAdapter(di1)", "daveListReachablePartners(di1)",
+                            "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"));
+    EXPECT_THAT(fake.openHandles, IsEmpty());
+    EXPECT_EQ(fake.liveObjects(), 0);
+  }
+}
+
+TEST_F(CardPlcTest, ListPartnersKeepsTheListWhenNothingOpens) {
+  for (int type : {3, 4, 5}) {
+    FakeNoDave fake;
+    BoxRecorder boxes;
+    fake.failSetPort = fake.failOpenSocket = fake.failOpenS7online = true;
+    fake.answeringAddresses = {1};
+    TIntegerList partners;
+    partners.Add(2);
+    partners.Add(5);
+
+    card->ListPartners(Settings(type), partners);
+
+    ASSERT_EQ(partners.Count(), 2);
+    EXPECT_EQ(partners.Values(0), 2);
+    EXPECT_EQ(partners.Values(1), 5);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(fake.calls.size(), 1u) << "nothing follows the failed open";
+  }
+}
+
+TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
+  ASSERT_TRUE(card->Connect(Settings(4)));  // socket 7
+  TIntegerList partners;
+  card->ListPartners(Settings(5), partners);  // access point 8
+  card->Disconnect();
+
+  EXPECT_THAT(dave.calls, ::testing::Contains("closeS7online(8)"));
+  EXPECT_THAT(dave.calls, ::testing::Contains("closePort(7)"));
+  ExpectNothingLeftOpen();
+}
+
+TEST_F(CardPlcTest, OrderCodeIsCutAtTheBufferAndAtTheFirstZero) {
+  dave.orderCode = std::string("6ES7 214-1AD23-0XB0\0junk", 24);
+  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:6ES7 214-1AD23-0XB0");
+  dave.orderCode = std::string(40, 'X');  // the fake, like the library, writes at most 21
+  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:" + std::string(21, 'X'));
+  dave.orderCode.clear();
+  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:");
+}
+
+TEST_F(CardPlcTest, DestroyingAConnectedCardReleasesThePort) {
+  ASSERT_TRUE(card->Connect(Settings(5)));
+  card.reset();
+  EXPECT_THAT(dave.openHandles, IsEmpty());
+  EXPECT_EQ(dave.liveObjects(), 0);
+  EXPECT_THAT(dave.calls, ::testing::Contains("closeS7online(7)"));
+}
+
+TEST_F(CardPlcTest, ReportErrorBuildsTheMessage) {
+  struct Row {
+    std::string text;
+    int code;
+    std::vector<std::string> boxes;
+  };
+  dave.errorTexts = {{-21, "adapter does not answer"}};
+  const std::vector<Row> rows = {
+      {"", 0, {}},
+      {"", -21, {"Error: adapter does not answer"}},
+      {"", 4711, {"Error: Could not establish connection with these parameters."}},
+      {"Reading failed", 0, {"Reading failed"}},
+      {"Reading failed", -21, {"Reading failed\nError: adapter does not answer"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text + "/" + std::to_string(row.code));
+    BoxRecorder boxes;
+    card->ReportError(row.text, row.code);
+    std::vector<std::string> texts;
+    for (const auto& box : boxes.boxes) {
+      texts.push_back(box.text);
+      EXPECT_EQ(box.caption, "Fehler");
+      EXPECT_EQ(box.flags, MB_OK | MB_ICONERROR);
+    }
+    EXPECT_EQ(texts, row.boxes);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// With LANG=de_DE.UTF-8 and the catalogue built beside the program, the
+// card's messages come out German with their numbers filled in, although no
+// German locale is installed on the machine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "FakeNoDave.h"
+#include "Hw_Card.h"
+#include "Localization.h"
+
+namespace {
+
+class GermanEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("LANG", "de_DE.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    SetupLocalization(VN_BUILD_DIR "/bin/locale");
+  }
+};
+const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanEnvironment);
+
+TEST(LocalizedMessages, EveryCardMessageHasAGermanText) {
+  const char* messages[] = {
+      "Error",
+      "Error:",
+      "Could not establish connection with these parameters.",
+      "Could not open the serial interface \"COM%d\"",
+      "Could not open the port %d",
+      "Could not open the virtual connection to \"S7ONLINE\"",
+      "The setting %s=%d is not a valid choice, so no connection was opened.",
+  };
+  for (const char* message : messages) {
+    const std::string german = Tr(message);
+    EXPECT_NE(german, message);
+    EXPECT_FALSE(german.empty()) << message;
+  }
+  EXPECT_EQ(Tr("Channels of the PLC"), "Kanäle der SPS");
+  EXPECT_EQ(Tr("A text nobody translated"), "A text nobody translated");
+}
+
+class LocalizedCardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() / "vn_card_localized";
+    std::filesystem::create_directories(dir);
+    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+    dave.failSetPort = dave.failOpenSocket = dave.failOpenS7online = true;
+  }
+  void TearDown() override {
+    card.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  std::string OnlyBoxFor(const TConfigInfo& settings) {
+    BoxRecorder recorder;
+    EXPECT_EQ(card->ReadOrderCode(settings), "");
+    EXPECT_EQ(recorder.boxes.size(), 1u);
+    if (recorder.boxes.empty()) return {};
+    EXPECT_EQ(recorder.boxes[0].caption, "Fehler");
+    return recorder.boxes[0].text;
+  }
+
+  FakeNoDave dave;
+  std::filesystem::path dir;
+  std::unique_ptr<TCard> card;
+};
+
+TEST_F(LocalizedCardTest, OpenFailuresAreGermanWithTheNumberFilledIn) {
+  TConfigInfo settings;
+  settings.Connectiontype = 4;
+  settings.IPPort = 4711;
+  EXPECT_EQ(OnlyBoxFor(settings), "Der Port 4711 konnte nicht geöffnet werden");
+
+  settings.Connectiontype = 3;
+  settings.Comport = 3;
+  EXPECT_EQ(OnlyBoxFor(settings),
+            "Die serielle Schnittstelle \"COM3\" konnte nicht geöffnet werden");
+
+  settings.Connectiontype = 9;
+  EXPECT_EQ(OnlyBoxFor(settings),
+            "Die Einstellung Connectiontype=9 ist keine gültige Auswahl, daher wurde keine "
+            "Verbindung geöffnet.");
+}
+
+TEST_F(LocalizedCardTest, LibraryErrorsAreGerman) {
+  BoxRecorder recorder;
+  card->ReportError("", 4711);
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].text,
+            "Fehler: Mit diesen Parametern konnte keine Verbindung hergestellt werden.");
+}
+
+}  // namespace
