@@ -21,8 +21,8 @@ class TConnectionFrame : public QFrame {
   Q_OBJECT
 
  public:
-  // The frame's settings copy; null before InitFrame.
-  const TConfigInfo* Settings() const { return FSettings.get(); }
+  // The frame's settings copy: defaults until InitFrame takes the dialog's.
+  const TConfigInfo& Settings() const { return *FSettings; }
 
  protected:
   explicit TConnectionFrame(QWidget* parent);
@@ -66,4 +66,5 @@ class TConnectionFrame : public QFrame {
 
  private:
   QGridLayout* FGrid = nullptr;
+  int FRowCount = 0;
 };

@@ -128,6 +128,7 @@ class TUpDown : public QWidget {
   int Min() const { return FMin; }
   int Max() const { return FMax; }
   void SetIncrement(int increment) { FIncrement = increment; }
+  int Increment() const { return FIncrement; }
 
   // The number in the field when it is a whole number that fits a position,
   // otherwise the last position.
@@ -140,11 +141,10 @@ class TUpDown : public QWidget {
   void Step(int direction);
 
  protected:
-  void keyPressEvent(QKeyEvent* event) override;
+  // Up and down arrow keys in the attached field move the spinner.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void WritePosition(int position);
-
   QToolButton* FUpButton;
   QToolButton* FDownButton;
   TIntegerEdit* FAssociate = nullptr;

@@ -1,0 +1,149 @@
+#include "HW_FrameBase.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <array>
+#include <optional>
+
+#include "Hw_Card.h"
+#include "VNList.h"
+#include "VNUtils.h"
+
+namespace {
+
+constexpr int kLabelColumn = 0;
+constexpr int kFieldColumn = 1;
+constexpr int kComPorts = 9;
+constexpr int kPartners = 100;
+
+// The serial baud rates the card opens the port with, by Baudrate.
+constexpr std::array<const char*, 5> kBaudRates = {"9600", "19200", "38400", "57600", "115200"};
+
+// Selects item index, or nothing when index is not one of the items. A combo
+// box selects its first item on its own, so nothing must be said explicitly.
+void SelectItem(QComboBox* box, int index) {
+  box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+}  // namespace
+
+TConnectionFrame::TConnectionFrame(QWidget* parent)
+    : QFrame(parent), FSettings(std::make_unique<TConfigInfo>()) {
+  setFrameShape(QFrame::NoFrame);
+  FGrid = new QGridLayout(this);
+  FGrid->setColumnStretch(kFieldColumn + 1, 1);
+}
+
+TConnectionFrame::~TConnectionFrame() = default;
+
+void TConnectionFrame::TakeSettings(TCard* card, const TConfigInfo& settings,
+                                    TCollectSettingsEvent collectSettings) {
+  FCard = card;
+  FCollectSettings = std::move(collectSettings);
+  FSettings = std::make_unique<TConfigInfo>();
+  FSettings->CopyFrom(settings);
+}
+
+QLabel* TConnectionFrame::AddRow(const char* caption, QWidget* field, QWidget* spinner) {
+  const int row = FRowCount++;
+  QLabel* label = nullptr;
+  if (caption) {
+    label = new QLabel(QString::fromUtf8(caption), this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(field);
+    FGrid->addWidget(label, row, kLabelColumn);
+  }
+  if (spinner) {
+    auto* pair = new QHBoxLayout;
+    pair->setSpacing(0);
+    pair->addWidget(field);
+    pair->addWidget(spinner);
+    pair->addStretch(1);
+    FGrid->addLayout(pair, row, kFieldColumn);
+  } else {
+    FGrid->addWidget(field, row, kFieldColumn);
+  }
+  // Rows stay packed at the top however tall the page is.
+  FGrid->setRowStretch(row, 0);
+  FGrid->setRowStretch(row + 1, 1);
+  return label;
+}
+
+QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
+  auto* box = new QComboBox(this);
+  box->setObjectName(QString::fromLatin1(objectName));
+  box->setEditable(false);
+  box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  return box;
+}
+
+void TConnectionFrame::AddPartnerRows() {
+  FReachablePartners = new QPushButton(QStringLiteral("Reachable participants"), this);
+  FReachablePartners->setObjectName(QStringLiteral("ReachablePartners"));
+  FTeilnehmerbox = NewListBox("Teilnehmerbox");
+  AddRow(nullptr, FReachablePartners);
+  AddRow("Selected participator:", FTeilnehmerbox);
+}
+
+void TConnectionFrame::FillComPortBox(QComboBox* box, int comport) {
+  box->clear();
+  for (int n = 1; n <= kComPorts; ++n) box->addItem(QStringLiteral("COM%1").arg(n));
+  SelectItem(box, comport - 1);
+}
+
+void TConnectionFrame::FillBaudrateBox(QComboBox* box, int baudrate) {
+  box->clear();
+  for (const char* rate : kBaudRates) box->addItem(QString::fromLatin1(rate));
+  SelectItem(box, baudrate);
+}
+
+void TConnectionFrame::FillSpeedBox(QComboBox* box, int speedIndex) {
+  box->clear();
+  for (const auto& speed : ProfibusSpeeds) box->addItem(QString::fromLatin1(speed.Label));
+  SelectItem(box, speedIndex);
+}
+
+void TConnectionFrame::FillPartnerBox(int remoteMPI) {
+  FTeilnehmerbox->clear();
+  for (int n = 1; n <= kPartners; ++n) FTeilnehmerbox->addItem(QString::number(n));
+  SelectItem(FTeilnehmerbox, remoteMPI - 1);
+}
+
+void TConnectionFrame::StoreComPort(const QComboBox* box, TConfigInfo& settings) {
+  settings.Comport = box->currentIndex() + 1;
+}
+
+namespace {
+// The number the selected partner item shows; none without a selection or
+// when the item is not a number.
+std::optional<std::int32_t> SelectedPartner(const QComboBox* box) {
+  if (box->currentIndex() < 0) return std::nullopt;
+  return TryStrToInt(box->currentText().toLocal8Bit().toStdString());
+}
+}  // namespace
+
+void TConnectionFrame::StoreRemoteMPI(TConfigInfo& settings) const {
+  if (const auto partner = SelectedPartner(FTeilnehmerbox)) settings.RemoteMPI = *partner;
+}
+
+void TConnectionFrame::ListReachablePartners() {
+  // The copy takes what the dialog shows now, not what was last saved.
+  if (FCollectSettings) FCollectSettings(*FSettings);
+  TIntegerList partners;
+  // Without a card nobody can be asked: the list stays empty, as after a
+  // listing whose interface could not be opened.
+  if (FCard) FCard->ListPartners(*FSettings, partners);
+
+  const std::int32_t previous = SelectedPartner(FTeilnehmerbox).value_or(0);
+  FTeilnehmerbox->clear();
+  int selected = -1;
+  for (int i = 0; i < partners.Count(); ++i) {
+    const std::int32_t address = partners.Values(i);
+    FTeilnehmerbox->addItem(QString::number(address));
+    if (address == previous) selected = i;
+  }
+  SelectItem(FTeilnehmerbox, selected);
+}

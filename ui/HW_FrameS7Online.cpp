@@ -1,0 +1,24 @@
+#include "HW_FrameS7Online.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+TS7OnlineFrame::TS7OnlineFrame(QWidget* parent) : TConnectionFrame(parent) {
+  AddPartnerRows();
+  connect(FReachablePartners, &QPushButton::clicked, this, &TS7OnlineFrame::ReachablePartnersClick);
+  setTabOrder(FTeilnehmerbox, FReachablePartners);
+}
+
+void TS7OnlineFrame::InitFrame(TCard* card, const TConfigInfo& settings,
+                               TCollectSettingsEvent collectSettings) {
+  TakeSettings(card, settings, std::move(collectSettings));
+  FillPartnerBox(FSettings->RemoteMPI);
+}
+
+void TS7OnlineFrame::StoreSettings(TConfigInfo& settings) {
+  StoreRemoteMPI(settings);
+}
+
+void TS7OnlineFrame::ReachablePartnersClick() {
+  ListReachablePartners();
+}

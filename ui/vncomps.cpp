@@ -1,0 +1,451 @@
+#include "vncomps.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <tuple>
+#include <utility>
+
+#include "MessageBox.h"
+#include "VNErrors.h"
+#include "VNString.h"
+#include "VNUtils.h"
+
+namespace {
+
+// Numbers of the field's texts in the string-resource library.
+enum : unsigned {
+  kResErrorCaption = 1002,
+  kResRangeTitle = 1011,
+  kResRangeFrom = 1316,
+  kResRangeTo = 1317,
+  kResNoLimits = 1551,
+  kResZeroNotAllowed = 1552,
+  kResFirstInputError = 1553,  // 1553..1556 for the check codes 1..4
+};
+
+const char* const kInputErrors[] = {
+    "Falsches Zahlenformat",
+    "Zahlenwert zu groß",
+    "Zahlenwert zu klein",
+    "Zahlenwert 0 nicht erlaubt",
+};
+
+// The widest field a format pattern may ask for; keeps a typo in a pattern
+// from building huge texts.
+constexpr int kMaxFormatWidth = 200;
+
+TBeepHandler& BeepHandler() {
+  static TBeepHandler handler;
+  return handler;
+}
+
+void SoundBeep() {
+  if (const auto& handler = BeepHandler())
+    handler();
+  else
+    QApplication::beep();
+}
+
+QEvent::Type IntEditErrorEventType() {
+  static const auto type =
+      static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + WM_INTEDITERROR));
+  return type;
+}
+
+// The posted WM_INTEDITERROR: first parameter 0, second the check code.
+class TIntEditErrorEvent : public QEvent {
+ public:
+  explicit TIntEditErrorEvent(int code) : QEvent(IntEditErrorEventType()), LParam(code) {}
+  const int WParam = 0;
+  const int LParam;
+};
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A decimal real number over the whole text: leading blanks, optional sign,
+// digits with an optional "." and fraction, optional exponent. Nothing may
+// follow. A number too large even for long double is not a number.
+std::optional<long double> ParseReal(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const std::size_t start = i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t exponentDigits = 0;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  // The syntax is checked above, so strtold reads exactly this text.
+  const std::string number = text.substr(start);
+  errno = 0;
+  const long double value = std::strtold(number.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(value)) return std::nullopt;
+  return value;
+}
+
+// A whole number in decimal only, as the spinner reads its field.
+std::optional<std::int32_t> ParseDecimal(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::nullopt;
+  std::size_t i = first;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  if (i == text.size() ||
+      !std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), IsDigit))
+    return std::nullopt;
+  return TryStrToInt(text);
+}
+
+// One conversion of a format pattern: "%[-][width][.precision]type".
+struct TConversion {
+  std::size_t Begin = 0;
+  std::size_t End = 0;  // one past the type letter
+  char Type = 'd';
+};
+
+// The single integer conversion of pattern; EConvertError when there is
+// none, more than one, or one that is not for an integer.
+TConversion FindConversion(const std::string& pattern) {
+  const auto invalid = [&pattern]() {
+    return EConvertError("Format '" + pattern + "' invalid or incompatible with argument");
+  };
+  std::optional<TConversion> found;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') continue;
+    if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
+      ++i;
+      continue;
+    }
+    if (found) throw invalid();
+    TConversion conversion;
+    conversion.Begin = i++;
+    if (i < pattern.size() && pattern[i] == '-') ++i;
+    for (int part = 0; part < 2; ++part) {
+      if (part == 1) {
+        if (i >= pattern.size() || pattern[i] != '.') break;
+        ++i;
+      }
+      int number = 0;
+      while (i < pattern.size() && IsDigit(pattern[i])) {
+        number = number * 10 + (pattern[i++] - '0');
+        if (number > kMaxFormatWidth) throw invalid();
+      }
+    }
+    if (i >= pattern.size()) throw invalid();
+    const char type = pattern[i];
+    if (type != 'd' && type != 'i' && type != 'u' && type != 'x' && type != 'X') throw invalid();
+    conversion.Type = type;
+    conversion.End = i + 1;
+    found = conversion;
+    i = conversion.End - 1;
+  }
+  if (!found) throw invalid();
+  return *found;
+}
+
+std::string FormatInteger(const std::string& pattern, std::int32_t value) {
+  const TConversion conversion = FindConversion(pattern);
+  // Hexadecimal digits are shown in capitals, as the suite's formatting does.
+  std::string spec = pattern.substr(conversion.Begin, conversion.End - conversion.Begin);
+  if (conversion.Type == 'x') spec.back() = 'X';
+  std::array<char, 2 * kMaxFormatWidth + 16> buffer{};
+  if (conversion.Type == 'd' || conversion.Type == 'i')
+    std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<int>(value));
+  else
+    std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<unsigned>(value));
+
+  std::string result;
+  const auto appendLiteral = [&result](std::string_view literal) {
+    for (std::size_t i = 0; i < literal.size(); ++i) {
+      result += literal[i];
+      if (literal[i] == '%') ++i;  // "%%" stands for one "%"
+    }
+  };
+  appendLiteral(std::string_view(pattern).substr(0, conversion.Begin));
+  result += buffer.data();
+  appendLiteral(std::string_view(pattern).substr(conversion.End));
+  return result;
+}
+
+std::string TrimBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+// The character a key press types, as the field's filter sees it; none for
+// editing keys, shortcuts and keys without text.
+std::optional<QString> TypedText(const QKeyEvent& event) {
+  if (event.text().isEmpty() || event.key() == Qt::Key_Delete) return std::nullopt;
+  static const QKeySequence::StandardKey kShortcuts[] = {
+      QKeySequence::Paste, QKeySequence::Copy, QKeySequence::Cut,
+      QKeySequence::Undo,  QKeySequence::Redo, QKeySequence::SelectAll,
+  };
+  for (const auto shortcut : kShortcuts)
+    if (event.matches(shortcut)) return std::nullopt;
+  return event.text();
+}
+
+// Set while a field takes the focus back, so that the widget the focus was
+// going to does not check its own text on the way out: it never really had
+// the focus, and two refusing fields would otherwise pull it to and fro.
+bool gReclaimingFocus = false;
+
+}  // namespace
+
+TBeepHandler SetBeepHandler(TBeepHandler handler) {
+  return std::exchange(BeepHandler(), std::move(handler));
+}
+
+// ---------------------------------------------------------------------------
+// TIntegerEdit
+
+TIntegerEdit::TIntegerEdit(QWidget* parent) : QLineEdit(parent) {
+  setText(QStringLiteral("0"));
+  // Composed input would pass by the character filter.
+  setAttribute(Qt::WA_InputMethodEnabled, false);
+  FOnMouseDown = [this](Qt::MouseButton button) { ShowRange(button); };
+}
+
+void TIntegerEdit::SetFormat(const std::string& pattern) {
+  FindConversion(pattern);  // refuses what could not format a number
+  FFormat = pattern;
+}
+
+std::string TIntegerEdit::FormatValue(std::int32_t value) const {
+  std::string text = FormatInteger(FFormat, value);
+  return FNoBlanks ? TrimBlanks(text) : text;
+}
+
+std::int32_t TIntegerEdit::GetValue() {
+  if (const auto number = TryStrToInt(text().toLocal8Bit().toStdString())) {
+    if (!HasLimits() || (*number >= FMinValue && *number <= FMaxValue)) FValue = *number;
+  }
+  return FValue;
+}
+
+void TIntegerEdit::SetValue(std::int32_t value) {
+  FValue = value;
+  setText(QString::fromLocal8Bit(FormatValue(value)));
+}
+
+int TIntegerEdit::Validate() const {
+  const auto number = ParseReal(text().toLocal8Bit().toStdString());
+  if (!number) return icNoNumber;
+  int code = icOk;
+  if (HasLimits()) {
+    if (*number > FMaxValue) code = icTooBig;
+    if (*number < FMinValue) code = icTooSmall;  // wins when both hold
+  }
+  if (code == icOk && !FIsZeroAllowed && *number == 0) code = icZeroNotAllowed;
+  return code;
+}
+
+bool TIntegerEdit::CheckInput() {
+  if (isReadOnly()) return true;
+  const int code = Validate();
+  if (code != icOk) {
+    // The report waits until the focus change is over; Qt owns the event.
+    QCoreApplication::postEvent(this, new TIntEditErrorEvent(code));
+    SetValue(FValue);
+    const bool wasReclaiming = std::exchange(gReclaimingFocus, true);
+    setFocus(Qt::OtherFocusReason);
+    gReclaimingFocus = wasReclaiming;
+    return false;
+  }
+  FValue = GetValue();
+  return true;
+}
+
+bool TIntegerEdit::IsValidChar(char key) {
+  return key == '\b' || key == '+' || key == '-' || IsDigit(key);
+}
+
+void TIntegerEdit::keyPressEvent(QKeyEvent* event) {
+  if (const auto typed = TypedText(*event)) {
+    const bool allValid = std::all_of(typed->begin(), typed->end(), [this](QChar c) {
+      // Characters beyond 8 bits have no place in a number.
+      return c.unicode() <= 0xFF && IsValidChar(static_cast<char>(c.unicode()));
+    });
+    if (!allValid) {
+      event->accept();
+      if (FBeep) SoundBeep();
+      return;
+    }
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void TIntegerEdit::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  // Only a move of the focus inside the window counts as leaving the field;
+  // another window, a popup or a message box coming up does not.
+  const auto reason = event->reason();
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  if (gReclaimingFocus) return;
+  CheckInput();
+}
+
+void TIntegerEdit::mousePressEvent(QMouseEvent* event) {
+  QLineEdit::mousePressEvent(event);
+  if (FOnMouseDown) FOnMouseDown(event->button());
+}
+
+void TIntegerEdit::contextMenuEvent(QContextMenuEvent* event) {
+  // The right button shows the range; the edit menu would cover it.
+  if (FOnMouseDown && RangeDisplayWanted()) {
+    event->accept();
+    return;
+  }
+  QLineEdit::contextMenuEvent(event);
+}
+
+bool TIntegerEdit::event(QEvent* event) {
+  if (event->type() == IntEditErrorEventType()) {
+    ShowInputError(static_cast<TIntEditErrorEvent*>(event)->LParam);
+    return true;
+  }
+  return QLineEdit::event(event);
+}
+
+void TIntegerEdit::ShowInputError(int code) {
+  if (code < icNoNumber || code > icZeroNotAllowed) return;
+  if (StringLibHandle() != 0) {
+    ShowResMessage(kResFirstInputError + static_cast<unsigned>(code - 1), kResErrorCaption,
+                   MB_ICONWARNING);
+    return;
+  }
+  ShowMessageBox(kInputErrors[code - 1], "Fehler", MB_ICONWARNING | MB_TASKMODAL);
+}
+
+bool TIntegerEdit::RangeDisplayWanted() const {
+  return !isReadOnly() && FTag >= 0;
+}
+
+void TIntegerEdit::ShowRange(Qt::MouseButton button) {
+  if (button != Qt::RightButton || !RangeDisplayWanted()) return;
+  const std::string from = std::to_string(FMinValue);
+  const std::string to = std::to_string(FMaxValue);
+  if (StringLibHandle() == 0) {
+    std::string text = "Zulässiger Wertebereich:\n\r";
+    text += HasLimits() ? "von: " + from + "\n\r" + "bis: " + to : "keine Einschränkungen";
+    if (!FIsZeroAllowed) text += "\r\n(Wert 0 nicht erlaubt)";
+    ShowMessageBox(text, "Zulässiger Wertebereich", MB_ICONWARNING | MB_TASKMODAL);
+    return;
+  }
+  std::string text = ResText(kResRangeTitle) + ":" + "\n\r";
+  text += HasLimits() ? ResText(kResRangeFrom) + from + "\n\r" + ResText(kResRangeTo) + to
+                      : ResText(kResNoLimits);
+  if (!FIsZeroAllowed) text += "\r\n" + ResText(kResZeroNotAllowed);
+  ShowMessageBox(text, ResText(kResRangeTitle), MB_ICONWARNING);
+}
+
+// ---------------------------------------------------------------------------
+// TUpDown
+
+TUpDown::TUpDown(QWidget* parent)
+    : QWidget(parent), FUpButton(new QToolButton(this)), FDownButton(new QToolButton(this)) {
+  // Like the classic spinner it is no tab stop: the arrow keys of its field
+  // move it.
+  setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  for (auto [button, arrow, direction] :
+       {std::tuple{FUpButton, Qt::UpArrow, 1}, std::tuple{FDownButton, Qt::DownArrow, -1}}) {
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    button->setFixedWidth(16);
+    connect(button, &QToolButton::clicked, this,
+            [this, direction = direction] { Step(direction); });
+    layout->addWidget(button);
+  }
+  FUpButton->setObjectName(QStringLiteral("UpButton"));
+  FDownButton->setObjectName(QStringLiteral("DownButton"));
+}
+
+void TUpDown::SetAssociate(TIntegerEdit* field) {
+  if (FAssociate) FAssociate->removeEventFilter(this);
+  FAssociate = field;
+  if (FAssociate) FAssociate->installEventFilter(this);
+}
+
+void TUpDown::SetRange(int min, int max) {
+  FMin = min;
+  FMax = max;
+}
+
+int TUpDown::Position() {
+  if (FAssociate) {
+    const auto number = ParseDecimal(FAssociate->text().toLocal8Bit().toStdString());
+    if (number && *number >= std::numeric_limits<std::int16_t>::min() &&
+        *number <= std::numeric_limits<std::int16_t>::max())
+      FPosition = *number;
+  }
+  return FPosition;
+}
+
+void TUpDown::SetPosition(std::int64_t position) {
+  if (position < std::numeric_limits<std::int16_t>::min() ||
+      position > std::numeric_limits<std::int16_t>::max()) {
+    throw ERangeError("Range check error: " + std::to_string(position) +
+                      " is outside -32768..32767 and cannot be shown by " +
+                      objectName().toStdString());
+  }
+  FPosition = static_cast<int>(position);
+  // The stored number becomes the field's accepted value, so that a refused
+  // entry brings back this number rather than the field's design value.
+  if (FAssociate) {
+    FAssociate->SetValue(FPosition);
+    FAssociate->setText(QString::number(FPosition));
+  }
+}
+
+void TUpDown::Step(int direction) {
+  const long long next = static_cast<long long>(Position()) + 1LL * direction * FIncrement;
+  // No wrap-around: stepping stops at either end.
+  FPosition = static_cast<int>(std::max<long long>(FMin, std::min<long long>(next, FMax)));
+  if (FAssociate) FAssociate->setText(QString::number(FPosition));
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FAssociate && event->type() == QEvent::KeyPress && isEnabled()) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+      if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+        Step(key->key() == Qt::Key_Up ? 1 : -1);
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
