@@ -72,8 +72,11 @@ TEST_F(CardFileTest, WithoutAFileTheCardHasDefaultsAndNoChannels) {
 
 TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
   WriteBytes(configFile,
-             "Connectiontype=4\r\nIPAddress=192.168.0.10\r\nSlot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n"
-             "\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n\t\t\t2\r\n\r\n>EOT<\r\n");
+             "WriteProtocol=0\r\nProtokollFileName=log.TXT\r\nComport=2\r\nConnectiontype=4\r\n"
+             "Baudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
+             "ProfibusSpeedIndex=2\r\nIPAddress=192.168.0.10\r\nIPPort=102\r\nRack=0\r\n"
+             "Slot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n"
+             "\t\t\t2\r\n\r\n>EOT<\r\n");
   TCard card(nullptr, driver);
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
