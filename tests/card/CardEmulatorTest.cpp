@@ -1,0 +1,218 @@
+// The card with the real S7 library over ISO over TCP on loopback: against
+// the PLC emulator, against a port where nothing listens, and against servers
+// that stay silent, talk garbage or hang up. Every attempt ends, shows what
+// went wrong and leaves no descriptor open.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "FakeNoDave.h"
+#include "Hw_Card.h"
+
+namespace {
+
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// The emulator as a child process: it prints "PORT <n>" and serves until its
+// standard input closes.
+class EmulatorProcess {
+ public:
+  EmulatorProcess() {
+    int toChild[2], fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+    FPid = fork();
+    if (FPid == 0) {
+      dup2(toChild[0], STDIN_FILENO);
+      dup2(fromChild[1], STDOUT_FILENO);
+      close(toChild[1]);
+      close(fromChild[0]);
+      execl(VN_S7PEER, VN_S7PEER, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    FInput = toChild[1];
+    FILE* out = fdopen(fromChild[0], "r");
+    if (out != nullptr) {
+      if (std::fscanf(out, "PORT %d", &FPort) != 1) FPort = -1;
+      std::fclose(out);
+    }
+  }
+  ~EmulatorProcess() {
+    if (FInput >= 0) close(FInput);  // the emulator stops when its input closes
+    if (FPid > 0) waitpid(FPid, nullptr, 0);
+  }
+  int Port() const { return FPort; }
+
+ private:
+  pid_t FPid = -1;
+  int FInput = -1;
+  int FPort = -1;
+};
+
+// A loopback listener of the test's own that treats each client as told.
+class MisbehavingServer {
+ public:
+  enum Behaviour { Silent, Garbage, HangUp };
+
+  explicit MisbehavingServer(Behaviour behaviour) : FBehaviour(behaviour) {
+    FListener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(FListener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(FListener, 4);
+    getsockname(FListener, reinterpret_cast<sockaddr*>(&addr), &len);
+    FPort = ntohs(addr.sin_port);
+    FThread = std::thread([this] { Serve(); });
+  }
+  ~MisbehavingServer() {
+    FStop = true;
+    FThread.join();
+    close(FListener);
+  }
+  int Port() const { return FPort; }
+
+ private:
+  void Serve() {
+    int client = -1;
+    while (!FStop) {
+      pollfd ready{client >= 0 ? client : FListener, POLLIN, 0};
+      if (poll(&ready, 1, 20) <= 0) continue;
+      if (client < 0) {
+        client = accept(FListener, nullptr, nullptr);
+        if (FBehaviour == HangUp) {
+          close(client);
+          client = -1;
+        }
+        continue;
+      }
+      char request[512];
+      const ssize_t got = read(client, request, sizeof request);
+      if (got <= 0) {
+        close(client);
+        client = -1;
+      } else if (FBehaviour == Garbage) {
+        // A TPKT header that promises far more than follows, then noise.
+        const unsigned char junk[] = {0x03, 0x00, 0xFF, 0xFF, 0xDE, 0xAD, 0xBE, 0xEF, 0x00};
+        (void)!write(client, junk, sizeof junk);
+      }
+    }
+    if (client >= 0) close(client);
+  }
+
+  Behaviour FBehaviour;
+  int FListener = -1;
+  int FPort = 0;
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
+};
+
+// A loopback port nobody listens on: bound for a moment, then released.
+int UnusedLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+TConfigInfo IsoOverTcp(int port) {
+  TConfigInfo settings;
+  settings.Connectiontype = 4;
+  settings.IPAddress = "127.0.0.1";
+  settings.IPPort = port;
+  settings.Rack = 0;
+  settings.Slot = 2;
+  return settings;
+}
+
+class CardEmulatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    signal(SIGPIPE, SIG_IGN);
+    ASSERT_EQ(&NoDave(), &RealNoDaveApi()) << "these tests use the real library";
+    dir = std::filesystem::temp_directory_path() /
+          ("vn_card_emulator_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::create_directories(dir);
+    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+  }
+  void TearDown() override {
+    card.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  BoxRecorder recorder;
+  std::filesystem::path dir;
+  std::unique_ptr<TCard> card;
+};
+
+TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
+  EmulatorProcess emulator;
+  ASSERT_GT(emulator.Port(), 0) << "the emulator did not start: " VN_S7PEER;
+  const int descriptors = OpenDescriptors();
+
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(emulator.Port())), "Order Code:6ES7 315-2EH14-0AB0 ");
+  }
+
+  EXPECT_TRUE(recorder.boxes.empty());
+  EXPECT_EQ(card->ConnectCount(), 0);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
+  const int port = UnusedLoopbackPort();
+  const int descriptors = OpenDescriptors();
+
+  EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(port)), "");
+
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].caption, "Error");
+  EXPECT_EQ(recorder.boxes[0].text, "Could not open the port " + std::to_string(port));
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
+  for (auto behaviour :
+       {MisbehavingServer::Silent, MisbehavingServer::Garbage, MisbehavingServer::HangUp}) {
+    SCOPED_TRACE("behaviour " + std::to_string(behaviour));
+    const int descriptors = OpenDescriptors();
+    BoxRecorder boxes;
+    {
+      MisbehavingServer server(behaviour);
+      EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(server.Port())), "");
+    }
+
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
+    EXPECT_EQ(boxes.boxes[0].text.rfind("Error: ", 0), 0u) << boxes.boxes[0].text;
+    EXPECT_EQ(card->ConnectCount(), 0);
+    // Counted with the server gone, so only the card's descriptors remain.
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+  }
+}
+
+}  // namespace
