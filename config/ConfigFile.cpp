@@ -32,8 +32,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Cuts bytes into lines at CR LF, lone CR or lone LF; a NUL ends the text.
-TStrings SplitLines(std::string_view bytes) {
+}  // namespace
+
+TStrings SplitTextLines(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   TStrings lines;
@@ -50,6 +51,8 @@ TStrings SplitLines(std::string_view bytes) {
   }
   return lines;
 }
+
+namespace {
 
 // Writes all of data to fd, resuming after short writes and interruptions.
 bool WriteAll(int fd, std::string_view data) {
@@ -141,7 +144,7 @@ TStrings ReadTextLines(const std::string& path) {
     bytes.append(chunk, static_cast<std::size_t>(got));
   }
   ::close(fd);
-  return SplitLines(bytes);
+  return SplitTextLines(bytes);
 }
 
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
@@ -181,6 +184,12 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   if (!fs::is_regular_file(path, ec)) return;
 
   fileLines = ReadTextLines(path);
+  ReadConfigLines(path, fileLines, config, channelLines);
+}
+
+void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
+                     TStrings& channelLines) {
+  // The settings keys are looked up in the whole file, channel block included.
   config.LoadFromList(fileLines);
 
   std::size_t start = 0;
@@ -191,7 +200,7 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   while (end < fileLines.size() && fileLines[end] != kEndMarker) ++end;
   if (end == fileLines.size()) {
     throw EListError("List index out of bounds (" + std::to_string(end) +
-                     "): the channel block of \"" + path + "\" starting in line " +
+                     "): the channel block of \"" + fileName + "\" starting in line " +
                      std::to_string(start + 1) + " has no end marker \">EOT<\"");
   }
   channelLines.insert(channelLines.end(),

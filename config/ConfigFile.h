@@ -2,9 +2,14 @@
 // The driver configuration file: settings lines, then the channel block
 // between ">ChT<" and ">EOT<". Bytes are read and written unchanged.
 #include <string>
+#include <string_view>
 
 #include "HW_ConfigInfo.h"
 #include "VNUtils.h"
+
+// Cuts bytes into lines: a line ends at CR LF, lone CR or lone LF; a NUL byte
+// ends the text; a last line without line end counts.
+TStrings SplitTextLines(std::string_view bytes);
 
 // Lines of a text file: a line ends at CR LF, lone CR or lone LF; a NUL byte
 // ends the text; a last line without line end counts. EFileError names the
@@ -21,6 +26,11 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 // without end marker raises EListError naming the file and ">EOT<".
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines);
+
+// The part of LoadConfigFile after reading: settings from fileLines, then the
+// channel block appended to channelLines. fileName only goes into messages.
+void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
+                     TStrings& channelLines);
 
 // fileLines := the fourteen settings lines, ">ChT<", channelLines, an empty
 // line, ">EOT<".

@@ -1,0 +1,314 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "ConfigFile.h"
+#include "HW_Channels.h"
+#include "VNErrors.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const fs::path kData = fs::path(VN_TEST_DATA_DIR) / "config";
+
+const TStrings kExampleChannelLines{"SPS", "\tE", "\t\t0", "\t\t1",  "\tA",     "\t\t4", "\tM",
+                                    "\tT", "\tZ", "\tDB",  "\t\t10", "\t\t\t2", ""};
+
+class ConfigFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() /
+          (std::string("vn_config_") + info->name() + "_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir);
+  }
+
+  // Loads bytes written to a file, as the card does.
+  void Load(const std::string& bytes) {
+    WriteBytes(file(), bytes);
+    LoadConfigFile(file(), config, fileLines, channelLines);
+  }
+  std::string file() const { return (dir / "S7DRV.CFG").string(); }
+  std::vector<std::string> FolderEntries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir;
+  TConfigInfo config{"/suite/drv/S7DRV.CFG"};
+  TStrings fileLines;
+  TStrings channelLines;
+};
+
+TEST(SplitTextLines, AllThreeLineEndsAndNul) {
+  const std::pair<std::string, TStrings> cases[] = {
+      {"", {}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\n\nb\n", {"a", "", "b"}},
+      {"\r\n", {""}},
+      {"\n\r", {"", ""}},
+      {std::string("a\nb\0c\nd", 7), {"a", "b"}},
+      {std::string("\0a", 2), {}},
+      {"\xE4\xF6\x80\xFF\tx\n", {"\xE4\xF6\x80\xFF\tx"}},
+  };
+  for (const auto& [bytes, lines] : cases) EXPECT_EQ(SplitTextLines(bytes), lines) << bytes;
+}
+
+TEST_F(ConfigFile, ReadingAMissingFileNamesIt) {
+  try {
+    ReadTextLines(file());
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_NE(std::string(e.what()).find(file()), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(ConfigFile, MissingFileChangesNothing) {
+  config.Comport = 9;
+  fileLines = {"old"};
+  LoadConfigFile(file(), config, fileLines, channelLines);
+  EXPECT_EQ(config.Comport, 9);
+  EXPECT_EQ(fileLines, TStrings{"old"});
+  EXPECT_TRUE(channelLines.empty());
+
+  fs::create_directory(file());  // a folder of that name is no configuration file
+  LoadConfigFile(file(), config, fileLines, channelLines);
+  EXPECT_EQ(config.Comport, 9);
+}
+
+TEST_F(ConfigFile, ExampleFileWithEitherLineEnd) {
+  for (const char* name : {"example.CFG", "example_lf.CFG"}) {
+    TConfigInfo loaded("/suite/drv/S7DRV.CFG");
+    TStrings lines{"previous"};
+    TStrings channels{"kept"};
+    LoadConfigFile((kData / name).string(), loaded, lines, channels);
+    EXPECT_EQ(loaded.Connectiontype, 4) << name;
+    EXPECT_EQ(loaded.IPAddress, "192.168.0.10") << name;
+    EXPECT_EQ(lines.size(), 29u) << name;  // replaced, not appended
+    TStrings expected{"kept"};
+    expected.insert(expected.end(), kExampleChannelLines.begin(), kExampleChannelLines.end());
+    EXPECT_EQ(channels, expected) << name;
+  }
+}
+
+struct BlockCase {
+  const char* Why;
+  std::string Bytes;
+  TStrings Channels;
+};
+
+TEST_F(ConfigFile, ChannelBlockMarkers) {
+  const BlockCase cases[] = {
+      {"start marker in small letters", "x=1\n>cht<\nSPS\n>EOT<\n", {"SPS"}},
+      {"end marker in other case or with a blank is a channel line",
+       ">ChT<\n>eot<\n>EOT< \n>EOT<\n",
+       {">eot<", ">EOT< "}},
+      {"start marker behind a blank is none", " >ChT<\nSPS\n>EOT<\n", {}},
+      {"a second start marker is a channel line", ">ChT<\n>ChT<\n\n>EOT<\nafter\n", {">ChT<", ""}},
+      {"settings only", "Comport=3\nSlot=1\n", {}},
+      {"empty file", "", {}},
+      {"empty block", ">ChT<\r\n>EOT<\r\n", {}},
+  };
+  for (const BlockCase& c : cases) {
+    channelLines.clear();
+    Load(c.Bytes);
+    EXPECT_EQ(channelLines, c.Channels) << c.Why;
+  }
+}
+
+TEST_F(ConfigFile, SettingsAreFoundBelowTheEndMarker) {
+  TStrings lines;
+  TConfigInfo saved("");
+  saved.SaveToList(lines);
+  lines.erase(lines.begin() + 12);  // Rack
+  std::string bytes;
+  for (const auto& line : lines) bytes += line + "\r\n";
+  Load(bytes + ">ChT<\r\n\tRack=4\r\nRack=5\r\n>EOT<\r\nRack=7\r\nComport=9\r\n");
+  // The first line from the top wins, block included; "\tRack" is another key.
+  EXPECT_EQ(config.Rack, 5);
+  EXPECT_EQ(config.Comport, 2);
+}
+
+TEST_F(ConfigFile, UnreadableSettingsFallBackButTheBlockIsRead) {
+  Load("Comport=abc\n>ChT<\nSPS\n>EOT<\n");
+  EXPECT_EQ(config.Comport, 2);
+  EXPECT_EQ(config.ProtokollFileName, "/suite/drv/S7DRVErrorLog.TXT");
+  EXPECT_EQ(channelLines, TStrings{"SPS"});
+}
+
+TEST_F(ConfigFile, StartMarkerWithoutEndNamesFileAndMarker) {
+  try {
+    Load("Slot=2\n>ChT<\nSPS\n\tE\n");
+    FAIL() << "no error";
+  } catch (const EListError& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find(file()), std::string::npos) << text;
+    EXPECT_NE(text.find("\">EOT<\""), std::string::npos) << text;
+  }
+  EXPECT_TRUE(channelLines.empty());
+}
+
+TEST_F(ConfigFile, NulEndsTheTextEvenInsideTheBlock) {
+  // The NUL hides the end marker: the block has none.
+  EXPECT_THROW(Load(std::string(">ChT<\nSPS\0\n>EOT<\n", 17)), EListError);
+  Load(std::string(">ChT<\nSPS\n>EOT<\n\0Comport=5\n", 27));
+  EXPECT_EQ(config.Comport, 2);
+}
+
+TEST_F(ConfigFile, SavedFileLayoutAndRoundTrip) {
+  const TStrings channels{"SPS", "\tE", "\t\t\xE4", "\tDB", "\t\t10", "\t\t\t2"};
+  TConfigInfo saved(file());
+  saved.Connectiontype = 4;
+  TStrings lines{"stale"};
+  BuildConfigFileLines(saved, channels, lines);
+  WriteTextLinesAtomic(file(), lines);
+
+  std::string expected;
+  TStrings settings;
+  saved.SaveToList(settings);
+  for (const auto& line : settings) expected += line + "\r\n";
+  expected += ">ChT<\r\n";
+  for (const auto& line : channels) expected += line + "\r\n";
+  expected += "\r\n>EOT<\r\n";
+  EXPECT_EQ(ReadBytes(file()), expected);
+
+  TConfigInfo loaded(file());
+  LoadConfigFile(file(), loaded, fileLines, channelLines);
+  EXPECT_EQ(loaded.Connectiontype, 4);
+  TStrings withEmpty = channels;
+  withEmpty.emplace_back();
+  EXPECT_EQ(channelLines, withEmpty);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});  // no temporary left
+}
+
+TEST_F(ConfigFile, NoChannelLinesGiveMarkerEmptyLineMarker) {
+  TStrings lines;
+  BuildConfigFileLines(TConfigInfo(""), {}, lines);
+  ASSERT_EQ(lines.size(), 17u);
+  EXPECT_EQ(TStrings(lines.begin() + 14, lines.end()), (TStrings{">ChT<", "", ">EOT<"}));
+}
+
+TEST_F(ConfigFile, LfFileIsWrittenBackWithCrLf) {
+  Load("Comport=3\n>ChT<\nSPS\n>EOT<\n");
+  TStrings lines;
+  BuildConfigFileLines(config, channelLines, lines);
+  WriteTextLinesAtomic(file(), lines);
+  const std::string bytes = ReadBytes(file());
+  EXPECT_NE(bytes.find("\r\n>ChT<\r\nSPS\r\n\r\n>EOT<\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'),
+            std::count(bytes.begin(), bytes.end(), '\r'));
+}
+
+TEST_F(ConfigFile, ReplacingKeepsPermissionsAndSymbolicLinks) {
+  WriteBytes(dir / "real.CFG", "old\r\n");
+  fs::permissions(dir / "real.CFG",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("real.CFG", file());
+  WriteTextLinesAtomic(file(), {"new"});
+  EXPECT_TRUE(fs::is_symlink(file()));
+  EXPECT_EQ(ReadBytes(dir / "real.CFG"), "new\r\n");
+  EXPECT_EQ(fs::status(dir / "real.CFG").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// Runs body in a child process and returns its exit code; 0 means the child
+// saw the failure it expected. A child keeps process-wide changes (user id,
+// file size limit) away from the rest of the tests.
+int InChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+// 0 when writing raised EFileError naming the file, else a code saying what happened.
+int ExpectFileError(const std::string& path, const TStrings& lines) {
+  try {
+    WriteTextLinesAtomic(path, lines);
+    return 1;  // reported success
+  } catch (const EFileError& e) {
+    return std::string(e.what()).find(path) == std::string::npos ? 2 : 0;
+  } catch (...) {
+    return 3;
+  }
+}
+
+TEST_F(ConfigFile, FailedWriteInAReadOnlyFolderKeepsTheOldFile) {
+  const std::string old = "WriteProtocol=0\r\nold content\r\n";
+  WriteBytes(file(), old);
+  fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  const int result = InChild([&] {
+    // The superuser writes into read-only folders; act as an ordinary user.
+    if (::geteuid() == 0) {
+      const passwd* nobody = ::getpwnam("nobody");
+      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) return 10;
+    }
+    return ExpectFileError(file(), {"new content"});
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadBytes(file()), old);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});
+}
+
+TEST_F(ConfigFile, FailedWriteOnAFullDiskKeepsTheOldFile) {
+  const std::string old = "WriteProtocol=0\r\nold content\r\n";
+  WriteBytes(file(), old);
+  // A file size limit makes the kernel refuse the write part way, as a full
+  // disk does (EFBIG instead of ENOSPC); the temporary file is cut short.
+  const TStrings big(2000, std::string(100, 'x'));
+  const int result = InChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    return ExpectFileError(file(), big);
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadBytes(file()), old);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});
+}
+
+TEST_F(ConfigFile, WritingIntoAMissingFolderNamesTheFile) {
+  EXPECT_EQ(ExpectFileError((dir / "no" / "S7DRV.CFG").string(), {"x"}), 0);
+}
+
+// The card's path: load, parse, and the channel list built from the lines.
+TEST_F(ConfigFile, LoadedBlockParsesIntoChannels) {
+  LoadConfigFile((kData / "example.CFG").string(), config, fileLines, channelLines);
+  TLstChannels channels;
+  channels.ParseChannelText(channelLines);
+  ASSERT_EQ(channels.Count(), 4);
+  EXPECT_EQ(channels.FindChannel("SPS;DB;10;2"), channels.Channel(3));
+}
+
+}  // namespace
