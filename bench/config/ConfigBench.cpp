@@ -1,0 +1,89 @@
+// A configuration file with 100,000 channel leaves below 255 data blocks:
+// reading it and building the channel list, and looking every channel up by
+// its path as the channel tree does for each node.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ConfigFile.h"
+#include "HW_Channels.h"
+
+namespace {
+
+constexpr int kLeaves = 100000;
+constexpr int kDataBlocks = 255;
+
+struct TBigFile {
+  std::string Path;
+  TStrings ChannelPaths;  // "SPS;DB;n;a" of every leaf, in file order
+};
+
+const TBigFile& BigFile() {
+  static const TBigFile file = [] {
+    TBigFile f;
+    f.Path = (std::filesystem::temp_directory_path() /
+              ("vn_config_bench_" + std::to_string(::getpid()) + ".CFG"))
+                 .string();
+    TStrings channelLines{"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"};
+    for (int db = 1; db <= kDataBlocks; ++db) {
+      channelLines.push_back("\t\t" + std::to_string(db));
+      const int leaves = kLeaves / kDataBlocks + (db <= kLeaves % kDataBlocks ? 1 : 0);
+      for (int address = 0; address < leaves; ++address) {
+        channelLines.push_back("\t\t\t" + std::to_string(address));
+        f.ChannelPaths.push_back("SPS;DB;" + std::to_string(db) + ";" + std::to_string(address));
+      }
+    }
+    TStrings fileLines;
+    BuildConfigFileLines(TConfigInfo(f.Path), channelLines, fileLines);
+    WriteTextLinesAtomic(f.Path, fileLines);
+    return f;
+  }();
+  return file;
+}
+
+void BM_LoadConfigAndParseChannels(benchmark::State& state) {
+  const TBigFile& file = BigFile();
+  for (auto _ : state) {
+    TConfigInfo config(file.Path);
+    TStrings fileLines;
+    TStrings channelLines;
+    LoadConfigFile(file.Path, config, fileLines, channelLines);
+    TLstChannels channels;
+    channels.ParseChannelText(channelLines);
+    if (channels.Count() != kLeaves) state.SkipWithError("wrong channel count");
+    benchmark::DoNotOptimize(channels.Count());
+  }
+}
+BENCHMARK(BM_LoadConfigAndParseChannels)->Unit(benchmark::kMillisecond);
+
+void BM_FindEveryChannel(benchmark::State& state) {
+  const TBigFile& file = BigFile();
+  TConfigInfo config(file.Path);
+  TStrings fileLines;
+  TStrings channelLines;
+  LoadConfigFile(file.Path, config, fileLines, channelLines);
+  TLstChannels channels;
+  channels.ParseChannelText(channelLines);
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < file.ChannelPaths.size(); ++i) {
+      // Paths are unique here, so the first match is the channel of that line.
+      if (channels.FindChannel(file.ChannelPaths[i]) != channels.Channel(static_cast<int>(i))) {
+        state.SkipWithError("lookup found another channel");
+        break;
+      }
+    }
+  }
+}
+BENCHMARK(BM_FindEveryChannel)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove(BigFile().Path);
+  return 0;
+}
