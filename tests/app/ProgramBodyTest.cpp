@@ -1,0 +1,113 @@
+// The program body's endings that come before the dialog: no S7 driver,
+// an error raised before the body ran, and a configuration file the card
+// cannot read. Each ends with exit code 1 and one box, and writes nothing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "DriverFolder.h"
+#include "MessageBox.h"
+#include "ProgramBody.h"
+#include "VNErrors.h"
+
+namespace {
+
+int argc = 1;
+char programName[] = "program_body_test";
+char* argv[] = {programName, nullptr};
+
+struct TShown {
+  std::string Text, Caption;
+  unsigned Flags;
+};
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class ProgramBodyTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
+  }
+  void SetUp() override {
+    FPrevious = SetMessageBoxHandler(
+        [this](const std::string& text, const std::string& caption, unsigned flags) {
+          Shown.push_back({text, caption, flags});
+          return IDOK;
+        });
+    FPreviousFolder = fs::current_path();
+  }
+  void TearDown() override {
+    fs::current_path(FPreviousFolder);
+    SetMessageBoxHandler(FPrevious);
+  }
+
+  // Runs the body with folder as the current folder.
+  int RunIn(const TDriverFolder& folder, std::exception_ptr startupError = nullptr) {
+    fs::current_path(folder.Project());
+    const int exitCode = RunProgramBody(nullptr, "VN_S7_Config_DRV", startupError);
+    fs::current_path(FPreviousFolder);
+    return exitCode;
+  }
+
+  std::vector<TShown> Shown;
+  TDriverTrace Trace;
+
+ private:
+  TMessageBoxHandler FPrevious;
+  fs::path FPreviousFolder;
+};
+
+TEST_F(ProgramBodyTest, WithoutAnS7DriverTheBoxNamesTheFolderSearched) {
+  TDriverFolder folder;
+  folder.Add(kDemoDrivers / "libdigio.so", "libdigio.so");
+  EXPECT_EQ(RunIn(folder), 1);
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_NE(Shown[0].Text.find(fs::canonical(folder.Drv()).string()), std::string::npos)
+      << Shown[0].Text;
+  EXPECT_EQ(Shown[0].Caption, "Error");
+  EXPECT_EQ(Shown[0].Flags & MB_ICONERROR, MB_ICONERROR);
+}
+
+TEST_F(ProgramBodyTest, AnErrorBeforeTheBodyEndsTheRunBeforeAnyDriverIsLoaded) {
+  TDriverFolder folder;
+  folder.Add(kDemoDrivers / "libs7drv.so", "libs7drv.so");
+  const auto error = std::make_exception_ptr(
+      ERangeError("Wert 300 für \"Default Line Width\" außerhalb des Bereichs 0..255"));
+  EXPECT_EQ(RunIn(folder, error), 1);
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0].Caption, "Anwendungsfehler");
+  EXPECT_EQ(Shown[0].Text,
+            "Exception ERangeError in Modul VN_S7_Config_DRV.\nWert 300 für \"Default Line "
+            "Width\" außerhalb des Bereichs 0..255.");
+  EXPECT_EQ(Shown[0].Flags, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  EXPECT_TRUE(Trace.Lines().empty());
+}
+
+TEST_F(ProgramBodyTest, AConfigurationFileTheCardCannotReadEndsTheRunAndStaysUntouched) {
+  TDriverFolder folder;
+  folder.Add(kDemoDrivers / "libs7drv.so", "libs7drv.so");
+  // The channel block jumps from the first to the third level.
+  const std::string content = "Connectiontype=4\r\n>ChT<\r\nSPS\r\n\t\t\tE\r\n\r\n>EOT<\r\n";
+  const fs::path configFile = folder.Drv() / "libs7drv.CFG";
+  std::ofstream(configFile, std::ios::binary) << content;
+
+  EXPECT_EQ(RunIn(folder), 1);
+  ASSERT_EQ(Shown.size(), 1u);
+  EXPECT_EQ(Shown[0].Caption, "Anwendungsfehler");
+  EXPECT_EQ(Shown[0].Text.rfind("Exception ETreeLevelError in Modul VN_S7_Config_DRV.\n", 0), 0u)
+      << Shown[0].Text;
+  EXPECT_EQ(ReadBytes(configFile), content);
+  // The search was over before the card was made: every driver was closed.
+  const auto lines = Trace.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "CLOSE 1"), 1);
+}
+
+}  // namespace
