@@ -4,6 +4,10 @@
 // NULL where a handle is expected, never throws, and reports failures by a
 // result code (0 = success, negative = library error, positive = error
 // number the PLC sent) that daveStrerror turns into an English text.
+//
+// Calls are serialised by one lock inside the library; the descriptors that
+// setPort and openSocket return belong to the caller, who closes them (with
+// closePort) after freeing the interface that uses them.
 #include <cstdint>
 
 extern "C" {
@@ -19,12 +23,12 @@ typedef struct daveConnection daveConnection;  // opaque
 
 // Protocol codes handed to daveNewInterface.
 enum {
-  daveProtoMPI = 0,         // MPI over the serial PC adapter
-  daveProtoMPI2 = 1,        // the same, variant without STX answer
-  daveProtoMPI3 = 2,        // the same, variant with STX
-  daveProtoPPI = 10,        // PPI to an S7-200
-  daveProtoISOTCP = 122,    // ISO over TCP (RFC 1006)
-  daveProtoS7online = 50,   // vendor access point (not on Linux)
+  daveProtoMPI = 0,        // MPI over the serial PC adapter
+  daveProtoMPI2 = 1,       // the same, variant without STX answer
+  daveProtoMPI3 = 2,       // the same, variant with STX
+  daveProtoPPI = 10,       // PPI to an S7-200
+  daveProtoISOTCP = 122,   // ISO over TCP (RFC 1006)
+  daveProtoS7online = 50,  // vendor access point (not on Linux)
 };
 
 // Bus speed codes handed to daveNewInterface (MPI only).
@@ -38,29 +42,104 @@ enum {
   daveSpeed93k = 6,
 };
 
+// Result codes. 0 is success. Positive codes are what the PLC answered:
+// the return code of a requested object (1..255) or the 16-bit error
+// class/code of an answer (for example 0x8104, 0xD402). Negative codes are
+// failures the library detects; each has its own text in daveStrerror.
+enum {
+  daveResOK = 0,
+
+  // Return codes of a requested object, as the PLC sends them.
+  daveResItemHardwareFault = 1,
+  daveResItemAccessDenied = 3,
+  daveResItemAddressOutOfRange = 5,
+  daveResItemTypeNotSupported = 6,
+  daveResItemTypeInconsistent = 7,
+  daveResItemNotAvailable = 10,
+
+  daveResCannotEvaluatePDU = -123,  // an answer whose contents make no sense
+  daveResUnknownError = -125,       // internal failure (out of memory)
+  daveResUnexpectedFunc = -128,     // an answer to a different function
+  daveResInvalidParam = -133,       // an argument out of range or NULL
+  daveResShortPacket = -1024,       // an answer shorter than its header says
+  daveResTimeout = -1025,           // no (complete) answer in time
+
+  daveResConnectionClosed = -1026,   // the other side closed the link
+  daveResConnectionReset = -1027,    // the link broke (reset, read/write error)
+  daveResConnectionRefused = -1028,  // the PLC refused the connection request
+  daveResWrongReference = -1029,     // answer with another PDU reference
+  daveResBadFrame = -1030,           // malformed frame or telegram
+  daveResBadChecksum = -1031,        // checksum of a received frame is wrong
+  daveResNotConnected = -1032,       // no PLC connection (or it broke before)
+  daveResSendFailed = -1033,         // the frame could not be sent
+  daveResInvalidHandle = -1034,      // NULL, unknown or already freed handle
+  daveResPortNotOpen = -1035,        // the interface's descriptor is not open
+  daveResS7onlineUnavailable = -1036,
+  daveResUnknownProtocol = -1037,
+  daveResInvalidAddress = -1038,   // bus address outside 0..126
+  daveResInvalidRackSlot = -1039,  // rack outside 0..7 or slot outside 0..31
+  daveResAnswerTooLong = -1040,    // answer larger than the library accepts
+  daveResNoOrderCode = -1041,      // module identification without order code
+  daveResInterfaceFreed = -1042,   // the connection's interface was freed
+  daveResNotForProtocol = -1043,   // function not offered for this protocol
+  daveResAdapterNotReady = -1044,  // daveInitAdapter has not succeeded
+  daveResBlockRejected = -1045,    // the MPI adapter refused a block (NAK)
+  daveResAdapterError = -1046,     // the MPI adapter sent an unknown E= code
+  daveResMpiVariantUndocumented = -1047,
+  daveResSpeedUndocumented = -1048,
+  daveResInvalidSpeed = -1049,
+  daveResPartnerRefused = -1050,   // the MPI partner refused the connection
+  daveResStationNotReady = -1051,  // PPI station kept answering "not ready"
+
+  // COTP disconnect request in answer to the connection request:
+  // daveResCotpRefusedBase - reason (ISO 8073 reason code 0..255).
+  daveResCotpRefusedBase = -1100,
+  // MPI adapter error answer "E=xxxx": daveResAdapterErrorBase - 0xxxxx.
+  daveResAdapterErrorBase = -0x10000,
+};
+
 // Opens a serial device: name "COM<n>" is looked up as $VN_S7_COM<n>, else
 // /dev/ttyS<n-1>; any other name is taken as a device path. baud is decimal
 // text ("9600".."115200"); parity 'O', 'E' or 'N'. Returns the descriptor, -1
 // on failure.
 int setPort(const char* name, const char* baud, int parity);
 
-// Connects to peer:port over TCP with a bounded time-out. Returns the
-// descriptor, -1 on failure.
+// Connects to peer:port over TCP (peer: numeric IPv4 or IPv6 address) with a
+// bounded time-out (see daveSetConnectTimeout). Returns the descriptor, -1 on
+// failure.
 int openSocket(int port, const char* peer);
+
+// Time-out for openSocket's TCP connect, in milliseconds (default 3000;
+// values below 1 are ignored).
+void daveSetConnectTimeout(int milliseconds);
 
 // The vendor access point does not exist on Linux: always -1.
 int openS7online(const char* accessPoint, std::uintptr_t windowHandle);
+// Nothing to close on Linux: returns 0.
 int closeS7online(int handle);
 
-// Closes a descriptor returned by setPort or openSocket (negative: nothing).
+// Closes a descriptor returned by setPort or openSocket (negative: nothing,
+// -1 returned). Returns 0 or -1 as close does.
 int closePort(int handle);
 
+// Makes an interface over the descriptors in port. name is kept for messages
+// (may be NULL); localMPI is the own bus address (MPI, PPI). Returns NULL for
+// an unknown protocol code. The descriptors are not checked here but by
+// daveInitAdapter.
 daveInterface* daveNewInterface(_daveOSserialType port, const char* name, int localMPI,
                                 int protocol, int speed);
+// Readies the interface: for MPI the adapter joins the bus with the own
+// address and bus speed. Returns 0 or a result code.
 int daveInitAdapter(daveInterface* di);
+// Makes a connection object for the PLC at mpiAddress (MPI, PPI) or
+// rack/slot (ISO over TCP, MPI). Arguments are checked by daveConnectPLC.
+// Returns NULL only for an invalid interface.
 daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot);
+// Opens the connection to the PLC and negotiates the PDU size. 0 or a code.
 int daveConnectPLC(daveConnection* dc);
+// Ends the connection to the PLC (the descriptor stays open). 0 or a code.
 int daveDisconnectPLC(daveConnection* dc);
+// The MPI adapter leaves the bus; nothing to do for other protocols.
 int daveDisconnectAdapter(daveInterface* di);
 
 // Fills buf (at least 126 bytes) with one byte per bus address; 0x30 marks an
@@ -68,16 +147,20 @@ int daveDisconnectAdapter(daveInterface* di);
 int daveListReachablePartners(daveInterface* di, char* buf);
 
 // Copies the PLC's order code (at most 21 characters) and a terminating zero
-// into buf (at least 22 bytes). Returns 0 or an error code.
+// into buf (at least 22 bytes). Returns 0 or an error code; on error buf is
+// not written.
 int daveGetOrderCode(daveConnection* dc, char* buf);
 
-// Frees an interface or a connection made by this library; NULL is ignored.
+// Frees an interface or a connection made by this library; NULL and pointers
+// the library did not hand out (or already freed) are ignored.
 void daveFree(void* handle);
 
 // English text for a result code; codes the library does not produce give a
-// text containing "no message defined".
+// text containing "no message defined". The text stays valid for ever.
 const char* daveStrerror(int code);
 
-// Time-out for a single answer, in microseconds (default 1.5 s for TCP).
+// Time-out for a single answer, in microseconds (defaults: 1.5 s for TCP,
+// 0.5 s per PPI frame, 2 s for the MPI adapter's acknowledgements). Values
+// below 1 are ignored.
 void daveSetTimeout(daveInterface* di, int microseconds);
 }

@@ -1,0 +1,231 @@
+#include "Session.h"
+
+#include "IsoTcp.h"
+#include "Ppi.h"
+#include "S7Pdu.h"
+#include "nodave.h"
+
+namespace nodave {
+namespace {
+
+constexpr Micros kTcpTimeout{1500000};
+constexpr Micros kPpiTimeout{500000};
+constexpr Micros kMpiTimeout{2000000};  // 3964R acknowledgement delay
+constexpr int kMaxSzlParts = 64;
+constexpr std::size_t kMaxSzlBytes = 65536;
+
+Micros DefaultTimeout(int protocol) {
+  switch (protocol) {
+    case daveProtoISOTCP:
+      return kTcpTimeout;
+    case daveProtoPPI:
+      return kPpiTimeout;
+    default:
+      return kMpiTimeout;
+  }
+}
+
+bool KnownProtocol(int protocol) {
+  switch (protocol) {
+    case daveProtoMPI:
+    case daveProtoMPI2:
+    case daveProtoMPI3:
+    case daveProtoPPI:
+    case daveProtoISOTCP:
+    case daveProtoS7online:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool ValidBusAddress(int address) {
+  return address >= 0 && address <= 126;
+}
+
+// Failures after which the link may be out of step with the PLC: a late
+// answer could be taken for the next one, so the connection is dropped.
+bool BreaksLink(int result) {
+  return result == daveResTimeout || result == daveResConnectionClosed ||
+         result == daveResConnectionReset || result == daveResSendFailed ||
+         result == daveResBadFrame || result == daveResBadChecksum ||
+         result == daveResShortPacket || result == daveResWrongReference ||
+         result == daveResAnswerTooLong || result == daveResPortNotOpen;
+}
+
+}  // namespace
+
+std::unique_ptr<Interface> Interface::Create(std::unique_ptr<Transport> transport,
+                                             const Clock& clock, std::string name, int localAddress,
+                                             int protocol, int speed) {
+  if (!KnownProtocol(protocol) || !transport) return nullptr;
+  return std::unique_ptr<Interface>(
+      new Interface(std::move(transport), clock, std::move(name), localAddress, protocol, speed));
+}
+
+Interface::Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
+                     int localAddress, int protocol, int speed)
+    : transport_(std::move(transport)),
+      clock_(clock),
+      name_(std::move(name)),
+      localAddress_(localAddress),
+      protocol_(protocol),
+      speed_(speed),
+      timeout_(DefaultTimeout(protocol)),
+      adapter_(*transport_, clock, timeout_) {}
+
+bool Interface::isMpi() const {
+  return protocol_ == daveProtoMPI || protocol_ == daveProtoMPI2 || protocol_ == daveProtoMPI3;
+}
+
+void Interface::setTimeout(Micros timeout) {
+  timeout_ = timeout;
+  adapter_.setTimeout(timeout);
+}
+
+int Interface::initAdapter() {
+  if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
+  if (!transport_->isOpen()) return daveResPortNotOpen;
+  if (protocol_ == daveProtoISOTCP) return 0;
+  if (!ValidBusAddress(localAddress_)) return daveResInvalidAddress;
+  if (protocol_ == daveProtoPPI) return 0;
+  // How the variant without STX frames its blocks is not publicly known.
+  if (protocol_ == daveProtoMPI2) return daveResMpiVariantUndocumented;
+  return adapter_.joinBus(static_cast<std::uint8_t>(localAddress_), speed_);
+}
+
+int Interface::disconnectAdapter() {
+  if (!isMpi()) return 0;
+  return adapter_.leaveBus();
+}
+
+int Interface::listReachablePartners(std::uint8_t* list, std::size_t capacity) {
+  if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
+  if (!isMpi()) return daveResNotForProtocol;
+  return adapter_.scanBus(list, capacity);
+}
+
+std::unique_ptr<PduLink> Interface::makeLink(int address, int rack, int slot, int& error) {
+  error = 0;
+  switch (protocol_) {
+    case daveProtoS7online:
+      error = daveResS7onlineUnavailable;
+      return nullptr;
+    case daveProtoISOTCP:
+      if (rack < 0 || rack > 7 || slot < 0 || slot > 31) break;
+      return std::make_unique<IsoTcpLink>(*transport_, clock_, timeout_,
+                                          iso::RemoteTsap(rack, slot));
+    case daveProtoPPI:
+      if (!ValidBusAddress(address)) {
+        error = daveResInvalidAddress;
+        return nullptr;
+      }
+      return std::make_unique<PpiLink>(*transport_, clock_, timeout_,
+                                       static_cast<std::uint8_t>(localAddress_),
+                                       static_cast<std::uint8_t>(address));
+    default:  // MPI
+      if (!ValidBusAddress(address)) {
+        error = daveResInvalidAddress;
+        return nullptr;
+      }
+      if (rack < 0 || rack > 7 || slot < 0 || slot > 31) break;
+      return std::make_unique<MpiLink>(adapter_, static_cast<std::uint8_t>(address), rack, slot);
+  }
+  error = daveResInvalidRackSlot;
+  return nullptr;
+}
+
+std::uint16_t Connection::nextReference() {
+  reference_ = static_cast<std::uint16_t>(reference_ + 1);
+  if (reference_ == 0) reference_ = 1;
+  return reference_;
+}
+
+void Connection::drop(int result) {
+  if (BreaksLink(result) && link_) {
+    link_->close();
+    link_.reset();
+  }
+}
+
+int Connection::exchange(ByteSpan request, Bytes& answer) {
+  if (!iface_) return daveResInterfaceFreed;
+  if (!link_) return daveResNotConnected;
+  int r = link_->exchange(request, answer);
+  drop(r);
+  return r;
+}
+
+int Connection::connectPLC() {
+  if (!iface_) return daveResInterfaceFreed;
+  if (link_) disconnectPLC();
+  int error = 0;
+  std::unique_ptr<PduLink> link = iface_->makeLink(address_, rack_, slot_, error);
+  if (!link) return error;
+  if (int r = link->open(); r != 0) {
+    link->close();
+    return r;
+  }
+  link_ = std::move(link);
+  std::uint16_t reference = nextReference();
+  Bytes answer;
+  int r = exchange(s7::BuildSetupCommunication(reference, link_->proposedPduLength()), answer);
+  std::uint16_t pdu = 0;
+  if (r == 0) r = s7::ParseSetupAnswer(answer, reference, pdu);
+  if (r > 0 && iface_->protocol() == daveProtoPPI) {
+    // Not every S7-200 knows the set-up; it still takes PDUs of 240 bytes.
+    pdu = 240;
+    r = 0;
+  }
+  if (r != 0) {
+    if (link_) link_->close();
+    link_.reset();
+    return r;
+  }
+  pduLength_ = std::min(pdu, link_->proposedPduLength());
+  return 0;
+}
+
+int Connection::disconnectPLC() {
+  if (!iface_) return daveResInterfaceFreed;
+  if (!link_) return 0;
+  link_->close();
+  link_.reset();
+  return 0;
+}
+
+int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
+  payload.clear();
+  std::uint16_t reference = nextReference();
+  Bytes request = s7::BuildSzlRequest(reference, id, index);
+  for (int part = 0; part < kMaxSzlParts; ++part) {
+    Bytes answer;
+    if (int r = exchange(request, answer); r != 0) return r;
+    s7::SzlPart p;
+    if (int r = s7::ParseSzlAnswer(answer, reference, p); r != 0) {
+      drop(r);
+      return r;
+    }
+    if (payload.size() + p.payload.size() > kMaxSzlBytes) return daveResAnswerTooLong;
+    payload.insert(payload.end(), p.payload.begin(), p.payload.end());
+    if (!p.more) return 0;
+    reference = nextReference();
+    request = s7::BuildSzlFollowUp(reference, p.sequence);
+  }
+  return daveResAnswerTooLong;
+}
+
+int Connection::readOrderCode(std::array<char, 20>& code) {
+  if (!iface_) return daveResInterfaceFreed;
+  if (!link_) return daveResNotConnected;
+  Bytes payload;
+  int r = readSzl(s7::kSzlModuleIdentification, 0x0000, payload);
+  // A CPU that refuses the whole list may still give the module's record.
+  if (r > 0) r = readSzl(s7::kSzlOneModuleIdentification, 0x0001, payload);
+  if (r != 0) return r;
+  s7::SzlList list;
+  if (int e = s7::ParseSzlList(payload, list); e != 0) return e;
+  return s7::FindOrderCode(list, code);
+}
+
+}  // namespace nodave

@@ -1,0 +1,86 @@
+#pragma once
+// The objects behind the C handles: an interface (one port or socket, one
+// protocol) and connections to PLCs through it. Protocol-neutral S7 work -
+// set-up of the communication, reading the module identification - lives
+// here once; the PduLink of the protocol carries the PDUs.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Clock.h"
+#include "Mpi.h"
+#include "PduLink.h"
+#include "Transport.h"
+
+namespace nodave {
+
+class Interface {
+ public:
+  // Fails (nullptr) for an unknown protocol code.
+  static std::unique_ptr<Interface> Create(std::unique_ptr<Transport> transport, const Clock& clock,
+                                           std::string name, int localAddress, int protocol,
+                                           int speed);
+
+  int protocol() const { return protocol_; }
+  const std::string& name() const { return name_; }
+  void setTimeout(Micros timeout);
+  Micros timeout() const { return timeout_; }
+
+  int initAdapter();
+  int disconnectAdapter();
+  int listReachablePartners(std::uint8_t* list, std::size_t capacity);
+
+  // A link to the PLC at address / rack / slot, or a result code in error.
+  std::unique_ptr<PduLink> makeLink(int address, int rack, int slot, int& error);
+
+ private:
+  Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
+            int localAddress, int protocol, int speed);
+  bool isMpi() const;
+
+  std::unique_ptr<Transport> transport_;
+  const Clock& clock_;
+  std::string name_;
+  int localAddress_;
+  int protocol_;
+  int speed_;
+  Micros timeout_;
+  MpiAdapter adapter_;
+};
+
+class Connection {
+ public:
+  Connection(Interface& iface, int address, int rack, int slot)
+      : iface_(&iface), address_(address), rack_(rack), slot_(slot) {}
+
+  // The interface was freed before this connection.
+  void detach() {
+    link_.reset();
+    iface_ = nullptr;
+  }
+  Interface* interface() const { return iface_; }
+  bool connected() const { return link_ != nullptr; }
+  std::uint16_t pduLength() const { return pduLength_; }
+
+  int connectPLC();
+  int disconnectPLC();
+  // 0 and the order code, or a result code.
+  int readOrderCode(std::array<char, 20>& code);
+
+ private:
+  int exchange(ByteSpan request, Bytes& answer);
+  int readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload);
+  std::uint16_t nextReference();
+  void drop(int result);
+
+  Interface* iface_;
+  int address_;
+  int rack_;
+  int slot_;
+  std::unique_ptr<PduLink> link_;
+  std::uint16_t pduLength_ = 0;
+  std::uint16_t reference_ = 0;
+};
+
+}  // namespace nodave

@@ -1,0 +1,29 @@
+#include "Transport.h"
+
+#include "nodave.h"
+
+namespace nodave {
+
+const Clock& SystemClock() {
+  static const SteadyClock clock;
+  return clock;
+}
+
+int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline) {
+  std::size_t got = 0;
+  while (got < into.size()) {
+    // A zero remaining time still takes bytes that are already there.
+    int n = link.receiveSome(into.subspan(got), deadline.remaining());
+    if (n < 0) return n;
+    got += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int ReceiveByte(Transport& link, const Deadline& deadline) {
+  std::uint8_t b = 0;
+  int r = ReceiveExact(link, std::span<std::uint8_t>(&b, 1), deadline);
+  return r < 0 ? r : b;
+}
+
+}  // namespace nodave

@@ -1,0 +1,189 @@
+// The C-style facade: handles in, result codes out. Every entry point checks
+// its handles against the registry of live objects (so NULL, foreign and
+// freed pointers are refused, not followed), holds the library lock for the
+// whole call, and turns any exception into a result code.
+#include "nodave.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "Session.h"
+#include "Transport.h"
+#include "posix/PortOpen.h"
+
+namespace {
+
+using nodave::Connection;
+using nodave::Interface;
+
+struct Registry {
+  std::mutex lock;
+  std::map<const void*, std::unique_ptr<Interface>> interfaces;
+  std::map<const void*, std::unique_ptr<Connection>> connections;
+
+  Interface* findInterface(const void* handle) {
+    auto it = interfaces.find(handle);
+    return it == interfaces.end() ? nullptr : it->second.get();
+  }
+  Connection* findConnection(const void* handle) {
+    auto it = connections.find(handle);
+    return it == connections.end() ? nullptr : it->second.get();
+  }
+};
+
+Registry& Live() {
+  static Registry registry;
+  return registry;
+}
+
+// Runs body under the library lock; no exception leaves the library.
+template <class Result, class Body>
+Result Guarded(Result onException, Body body) noexcept {
+  try {
+    std::lock_guard<std::mutex> hold(Live().lock);
+    return body(Live());
+  } catch (...) {
+    return onException;
+  }
+}
+
+template <class Body>
+int WithInterface(daveInterface* di, Body body) noexcept {
+  return Guarded(static_cast<int>(daveResUnknownError), [&](Registry& live) {
+    Interface* iface = live.findInterface(di);
+    return iface ? body(*iface) : static_cast<int>(daveResInvalidHandle);
+  });
+}
+
+template <class Body>
+int WithConnection(daveConnection* dc, Body body) noexcept {
+  return Guarded(static_cast<int>(daveResUnknownError), [&](Registry& live) {
+    Connection* c = live.findConnection(dc);
+    return c ? body(*c) : static_cast<int>(daveResInvalidHandle);
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+int setPort(const char* name, const char* baud, int parity) {
+  try {
+    return nodave::OpenSerial(name, baud, parity);
+  } catch (...) {
+    return -1;
+  }
+}
+
+int openSocket(int port, const char* peer) {
+  try {
+    return nodave::OpenTcp(port, peer);
+  } catch (...) {
+    return -1;
+  }
+}
+
+void daveSetConnectTimeout(int milliseconds) {
+  nodave::SetConnectTimeoutMs(milliseconds);
+}
+
+int openS7online(const char*, std::uintptr_t) {
+  return -1;
+}
+
+int closeS7online(int) {
+  return 0;
+}
+
+int closePort(int handle) {
+  return nodave::ClosePort(handle);
+}
+
+daveInterface* daveNewInterface(_daveOSserialType port, const char* name, int localMPI,
+                                int protocol, int speed) {
+  return Guarded(static_cast<daveInterface*>(nullptr), [&](Registry& live) -> daveInterface* {
+    std::unique_ptr<Interface> iface =
+        Interface::Create(nodave::MakeFdTransport(port.rfd, port.wfd), nodave::SystemClock(),
+                          name ? name : "", localMPI, protocol, speed);
+    if (!iface) return nullptr;
+    Interface* raw = iface.get();
+    live.interfaces.emplace(raw, std::move(iface));
+    return reinterpret_cast<daveInterface*>(raw);
+  });
+}
+
+int daveInitAdapter(daveInterface* di) {
+  return WithInterface(di, [](Interface& iface) { return iface.initAdapter(); });
+}
+
+daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot) {
+  return Guarded(static_cast<daveConnection*>(nullptr), [&](Registry& live) -> daveConnection* {
+    Interface* iface = live.findInterface(di);
+    if (!iface) return nullptr;
+    auto connection = std::make_unique<Connection>(*iface, mpiAddress, rack, slot);
+    Connection* raw = connection.get();
+    live.connections.emplace(raw, std::move(connection));
+    return reinterpret_cast<daveConnection*>(raw);
+  });
+}
+
+int daveConnectPLC(daveConnection* dc) {
+  return WithConnection(dc, [](Connection& c) { return c.connectPLC(); });
+}
+
+int daveDisconnectPLC(daveConnection* dc) {
+  return WithConnection(dc, [](Connection& c) { return c.disconnectPLC(); });
+}
+
+int daveDisconnectAdapter(daveInterface* di) {
+  return WithInterface(di, [](Interface& iface) { return iface.disconnectAdapter(); });
+}
+
+int daveListReachablePartners(daveInterface* di, char* buf) {
+  return WithInterface(di, [&](Interface& iface) {
+    if (!buf) return static_cast<int>(daveResInvalidParam);
+    constexpr std::size_t kPartnerList = 126;
+    return iface.listReachablePartners(reinterpret_cast<std::uint8_t*>(buf), kPartnerList);
+  });
+}
+
+int daveGetOrderCode(daveConnection* dc, char* buf) {
+  return WithConnection(dc, [&](Connection& c) {
+    if (!buf) return static_cast<int>(daveResInvalidParam);
+    std::array<char, 20> code{};
+    int r = c.readOrderCode(code);
+    if (r != 0) return r;
+    std::copy(code.begin(), code.end(), buf);
+    buf[code.size()] = '\0';
+    return 0;
+  });
+}
+
+void daveFree(void* handle) {
+  Guarded(0, [&](Registry& live) {
+    if (auto it = live.connections.find(handle); it != live.connections.end()) {
+      live.connections.erase(it);
+      return 0;
+    }
+    if (auto it = live.interfaces.find(handle); it != live.interfaces.end()) {
+      // Connections made on it stay valid handles but can do nothing more.
+      for (auto& [key, connection] : live.connections) {
+        if (connection->interface() == it->second.get()) connection->detach();
+      }
+      live.interfaces.erase(it);
+    }
+    return 0;
+  });
+}
+
+void daveSetTimeout(daveInterface* di, int microseconds) {
+  WithInterface(di, [&](Interface& iface) {
+    if (microseconds >= 1) iface.setTimeout(nodave::Micros(microseconds));
+    return 0;
+  });
+}
+
+}  // extern "C"
