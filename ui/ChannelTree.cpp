@@ -1,0 +1,561 @@
+#include "ChannelTree.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QEvent>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "HW_Channels.h"
+#include "Localization.h"
+#include "MessageBox.h"
+#include "VNErrors.h"
+
+namespace {
+
+constexpr int DataWordRole = Qt::UserRole;
+constexpr int ImageRole = Qt::UserRole + 1;
+// The node text as the bytes of the channel lines, so that texts the UI
+// cannot show (not UTF-8) still go back to the file unchanged.
+constexpr int RawTextRole = Qt::UserRole + 2;
+
+constexpr const char* AreaNames[] = {"E", "A", "M", "T", "Z", "DB"};
+
+constexpr const char* MarkerNoNumber = "<-- ungültig";
+constexpr const char* MarkerDataBlock = "<-- ungültig; nur innerhalb [1..255]";
+constexpr const char* MarkerOffset = "<-- ungültig; nur innerhalb [0..4090]";
+constexpr const char* MarkerAddress = "<-- ungültig; nur innerhalb [0..255]";
+
+bool Contains(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
+}
+
+QPixmap PaintIcon(int image) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  switch (image) {
+    case NodeInvalid: {
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(Qt::white);
+      painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+      painter.setPen(QPen(QColor(0xd0, 0x10, 0x10), 2.4));
+      painter.setBrush(Qt::NoBrush);
+      painter.drawEllipse(QRectF(2.2, 2.2, 11.6, 11.6));
+      painter.drawLine(QPointF(4.2, 4.2), QPointF(11.8, 11.8));
+      break;
+    }
+    case NodeUsed: {
+      QPainterPath triangle;
+      triangle.moveTo(8, 1);
+      triangle.lineTo(15, 14.5);
+      triangle.lineTo(1, 14.5);
+      triangle.closeSubpath();
+      painter.setPen(QPen(QColor(0x80, 0x60, 0x00), 1));
+      painter.setBrush(QColor(0xff, 0xd2, 0x00));
+      painter.drawPath(triangle);
+      painter.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::FlatCap));
+      painter.drawLine(QPointF(8, 5), QPointF(8, 10));
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(Qt::black);
+      painter.drawEllipse(QPointF(8, 12.3), 1.1, 1.1);
+      break;
+    }
+    default: {
+      painter.setPen(
+          QPen(QColor(0x10, 0xa0, 0x20), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      painter.drawPolyline(QPolygonF({QPointF(2.5, 8.5), QPointF(6, 12.5), QPointF(13.5, 3.5)}));
+      break;
+    }
+  }
+  return pixmap;
+}
+
+// Whether some ";"-separated field of path is not blank; the card's lookup
+// refuses paths without one, and such a path names no channel anyway.
+bool HasNonBlankField(std::string_view path) {
+  return std::any_of(path.begin(), path.end(),
+                     [](char c) { return c != ';' && static_cast<unsigned char>(c) > ' '; });
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+void SetNodeImage(QTreeWidgetItem* node, int image) {
+  node->setData(0, ImageRole, image);
+  node->setIcon(0, NodeIcon(image));
+}
+
+QTreeWidgetItem* NewNode(QTreeWidgetItem* container, const std::string& text) {
+  auto* node = new QTreeWidgetItem(container);
+  node->setFlags(node->flags() | Qt::ItemIsEditable);
+  SetNodeText(node, text);
+  return node;
+}
+
+// In-place editing goes through the editor's rules: TreeView1Editing decides
+// whether an edit may start, TreeView1Edited takes the text when it ends.
+class TChannelItemDelegate : public QStyledItemDelegate {
+ public:
+  TChannelItemDelegate(TChannelTreeEditor* editor, TChannelTreeView* tree)
+      : QStyledItemDelegate(tree), FEditor(editor), FTree(tree) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    if (!FEditor->TreeView1Editing(FTree->itemFromIndex(index))) return nullptr;
+    return QStyledItemDelegate::createEditor(parent, option, index);
+  }
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    QTreeWidgetItem* node = FTree->itemFromIndex(index);
+    if (!line || !node) return QStyledItemDelegate::setModelData(editor, model, index);
+    std::string text = line->text().toLocal8Bit().toStdString();
+    FEditor->TreeView1Edited(node, text);
+  }
+
+ private:
+  TChannelTreeEditor* FEditor;
+  TChannelTreeView* FTree;
+};
+
+}  // namespace
+
+const QIcon& NodeIcon(int image) {
+  static const std::array<QIcon, 3> icons{QIcon(PaintIcon(NodeInvalid)), QIcon(PaintIcon(NodeUsed)),
+                                          QIcon(PaintIcon(NodeValid))};
+  return icons[static_cast<std::size_t>(std::clamp(image, 0, 2))];
+}
+
+TChannelTreeView::TChannelTreeView(QWidget* parent) : QTreeWidget(parent) {
+  setColumnCount(1);
+  setHeaderHidden(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  setIconSize(QSize(16, 16));
+  setUniformRowHeights(true);
+}
+
+std::string NodeText(const QTreeWidgetItem* node) {
+  return node->data(0, RawTextRole).toByteArray().toStdString();
+}
+
+void SetNodeText(QTreeWidgetItem* node, const std::string& text) {
+  const QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
+  if (node->data(0, RawTextRole).toByteArray() == raw && node->data(0, RawTextRole).isValid())
+    return;
+  node->setData(0, RawTextRole, raw);
+  node->setText(0, QString::fromLocal8Bit(raw));
+}
+
+int NodeDataWord(const QTreeWidgetItem* node) {
+  return node->data(0, DataWordRole).toInt();
+}
+
+void SetNodeDataWord(QTreeWidgetItem* node, int value) {
+  node->setData(0, DataWordRole, value);
+}
+
+int NodeImage(const QTreeWidgetItem* node) {
+  const QVariant image = node->data(0, ImageRole);
+  return image.isValid() ? image.toInt() : -1;
+}
+
+int NodeLevel(const QTreeWidgetItem* node) {
+  int level = 0;
+  for (const QTreeWidgetItem* up = node->parent(); up; up = up->parent()) ++level;
+  return level;
+}
+
+TChannelTreeEditor::TChannelTreeEditor(TChannelTreeView* tree, TChannelLookup lookup,
+                                       QObject* parent)
+    : QObject(parent), FTree(tree), FLookup(std::move(lookup)) {
+  FTree->setItemDelegate(new TChannelItemDelegate(this, FTree));
+  FTree->installEventFilter(this);
+  FTree->viewport()->installEventFilter(this);
+
+  FPopupMenu1 = new QMenu(FTree);
+  FPopupMenu1->setObjectName("PopupMenu1");
+  FNeuerEintrag1 = FPopupMenu1->addAction("&add address (channel)");
+  FNeuerEintrag1->setObjectName("NeuerEintrag1");
+  FEintraglschen1 = FPopupMenu1->addAction("&delete address (channel)");
+  FEintraglschen1->setObjectName("Eintraglschen1");
+  connect(FPopupMenu1, &QMenu::aboutToShow, this, &TChannelTreeEditor::PopupMenu1Popup);
+  connect(FNeuerEintrag1, &QAction::triggered, this, &TChannelTreeEditor::NeuerEintrag1Click);
+  connect(FEintraglschen1, &QAction::triggered, this, &TChannelTreeEditor::Eintraglschen1Click);
+}
+
+void TChannelTreeEditor::LoadChannelTree(const TStrings& lines) {
+  FTree->clear();
+  // The nodes are built, numbered and pictured before they join the tree:
+  // one insertion instead of one model update per node.
+  auto holder = std::make_unique<QTreeWidgetItem>();
+  std::vector<QTreeWidgetItem*> lastAtLevel;  // the path to the node made last
+  for (const std::string& line : lines) {
+    const std::size_t indent = line.find_first_not_of("\t ");
+    const std::size_t textStart = indent == std::string::npos ? line.size() : indent;
+    const std::string text = line.substr(textStart);
+    int level = static_cast<int>(textStart);
+    if (lastAtLevel.empty()) {
+      level = 0;
+    } else if (level > static_cast<int>(lastAtLevel.size())) {
+      throw ETreeLevelError(
+          FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""), {std::to_string(level), text}));
+    }
+    QTreeWidgetItem* container = level == 0 ? holder.get() : lastAtLevel[level - 1];
+    lastAtLevel.resize(static_cast<std::size_t>(level));
+    lastAtLevel.push_back(NewNode(container, text));
+  }
+  AssignChain(holder.get(), 0, 0, 0);
+  RefreshChain(holder.get(), 0, 0, {});
+  FTree->addTopLevelItems(holder->takeChildren());
+}
+
+void TChannelTreeEditor::StoreChannelTree(TStrings& lines) const {
+  lines.clear();
+  // Pre-order without recursion: (node, level) pairs, next sibling on top.
+  std::vector<std::pair<const QTreeWidgetItem*, int>> pending;
+  const QTreeWidgetItem* root = FTree->invisibleRootItem();
+  for (int i = root->childCount() - 1; i >= 0; --i) pending.emplace_back(root->child(i), 0);
+  while (!pending.empty()) {
+    const auto [node, level] = pending.back();
+    pending.pop_back();
+    lines.push_back(std::string(static_cast<std::size_t>(level), '\t') + NodeText(node));
+    for (int i = node->childCount() - 1; i >= 0; --i)
+      pending.emplace_back(node->child(i), level + 1);
+  }
+}
+
+void TChannelTreeEditor::EnsurePlcRoot() {
+  QTreeWidgetItem* root = FTree->invisibleRootItem();
+  for (int i = 0; i < root->childCount(); ++i) SetNodeDataWord(root->child(i), 0);
+  QTreeWidgetItem* plc = nullptr;
+  for (int i = 0; i < root->childCount() && !plc; ++i)
+    if (NodeText(root->child(i)) == "SPS") plc = root->child(i);
+  if (plc) {
+    SetNodeDataWord(plc, 1);
+  } else {
+    plc = new QTreeWidgetItem();
+    plc->setFlags(plc->flags() | Qt::ItemIsEditable);
+    SetNodeText(plc, "SPS");
+    SetNodeDataWord(plc, 1);
+    SetNodeImage(plc, NodeValid);
+    for (const char* area : AreaNames) {
+      QTreeWidgetItem* node = NewNode(plc, area);
+      SetNodeDataWord(node, std::string_view(area) == "DB" ? 2 : 1);
+      SetNodeImage(node, NodeValid);
+    }
+    FTree->addTopLevelItem(plc);
+  }
+  // A foreign top-level node stays only for the used channels in its own
+  // subtree; they must not vanish from the file behind the user's back.
+  for (int i = 0; i < root->childCount();) {
+    QTreeWidgetItem* node = root->child(i);
+    if (NodeDataWord(node) == 1 || HasUsedChannel(node)) {
+      SetNodeDataWord(node, 0);
+      ++i;
+    } else {
+      delete node;
+    }
+  }
+}
+
+void TChannelTreeEditor::AssignNodeDepths(QTreeWidgetItem* node) {
+  if (!node) return;
+  QTreeWidgetItem* container = ContainerOf(node);
+  const int level = NodeLevel(node);
+  const int parentDepth = node->parent() ? NodeDataWord(node->parent()) : 0;
+  AssignChain(container, container->indexOfChild(node), level, parentDepth);
+}
+
+void TChannelTreeEditor::AssignChain(QTreeWidgetItem* container, int start, int level,
+                                     int parentDepth) {
+  for (int i = start; i < container->childCount(); ++i) {
+    QTreeWidgetItem* node = container->child(i);
+    int depth = parentDepth - 1;
+    if (level == 0) depth = 0;
+    if (level == 1) depth = Contains(NodeText(node), "DB") ? 2 : 1;
+    SetNodeDataWord(node, depth);
+    if (node->childCount() > 0) AssignChain(node, 0, level + 1, depth);
+  }
+}
+
+int TChannelTreeEditor::RefreshNodeImages(QTreeWidgetItem* node) {
+  if (!node) return NodeValid;
+  QTreeWidgetItem* container = ContainerOf(node);
+  return RefreshChain(container, container->indexOfChild(node), NodeLevel(node),
+                      NodePathPrefix(node));
+}
+
+int TChannelTreeEditor::RefreshChain(QTreeWidgetItem* container, int start, int level,
+                                     const std::string& prefix) {
+  int lowest = INT_MAX;
+  for (int i = start; i < container->childCount(); ++i) {
+    QTreeWidgetItem* node = container->child(i);
+    const std::string text = NodeText(node);
+    int image = NodeValid;
+    if (node->childCount() > 0) {
+      image = RefreshChain(node, 0, level + 1, prefix + text + ';');
+    } else if (level == 1) {
+      image = NodeValid;
+    } else if (Contains(text, "<")) {
+      image = NodeInvalid;
+    } else {
+      image = IsFreeKey(prefix + text) ? NodeValid : NodeUsed;
+    }
+    if (NodeImage(node) != image) SetNodeImage(node, image);
+    lowest = std::min(lowest, image);
+  }
+  return lowest == INT_MAX ? NodeValid : lowest;
+}
+
+bool TChannelTreeEditor::HasUsedChannel(const QTreeWidgetItem* node) const {
+  if (!node) return false;
+  std::vector<const QTreeWidgetItem*> pending{node};
+  while (!pending.empty()) {
+    const QTreeWidgetItem* item = pending.back();
+    pending.pop_back();
+    if (item->childCount() == 0 && NodeImage(item) == NodeUsed) return true;
+    for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
+  }
+  return false;
+}
+
+void TChannelTreeEditor::ValidateSiblings(QTreeWidgetItem* node, std::string& text) {
+  text = TrimText(text);
+  SetNodeText(node, text);
+  const int level = NodeLevel(node);
+  const QTreeWidgetItem* area = node;
+  while (NodeLevel(area) > 1) area = area->parent();
+  const bool dataBlockArea = Contains(NodeText(area), "D");
+
+  QTreeWidgetItem* container = ContainerOf(node);
+  // Markers of earlier checks go before the entries are checked again.
+  for (int i = 0; i < container->childCount(); ++i) {
+    QTreeWidgetItem* child = container->child(i);
+    std::string clean = AsciiUpper(NodeText(child));
+    if (auto marker = clean.find('<'); marker != std::string::npos) clean.resize(marker);
+    SetNodeText(child, clean);
+  }
+  for (int i = 0; i < container->childCount(); ++i) {
+    QTreeWidgetItem* child = container->child(i);
+    std::string checked = NodeText(child);
+    const std::optional<std::int32_t> value = TryStrToInt(checked);
+    if (!value) {
+      checked += MarkerNoNumber;
+    } else if (dataBlockArea && level == 2) {
+      if (*value < 1 || *value > 255) checked += MarkerDataBlock;
+    } else if (dataBlockArea) {
+      if (*value < 0 || *value > 4090) checked += MarkerOffset;
+    } else if (*value < 0 || *value > 255) {
+      checked += MarkerAddress;
+    }
+    if (child == node) {
+      text = checked;
+    } else {
+      SetNodeText(child, checked);
+    }
+  }
+}
+
+std::string TChannelTreeEditor::NodePathPrefix(const QTreeWidgetItem* node) const {
+  std::vector<const QTreeWidgetItem*> ancestors;
+  for (const QTreeWidgetItem* up = node->parent(); up; up = up->parent()) ancestors.push_back(up);
+  std::string prefix;
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+    prefix += NodeText(*it);
+    prefix += ';';
+  }
+  return prefix;
+}
+
+std::string TChannelTreeEditor::NodeKey(const QTreeWidgetItem* node) const {
+  return NodePathPrefix(node) + NodeText(node);
+}
+
+bool TChannelTreeEditor::IsFreeKey(const std::string& key) const {
+  if (!FLookup || !HasNonBlankField(key)) return true;
+  const TChannel* channel = FLookup(key);
+  return !channel || channel->IsFree;
+}
+
+bool TChannelTreeEditor::IsFreeNode(const QTreeWidgetItem* node) const {
+  return IsFreeKey(NodeKey(node));
+}
+
+QTreeWidgetItem* TChannelTreeEditor::ContainerOf(const QTreeWidgetItem* node) const {
+  return node->parent() ? node->parent() : FTree->invisibleRootItem();
+}
+
+void TChannelTreeEditor::ShowNotAllowedHere() const {
+  ShowMessageBox(Tr("At this position it is not allowed to add an element!"), Tr("Error"),
+                 MB_OK | MB_ICONERROR);
+}
+
+bool TChannelTreeEditor::TreeView1MouseDown(Qt::MouseButton button, const QPoint& viewportPos) {
+  if (button != Qt::RightButton) return false;
+  QTreeWidgetItem* node = FTree->itemAt(viewportPos);
+  if (!node) return true;
+  if (!node->parent()) {
+    ShowNotAllowedHere();
+    return true;
+  }
+  FTree->setCurrentItem(node);
+  FAutoPopup = true;
+  return true;
+}
+
+void TChannelTreeEditor::PopupMenu1Popup() {
+  FAutoPopup = false;
+}
+
+void TChannelTreeEditor::OpenContextMenu(const QPoint& globalPos) {
+  if (!FAutoPopup) return;
+  FPopupMenu1->popup(globalPos);  // its aboutToShow runs PopupMenu1Popup
+}
+
+bool TChannelTreeEditor::TreeView1KeyDown(int key) {
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (QTreeWidgetItem* node = FTree->currentItem()) FTree->editItem(node);
+      return true;
+    case Qt::Key_Insert:
+      NeuerEintrag1Click();
+      return true;
+    case Qt::Key_Delete:
+      Eintraglschen1Click();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TChannelTreeEditor::TreeView1Editing(const QTreeWidgetItem* node) const {
+  if (!node || !node->parent()) return false;
+  const int depth = NodeDataWord(node);
+  const bool channelLeaf = depth == 0;
+  const bool dataBlockNumber = depth == 1 && Contains(NodeText(node->parent()), "D");
+  return (channelLeaf || dataBlockNumber) && IsFreeNode(node);
+}
+
+void TChannelTreeEditor::TreeView1Edited(QTreeWidgetItem* node, std::string& text) {
+  if (!node->parent()) {
+    SetNodeText(node, text);
+    return;
+  }
+  ValidateSiblings(node, text);
+  SetNodeText(node, text);
+  RefreshNodeImages(FTree->topLevelItem(0));
+}
+
+std::string TChannelTreeEditor::ProposeText(const QTreeWidgetItem* container,
+                                            const QTreeWidgetItem* node) const {
+  const int index = container->indexOfChild(const_cast<QTreeWidgetItem*>(node));
+  if (index == 0) return Contains(NodeText(container), "D") ? "1" : "0";
+  const std::string previous = TrimText(NodeText(container->child(index - 1)));
+  std::string lead;
+  std::optional<std::int32_t> number;
+  if (!previous.empty() && previous[0] >= '0' && previous[0] <= '9') {
+    number = TryStrToInt(previous);
+  } else if (!previous.empty()) {
+    lead = previous.substr(0, 1);
+    number = TryStrToInt(std::string_view(previous).substr(1));
+  }
+  if (!number) return std::to_string(container->childCount());
+  return lead + std::to_string(static_cast<std::int64_t>(*number) + 1);
+}
+
+void TChannelTreeEditor::NeuerEintrag1Click() {
+  QTreeWidgetItem* selected = FTree->currentItem();
+  if (!selected) return;
+  if (!selected->parent()) {
+    ShowNotAllowedHere();
+    return;
+  }
+  QTreeWidgetItem* container = selected;
+  if (NodeDataWord(selected) == 0 && NodeDataWord(selected->parent()) != 0)
+    container = selected->parent();
+
+  QTreeWidgetItem* node = NewNode(container, {});
+  std::string proposal = ProposeText(container, node);
+  SetNodeText(node, proposal);
+  SetNodeDataWord(node, NodeDataWord(container) - 1);
+  TreeView1Edited(node, proposal);
+
+  container->setExpanded(true);
+  FTree->setFocus();
+  FTree->setCurrentItem(node);
+  FTree->editItem(node);
+}
+
+void TChannelTreeEditor::Eintraglschen1Click() {
+  QTreeWidgetItem* node = FTree->currentItem();
+  if (!node || !TreeView1Editing(node)) return;
+  QTreeWidgetItem* top = node;
+  while (top->parent()) top = top->parent();
+  std::string prefix = NodePathPrefix(node);
+
+  if (node->childCount() > 0) {
+    // A data block number goes only with its offsets, and only when none of
+    // them is used.
+    prefix += NodeText(node) + ';';
+    for (int i = 0; i < node->childCount();) {
+      QTreeWidgetItem* child = node->child(i);
+      if (IsFreeKey(prefix + NodeText(child))) {
+        delete child;
+      } else {
+        ++i;
+      }
+    }
+    if (node->childCount() == 0) delete node;
+  } else {
+    QTreeWidgetItem* container = ContainerOf(node);
+    QTreeWidgetItem* next = container->child(container->indexOfChild(node) + 1);
+    if (IsFreeKey(prefix + NodeText(node))) delete node;
+    if (next) {
+      std::string text = NodeText(next);
+      TreeView1Edited(next, text);
+    }
+  }
+  RefreshNodeImages(top);
+}
+
+bool TChannelTreeEditor::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      if (watched == FTree->viewport()) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        return TreeView1MouseDown(mouse->button(), mouse->position().toPoint());
+      }
+      break;
+    case QEvent::ContextMenu:
+      OpenContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+      return true;
+    case QEvent::KeyPress:
+      if (watched == FTree) return TreeView1KeyDown(static_cast<QKeyEvent*>(event)->key());
+      break;
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
+}
