@@ -1,0 +1,46 @@
+// Configuration file bytes of any shape: reading raises only the layer's
+// errors, and a file written from what was read reads back the same.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "ConfigFile.h"
+#include "HW_Channels.h"
+#include "VNErrors.h"
+
+extern "C" const char* __ubsan_default_options() {
+  return "halt_on_error=1:print_stacktrace=1";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const TStrings fileLines =
+      SplitTextLines(std::string_view(reinterpret_cast<const char*>(data), size));
+  TConfigInfo config("/drv/S7DRV.CFG");
+  TStrings channelLines;
+  try {
+    ReadConfigLines("/drv/S7DRV.CFG", fileLines, config, channelLines);
+  } catch (const EListError&) {
+    return 0;  // a start marker without end marker
+  }
+  TLstChannels channels;
+  try {
+    channels.ParseChannelText(channelLines);
+  } catch (const EVNError&) {
+  }
+
+  TStrings written;
+  BuildConfigFileLines(config, channelLines, written);
+  std::string bytes;
+  for (const std::string& line : written) bytes += line + "\r\n";
+
+  TConfigInfo reread("/drv/S7DRV.CFG");
+  TStrings rereadChannels;
+  ReadConfigLines("/drv/S7DRV.CFG", SplitTextLines(bytes), reread, rereadChannels);
+  channelLines.emplace_back();  // the empty line written before the end marker
+  if (rereadChannels != channelLines) std::abort();
+  TStrings a, b;
+  config.SaveToList(a);
+  reread.SaveToList(b);
+  if (a != b) std::abort();
+  return 0;
+}
