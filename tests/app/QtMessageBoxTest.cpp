@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -101,7 +102,7 @@ TEST_F(QtMessageBoxTest, EscapeAnswersWithTheLastButton) {
 TEST_F(QtMessageBoxTest, TheSecondButtonCanBeTheDefault) {
   constexpr unsigned kDefaultButton2 = 0x100;
   WhenTheBoxIsShown([](QMessageBox& box) {
-    EXPECT_EQ(box.defaultButton(), box.button(QMessageBox::No));
+    EXPECT_EQ(static_cast<QAbstractButton*>(box.defaultButton()), box.button(QMessageBox::No));
     QTest::keyClick(&box, Qt::Key_Return);
   });
   EXPECT_EQ(ShowMessageBox("Text", "Titel", MB_YESNO | kDefaultButton2), IDNO);
