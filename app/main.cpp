@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "DialogAutoClose.h"
 #include "Localization.h"
 #include "ProgramBody.h"
 #include "QtMessageBox.h"
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
 
   QApplication application(argc, argv);
   InstallQtMessageBoxes();
+  InstallDialogAutoClose();  // test runs only: VN_S7_TEST_AUTOCLOSE
   // There is no main window, so there is no message loop to enter either:
   // it would return at once.
   return RunProgramBody(nullptr, program.filename().string(), startupError);

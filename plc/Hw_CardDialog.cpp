@@ -1,33 +1,10 @@
 // The card's side of the configuration dialog: showing it, visiting its
 // controls with the configurator's callback, taking its results after OK.
-#include <QPushButton>
-#include <QTimer>
 #include <QWidget>
-#include <cstdlib>
 #include <memory>
-#include <string_view>
 
 #include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
-
-namespace {
-
-// Test hook for driving the real program from outside: when the environment
-// variable VN_S7_TEST_AUTOCLOSE is "ok" or "cancel", the dialog presses that
-// button by itself as soon as its modal run has started (after the control
-// walk). Unset, or any other value, changes nothing.
-void ScheduleTestAutoClose(TConfigDlg& dialog) {
-  const char* value = std::getenv("VN_S7_TEST_AUTOCLOSE");
-  if (!value) return;
-  const std::string_view answer(value);
-  const char* button = answer == "ok" ? "OKBtn" : answer == "cancel" ? "CancelBtn" : nullptr;
-  if (!button) return;
-  QTimer::singleShot(0, &dialog, [&dialog, button] {
-    if (auto* target = dialog.findChild<QPushButton*>(button)) target->click();
-  });
-}
-
-}  // namespace
 
 void TCard::ShowConfigDialog(QWidget* application, TControlCallback callback) {
   auto dialog = std::make_unique<TConfigDlg>(application, *FConfig, this);
@@ -47,7 +24,6 @@ void TCard::ShowConfigDialog(QWidget* application, TControlCallback callback) {
   // The hook rides on the dialog's show: it runs before the dialog is first
   // painted, so the walk has finished before the user can use any page.
   dialog->OnShow = [this](QObject* sender) { DialogHook(sender); };
-  ScheduleTestAutoClose(*dialog);
 
   if (dialog->exec() == QDialog::Accepted) {
     TConfigDlg& accepted = *dialog;
