@@ -158,7 +158,7 @@ int Connection::exchange(ByteSpan request, Bytes& answer) {
 
 int Connection::connectPLC() {
   if (!iface_) return daveResInterfaceFreed;
-  if (link_) disconnectPLC();
+  if (link_) return 0;  // already connected: the link stays as it is
   int error = 0;
   std::unique_ptr<PduLink> link = iface_->makeLink(address_, rack_, slot_, error);
   if (!link) return error;

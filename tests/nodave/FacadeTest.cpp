@@ -1,0 +1,354 @@
+// The C facade and the TCP side against scripted loopback servers: cases
+// the emulator cannot show, since it accepts every rack and slot and always
+// answers well.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "FakeTransport.h"
+#include "RealIo.h"
+#include "S7Frames.h"
+#include "nodave/nodave.h"
+
+namespace nodave::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reads one TPKT from the client.
+Bytes ReadTpkt(int fd) {
+  Bytes head = ReadBytes(fd, 4);
+  if (head.size() < 4) return head;
+  Bytes rest = ReadBytes(fd, static_cast<std::size_t>(head[2] << 8 | head[3]) - 4);
+  return Concat({head, rest});
+}
+std::uint16_t RefOf(const Bytes& frame) {
+  return frame.size() > 12 ? static_cast<std::uint16_t>(frame[11] << 8 | frame[12]) : 0;
+}
+// Waits until the client closes its side (or 2 s pass).
+void AwaitClose(int fd) {
+  ReadBytes(fd, 1 << 20, 2000);
+}
+
+void ResetConnection(int fd) {
+  linger hard{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+}
+
+// A well-behaved PLC up to the point the script wants to break it.
+void AcceptAndSetUp(int fd) {
+  ReadTpkt(fd);
+  WriteBytes(fd, ConnectConfirm());
+  Bytes setup = ReadTpkt(fd);
+  WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
+}
+
+struct Outcome {
+  int connect = 0;
+  int orderCode = 0;
+  std::string code;
+  bool canaryIntact = true;
+  double seconds = 0;
+};
+
+Outcome RunCardSequence(int port, int rack, int slot, int timeoutUs = 150000) {
+  Outcome o;
+  auto start = Clock::now();
+  int fd = openSocket(port, "127.0.0.1");
+  EXPECT_GE(fd, 0);
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
+  daveSetTimeout(di, timeoutUs);
+  EXPECT_EQ(daveInitAdapter(di), 0);
+  daveConnection* dc = daveNewConnection(di, 2, rack, slot);
+  o.connect = daveConnectPLC(dc);
+  if (o.connect == 0) {
+    char buf[40];
+    std::memset(buf, 0x5A, sizeof buf);
+    std::memset(buf, 0, 22);
+    o.orderCode = daveGetOrderCode(dc, buf);
+    o.code = buf;
+    for (std::size_t i = 22; i < sizeof buf; ++i) o.canaryIntact &= buf[i] == 0x5A;
+    daveDisconnectPLC(dc);
+  }
+  daveDisconnectAdapter(di);
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
+  o.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return o;
+}
+
+TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
+  // This PLC only accepts called TSAP 01 02 (rack 0, slot 2), as real CPUs do.
+  auto script = [](int fd) {
+    Bytes cr = ReadTpkt(fd);
+    if (cr.size() != 22 || cr[20] != 0x01 || cr[21] != 0x02) return;  // close at once
+    WriteBytes(fd, ConnectConfirm());
+    Bytes setup = ReadTpkt(fd);
+    WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
+    Bytes szl = ReadTpkt(fd);
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Szl0011Payload())));
+    AwaitClose(fd);
+  };
+  ScriptedServer server(script, 2);
+  Outcome wrong = RunCardSequence(server.port(), 0, 3);
+  EXPECT_EQ(wrong.connect, daveResConnectionRefused);
+  Outcome right = RunCardSequence(server.port(), 0, 2);
+  EXPECT_EQ(right.connect, 0);
+  EXPECT_EQ(right.orderCode, 0);
+  EXPECT_EQ(right.code, "6ES7 315-2EH14-0AB0 ");
+}
+
+TEST(ScriptedPlc, BrokenAnswersGiveCodesAndLeaveNothingOpen) {
+  struct Case {
+    const char* name;
+    ScriptedServer::Script script;
+    int connect;
+    int orderCode;
+  } cases[] = {
+      {"accepts and stays silent", [](int fd) { AwaitClose(fd); }, daveResTimeout, 0},
+      {"garbage instead of a confirm",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, Hex("47 45 54 20 2F 20 48 54 54 50 2F 31 2E 31 0D 0A"));
+         AwaitClose(fd);
+       },
+       daveResBadFrame, 0},
+      {"disconnect request",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, Hex("03 00 00 0B 06 80 00 01 00 01 88"));
+         AwaitClose(fd);
+       },
+       daveResCotpRefusedBase - 136, 0},
+      {"set-up answer cut short, then closed",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, ConnectConfirm());
+         ReadTpkt(fd);
+         WriteBytes(fd, Hex("03 00 00 1B 02 F0 80 32 03 00 00"));
+       },
+       daveResConnectionClosed, 0},
+      {"S7 header longer than the frame",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, ConnectConfirm());
+         ReadTpkt(fd);
+         WriteBytes(fd, Iso(Hex("32 03 00 00 00 01 00 08 00 00 00 00 F0")));
+         AwaitClose(fd);
+       },
+       daveResShortPacket, 0},
+      {"wrong PDU reference",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, ConnectConfirm());
+         Bytes setup = ReadTpkt(fd);
+         WriteBytes(fd, Iso(SetupAnswerPdu(static_cast<std::uint16_t>(RefOf(setup) + 1))));
+         AwaitClose(fd);
+       },
+       daveResWrongReference, 0},
+      {"S7 error code",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, ConnectConfirm());
+         Bytes setup = ReadTpkt(fd);
+         WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup), "85 00")));
+         AwaitClose(fd);
+       },
+       0x8500, 0},
+      {"reset in the middle of the order-code answer",
+       [](int fd) {
+         AcceptAndSetUp(fd);
+         Bytes szl = ReadTpkt(fd);
+         Bytes answer = Iso(SzlAnswerPdu(RefOf(szl), Szl0011Payload()));
+         WriteBytes(fd, Bytes(answer.begin(), answer.begin() + 60));
+         ResetConnection(fd);
+       },
+       0, daveResConnectionReset},
+      {"order-code answer silent",
+       [](int fd) {
+         AcceptAndSetUp(fd);
+         AwaitClose(fd);
+       },
+       0, daveResTimeout},
+  };
+  for (const Case& c : cases) {
+    int before = OpenDescriptorCount();
+    Outcome o;
+    {
+      ScriptedServer server(c.script);
+      o = RunCardSequence(server.port(), 0, 2);
+    }  // the server's side is closed once its thread has ended
+    EXPECT_EQ(OpenDescriptorCount(), before) << c.name;
+    EXPECT_EQ(o.connect, c.connect) << c.name;
+    EXPECT_EQ(o.orderCode, c.orderCode) << c.name;
+    EXPECT_LT(o.seconds, 1.0) << c.name;  // bounded by the 150 ms time-out, not hanging
+    EXPECT_STRNE(daveStrerror(o.connect != 0 ? o.connect : o.orderCode), "") << c.name;
+  }
+}
+
+TEST(ScriptedPlc, AnOversizedOrderCodeRecordNeverOverrunsTheBuffer) {
+  // Records of 60 bytes with a 58-character "order code", in an answer of
+  // about 1.2 KiB: only 20 characters and the zero reach the caller.
+  std::string records;
+  for (int i = 0; i < 20; ++i) {
+    records += "00 01";
+    for (int k = 0; k < 58; ++k) records += " 41";
+  }
+  auto script = [&records](int fd) {
+    AcceptAndSetUp(fd);
+    Bytes szl = ReadTpkt(fd);
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Concat({Hex("00 11 00 00 00 3C 00 14"),
+                                                        Hex(records.c_str())}))));
+    AwaitClose(fd);
+  };
+  ScriptedServer server(script);
+  Outcome o = RunCardSequence(server.port(), 0, 2);
+  ASSERT_EQ(o.orderCode, 0);
+  EXPECT_EQ(o.code, std::string(20, 'A'));
+  EXPECT_TRUE(o.canaryIntact);
+}
+
+TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
+  // A listening socket whose backlog is full drops further connection
+  // attempts: to the client it looks like an address that does not answer.
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  int port = ntohs(addr.sin_port);
+  daveSetConnectTimeout(200);
+  int first = openSocket(port, "127.0.0.1");  // fills the backlog
+  int before = OpenDescriptorCount();
+  auto start = Clock::now();
+  EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  daveSetConnectTimeout(3000);
+  closePort(first);
+  close(listener);
+
+  // A port nobody listens on any more is refused at once.
+  EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
+  EXPECT_EQ(openSocket(0, "127.0.0.1"), -1);
+  EXPECT_EQ(openSocket(65536, "127.0.0.1"), -1);
+  EXPECT_EQ(openSocket(102, "plc.example"), -1);  // names are not looked up
+  EXPECT_EQ(openSocket(102, nullptr), -1);
+}
+
+TEST(Facade, NullAndForeignHandlesAreRefused) {
+  int foreign = 0;
+  auto* di = reinterpret_cast<daveInterface*>(&foreign);
+  auto* dc = reinterpret_cast<daveConnection*>(&foreign);
+  char buf[126];
+  for (daveInterface* i : {static_cast<daveInterface*>(nullptr), di}) {
+    EXPECT_EQ(daveInitAdapter(i), daveResInvalidHandle);
+    EXPECT_EQ(daveDisconnectAdapter(i), daveResInvalidHandle);
+    EXPECT_EQ(daveListReachablePartners(i, buf), daveResInvalidHandle);
+    EXPECT_EQ(daveNewConnection(i, 2, 0, 2), nullptr);
+    daveSetTimeout(i, 1000);
+  }
+  for (daveConnection* c : {static_cast<daveConnection*>(nullptr), dc}) {
+    EXPECT_EQ(daveConnectPLC(c), daveResInvalidHandle);
+    EXPECT_EQ(daveDisconnectPLC(c), daveResInvalidHandle);
+    EXPECT_EQ(daveGetOrderCode(c, buf), daveResInvalidHandle);
+  }
+  daveFree(nullptr);
+  daveFree(&foreign);
+  EXPECT_EQ(foreign, 0);
+
+  EXPECT_EQ(daveNewInterface({-1, -1}, "IF1", 0, 99, 1), nullptr);  // unknown protocol
+  daveInterface* closed = daveNewInterface({-1, -1}, nullptr, 0, daveProtoISOTCP, 1);
+  ASSERT_NE(closed, nullptr);
+  EXPECT_EQ(daveInitAdapter(closed), daveResPortNotOpen);
+  daveConnection* conn = daveNewConnection(closed, 2, 0, 2);
+  EXPECT_EQ(daveGetOrderCode(conn, nullptr), daveResInvalidParam);
+  EXPECT_EQ(daveListReachablePartners(closed, nullptr), daveResInvalidParam);
+  EXPECT_EQ(daveConnectPLC(conn), daveResPortNotOpen);
+  daveFree(conn);
+  daveFree(conn);  // a second free is ignored
+  daveFree(closed);
+  EXPECT_EQ(daveInitAdapter(closed), daveResInvalidHandle);
+
+  EXPECT_EQ(openS7online("S7ONLINE", 0), -1);
+  daveInterface* online = daveNewInterface({-1, -1}, "IF1", 0, daveProtoS7online, 1);
+  EXPECT_EQ(daveInitAdapter(online), daveResS7onlineUnavailable);
+  daveFree(online);
+  EXPECT_EQ(closePort(-1), -1);
+}
+
+TEST(Strerror, EveryCodeTheLibraryReturnsHasItsOwnText) {
+  const int codes[] = {daveResOK,
+                       daveResItemHardwareFault,
+                       daveResItemAccessDenied,
+                       daveResItemAddressOutOfRange,
+                       daveResItemTypeNotSupported,
+                       daveResItemTypeInconsistent,
+                       daveResItemNotAvailable,
+                       daveResCannotEvaluatePDU,
+                       daveResUnknownError,
+                       daveResUnexpectedFunc,
+                       daveResInvalidParam,
+                       daveResShortPacket,
+                       daveResTimeout,
+                       daveResConnectionClosed,
+                       daveResConnectionReset,
+                       daveResConnectionRefused,
+                       daveResWrongReference,
+                       daveResBadFrame,
+                       daveResBadChecksum,
+                       daveResNotConnected,
+                       daveResSendFailed,
+                       daveResInvalidHandle,
+                       daveResPortNotOpen,
+                       daveResS7onlineUnavailable,
+                       daveResUnknownProtocol,
+                       daveResInvalidAddress,
+                       daveResInvalidRackSlot,
+                       daveResAnswerTooLong,
+                       daveResNoOrderCode,
+                       daveResInterfaceFreed,
+                       daveResNotForProtocol,
+                       daveResAdapterNotReady,
+                       daveResBlockRejected,
+                       daveResAdapterError,
+                       daveResMpiVariantUndocumented,
+                       daveResSpeedUndocumented,
+                       daveResInvalidSpeed,
+                       daveResPartnerRefused,
+                       daveResStationNotReady,
+                       daveResCotpRefusedBase - 3,
+                       daveResCotpRefusedBase - 136,
+                       daveResAdapterErrorBase - 0x0313,
+                       daveResAdapterErrorBase - 0x031A,
+                       0x8104,
+                       0xD402,
+                       0xD241};
+  std::set<std::string> texts;
+  for (int code : codes) {
+    std::string text = daveStrerror(code);
+    EXPECT_EQ(text.find("no message defined"), std::string::npos) << code;
+    EXPECT_FALSE(text.empty()) << code;
+    texts.insert(text);
+  }
+  EXPECT_EQ(texts.size(), std::size(codes));  // no two failures share a text
+  // PLC numbers without a table entry are still explained by their kind.
+  EXPECT_STREQ(daveStrerror(0x8199), "PLC error: application relationship");
+  EXPECT_EQ(std::string(daveStrerror(0x4242)).find("no message defined"), std::string::npos);
+
+  for (int unknown : {-1, -2, -999, -1099, daveResCotpRefusedBase - 7,
+                      daveResAdapterErrorBase - 0x0001, 0x10000, 1 << 30, -(1 << 30)}) {
+    EXPECT_NE(std::string(daveStrerror(unknown)).find("no message defined"), std::string::npos)
+        << unknown;
+  }
+}
+
+}  // namespace
+}  // namespace nodave::testing
