@@ -10,12 +10,14 @@
 // When the environment variable VN_DRIVER_TRACE names a file, every call of
 // DR_DLL, DR_OpenHw and DR_CloseHw appends a line to it, so that one can
 // follow what a program does with its drivers.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "DR_import.h"
 
@@ -94,7 +96,9 @@ int DR_OpenHw(TDriverHandle* handle, const char* libraryPath) {
   static TDriverHandle lastHandle = 0;
   if (!handle || !libraryPath) return -1;
   *handle = ++lastHandle;
-  Instances()[*handle] = std::make_unique<TDriverInstance>(TDriverInstance{libraryPath});
+  auto instance = std::make_unique<TDriverInstance>();
+  instance->LibraryPath = libraryPath;
+  Instances()[*handle] = std::move(instance);
   Trace("OPEN " + std::to_string(*handle) + " " + BareName(libraryPath));
   return 0;
 }
