@@ -1,0 +1,313 @@
+// PPI and MPI over a pseudo-terminal, through the C API, with a scripted
+// S7-200 or PC adapter on the other end. The peers frame and check bytes
+// themselves, so the frames are checked on the line, byte for byte.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "FakeTransport.h"
+#include "RealIo.h"
+#include "S7Frames.h"
+#include "nodave/nodave.h"
+
+namespace nodave::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::uint8_t Sum(const Bytes& b, std::size_t from, std::size_t to) {
+  unsigned s = 0;
+  for (std::size_t i = from; i < to; ++i) s += b[i];
+  return static_cast<std::uint8_t>(s);
+}
+
+// --- PPI: a scripted S7-200 at address 2 --------------------------------
+
+Bytes ReadPpiFrame(int fd) {
+  Bytes first = ReadBytes(fd, 1);
+  if (first.empty()) return {};
+  if (first[0] == 0x10) return Concat({first, ReadBytes(fd, 5)});
+  if (first[0] != 0x68) return first;
+  Bytes head = ReadBytes(fd, 3);
+  if (head.size() < 3) return {};
+  return Concat({first, head, ReadBytes(fd, head[0] + 2u)});
+}
+
+Bytes PpiAnswer(const Bytes& pdu) {
+  Bytes frame = Concat({Hex("68 00 00 68 00 02 08"), pdu, Hex("00 16")});
+  frame[1] = frame[2] = static_cast<std::uint8_t>(pdu.size() + 3);
+  frame[frame.size() - 2] = Sum(frame, 4, frame.size() - 2);
+  return frame;
+}
+
+TEST(PpiOverPty, ConnectsAndReadsTheOrderCode) {
+  PtyPeer pty;
+  int fd = setPort(pty.name().c_str(), "9600", 'E');
+  ASSERT_GE(fd, 0);
+  std::vector<Bytes> frames;
+  pty.run([&frames](int m) {
+    Bytes request;
+    for (int i = 0; i < 5; ++i) {  // setup, poll, poll, SZL, poll
+      Bytes f = ReadPpiFrame(m);
+      if (f.empty()) return;
+      frames.push_back(f);
+      if (f[0] == 0x68) {
+        request.assign(f.begin() + 7, f.end() - 2);
+        WriteBytes(m, Hex("E5"));
+      } else if (i == 1) {
+        WriteBytes(m, Hex("E5"));  // not ready at the first poll
+      } else {
+        std::uint16_t ref = static_cast<std::uint16_t>(request[4] << 8 | request[5]);
+        WriteBytes(m, PpiAnswer(request[1] == 0x01 ? SetupAnswerPdu(ref, "00 00", "00 F0")
+                                                   : SzlAnswerPdu(ref, Szl0011Payload())));
+      }
+    }
+  });
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoPPI, 1);
+  daveSetTimeout(di, 300000);
+  ASSERT_EQ(daveInitAdapter(di), 0);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 0);
+  EXPECT_EQ(daveConnectPLC(dc), 0);
+  char code[22] = {};
+  EXPECT_EQ(daveGetOrderCode(dc, code), 0);
+  EXPECT_STREQ(code, "6ES7 315-2EH14-0AB0 ");
+  EXPECT_EQ(daveDisconnectPLC(dc), 0);
+  EXPECT_EQ(daveDisconnectAdapter(di), 0);
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
+  pty.join();
+
+  std::vector<Bytes> expected = {
+      Hex("68 15 15 68 02 00 6C 32 01 00 00 00 01 00 08 00 00 F0 00 00 01 00 01 00 F0 8C 16"),
+      Hex("10 02 00 5C 5E 16"),
+      Hex("10 02 00 7C 7E 16"),
+      Hex("68 1D 1D 68 02 00 6C 32 07 00 00 00 02 00 08 00 08 00 01 12 04 11 44 01 00 FF 09 00 04 "
+          "00 11 00 00 43 16"),
+      Hex("10 02 00 5C 5E 16"),
+  };
+  EXPECT_EQ(frames, expected);
+}
+
+TEST(PpiOverPty, ASilentStationTimesOut) {
+  PtyPeer pty;
+  int fd = setPort(pty.name().c_str(), "19200", 'E');
+  ASSERT_GE(fd, 0);
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoPPI, 1);
+  daveSetTimeout(di, 50000);
+  ASSERT_EQ(daveInitAdapter(di), 0);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 0);
+  auto start = Clock::now();
+  EXPECT_EQ(daveConnectPLC(dc), daveResTimeout);
+  EXPECT_LT(SecondsSince(start), 2.0);
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
+}
+
+// --- MPI: a scripted PC adapter with a CPU at address 2 -----------------
+
+constexpr std::uint8_t STX = 0x02, DLE = 0x10, ETX = 0x03, NAK = 0x15;
+
+struct AdapterSide {
+  int fd;
+  std::vector<Bytes> telegrams;  // what the library sent, DLE doubling undone
+  std::vector<Bytes> rawBlocks;  // the same as it was on the line
+  bool failed = false;
+
+  Bytes receive() {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      Bytes stx = ReadBytes(fd, 1);
+      if (stx.size() != 1 || stx[0] != STX) break;
+      WriteBytes(fd, {DLE});
+      Bytes raw, telegram;
+      std::uint8_t bcc = 0;
+      for (;;) {
+        Bytes b = ReadBytes(fd, 1);
+        if (b.empty()) return fail();
+        raw.push_back(b[0]);
+        if (b[0] == DLE) {
+          Bytes n = ReadBytes(fd, 1);
+          if (n.empty()) return fail();
+          raw.push_back(n[0]);
+          if (n[0] == ETX) break;
+          telegram.push_back(n[0]);
+        } else {
+          telegram.push_back(b[0]);
+        }
+      }
+      for (std::uint8_t b : raw) bcc ^= b;
+      Bytes check = ReadBytes(fd, 1);
+      if (check.empty()) return fail();
+      raw.push_back(check[0]);
+      if (check[0] != bcc) {
+        WriteBytes(fd, {NAK});
+        continue;
+      }
+      WriteBytes(fd, {DLE});
+      telegrams.push_back(telegram);
+      rawBlocks.push_back(raw);
+      return telegram;
+    }
+    return fail();
+  }
+
+  // Sends a telegram; with damaged, the first try carries a wrong BCC.
+  void send(const Bytes& telegram, bool damaged = false) {
+    Bytes block;
+    for (std::uint8_t b : telegram) {
+      block.push_back(b);
+      if (b == DLE) block.push_back(DLE);
+    }
+    block.push_back(DLE);
+    block.push_back(ETX);
+    std::uint8_t bcc = 0;
+    for (std::uint8_t b : block) bcc ^= b;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      WriteBytes(fd, {STX});
+      Bytes ready = ReadBytes(fd, 1);
+      if (ready.size() != 1 || ready[0] != DLE) break;
+      Bytes wire = block;
+      wire.push_back(damaged && attempt == 0 ? static_cast<std::uint8_t>(bcc ^ 0xFF) : bcc);
+      WriteBytes(fd, wire);
+      Bytes ack = ReadBytes(fd, 1);
+      if (ack.size() == 1 && ack[0] == DLE) return;
+      if (ack.size() != 1 || ack[0] != NAK) break;
+    }
+    failed = true;
+  }
+
+  Bytes fail() {
+    failed = true;
+    return {};
+  }
+};
+
+// Bus data from the CPU (address 2, its connection id 0x10 - a DLE on the line).
+Bytes FromCpu(const char* rest) {
+  return Concat({Hex("04 82 80 0C 14 10"), Hex(rest)});
+}
+
+class MpiOverPty : public ::testing::TestWithParam<int> {};
+
+TEST_P(MpiOverPty, JoinsTheBusListsPartnersAndReadsTheOrderCode) {
+  PtyPeer pty;
+  int fd = setPort(pty.name().c_str(), "38400", 'O');
+  ASSERT_GE(fd, 0);
+  AdapterSide adapter{};
+  pty.run([&adapter](int m) {
+    adapter.fd = m;
+    adapter.receive();  // join the bus
+    adapter.send(Concat({Hex("01 03 20"), Bytes{'V', '0', '0', '.', '8', '5'}}));
+    adapter.receive();  // bus scan
+    Bytes scan = Concat({Hex("01 07 20 00 00 1F"), Bytes(127, 0x10)});
+    scan[6] = scan[8] = 0x30;
+    adapter.send(scan);
+    adapter.receive();  // connection request
+    adapter.send(FromCpu("D0 04 00 80 00 02 00 02 01 02 01 00"));
+    adapter.receive();  // confirm
+    adapter.send(FromCpu("05 01"));
+    Bytes setup = adapter.receive();
+    adapter.send(FromCpu("B0 01 00"));
+    adapter.send(Concat({FromCpu("F1 00"), SetupAnswerPdu(1, "00 00", "00 F0")}));
+    adapter.receive();  // our acknowledgement
+    adapter.receive();  // SZL request
+    adapter.send(FromCpu("B0 01 01"));
+    adapter.send(Concat({FromCpu("F1 01"), SzlAnswerPdu(2, Szl0011Payload())}), true);
+    adapter.receive();  // acknowledgement
+    adapter.receive();  // disconnect
+    adapter.send(FromCpu("C0"));
+    adapter.receive();  // leave the bus
+    adapter.send(Hex("01 04 20"));
+  });
+
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, GetParam(), daveSpeed187k);
+  daveSetTimeout(di, 500000);
+  ASSERT_EQ(daveInitAdapter(di), 0);
+  char list[126];
+  ASSERT_EQ(daveListReachablePartners(di, list), 126);
+  EXPECT_EQ(list[0], 0x30);
+  EXPECT_EQ(list[1], 0x10);
+  EXPECT_EQ(list[2], 0x30);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+  EXPECT_EQ(daveConnectPLC(dc), 0);
+  char code[22] = {};
+  EXPECT_EQ(daveGetOrderCode(dc, code), 0);
+  EXPECT_STREQ(code, "6ES7 315-2EH14-0AB0 ");
+  EXPECT_EQ(daveDisconnectPLC(dc), 0);
+  EXPECT_EQ(daveDisconnectAdapter(di), 0);
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
+  pty.join();
+
+  EXPECT_FALSE(adapter.failed);
+  std::vector<Bytes> expected = {
+      Hex("01 03 02 27 00 9F 01 3C 00 90 01 14 00 00 05 02 00 1F 02 01 01 03 81"),
+      Hex("01 07 02"),
+      Hex("04 82 00 0D 00 14 E0 04 00 80 00 02 00 02 01 00 01 02"),
+      Hex("04 82 00 0C 10 14 05 01"),
+      Concat({Hex("04 82 02 0C 10 14 F1 00"), Hex("32 01 00 00 00 01 00 08 00 00 F0 00 00 01 00 "
+                                                  "01 00 F0")}),
+      Hex("04 82 00 0C 10 14 B0 01 00"),
+      Concat({Hex("04 82 02 0C 10 14 F1 01"), Hex("32 07 00 00 00 02 00 08 00 08 00 01 12 04 11 "
+                                                  "44 01 00 FF 09 00 04 00 11 00 00")}),
+      Hex("04 82 00 0C 10 14 B0 01 01"),
+      Hex("04 82 00 0C 10 14 80"),
+      Hex("01 04 02"),
+  };
+  EXPECT_EQ(adapter.telegrams, expected);
+  // On the line the CPU's id 0x10 is doubled, and the BCC covers DLE ETX.
+  ASSERT_GE(adapter.rawBlocks.size(), 4u);
+  EXPECT_EQ(adapter.rawBlocks[3], Hex("04 82 00 0C 10 10 14 05 01 10 03 89"));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithStx, MpiOverPty, ::testing::Values(daveProtoMPI, daveProtoMPI3));
+
+TEST(MpiAdapterOverPty, ASilentAdapterTimesOutAndTheUndocumentedCasesSayWhy) {
+  PtyPeer pty;
+  int fd = setPort(pty.name().c_str(), "19200", 'O');
+  ASSERT_GE(fd, 0);
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI, daveSpeed187k);
+  daveSetTimeout(di, 20000);
+  auto start = Clock::now();
+  EXPECT_EQ(daveInitAdapter(di), daveResTimeout);  // six STX without answer
+  EXPECT_LT(SecondsSince(start), 2.0);
+  char list[126];
+  EXPECT_EQ(daveListReachablePartners(di, list), daveResAdapterNotReady);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+  EXPECT_EQ(daveConnectPLC(dc), daveResAdapterNotReady);
+  daveFree(dc);
+  daveFree(di);
+
+  daveInterface* other = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI, daveSpeed1500k);
+  EXPECT_EQ(daveInitAdapter(other), daveResSpeedUndocumented);
+  daveFree(other);
+  daveInterface* noStx = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI2, daveSpeed187k);
+  EXPECT_EQ(daveInitAdapter(noStx), daveResMpiVariantUndocumented);
+  daveFree(noStx);
+  closePort(fd);
+}
+
+TEST(SetPort, RefusesWhatItCannotOpen) {
+  PtyPeer pty;
+  EXPECT_EQ(setPort(pty.name().c_str(), "12345", 'E'), -1);  // no such rate
+  EXPECT_EQ(setPort(pty.name().c_str(), "9600", 'X'), -1);
+  EXPECT_EQ(setPort(nullptr, "9600", 'E'), -1);
+  EXPECT_EQ(setPort("/nonexistent/tty", "9600", 'E'), -1);
+  setenv("VN_S7_COM7", pty.name().c_str(), 1);
+  int fd = setPort("COM7", "9600", 'O');  // "COM<n>" through the environment
+  EXPECT_GE(fd, 0);
+  closePort(fd);
+  unsetenv("VN_S7_COM7");
+  EXPECT_EQ(setPort("COM0", "9600", 'E'), -1);
+}
+
+}  // namespace
+}  // namespace nodave::testing
