@@ -30,11 +30,16 @@ void SelectItem(QComboBox* box, int index) {
 
 }  // namespace
 
-TConnectionFrame::TConnectionFrame(QWidget* parent)
+TConnectionFrame::TConnectionFrame(QWidget* parent, bool offersPartners)
     : QFrame(parent), FSettings(std::make_unique<TConfigInfo>()) {
   setFrameShape(QFrame::NoFrame);
   FGrid = new QGridLayout(this);
   FGrid->setColumnStretch(kFieldColumn + 1, 1);
+  if (offersPartners) {
+    FTeilnehmerbox = NewListBox("Teilnehmerbox");
+    FReachablePartners = new QPushButton(QStringLiteral("Reachable participants"), this);
+    FReachablePartners->setObjectName(QStringLiteral("ReachablePartners"));
+  }
 }
 
 TConnectionFrame::~TConnectionFrame() = default;
@@ -81,9 +86,6 @@ QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
 }
 
 void TConnectionFrame::AddPartnerRows() {
-  FReachablePartners = new QPushButton(QStringLiteral("Reachable participants"), this);
-  FReachablePartners->setObjectName(QStringLiteral("ReachablePartners"));
-  FTeilnehmerbox = NewListBox("Teilnehmerbox");
   AddRow(nullptr, FReachablePartners);
   AddRow("Selected participator:", FTeilnehmerbox);
 }

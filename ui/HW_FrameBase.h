@@ -25,7 +25,10 @@ class TConnectionFrame : public QFrame {
   const TConfigInfo& Settings() const { return *FSettings; }
 
  protected:
-  explicit TConnectionFrame(QWidget* parent);
+  // The focus moves through a frame's controls in the order they are made,
+  // so each frame creates them in its tab order. The partner list and its
+  // button come first where a frame offers them.
+  TConnectionFrame(QWidget* parent, bool offersPartners);
   ~TConnectionFrame() override;
 
   // Remembers card and callback and makes the settings copy (no file name).
@@ -37,7 +40,7 @@ class TConnectionFrame : public QFrame {
   QLabel* AddRow(const char* caption, QWidget* field, QWidget* spinner = nullptr);
   // A drop-down list without free text, named objectName.
   QComboBox* NewListBox(const char* objectName);
-  // The "Reachable participants" button and the partner list below it.
+  // Places the "Reachable participants" button, with the partner list below.
   void AddPartnerRows();
 
   // Empty the list, add the fixed items and select the item for the stored

@@ -22,11 +22,11 @@ void SetUpAddressField(TIntegerEdit* field, TUpDown* spinner) {
 }  // namespace
 
 TMPIFrame::TMPIFrame(QWidget* parent)
-    : TConnectionFrame(parent),
+    : TConnectionFrame(parent, true),
+      FBaudrateBox(NewListBox("BaudrateBox")),
+      FComPortBox(NewListBox("ComPortBox")),
       FLocalMPI(new TIntegerEdit(this)),
       FLocalMPIUpDown(new TUpDown(this)),
-      FComPortBox(NewListBox("ComPortBox")),
-      FBaudrateBox(NewListBox("BaudrateBox")),
       FSpeedBox(NewListBox("SpeedBox")) {
   FLocalMPI->setObjectName(QStringLiteral("LocalMPI"));
   FLocalMPIUpDown->setObjectName(QStringLiteral("LocalMPIUpDown"));
@@ -38,12 +38,6 @@ TMPIFrame::TMPIFrame(QWidget* parent)
   AddRow("Tranfer rate for Profibus:", FSpeedBox);
   AddPartnerRows();
   connect(FReachablePartners, &QPushButton::clicked, this, &TMPIFrame::ReachablePartnersClick);
-
-  setTabOrder(FTeilnehmerbox, FReachablePartners);
-  setTabOrder(FReachablePartners, FBaudrateBox);
-  setTabOrder(FBaudrateBox, FComPortBox);
-  setTabOrder(FComPortBox, FLocalMPI);
-  setTabOrder(FLocalMPI, FSpeedBox);
 }
 
 void TMPIFrame::InitFrame(TCard* card, const TConfigInfo& settings,

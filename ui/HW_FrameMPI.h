@@ -20,9 +20,10 @@ class TMPIFrame : public TConnectionFrame {
   void ReachablePartnersClick();
 
  private:
+  // In tab order, which is the order of creation.
+  QComboBox* FBaudrateBox;
+  QComboBox* FComPortBox;
   TIntegerEdit* FLocalMPI;
   TUpDown* FLocalMPIUpDown;
-  QComboBox* FComPortBox;
-  QComboBox* FBaudrateBox;
   QComboBox* FSpeedBox;
 };

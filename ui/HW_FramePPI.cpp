@@ -30,7 +30,7 @@ TUpDown* NewSpinner(QWidget* parent, const char* objectName, TIntegerEdit* field
 }  // namespace
 
 TPPIFrame::TPPIFrame(QWidget* parent)
-    : TConnectionFrame(parent),
+    : TConnectionFrame(parent, false),
       FLocalPPI(NewAddressField(this, "LocalPPI")),
       FLocalPPIUpDown(NewSpinner(this, "LocalPPIUpDown", FLocalPPI)),
       FComPortBox(NewListBox("ComPortBox")),
@@ -41,10 +41,6 @@ TPPIFrame::TPPIFrame(QWidget* parent)
   AddRow("Serial Interface used:", FComPortBox);
   AddRow("Transfer rate:", FBaudrateBox);
   AddRow("Selected PPI address:", FRemotePPI, FRemotePPiUpDown);
-
-  setTabOrder(FLocalPPI, FComPortBox);
-  setTabOrder(FComPortBox, FBaudrateBox);
-  setTabOrder(FBaudrateBox, FRemotePPI);
 }
 
 void TPPIFrame::InitFrame(TCard* card, const TConfigInfo& settings,

@@ -3,10 +3,9 @@
 #include <QComboBox>
 #include <QPushButton>
 
-TS7OnlineFrame::TS7OnlineFrame(QWidget* parent) : TConnectionFrame(parent) {
+TS7OnlineFrame::TS7OnlineFrame(QWidget* parent) : TConnectionFrame(parent, true) {
   AddPartnerRows();
   connect(FReachablePartners, &QPushButton::clicked, this, &TS7OnlineFrame::ReachablePartnersClick);
-  setTabOrder(FTeilnehmerbox, FReachablePartners);
 }
 
 void TS7OnlineFrame::InitFrame(TCard* card, const TConfigInfo& settings,

@@ -20,7 +20,7 @@ TIntegerEdit* NewNumberField(QWidget* parent, const char* objectName, std::int32
 }  // namespace
 
 TTCPFrame::TTCPFrame(QWidget* parent)
-    : TConnectionFrame(parent),
+    : TConnectionFrame(parent, false),
       FIPAddressEdit(new QLineEdit(this)),
       FPortEdit(NewNumberField(this, "PortEdit", 1)),
       FRackEdit(NewNumberField(this, "RackEdit", 0)),
@@ -32,10 +32,6 @@ TTCPFrame::TTCPFrame(QWidget* parent)
   AddRow("Port:", FPortEdit);
   AddRow("Rack:", FRackEdit);
   AddRow("Slot:", FSlotEdit);
-
-  setTabOrder(FIPAddressEdit, FPortEdit);
-  setTabOrder(FPortEdit, FRackEdit);
-  setTabOrder(FRackEdit, FSlotEdit);
 }
 
 void TTCPFrame::InitFrame(TCard* card, const TConfigInfo& settings,

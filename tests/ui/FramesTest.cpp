@@ -1,0 +1,531 @@
+// The four connection frames: what they show for stored settings, what they
+// store back, their captions and tab order, and the partner listing through
+// a real card in front of a scripted S7 library.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <filesystem>
+#include <map>
+
+#include "FakeNoDave.h"
+#include "HW_FrameMPI.h"
+#include "HW_FramePPI.h"
+#include "HW_FrameS7Online.h"
+#include "HW_FrameTCP.h"
+#include "Hw_Card.h"
+#include "UiTestSupport.h"
+#include "VNErrors.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+namespace {
+
+template <class W = QWidget>
+W* Child(QWidget* frame, const char* name) {
+  auto* child = frame->findChild<W*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+QString Text(QWidget* frame, const char* name) {
+  if (auto* box = frame->findChild<QComboBox*>(QString::fromLatin1(name)))
+    return box->currentText();
+  return Child<QLineEdit>(frame, name)->text();
+}
+
+QStringList Items(QWidget* frame, const char* name) {
+  auto* box = Child<QComboBox>(frame, name);
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+int Selected(QWidget* frame, const char* name) {
+  return Child<QComboBox>(frame, name)->currentIndex();
+}
+
+void Choose(QWidget* frame, const char* name, const QString& item) {
+  auto* box = Child<QComboBox>(frame, name);
+  box->setCurrentIndex(box->findText(item));
+}
+
+// Every field of a settings record, to see which a frame touched.
+std::map<std::string, std::string> Fields(const TConfigInfo& c) {
+  return {{"Connectiontype", std::to_string(c.Connectiontype)},
+          {"Comport", std::to_string(c.Comport)},
+          {"Baudrate", std::to_string(c.Baudrate)},
+          {"LocalMPI", std::to_string(c.LocalMPI)},
+          {"LocalPPI", std::to_string(c.LocalPPI)},
+          {"RemoteMPI", std::to_string(c.RemoteMPI)},
+          {"RemotePPI", std::to_string(c.RemotePPI)},
+          {"ProfibusSpeedIndex", std::to_string(c.ProfibusSpeedIndex)},
+          {"IPAddress", c.IPAddress},
+          {"IPPort", std::to_string(c.IPPort)},
+          {"Rack", std::to_string(c.Rack)},
+          {"Slot", std::to_string(c.Slot)},
+          {"WriteProtocol", std::to_string(c.WriteProtocol)},
+          {"ProtokollFileName", c.ProtokollFileName}};
+}
+
+std::vector<std::string> ChangedFields(const TConfigInfo& before, const TConfigInfo& after) {
+  std::vector<std::string> changed;
+  const auto a = Fields(before);
+  const auto b = Fields(after);
+  for (const auto& [key, value] : a)
+    if (b.at(key) != value) changed.push_back(key);
+  return changed;
+}
+
+// Settings that differ from what any frame would store back.
+TConfigInfo Distinct() {
+  TConfigInfo c;
+  c.Connectiontype = 9;
+  c.Comport = 77;
+  c.Baudrate = 77;
+  c.LocalMPI = 77;
+  c.LocalPPI = 77;
+  c.RemoteMPI = 77;
+  c.RemotePPI = 77;
+  c.ProfibusSpeedIndex = 77;
+  c.IPAddress = "untouched";
+  c.IPPort = 77;
+  c.Rack = 77;
+  c.Slot = 77;
+  c.WriteProtocol = 77;
+  c.ProtokollFileName = "untouched";
+  return c;
+}
+
+class FramesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = std::filesystem::temp_directory_path() / ("vn_frames_" + std::string(info->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  template <class F>
+  F* Frame(const TConfigInfo& settings = TConfigInfo()) {
+    auto* frame = win.Add(new F);
+    frame->InitFrame(card.get(), settings, nullptr);
+    return frame;
+  }
+
+  std::filesystem::path dir;
+  BoxRecorder recorder;
+  BeepCounter beeper;
+  FakeNoDave fake;
+  std::unique_ptr<TCard> card;
+  TestWindow win;
+};
+
+TEST_F(FramesTest, DefaultSettingsShowTheDefaultConnection) {
+  auto* mpi = Frame<TMPIFrame>();
+  auto* ppi = Frame<TPPIFrame>();
+  auto* tcp = Frame<TTCPFrame>();
+  auto* online = Frame<TS7OnlineFrame>();
+  const std::vector<std::tuple<QWidget*, const char*, QString>> rows = {
+      {mpi, "ComPortBox", "COM2"},  {mpi, "BaudrateBox", "9600"},
+      {mpi, "SpeedBox", "187k"},    {mpi, "LocalMPI", "0"},
+      {mpi, "Teilnehmerbox", "2"},  {ppi, "LocalPPI", "0"},
+      {ppi, "RemotePPI", "2"},      {ppi, "ComPortBox", "COM2"},
+      {ppi, "BaudrateBox", "9600"}, {tcp, "IPAddressEdit", "192.168.0.1"},
+      {tcp, "PortEdit", "102"},     {tcp, "RackEdit", "0"},
+      {tcp, "SlotEdit", "2"},       {online, "Teilnehmerbox", "2"},
+  };
+  for (const auto& [frame, name, shown] : rows)
+    EXPECT_EQ(Text(frame, name), shown) << frame->metaObject()->className() << " " << name;
+}
+
+TEST_F(FramesTest, TheListsHoldTheirFixedItems) {
+  auto* mpi = Frame<TMPIFrame>();
+  EXPECT_THAT(Items(mpi, "ComPortBox"),
+              ElementsAre("COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"));
+  EXPECT_THAT(Items(mpi, "BaudrateBox"), ElementsAre("9600", "19200", "38400", "57600", "115200"));
+  EXPECT_THAT(Items(mpi, "SpeedBox"),
+              ElementsAre("9k", "19k", "187k", "500k", "1500k", "45k", "93k"));
+  QStringList partners;
+  for (int n = 1; n <= 100; ++n) partners << QString::number(n);
+  EXPECT_THAT(Items(mpi, "Teilnehmerbox"), ElementsAreArray(partners));
+  EXPECT_THAT(Items(Frame<TS7OnlineFrame>(), "Teilnehmerbox"), ElementsAreArray(partners));
+  auto* ppi = Frame<TPPIFrame>();
+  EXPECT_EQ(Items(ppi, "ComPortBox").size(), 9);
+  EXPECT_EQ(Items(ppi, "BaudrateBox").size(), 5);
+}
+
+TEST_F(FramesTest, StoredIndicesSelectTheirItemsAndChoicesAreStoredByPosition) {
+  TConfigInfo settings;
+  settings.Baudrate = 4;
+  settings.ProfibusSpeedIndex = 5;
+  settings.Comport = 9;
+  settings.RemoteMPI = 100;
+  auto* mpi = Frame<TMPIFrame>(settings);
+  EXPECT_EQ(Text(mpi, "BaudrateBox"), "115200");
+  EXPECT_EQ(Text(mpi, "SpeedBox"), "45k");
+  EXPECT_EQ(Text(mpi, "ComPortBox"), "COM9");
+  EXPECT_EQ(Text(mpi, "Teilnehmerbox"), "100");
+
+  Choose(mpi, "SpeedBox", "93k");
+  Choose(mpi, "ComPortBox", "COM1");
+  Choose(mpi, "BaudrateBox", "19200");
+  Choose(mpi, "Teilnehmerbox", "1");
+  TConfigInfo stored;
+  mpi->StoreSettings(stored);
+  EXPECT_EQ(stored.ProfibusSpeedIndex, 6);
+  EXPECT_EQ(stored.Comport, 1);
+  EXPECT_EQ(stored.Baudrate, 1);
+  EXPECT_EQ(stored.RemoteMPI, 1);
+}
+
+TEST_F(FramesTest, StoredValuesOutsideTheListsLeaveThemUnselected) {
+  struct Row {
+    int comport, baudrate, speed, remoteMPI;
+  };
+  for (const Row& row : {Row{12, 5, 7, 0}, Row{0, -1, -1, 101}}) {
+    TConfigInfo settings;
+    settings.Comport = row.comport;
+    settings.Baudrate = row.baudrate;
+    settings.ProfibusSpeedIndex = row.speed;
+    settings.RemoteMPI = row.remoteMPI;
+    for (QWidget* frame :
+         std::initializer_list<QWidget*>{Frame<TMPIFrame>(settings), Frame<TPPIFrame>(settings)}) {
+      EXPECT_EQ(Selected(frame, "ComPortBox"), -1);
+      EXPECT_EQ(Selected(frame, "BaudrateBox"), -1);
+    }
+    auto* mpi = Frame<TMPIFrame>(settings);
+    EXPECT_EQ(Selected(mpi, "SpeedBox"), -1);
+    EXPECT_EQ(Selected(mpi, "Teilnehmerbox"), -1);
+    auto* online = Frame<TS7OnlineFrame>(settings);
+    EXPECT_EQ(Selected(online, "Teilnehmerbox"), -1);
+
+    // An unselected list stores -1 (Comport 0); the partner stays as it was.
+    TConfigInfo stored = Distinct();
+    mpi->StoreSettings(stored);
+    EXPECT_EQ(stored.Comport, 0);
+    EXPECT_EQ(stored.Baudrate, -1);
+    EXPECT_EQ(stored.ProfibusSpeedIndex, -1);
+    EXPECT_EQ(stored.RemoteMPI, 77);
+    stored = Distinct();
+    online->StoreSettings(stored);
+    EXPECT_EQ(stored.RemoteMPI, 77);
+  }
+}
+
+TEST_F(FramesTest, EachFrameStoresOnlyTheFieldsItShows) {
+  TConfigInfo settings;
+  settings.Comport = 3;
+  settings.Baudrate = 2;
+  settings.LocalMPI = 5;
+  settings.LocalPPI = 6;
+  settings.RemotePPI = 7;
+  settings.RemoteMPI = 8;
+  settings.ProfibusSpeedIndex = 1;
+  settings.IPAddress = "10.0.0.9";
+  settings.IPPort = 1102;
+  settings.Rack = 1;
+  settings.Slot = 3;
+  const TConfigInfo before = Distinct();
+  const auto storedBy = [&before](auto* frame) {
+    TConfigInfo stored = before;
+    frame->StoreSettings(stored);
+    return std::pair{ChangedFields(before, stored), stored};
+  };
+
+  const auto [ppiChanged, ppi] = storedBy(Frame<TPPIFrame>(settings));
+  EXPECT_THAT(ppiChanged, ElementsAre("Baudrate", "Comport", "LocalPPI", "RemotePPI"));
+  EXPECT_EQ(ppi.LocalPPI, 6);
+  EXPECT_EQ(ppi.RemotePPI, 7);
+  EXPECT_EQ(ppi.Comport, 3);
+  EXPECT_EQ(ppi.Baudrate, 2);
+
+  const auto [mpiChanged, mpi] = storedBy(Frame<TMPIFrame>(settings));
+  EXPECT_THAT(mpiChanged,
+              ElementsAre("Baudrate", "Comport", "LocalMPI", "ProfibusSpeedIndex", "RemoteMPI"));
+  EXPECT_EQ(mpi.LocalMPI, 5);
+  EXPECT_EQ(mpi.RemoteMPI, 8);
+  EXPECT_EQ(mpi.ProfibusSpeedIndex, 1);
+
+  const auto [tcpChanged, tcp] = storedBy(Frame<TTCPFrame>(settings));
+  EXPECT_THAT(tcpChanged, ElementsAre("IPAddress", "IPPort", "Rack", "Slot"));
+  EXPECT_EQ(tcp.IPAddress, "10.0.0.9");
+  EXPECT_EQ(tcp.IPPort, 1102);
+  EXPECT_EQ(tcp.Rack, 1);
+  EXPECT_EQ(tcp.Slot, 3);
+
+  const auto [onlineChanged, online] = storedBy(Frame<TS7OnlineFrame>(settings));
+  EXPECT_THAT(onlineChanged, ElementsAre("RemoteMPI"));
+  EXPECT_EQ(online.RemoteMPI, 8);
+}
+
+TEST_F(FramesTest, AnAddressThatCannotBeASpinnerPositionFailsTheFilling) {
+  const auto init = [this](auto* frame, auto set) {
+    TConfigInfo settings;
+    set(settings);
+    frame->InitFrame(card.get(), settings, nullptr);
+  };
+  EXPECT_THROW(init(new TMPIFrame(win.window.get()), [](auto& c) { c.LocalMPI = 32768; }),
+               ERangeError);
+  EXPECT_THROW(init(new TMPIFrame(win.window.get()), [](auto& c) { c.LocalMPI = -32769; }),
+               ERangeError);
+  EXPECT_THROW(init(new TPPIFrame(win.window.get()), [](auto& c) { c.LocalPPI = 100000; }),
+               ERangeError);
+  EXPECT_THROW(init(new TPPIFrame(win.window.get()), [](auto& c) { c.RemotePPI = -40000; }),
+               ERangeError);
+  EXPECT_NO_THROW(init(new TPPIFrame(win.window.get()), [](auto& c) {
+    c.LocalPPI = 32767;
+    c.RemotePPI = -32768;
+  }));
+}
+
+TEST_F(FramesTest, AddressesTypedOrSteppedAreStoredThroughTheSpinner) {
+  TConfigInfo settings;
+  settings.LocalMPI = 4;
+  auto* mpi = Frame<TMPIFrame>(settings);
+  ASSERT_TRUE(win.Show());
+  auto* field = Child<TIntegerEdit>(mpi, "LocalMPI");
+  TConfigInfo stored;
+  const std::vector<std::pair<QString, int>> rows = {
+      {"17", 17},
+      {"31000", 31000},
+      {"0", 0},
+      {"50000", 0},  // accepted by the field, but no spinner position: the last one stays
+  };
+  for (const auto& [typed, expected] : rows) {
+    TypeAndLeave(field, typed);
+    QCoreApplication::processEvents();
+    mpi->StoreSettings(stored);
+    EXPECT_EQ(stored.LocalMPI, expected) << typed.toStdString();
+  }
+  EXPECT_TRUE(recorder.boxes.empty());
+  field->setText("3");
+  QTest::mouseClick(Child<TUpDown>(mpi, "LocalMPIUpDown")->findChild<QToolButton*>("UpButton"),
+                    Qt::LeftButton);
+  mpi->StoreSettings(stored);
+  EXPECT_EQ(stored.LocalMPI, 4);
+}
+
+TEST_F(FramesTest, ARefusedAddressBringsBackTheStoredOne) {
+  TConfigInfo settings;
+  settings.LocalMPI = 4;
+  settings.LocalPPI = 5;
+  settings.RemotePPI = 6;
+  auto* mpi = Frame<TMPIFrame>(settings);
+  auto* ppi = Frame<TPPIFrame>(settings);
+  ASSERT_TRUE(win.Show());
+  const std::vector<std::tuple<QWidget*, const char*, QString>> rows = {
+      {mpi, "LocalMPI", "4"}, {ppi, "LocalPPI", "5"}, {ppi, "RemotePPI", "6"}};
+  for (const auto& [frame, name, restored] : rows) {
+    TypeAndLeave(Child<TIntegerEdit>(frame, name), "1-2");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Text(frame, name), restored) << name;
+  }
+  EXPECT_EQ(recorder.boxes.size(), 3u);
+}
+
+TEST_F(FramesTest, LeavingThePortWithAnUnacceptablePortKeepsTheFocusThere) {
+  auto* tcp = Frame<TTCPFrame>();
+  ASSERT_TRUE(win.Show());
+  auto* port = Child<TIntegerEdit>(tcp, "PortEdit");
+  const std::vector<std::pair<QString, std::string>> rows = {
+      {"0", "Zahlenwert zu klein"},
+      {"65536", "Zahlenwert zu groß"},
+      {"1-2", "Falsches Zahlenformat"},
+      {"", "Falsches Zahlenformat"},
+  };
+  for (const auto& [typed, message] : rows) {
+    recorder.boxes.clear();
+    TypeAndLeave(port, typed);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(recorder.boxes.size(), 1u) << typed.toStdString();
+    EXPECT_EQ(recorder.boxes[0].text, message);
+    EXPECT_EQ(recorder.boxes[0].caption, "Fehler");
+    EXPECT_EQ(port->text(), "102");
+    EXPECT_EQ(QApplication::focusWidget(), port);
+  }
+  TypeAndLeave(port, "1102");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(tcp, "RackEdit"));
+  TConfigInfo stored;
+  tcp->StoreSettings(stored);
+  EXPECT_EQ(stored.IPPort, 1102);
+}
+
+TEST_F(FramesTest, LabelsStandRightAlignedBesideTheirControls) {
+  const std::vector<std::tuple<QWidget*, const char*, const char*>> rows = {
+      {Frame<TMPIFrame>(), "LocalMPI", "Local MPI address:"},
+      {Frame<TMPIFrame>(), "ComPortBox", "Serial Interface used:"},
+      {Frame<TMPIFrame>(), "BaudrateBox", "Transfer rate:"},
+      {Frame<TMPIFrame>(), "SpeedBox", "Tranfer rate for Profibus:"},
+      {Frame<TMPIFrame>(), "Teilnehmerbox", "Selected participator:"},
+      {Frame<TPPIFrame>(), "LocalPPI", "Local PPI address:"},
+      {Frame<TPPIFrame>(), "ComPortBox", "Serial Interface used:"},
+      {Frame<TPPIFrame>(), "BaudrateBox", "Transfer rate:"},
+      {Frame<TPPIFrame>(), "RemotePPI", "Selected PPI address:"},
+      {Frame<TTCPFrame>(), "IPAddressEdit", "IP address of the PLC:"},
+      {Frame<TTCPFrame>(), "PortEdit", "Port:"},
+      {Frame<TTCPFrame>(), "RackEdit", "Rack:"},
+      {Frame<TTCPFrame>(), "SlotEdit", "Slot:"},
+      {Frame<TS7OnlineFrame>(), "Teilnehmerbox", "Selected participator:"},
+  };
+  for (const auto& [frame, name, caption] : rows) {
+    QWidget* control = Child(frame, name);
+    const QLabel* label = nullptr;
+    for (auto* candidate : frame->findChildren<QLabel*>())
+      if (candidate->buddy() == control) label = candidate;
+    ASSERT_NE(label, nullptr) << name;
+    EXPECT_EQ(label->text().toStdString(), caption);
+    EXPECT_TRUE(label->alignment() & Qt::AlignRight) << name;
+  }
+  for (QWidget* frame :
+       std::initializer_list<QWidget*>{Frame<TMPIFrame>(), Frame<TS7OnlineFrame>()})
+    EXPECT_EQ(Child<QPushButton>(frame, "ReachablePartners")->text(), "Reachable participants");
+}
+
+TEST_F(FramesTest, ControlsAreStackedInOneColumnInTheirTableOrder) {
+  const std::vector<std::pair<QWidget*, std::vector<const char*>>> rows = {
+      {Frame<TMPIFrame>(),
+       {"LocalMPI", "ComPortBox", "BaudrateBox", "SpeedBox", "ReachablePartners", "Teilnehmerbox"}},
+      {Frame<TPPIFrame>(), {"LocalPPI", "ComPortBox", "BaudrateBox", "RemotePPI"}},
+      {Frame<TTCPFrame>(), {"IPAddressEdit", "PortEdit", "RackEdit", "SlotEdit"}},
+      {Frame<TS7OnlineFrame>(), {"ReachablePartners", "Teilnehmerbox"}},
+  };
+  ASSERT_TRUE(win.Show());
+  for (const auto& [frame, names] : rows) {
+    int bottom = -1;
+    int left = -1;
+    for (const char* name : names) {
+      const QRect place = Child(frame, name)->geometry();
+      EXPECT_GE(place.top(), bottom) << name;
+      if (left >= 0) EXPECT_EQ(place.left(), left) << name;
+      bottom = place.bottom();
+      left = place.left();
+    }
+  }
+  // Each spinner sits right beside its field.
+  QWidget* ppi = rows[1].first;
+  for (auto [fieldName, spinnerName] :
+       {std::pair{"LocalPPI", "LocalPPIUpDown"}, std::pair{"RemotePPI", "RemotePPiUpDown"}}) {
+    const QRect field = Child(ppi, fieldName)->geometry();
+    const QRect spinner = Child(ppi, spinnerName)->geometry();
+    EXPECT_EQ(spinner.left(), field.right() + 1) << spinnerName;
+  }
+}
+
+TEST_F(FramesTest, TabWalksTheControlsInTheirOrder) {
+  const std::vector<std::pair<QWidget*, std::vector<const char*>>> rows = {
+      {Frame<TMPIFrame>(),
+       {"Teilnehmerbox", "ReachablePartners", "BaudrateBox", "ComPortBox", "LocalMPI", "SpeedBox"}},
+      {Frame<TPPIFrame>(), {"LocalPPI", "ComPortBox", "BaudrateBox", "RemotePPI"}},
+      {Frame<TTCPFrame>(), {"IPAddressEdit", "PortEdit", "RackEdit", "SlotEdit"}},
+      {Frame<TS7OnlineFrame>(), {"Teilnehmerbox", "ReachablePartners"}},
+  };
+  ASSERT_TRUE(win.Show());
+  for (const auto& [frame, names] : rows) {
+    Child(frame, names.front())->setFocus(Qt::TabFocusReason);
+    for (std::size_t i = 1; i < names.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      ASSERT_NE(QApplication::focusWidget(), nullptr);
+      EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), names[i])
+          << frame->metaObject()->className();
+    }
+  }
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+class PartnerListingTest : public FramesTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  // The frame under test, with its button and list.
+  TConnectionFrame* NewFrame(const TConfigInfo& settings, TCollectSettingsEvent collect) {
+    if (std::string(GetParam()) == "MPI") {
+      auto* frame = win.Add(new TMPIFrame);
+      frame->InitFrame(card.get(), settings, std::move(collect));
+      return frame;
+    }
+    auto* frame = win.Add(new TS7OnlineFrame);
+    frame->InitFrame(card.get(), settings, std::move(collect));
+    return frame;
+  }
+  void Click(QWidget* frame) {
+    QTest::mouseClick(Child<QPushButton>(frame, "ReachablePartners"), Qt::LeftButton);
+  }
+  static void Store(TConnectionFrame* frame, TConfigInfo& settings) {
+    if (auto* mpi = qobject_cast<TMPIFrame*>(frame))
+      mpi->StoreSettings(settings);
+    else
+      qobject_cast<TS7OnlineFrame*>(frame)->StoreSettings(settings);
+  }
+};
+
+TEST_P(PartnerListingTest, TheAnsweringPartnersReplaceTheListAndKeepTheSelectedOne) {
+  fake.answeringAddresses = {0, 2, 3};
+  struct Row {
+    int previous;
+    int selected;  // index in the new list
+  };
+  const std::vector<Row> rows = {{2, 1}, {5, -1}, {3, 2}};
+  std::vector<TConnectionFrame*> frames;
+  for (const Row& row : rows) {
+    TConfigInfo settings;
+    settings.RemoteMPI = row.previous;
+    frames.push_back(NewFrame(settings, [](TConfigInfo& c) { c.Connectiontype = 0; }));
+  }
+  ASSERT_TRUE(win.Show());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Click(frames[i]);
+    EXPECT_THAT(Items(frames[i], "Teilnehmerbox"), ElementsAre("0", "2", "3"));
+    EXPECT_EQ(Selected(frames[i], "Teilnehmerbox"), rows[i].selected) << rows[i].previous;
+    TConfigInfo stored = Distinct();
+    Store(frames[i], stored);
+    EXPECT_EQ(stored.RemoteMPI, rows[i].selected < 0 ? 77 : rows[i].previous);
+  }
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_P(PartnerListingTest, TheCardIsAskedWithWhatTheDialogShowsNow) {
+  TConfigInfo settings;  // saved: MPI on COM2
+  int collected = 0;
+  auto* frame = NewFrame(settings, [&collected](TConfigInfo& c) {
+    ++collected;
+    c.Connectiontype = 3;  // the dialog now shows PPI on COM4 at 38400
+    c.Comport = 4;
+    c.Baudrate = 2;
+  });
+  fake.answeringAddresses = {2};
+  ASSERT_TRUE(win.Show());
+  Click(frame);
+  EXPECT_EQ(collected, 1);
+  ASSERT_FALSE(fake.calls.empty());
+  EXPECT_EQ(fake.calls.front(), "setPort(COM4,38400,E)");
+  EXPECT_EQ(frame->Settings().Connectiontype, 3) << "the copy keeps what was collected";
+  EXPECT_EQ(fake.openHandles.size(), 0u) << "the port is closed again";
+}
+
+TEST_P(PartnerListingTest, AFailedListingEmptiesThePartnerList) {
+  TConfigInfo settings;
+  settings.Connectiontype = 5;
+  auto* frame = NewFrame(settings, nullptr);
+  fake.failOpenS7online = true;
+  ASSERT_TRUE(win.Show());
+  Click(frame);
+  EXPECT_TRUE(Items(frame, "Teilnehmerbox").isEmpty());
+  EXPECT_EQ(Selected(frame, "Teilnehmerbox"), -1);
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_THAT(recorder.boxes[0].text, HasSubstr("S7ONLINE"));
+  // Nothing selected: the partner stays as it was.
+  TConfigInfo stored = Distinct();
+  Store(frame, stored);
+  EXPECT_EQ(stored.RemoteMPI, 77);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, PartnerListingTest, ::testing::Values("MPI", "S7Online"));
+
+}  // namespace
