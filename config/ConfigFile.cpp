@@ -179,9 +179,13 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines) {
   // Only a regular file is a configuration file; anything else (a folder, a
-  // pipe that would block) counts as missing and the defaults stay.
+  // pipe that would block) counts as missing and the defaults stay. A file
+  // that may exist but cannot be looked at is an error, not a missing file.
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
+    RaiseFileError("open", path, ec.value());
+  if (!fs::is_regular_file(status)) return;
 
   fileLines = ReadTextLines(path);
   ReadConfigLines(path, fileLines, config, channelLines);

@@ -21,7 +21,8 @@ TStrings ReadTextLines(const std::string& path);
 // failure the old file stays as it was and EFileError names the file.
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
-// Reads path into fileLines (when the file exists), the settings from them,
+// Reads path into fileLines (when it is an existing regular file; otherwise
+// nothing changes), the settings from them,
 // and appends the channel block's lines to channelLines. A start marker
 // without end marker raises EListError naming the file and ">EOT<".
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,

@@ -65,7 +65,7 @@ class TLstChannels : public TObjectList<TChannel> {
   // channels appended before an error stay.
   void ParseChannelText(const TStrings& channelLines);
   // First channel whose Name equals the path's fields joined by "; "; null
-  // when there is none or the path holds no ";".
+  // when there is none, or the path holds no ";" or only blank fields.
   TChannel* FindChannel(std::string_view path) const;
   // Copies the run-time state of older's channels into the first channel of
   // the same Name here.

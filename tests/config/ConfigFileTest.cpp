@@ -263,17 +263,20 @@ int ExpectFileError(const std::string& path, const TStrings& lines) {
   }
 }
 
+// The superuser reads and writes everything; a child drops to an ordinary user.
+bool BecomeOrdinaryUser() {
+  if (::geteuid() != 0) return true;
+  const passwd* nobody = ::getpwnam("nobody");
+  return nobody && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
+}
+
 TEST_F(ConfigFile, FailedWriteInAReadOnlyFolderKeepsTheOldFile) {
   const std::string old = "WriteProtocol=0\r\nold content\r\n";
   WriteBytes(file(), old);
   fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                            fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
   const int result = InChild([&] {
-    // The superuser writes into read-only folders; act as an ordinary user.
-    if (::geteuid() == 0) {
-      const passwd* nobody = ::getpwnam("nobody");
-      if (!nobody || ::setgid(nobody->pw_gid) != 0 || ::setuid(nobody->pw_uid) != 0) return 10;
-    }
+    if (!BecomeOrdinaryUser()) return 10;
     return ExpectFileError(file(), {"new content"});
   });
   EXPECT_EQ(result, 0);
@@ -296,6 +299,34 @@ TEST_F(ConfigFile, FailedWriteOnAFullDiskKeepsTheOldFile) {
   EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadBytes(file()), old);
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});
+}
+
+TEST_F(ConfigFile, UnreadableFileIsAFileErrorNotAMissingOne) {
+  WriteBytes(file(), "Comport=5\r\n");
+  fs::permissions(file(), fs::perms::none);
+  fs::permissions(dir, fs::perms::all);
+  EXPECT_EQ(InChild([&] {
+              if (!BecomeOrdinaryUser()) return 10;
+              try {
+                LoadConfigFile(file(), config, fileLines, channelLines);
+                return 1;
+              } catch (const EFileError& e) {
+                return std::string(e.what()).find(file()) == std::string::npos ? 2 : 0;
+              }
+            }),
+            0);
+  // A folder that cannot be searched hides whether the file exists: an error too.
+  fs::permissions(dir, fs::perms::owner_all);
+  EXPECT_EQ(InChild([&] {
+              if (!BecomeOrdinaryUser()) return 10;
+              try {
+                LoadConfigFile(file(), config, fileLines, channelLines);
+                return 1;
+              } catch (const EFileError&) {
+                return 0;
+              }
+            }),
+            0);
 }
 
 TEST_F(ConfigFile, WritingIntoAMissingFolderNamesTheFile) {
