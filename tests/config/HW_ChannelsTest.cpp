@@ -258,7 +258,7 @@ TEST(FindChannel, StaysFirstMatchWhenChannelsLeaveAndJoin) {
 
 TEST(TakeStateFrom, CopiesTheRunTimeStateToTheFirstChannelOfTheSameName) {
   TLstChannels older;
-  older.ParseChannelText({"SPS", "\tE", "\t\t1", "\t\t1", "\t\t2"});
+  older.ParseChannelText({"SPS", "\tE", "\t\t1", "\t\t2", "\t\t3", "\t\t3"});
   TChannel& used = *older.Channel(0);
   used.StateWord = 11;
   used.StateValue1 = 1.5L;
@@ -268,47 +268,16 @@ TEST(TakeStateFrom, CopiesTheRunTimeStateToTheFirstChannelOfTheSameName) {
   used.StateWord2 = 22;
   used.ActiveMark = 33;
   used.TimerCounter = true;
-  // Every older channel goes to the first match, so the later twin's state
-  // lands on the same channel and wins.
-  older.Channel(1)->StateWord = 99;
-  older.Channel(2)->ActiveMark = 44;  // "SPS; E; 2" has no partner below
+  older.Channel(1)->ActiveMark = 44;  // "SPS; E; 2" has no partner in the newer list
+  // Each older channel goes to the first match, so the later twin lands on
+  // the same channel and wins.
+  older.Channel(3)->StateWord = 99;
 
   TLstChannels newer;
-  newer.ParseChannelText({"SPS", "\tA", "\t\t7", "\tE", "\t\t1", "\t\t1"});
+  newer.ParseChannelText({"SPS", "\tA", "\t\t7", "\tE", "\t\t3", "\t\t1", "\t\t3"});
   newer.TakeStateFrom(older);
 
-  const TChannel& taken = *newer.Channel(1);
-  EXPECT_EQ(taken.StateWord, 99u);
-  EXPECT_EQ(taken.StateValue1, 0.0L);
-  EXPECT_EQ(taken.StateValue2, 0.0L);
-  EXPECT_EQ(taken.TypeCode, (std::array<std::uint8_t, 4>{0, 1, 0, 0}));
-  EXPECT_TRUE(taken.IsFree);
-  EXPECT_EQ(taken.ActiveMark, 0u);
-  EXPECT_EQ(taken.LineIndex, 1);  // parse values outside the state stay
-  EXPECT_EQ(taken.Address, 1);
-
-  const TChannel& twin = *newer.Channel(2);
-  EXPECT_EQ(twin.StateWord, 0u);
-  const TChannel& other = *newer.Channel(0);
-  EXPECT_EQ(other.ActiveMark, 0u);
-}
-
-TEST(TakeStateFrom, CopiesEveryStateField) {
-  TLstChannels older;
-  older.ParseChannelText({"SPS", "\tE", "\t\t1"});
-  TChannel& used = *older.Channel(0);
-  used.StateWord = 11;
-  used.StateValue1 = 1.5L;
-  used.StateValue2 = -2.5L;
-  used.TypeCode = {1, 2, 3, 4};
-  used.IsFree = false;
-  used.StateWord2 = 22;
-  used.ActiveMark = 33;
-  used.TimerCounter = true;
-  TLstChannels newer;
-  newer.ParseChannelText({"SPS", "\tE", "\t\t1"});
-  newer.TakeStateFrom(older);
-  const TChannel& taken = *newer.Channel(0);
+  const TChannel& taken = *newer.Channel(2);
   EXPECT_EQ(taken.StateWord, 11u);
   EXPECT_EQ(taken.StateValue1, 1.5L);
   EXPECT_EQ(taken.StateValue2, -2.5L);
@@ -317,6 +286,12 @@ TEST(TakeStateFrom, CopiesEveryStateField) {
   EXPECT_EQ(taken.StateWord2, 22u);
   EXPECT_EQ(taken.ActiveMark, 33u);
   EXPECT_TRUE(taken.TimerCounter);
+  EXPECT_EQ(taken.LineIndex, 2);  // parse values outside the state stay
+  EXPECT_EQ(taken.GroupIndex, 2);
+
+  EXPECT_EQ(newer.Channel(1)->StateWord, 99u);
+  EXPECT_EQ(newer.Channel(3)->StateWord, 0u);
+  EXPECT_EQ(newer.Channel(0)->ActiveMark, 0u);
 }
 
 TEST(Groups, UsedActiveChannelsGoIntoTheFirstGroupOfTheirKind) {
