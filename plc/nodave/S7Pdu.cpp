@@ -7,8 +7,6 @@
 namespace nodave::s7 {
 namespace {
 
-constexpr std::size_t kHeaderLength = 10;     // Job, Userdata
-constexpr std::size_t kAckHeaderLength = 12;  // Ack, Ack_Data: + error class and code
 constexpr std::uint8_t kUserdataHead[] = {0x00, 0x01, 0x12};
 constexpr std::uint8_t kMethodRequest = 0x11;
 constexpr std::uint8_t kMethodResponse = 0x12;

@@ -1,0 +1,38 @@
+// Every decoder of bytes from a PLC or adapter, fed the raw input.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "nodave/IsoTcp.h"
+#include "nodave/Mpi.h"
+#include "nodave/S7Pdu.h"
+
+using namespace nodave;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ByteSpan input(data, size);
+  s7::Pdu pdu;
+  (void)s7::ParsePdu(input, pdu);
+  std::uint16_t pduLength = 0;
+  (void)s7::ParseSetupAnswer(input, 1, pduLength);
+  s7::SzlPart part;
+  if (s7::ParseSzlAnswer(input, 1, part) == 0) {
+    s7::SzlList list;
+    if (s7::ParseSzlList(part.payload, list) == 0) {
+      std::array<char, s7::kOrderCodeLength> code{};
+      (void)s7::FindOrderCode(list, code);
+    }
+  }
+  s7::SzlList direct;
+  if (s7::ParseSzlList(input, direct) == 0) {
+    std::array<char, s7::kOrderCodeLength> code{};
+    (void)s7::FindOrderCode(direct, code);
+  }
+  (void)iso::CheckConnectionConfirm(input);
+  (void)mpi::CheckAdapterAnswer(input, 0x03);
+  std::uint8_t partners[126];
+  (void)mpi::ParseBusScan(input, partners, sizeof partners);
+  mpi::BusTelegram telegram;
+  (void)mpi::ParseBusTelegram(input, telegram);
+  return 0;
+}
