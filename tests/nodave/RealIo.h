@@ -82,9 +82,10 @@ class EmulatorProcess {
       throw std::runtime_error("cannot start " + path + " (run the nodave_peer_build test)");
     }
     std::string line;
-    for (auto b : ReadBytes(out[0], 64, 5000)) {
-      if (b == '\n') break;
-      line.push_back(static_cast<char>(b));
+    for (;;) {  // one line: the peer keeps its output open
+      std::vector<std::uint8_t> b = ReadBytes(out[0], 1, 5000);
+      if (b.empty() || b[0] == '\n' || line.size() > 64) break;
+      line.push_back(static_cast<char>(b[0]));
     }
     close(out[0]);
     if (line.rfind("PORT ", 0) != 0) throw std::runtime_error("emulator did not start");
