@@ -383,7 +383,9 @@ TUpDown::TUpDown(QWidget* parent)
     button->setArrowType(arrow);
     button->setAutoRepeat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    // The two arrows share the height of the field beside them.
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    button->setIconSize(QSize(8, 8));
     button->setFixedWidth(16);
     connect(button, &QToolButton::clicked, this,
             [this, direction = direction] { Step(direction); });
@@ -396,7 +398,10 @@ TUpDown::TUpDown(QWidget* parent)
 void TUpDown::SetAssociate(TIntegerEdit* field) {
   if (FAssociate) FAssociate->removeEventFilter(this);
   FAssociate = field;
-  if (FAssociate) FAssociate->installEventFilter(this);
+  if (FAssociate) {
+    FAssociate->installEventFilter(this);
+    setFixedHeight(FAssociate->sizeHint().height());
+  }
 }
 
 void TUpDown::SetRange(int min, int max) {
