@@ -1,0 +1,446 @@
+// The configuration dialog over a real card: the form, the frame per
+// connection type, what OK hands to the card and what Cancel leaves alone,
+// the order-code test, the file dialog, the keys that must not close it and
+// the card's walk over its controls.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <algorithm>
+#include <vector>
+
+#include "DialogTestSupport.h"
+#include "HW_FrameMPI.h"
+#include "HW_FramePPI.h"
+#include "HW_FrameS7Online.h"
+#include "HW_FrameTCP.h"
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+const char* const kFrames[] = {"MPIFrame1", "PPIFrame1", "TCPFrame1", "S7OnlineFrame1"};
+
+// Distinct values everywhere, so that a field taken from the wrong place shows.
+TConfigInfo Settings(int type) {
+  TConfigInfo s;
+  s.Connectiontype = type;
+  s.Comport = 3;
+  s.Baudrate = 4;
+  s.LocalMPI = 11;
+  s.LocalPPI = 12;
+  s.RemoteMPI = 13;
+  s.RemotePPI = 14;
+  s.ProfibusSpeedIndex = 6;
+  s.IPAddress = "10.0.0.5";
+  s.IPPort = 1102;
+  s.Rack = 1;
+  s.Slot = 3;
+  s.WriteProtocol = 1;
+  s.ProtokollFileName = "/var/log/s7 errors.txt";
+  return s;
+}
+
+TStrings SettingsLines(const TConfigInfo& settings) {
+  TStrings lines;
+  settings.SaveToList(lines);
+  return lines;
+}
+
+std::vector<std::string> ShownFrames(const TConfigDlg& dlg) {
+  std::vector<std::string> shown;
+  for (const char* name : kFrames)
+    if (!Child<QWidget>(&dlg, name)->isHidden()) shown.push_back(name);
+  return shown;
+}
+
+const TStrings kFreshChannelLines = {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"};
+
+// Names of the controls the card's callback was given, in call order.
+std::vector<std::string> walkedControls;
+void RecordControl(QWidget* control) {
+  walkedControls.push_back(control->objectName().toStdString());
+}
+
+}  // namespace
+
+class ConfigDlgTest : public DialogTest {};
+
+TEST_F(ConfigDlgTest, FormHasTheDesignedControlsAndCaptions) {
+  WriteConfig(Settings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+
+  EXPECT_EQ(dlg.windowTitle(), "Configuration of the PLC driver");
+  struct Caption {
+    const char* name;
+    QString text;
+  };
+  for (const auto& [name, text] : std::vector<Caption>{{"OKBtn", "OK"},
+                                                       {"CancelBtn", "Cancel"},
+                                                       {"Button2", "&search"},
+                                                       {"InfoLesenBtn", "Readout Info "}}) {
+    auto* button = Child<QPushButton>(&dlg, name);
+    ASSERT_NE(button, nullptr) << name;
+    EXPECT_EQ(button->text(), text) << name;
+    EXPECT_FALSE(button->autoDefault()) << name;
+  }
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label5")->text(), "Connection to PLC:");
+  EXPECT_TRUE(Child<QLabel>(&dlg, "Label5")->alignment() & Qt::AlignRight);
+  EXPECT_EQ(Child<QGroupBox>(&dlg, "GroupBox4")->title(), "Simulation protocol");
+  EXPECT_EQ(Child<QCheckBox>(&dlg, "ErrorProtokol")->text(), "log errors in:");
+  EXPECT_FALSE(Child<QComboBox>(&dlg, "ConnectionTypeBox")->isEditable());
+  for (const char* name : {"ErrorMsgEdit", "Memo1", "TabSheet1", "TabSheet3", "TreeView1", "Label3",
+                           "Label4", "Label9", "PopupMenu1"})
+    EXPECT_NE(Child<QWidget>(&dlg, name), nullptr) << name;
+  for (const char* name : kFrames) EXPECT_NE(Child<QWidget>(&dlg, name), nullptr) << name;
+  EXPECT_NE(Child<QAction>(&dlg, "NeuerEintrag1"), nullptr);
+  EXPECT_NE(Child<QAction>(&dlg, "Eintraglschen1"), nullptr);
+
+  auto* pages = Child<QTabWidget>(&dlg, "PageControl1");
+  auto* channelPage = Child<QWidget>(&dlg, "TabSheet3");
+  ASSERT_NE(pages, nullptr);
+  EXPECT_EQ(pages->currentWidget(), Child<QWidget>(&dlg, "TabSheet1"));
+  EXPECT_EQ(pages->tabText(0), "General properties");
+  EXPECT_EQ(pages->tabText(pages->indexOf(channelPage)), "Channels of the PLC");
+  EXPECT_FALSE(pages->isTabVisible(pages->indexOf(channelPage)));
+
+  auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+  ASSERT_EQ(types->count(), 6);
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(types->itemText(i).toStdString(), ConnectionTypes[i].Label) << i;
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), "/var/log/s7 errors.txt");
+  EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
+
+  // The buttons stand to the right of the page control.
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  EXPECT_GT(Child<QWidget>(&dlg, "OKBtn")->x(), pages->geometry().right());
+  EXPECT_GE(dlg.width(), 513);
+  EXPECT_GE(dlg.height(), 429);
+}
+
+TEST_F(ConfigDlgTest, ShowsTheFrameOfTheConnectionType) {
+  struct Case {
+    int stored;
+    int selected;
+    const char* frame;
+    bool readoutEnabled;
+  };
+  const Case cases[] = {{0, 0, "MPIFrame1", true},  {1, 1, "MPIFrame1", true},
+                        {2, 2, "MPIFrame1", true},  {3, 3, "PPIFrame1", false},
+                        {4, 4, "TCPFrame1", true},  {5, 5, "S7OnlineFrame1", true},
+                        {9, -1, "MPIFrame1", true}, {-3, -1, "MPIFrame1", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    WriteConfig(Settings(c.stored), {});
+    MakeCard();
+    TConfigDlg& dlg = MakeDialog();
+    EXPECT_EQ(Child<QComboBox>(&dlg, "ConnectionTypeBox")->currentIndex(), c.selected);
+    EXPECT_THAT(ShownFrames(dlg), ElementsAre(c.frame));
+    EXPECT_EQ(Child<QWidget>(&dlg, "InfoLesenBtn")->isEnabled(), c.readoutEnabled);
+    EXPECT_EQ(Child<QWidget>(&dlg, "Memo1")->isEnabled(), c.readoutEnabled);
+    TConfigInfo collected;
+    dlg.CollectSettings(collected);
+    EXPECT_EQ(collected.Connectiontype, c.selected);
+  }
+}
+
+TEST_F(ConfigDlgTest, SwitchingTypesSwitchesFrameAndReadout) {
+  WriteConfig(Settings(3), {});
+  TConfigDlg& dlg = MakeDialog();
+  auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+  EXPECT_FALSE(Child<QWidget>(&dlg, "InfoLesenBtn")->isEnabled());
+  EXPECT_FALSE(Child<QWidget>(&dlg, "Memo1")->isEnabled());
+
+  types->setCurrentIndex(4);
+  EXPECT_THAT(ShownFrames(dlg), ElementsAre("TCPFrame1"));
+  EXPECT_TRUE(Child<QWidget>(&dlg, "InfoLesenBtn")->isEnabled());
+  EXPECT_TRUE(Child<QWidget>(&dlg, "Memo1")->isEnabled());
+
+  types->setCurrentIndex(5);
+  EXPECT_THAT(ShownFrames(dlg), ElementsAre("S7OnlineFrame1"));
+  types->setCurrentIndex(3);
+  EXPECT_THAT(ShownFrames(dlg), ElementsAre("PPIFrame1"));
+  EXPECT_FALSE(Child<QWidget>(&dlg, "InfoLesenBtn")->isEnabled());
+}
+
+TEST_F(ConfigDlgTest, HiddenFramesKeepWhatWasTyped) {
+  WriteConfig(Settings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+  auto* mpi = Child<QWidget>(&dlg, "MPIFrame1");
+  auto* tcp = Child<QWidget>(&dlg, "TCPFrame1");
+  Child<QComboBox>(mpi, "ComPortBox")->setCurrentIndex(0);  // COM1
+  Child<QComboBox>(mpi, "SpeedBox")->setCurrentIndex(1);
+
+  types->setCurrentIndex(4);
+  Child<QLineEdit>(tcp, "IPAddressEdit")->setText("10.7.7.7");
+  types->setCurrentIndex(0);
+
+  EXPECT_EQ(Child<QComboBox>(mpi, "ComPortBox")->currentIndex(), 0);
+  EXPECT_EQ(Child<QComboBox>(mpi, "SpeedBox")->currentIndex(), 1);
+  TConfigInfo collected = Settings(0);
+  dlg.CollectSettings(collected);
+  EXPECT_EQ(collected.Comport, 1);
+  EXPECT_EQ(collected.ProfibusSpeedIndex, 1);
+  EXPECT_EQ(collected.IPAddress, "10.0.0.5") << "the hidden TCP frame wrote its field";
+
+  types->setCurrentIndex(4);
+  EXPECT_EQ(Child<QLineEdit>(tcp, "IPAddressEdit")->text(), "10.7.7.7");
+}
+
+TEST_F(ConfigDlgTest, OkWithTcpStoresTcpValuesAndKeepsHiddenFields) {
+  WriteConfig(Settings(0), {"SPS", "\tE", "\t\t5"});
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    auto* mpi = Child<QWidget>(&dlg, "MPIFrame1");
+    auto* tcp = Child<QWidget>(&dlg, "TCPFrame1");
+    auto* ppi = Child<QWidget>(&dlg, "PPIFrame1");
+    Child<QComboBox>(mpi, "ComPortBox")->setCurrentIndex(0);  // changed, then hidden
+    Child<QLineEdit>(ppi, "LocalPPI")->setText("77");         // never shown
+    Child<QComboBox>(&dlg, "ConnectionTypeBox")->setCurrentIndex(4);
+    Child<QLineEdit>(tcp, "IPAddressEdit")->setText("10.1.2.3");
+    Child<QLineEdit>(tcp, "PortEdit")->setText("1234");
+    Child<QLineEdit>(tcp, "SlotEdit")->setText("5");
+    Child<QPushButton>(&dlg, "OKBtn")->click();
+  });
+
+  TConfigInfo expected = Settings(0);
+  expected.Connectiontype = 4;
+  expected.IPAddress = "10.1.2.3";
+  expected.IPPort = 1234;
+  expected.Slot = 5;
+  EXPECT_EQ(SettingsLines(card->Config()), SettingsLines(expected));
+  EXPECT_EQ(card->ChannelLines(), (TStrings{"SPS", "\tE", "\t\t5"}));
+  EXPECT_THAT(FileBytes(), HasSubstr("IPAddress=10.1.2.3\r\n"));
+  EXPECT_THAT(FileBytes(), HasSubstr("Comport=3\r\n"));
+  EXPECT_NE(card->Channels().FindChannel("SPS;E;5"), nullptr);
+}
+
+TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
+  TConfigInfo settings = Settings(0);
+  settings.WriteProtocol = 0;
+  WriteConfig(settings, {});
+  TConfigDlg& dlg = MakeDialog();
+  auto* logSwitch = Child<QCheckBox>(&dlg, "ErrorProtokol");
+  auto* fileName = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+  EXPECT_FALSE(logSwitch->isChecked());
+
+  TConfigInfo collected = Settings(0);
+  fileName->setText("  other log.TXT ");
+  dlg.CollectSettings(collected);
+  EXPECT_EQ(collected.WriteProtocol, 0);
+  EXPECT_EQ(collected.ProtokollFileName, "  other log.TXT ");
+
+  logSwitch->setChecked(true);
+  fileName->setText("");
+  dlg.CollectSettings(collected);
+  EXPECT_EQ(collected.WriteProtocol, 1);
+  EXPECT_EQ(collected.ProtokollFileName, "");
+}
+
+TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
+  for (const bool useCloseBox : {false, true}) {
+    SCOPED_TRACE(useCloseBox ? "close box" : "Cancel");
+    WriteConfig(Settings(0), {"SPS", " E", "  5", "\tDB", ""});
+    const std::string before = FileBytes();
+    MakeCard();
+    const TStrings settingsBefore = SettingsLines(card->Config());
+    const TStrings channelsBefore = card->ChannelLines();
+    RunCardDialog([useCloseBox](TConfigDlg& dlg) {
+      Child<QComboBox>(&dlg, "ConnectionTypeBox")->setCurrentIndex(4);
+      Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "IPAddressEdit")->setText("1.1.1.1");
+      Child<QCheckBox>(&dlg, "ErrorProtokol")->setChecked(false);
+      auto* tree = Child<QTreeWidget>(&dlg, "TreeView1");
+      tree->setCurrentItem(NodeAt(tree, "SPS;E"));
+      dlg.ChannelTree()->NeuerEintrag1Click();
+      if (useCloseBox) {
+        dlg.close();
+      } else {
+        Child<QPushButton>(&dlg, "CancelBtn")->click();
+      }
+    });
+    EXPECT_EQ(SettingsLines(card->Config()), settingsBefore);
+    EXPECT_EQ(card->ChannelLines(), channelsBefore);
+    EXPECT_EQ(FileBytes(), before);
+  }
+}
+
+TEST_F(ConfigDlgTest, NeitherEscapeNorEnterClosesTheDialog) {
+  WriteConfig(Settings(0), {});
+  const std::string before = FileBytes();
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    auto* ok = Child<QPushButton>(&dlg, "OKBtn");
+    auto* edit = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+    for (QWidget* target : std::initializer_list<QWidget*>{&dlg, edit, ok}) {
+      for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        target->setFocus();
+        QTest::keyClick(target, key);
+        EXPECT_TRUE(dlg.isVisible()) << target->objectName().toStdString() << " key " << key;
+      }
+    }
+    Child<QPushButton>(&dlg, "CancelBtn")->click();
+  });
+  EXPECT_EQ(FileBytes(), before);
+}
+
+TEST_F(ConfigDlgTest, FreshRecordGivesThePlcRootWithItsAreas) {
+  MakeCard();  // no configuration file yet
+  ASSERT_TRUE(card->ChannelLines().empty());
+  RunCardDialog([](TConfigDlg& dlg) { Child<QPushButton>(&dlg, "OKBtn")->click(); });
+  EXPECT_EQ(card->ChannelLines(), kFreshChannelLines);
+  ASSERT_TRUE(std::filesystem::exists(ConfigPath()));
+  EXPECT_THAT(FileBytes(),
+              HasSubstr(">ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n"));
+}
+
+TEST_F(ConfigDlgTest, ReadoutInfoShowsTheOrderCodeReadWithTheShownSettings) {
+  WriteConfig(Settings(4), {});
+  TConfigDlg& dlg = MakeDialog();
+  Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "IPAddressEdit")->setText("10.9.9.9");
+
+  // The busy pointer is up while the library is at work, and gone after.
+  TNoDaveApi watched = NoDave();
+  std::vector<bool> busyDuringRead;
+  const auto readCode = watched.daveGetOrderCode;
+  watched.daveGetOrderCode = [&](daveConnection* dc, char* buffer) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    busyDuringRead.push_back(cursor && cursor->shape() == Qt::WaitCursor);
+    return readCode(dc, buffer);
+  };
+  const TNoDaveApi* previous = SetNoDaveApi(&watched);
+  Child<QPushButton>(&dlg, "InfoLesenBtn")->click();
+  SetNoDaveApi(previous);
+
+  EXPECT_EQ(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText(), "Order Code:6ES7 315-2EH14-0AB0");
+  EXPECT_THAT(busyDuringRead, ElementsAre(true));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_THAT(fake.calls, Contains("openSocket(1102,10.9.9.9)"));
+  EXPECT_EQ(dlg.ConfigInfo().IPAddress, "10.9.9.9");
+  EXPECT_EQ(card->Config().IPAddress, "10.0.0.5") << "the working copy flowed back";
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  fake.failOpenSocket = true;
+  Child<QPushButton>(&dlg, "InfoLesenBtn")->click();
+  EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ConfigDlgTest, SearchButtonOffersTextFilesAndTakesTheChosenPath) {
+  WriteConfig(Settings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  auto* fileName = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+  struct Case {
+    bool accept;
+    QString answer;
+    QString shown;
+  };
+  const QString folder = QString::fromStdString(dir.string());
+  const Case cases[] = {
+      {false, "ignored.txt", "/var/log/s7 errors.txt"},
+      {true, folder + "/chosen.txt", folder + "/chosen.txt"},
+      {true, folder + "/plain", folder + "/plain.TXT"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer.toStdString());
+    int runs = 0;
+    const TFileDialogRunner previous = SetFileDialogRunner([&](QFileDialog& fd) {
+      ++runs;
+      EXPECT_EQ(fd.objectName(), "OpenDialog2");
+      EXPECT_EQ(fd.nameFilters(), QStringList{"Textdateien (*.txt)"});
+      EXPECT_EQ(fd.defaultSuffix(), "TXT");
+      EXPECT_EQ(fd.acceptMode(), QFileDialog::AcceptOpen);
+      EXPECT_THAT(fd.selectedFiles().value(0).toStdString(),
+                  ::testing::EndsWith("/ErrorProtokollProdaveS7.txt"));
+      fd.selectFile(c.answer);
+      return c.accept ? QDialog::Accepted : QDialog::Rejected;
+    });
+    Child<QPushButton>(&dlg, "Button2")->click();
+    SetFileDialogRunner(previous);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(fileName->text(), c.shown);
+  }
+}
+
+TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
+  WriteConfig(Settings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  std::vector<std::string> order;
+  QWidget* widget = Child<QWidget>(&dlg, "OKBtn");
+  for (int guard = 0; guard < 200 && order.size() < 12; ++guard) {
+    std::string name = widget->objectName().toStdString();
+    if (widget == Child<QTabWidget>(&dlg, "PageControl1")->tabBar()) name = "PageControl1";
+    const bool wanted = name == "OKBtn" || name == "CancelBtn" || name == "PageControl1" ||
+                        name == "ConnectionTypeBox" || name == "Button2" ||
+                        name == "ErrorMsgEdit" || name == "ErrorProtokol" || name == "Memo1" ||
+                        name == "InfoLesenBtn" || name == "LocalPPI" || name == "Teilnehmerbox" ||
+                        name == "LocalMPI";
+    if (wanted && (order.empty() || order.back() != name)) order.push_back(name);
+    widget = widget->nextInFocusChain();
+  }
+  // LocalPPI opens the PPI frame, Teilnehmerbox the S7ONLINE frame, LocalMPI
+  // the MPI frame.
+  EXPECT_THAT(order, ElementsAre("OKBtn", "CancelBtn", "PageControl1", "ConnectionTypeBox",
+                                 "Button2", "ErrorMsgEdit", "ErrorProtokol", "Memo1",
+                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI"));
+}
+
+TEST_F(ConfigDlgTest, CardWalksEveryControlBeforeTheUserActs) {
+  WriteConfig(Settings(0), {});
+  MakeCard();
+  walkedControls.clear();
+  std::vector<std::string> seenAtFirstAction;
+  RunCardDialog(
+      [&seenAtFirstAction](TConfigDlg& dlg) {
+        seenAtFirstAction = walkedControls;
+        Child<QPushButton>(&dlg, "CancelBtn")->click();
+      },
+      RecordControl);
+
+  const auto at = [&](const char* name) {
+    return std::find(seenAtFirstAction.begin(), seenAtFirstAction.end(), name) -
+           seenAtFirstAction.begin();
+  };
+  for (const char* name : {"OKBtn", "CancelBtn", "PageControl1", "TabSheet1", "TabSheet3",
+                           "ConnectionTypeBox", "GroupBox4", "ErrorMsgEdit", "MPIFrame1",
+                           "TCPFrame1", "IPAddressEdit", "TreeView1", "Label3"})
+    EXPECT_THAT(seenAtFirstAction, Contains(name));
+  // Depth-first, each control before what it holds.
+  EXPECT_LT(at("PageControl1"), at("TabSheet1"));
+  EXPECT_LT(at("TabSheet1"), at("ConnectionTypeBox"));
+  EXPECT_LT(at("GroupBox4"), at("ErrorMsgEdit"));
+  EXPECT_LT(at("TCPFrame1"), at("IPAddressEdit"));
+  // Windows of their own are no controls of the dialog.
+  EXPECT_THAT(seenAtFirstAction, Not(Contains("PopupMenu1")));
+  EXPECT_EQ(std::count(seenAtFirstAction.begin(), seenAtFirstAction.end(), "OKBtn"), 1);
+}
+
+TEST_F(ConfigDlgTest, ChannelTreeRefusesALevelJump) {
+  // The card refuses such lines itself; the dialog's own tree keeps the rule
+  // for the lines it is given.
+  TChannelTreeView tree;
+  TChannelTreeEditor editor(&tree, {});
+  editor.LoadChannelTree({"SPS", "\tE"});
+  try {
+    editor.LoadChannelTree({"SPS", "\tE", "\t\t\t7"});
+    ADD_FAILURE() << "no error";
+  } catch (const ETreeLevelError& error) {
+    EXPECT_STREQ(error.what(), "Ungültige Ebene (3) für Eintrag \"7\"");
+  }
+  EXPECT_EQ(tree.topLevelItemCount(), 0);
+}

@@ -1,0 +1,11 @@
+// GoogleTest main for the dialog tests: the widgets need an application
+// object for the whole run.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
