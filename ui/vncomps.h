@@ -3,6 +3,7 @@
 // with limits, and TUpDown, the spinner that can be attached to it.
 #include <QEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -147,7 +148,7 @@ class TUpDown : public QWidget {
  private:
   QToolButton* FUpButton;
   QToolButton* FDownButton;
-  TIntegerEdit* FAssociate = nullptr;
+  QPointer<TIntegerEdit> FAssociate;  // a sibling, not owned
   int FMin = 0;
   int FMax = 100;
   int FIncrement = 1;
