@@ -1,8 +1,10 @@
 #include "HW_Channels.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "VNErrors.h"
 
@@ -56,6 +58,33 @@ std::string JoinFields(const TStrings& fields) {
 const std::string& Field(const TStrings& fields, std::size_t index) {
   if (index >= fields.size()) RaiseListIndexError(static_cast<int>(index));
   return fields[index];
+}
+
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// The Name a path's channel carries: the path cut at every ";", each piece
+// trimmed, empty pieces dropped, joined by "; ". The same as splitting with
+// SplitToList(";") and joining, without a list per lookup.
+std::string NameOfPath(std::string_view path) {
+  std::string name;
+  name.reserve(path.size() + 8);
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find(';', start);
+    if (end == std::string_view::npos) end = path.size();
+    std::size_t first = start;
+    std::size_t last = end;
+    while (first < last && IsTrimmed(path[first])) ++first;
+    while (last > first && IsTrimmed(path[last - 1])) --last;
+    if (first < last) {
+      if (!name.empty()) name += "; ";
+      name.append(path.substr(first, last - first));
+    }
+    start = end + 1;
+  }
+  return name;
 }
 
 bool ContainsD(std::string_view text) {
@@ -219,24 +248,15 @@ void TLstChannels::ParseChannelText(const TStrings& channelLines) {
 
 TChannel* TLstChannels::FindChannel(std::string_view path) const {
   if (path.find(';') == std::string_view::npos) return nullptr;
-  TStrings fields;
-  SplitToList(path, &fields, ";", false);
+  const std::string name = NameOfPath(path);
   // A path of blanks and ";" only names no channel.
-  if (fields.empty()) return nullptr;
-  return FindByName(JoinFields(fields));
+  if (name.empty()) return nullptr;
+  return FindByName(name);
 }
 
 TChannel* TLstChannels::FindByName(const std::string& name) const {
-  if (!FNameIndexValid) RebuildNameIndex();
-  auto hit = FNameIndex.find(name);
-  if (hit == FNameIndex.end()) return nullptr;
-  if (hit->second->Name != name) {
-    // A channel was renamed behind the list's back: trust the list, not the index.
-    RebuildNameIndex();
-    hit = FNameIndex.find(name);
-    if (hit == FNameIndex.end()) return nullptr;
-  }
-  return hit->second;
+  if (!FNameIndexBuilt) RebuildNameIndex();
+  return FNameIndex.Find(name);
 }
 
 void TLstChannels::TakeStateFrom(const TLstChannels& older) {
@@ -278,13 +298,20 @@ void TLstChannels::AddChannel(std::unique_ptr<TChannel> channel) {
 }
 
 void TLstChannels::ItemAdded(TChannel* channel) {
-  if (FNameIndexValid) FNameIndex.try_emplace(channel->Name, channel);
+  if (FNameIndexBuilt) FNameIndex.AddIfFirst(channel);
 }
 
 void TLstChannels::ItemRemoving(TChannel* channel) {
-  // The next channel of the same name may become the first: rebuild lazily.
-  FNameIndexValid = false;
-  FNameIndex.clear();
+  // When the leaving channel is the first of its name, the next one of that
+  // name takes its place. The scan costs no more than the removal itself.
+  if (FNameIndexBuilt && FNameIndex.Remove(channel)) {
+    for (const auto& other : FItems) {
+      if (other.get() != channel && other->Name == channel->Name) {
+        FNameIndex.AddIfFirst(other.get());
+        break;
+      }
+    }
+  }
   auto forget = [channel](std::unique_ptr<TChannelGroup>& group) {
     if (group) std::erase(*group, channel);
   };
@@ -293,8 +320,7 @@ void TLstChannels::ItemRemoving(TChannel* channel) {
 }
 
 void TLstChannels::ItemsClearing() {
-  FNameIndex.clear();
-  FNameIndexValid = true;  // an empty list has an empty index
+  FNameIndex.Clear();
   for (auto& group : TimerCounterGroups)
     if (group) group->clear();
   for (auto& group : AreaGroups)
@@ -302,8 +328,79 @@ void TLstChannels::ItemsClearing() {
 }
 
 void TLstChannels::RebuildNameIndex() const {
-  FNameIndex.clear();
-  FNameIndex.reserve(FItems.size());
-  for (const auto& channel : FItems) FNameIndex.try_emplace(channel->Name, channel.get());
-  FNameIndexValid = true;
+  FNameIndex.Clear();
+  for (const auto& channel : FItems) FNameIndex.AddIfFirst(channel.get());
+  FNameIndexBuilt = true;
+}
+
+namespace {
+std::size_t NameHash(std::string_view name) {
+  return std::hash<std::string_view>{}(name);
+}
+}  // namespace
+
+void TChannelNameIndex::Clear() {
+  FSlots.clear();
+  FCount = 0;
+}
+
+void TChannelNameIndex::AddIfFirst(TChannel* channel) {
+  if ((FCount + 1) * 2 > FSlots.size()) Grow();
+  const std::size_t hash = NameHash(channel->Name);
+  std::size_t i = Home(hash);
+  for (; FSlots[i].Channel; i = (i + 1) & (FSlots.size() - 1)) {
+    if (FSlots[i].Hash == hash && FSlots[i].Channel->Name == channel->Name) return;
+  }
+  FSlots[i] = {hash, channel};
+  ++FCount;
+}
+
+TChannel* TChannelNameIndex::Find(std::string_view name) const {
+  if (FSlots.empty()) return nullptr;
+  const std::size_t hash = NameHash(name);
+  for (std::size_t i = Home(hash); FSlots[i].Channel; i = (i + 1) & (FSlots.size() - 1)) {
+    if (FSlots[i].Hash == hash && FSlots[i].Channel->Name == name) return FSlots[i].Channel;
+  }
+  return nullptr;
+}
+
+bool TChannelNameIndex::Remove(const TChannel* channel) {
+  if (FSlots.empty()) return false;
+  for (std::size_t i = Home(NameHash(channel->Name)); FSlots[i].Channel;
+       i = (i + 1) & (FSlots.size() - 1)) {
+    if (FSlots[i].Channel == channel) {
+      EraseSlot(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Doubles the table; entries move by their stored hash, names are not read.
+void TChannelNameIndex::Grow() {
+  const std::size_t size = std::max<std::size_t>(16, FSlots.size() * 2);
+  const std::vector<TSlot> old = std::exchange(FSlots, std::vector<TSlot>(size));
+  for (const TSlot& slot : old) {
+    if (!slot.Channel) continue;
+    std::size_t i = Home(slot.Hash);
+    while (FSlots[i].Channel) i = (i + 1) & (FSlots.size() - 1);
+    FSlots[i] = slot;
+  }
+}
+
+// Linear probing without tombstones: entries behind the hole that could
+// live in it move back, so every probe chain stays unbroken.
+void TChannelNameIndex::EraseSlot(std::size_t hole) {
+  const std::size_t mask = FSlots.size() - 1;
+  for (std::size_t j = (hole + 1) & mask; FSlots[j].Channel; j = (j + 1) & mask) {
+    const std::size_t home = Home(FSlots[j].Hash);
+    // The entry at j may fill the hole unless its home lies cyclically in (hole, j].
+    const bool homeBetween = hole < j ? (home > hole && home <= j) : (home > hole || home <= j);
+    if (!homeBetween) {
+      FSlots[hole] = FSlots[j];
+      hole = j;
+    }
+  }
+  FSlots[hole] = {};
+  --FCount;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "VNList.h"
@@ -56,6 +56,31 @@ using TChannelGroup = std::vector<TChannel*>;
 // indentation jump of more than one level.
 TStrings FlattenChannelTree(const TStrings& channelLines);
 
+// Channels by Name, holding the first channel of each name only. Open
+// addressing over the channels' own names (no copies), so that looking up
+// every channel of a large list stays linear overall and cache-friendly.
+class TChannelNameIndex {
+ public:
+  void Clear();
+  // Adds channel unless a channel of the same name is indexed already.
+  void AddIfFirst(TChannel* channel);
+  // Forgets channel; true when it was the indexed one of its name.
+  bool Remove(const TChannel* channel);
+  TChannel* Find(std::string_view name) const;
+
+ private:
+  struct TSlot {
+    std::size_t Hash = 0;
+    TChannel* Channel = nullptr;
+  };
+  std::size_t Home(std::size_t hash) const { return hash & (FSlots.size() - 1); }
+  void Grow();
+  void EraseSlot(std::size_t index);
+
+  std::vector<TSlot> FSlots;
+  std::size_t FCount = 0;
+};
+
 class TLstChannels : public TObjectList<TChannel> {
  public:
   explicit TLstChannels(TCard* card = nullptr) : Card(card) {}
@@ -92,10 +117,9 @@ class TLstChannels : public TObjectList<TChannel> {
   void RebuildNameIndex() const;
 
   bool FGroupsBuilt = false;
-  // Name -> first channel of that name, so that looking up every channel of
-  // a large list stays linear overall. Kept up to date on every add; rebuilt
-  // on the next lookup after a channel left. A channel's Name must not change
-  // while it is in the list.
-  mutable std::unordered_map<std::string, TChannel*> FNameIndex;
-  mutable bool FNameIndexValid = true;
+  // Built by the first lookup (a list that is never searched does not pay
+  // for it), then kept up to date as channels join and leave. A channel's
+  // Name must not change while it is in the list.
+  mutable TChannelNameIndex FNameIndex;
+  mutable bool FNameIndexBuilt = false;
 };

@@ -256,6 +256,34 @@ TEST(FindChannel, StaysFirstMatchWhenChannelsLeaveAndJoin) {
   EXPECT_EQ(list.FindChannel("SPS;E;5"), nullptr);
 }
 
+// Many channels, many twins, removals in a scattered order: after every
+// step each name must give the channel a scan in list order gives.
+TEST(FindChannel, AgreesWithAScanThroughManyRemovals) {
+  TLstChannels list;
+  TStrings lines{"SPS", "\tE"};
+  for (int i = 0; i < 600; ++i) lines.push_back("\t\t" + std::to_string(i % 250));
+  list.ParseChannelText(lines);
+  auto scan = [&](const std::string& name) -> TChannel* {
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Channel(i)->Name == name) return list.Channel(i);
+    return nullptr;
+  };
+  auto agree = [&] {
+    for (int address = 0; address < 250; ++address) {
+      const std::string name = "SPS; E; " + std::to_string(address);
+      if (list.FindChannel("SPS;E;" + std::to_string(address)) != scan(name)) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(agree());
+  unsigned seed = 12345;
+  while (list.Count() > 0) {
+    seed = seed * 1103515245u + 12345u;
+    list.FreeAt(static_cast<int>((seed >> 8) % static_cast<unsigned>(list.Count())));
+    if (list.Count() % 7 == 0) ASSERT_TRUE(agree()) << list.Count() << " left";
+  }
+}
+
 TEST(TakeStateFrom, CopiesTheRunTimeStateToTheFirstChannelOfTheSameName) {
   TLstChannels older;
   older.ParseChannelText({"SPS", "\tE", "\t\t1", "\t\t2", "\t\t3", "\t\t3"});

@@ -39,14 +39,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (channels.FindChannel(channel->Name) != first.at(channel->Name)) std::abort();
   }
 
-  // Freeing the first channel must leave the lookup on the next of that name.
-  if (channels.Count() > 0) {
-    const std::string name = channels.Channel(0)->Name;
-    channels.FreeAt(0);
+  // Every input line taken as a path: the lookup agrees with splitting the
+  // path, joining its fields and scanning the list in order.
+  for (const std::string& path : lines) {
+    const TChannel* expected = nullptr;
+    TStrings fields;
+    if (path.find(';') != std::string::npos && SplitToList(path, &fields, ";", false) > 0) {
+      std::string name;
+      for (const std::string& field : fields) name += (name.empty() ? "" : "; ") + field;
+      const auto hit = first.find(name);
+      if (hit != first.end()) expected = hit->second;
+    }
+    if (channels.FindChannel(path) != expected) std::abort();
+  }
+
+  // Channels leave in an order the input picks; the lookup keeps agreeing
+  // with a scan in list order.
+  std::size_t pick = size;
+  while (channels.Count() > 0) {
+    pick = pick * 31 + (size ? data[pick % size] : 0);
+    const int index = static_cast<int>(pick % static_cast<std::size_t>(channels.Count()));
+    const std::string name = channels.Channel(index)->Name;
+    channels.FreeAt(index);
     TChannel* next = nullptr;
     for (int i = 0; i < channels.Count() && !next; ++i)
       if (channels.Channel(i)->Name == name) next = channels.Channel(i);
-    if (channels.FindChannel(name) != next) std::abort();
+    if (channels.FindByName(name) != next) std::abort();
   }
   return 0;
 }
