@@ -39,6 +39,9 @@ std::optional<std::int32_t> ConvertField(std::string_view field) {
   return TryStrToInt(field);
 }
 
+// Paths may grow to 16 times the channel block, and always to this much.
+constexpr std::size_t kMinPathBudget = std::size_t{64} << 20;
+
 // Long node texts would make the message unreadable; the start identifies it.
 std::string Shortened(std::string_view text) {
   constexpr std::size_t kShown = 80;
@@ -95,11 +98,17 @@ bool ContainsD(std::string_view text) {
 // so the tree never needs to exist as linked nodes: the current path and,
 // per level, where its text starts and whether it names a data block is all
 // the flattening needs. No recursion, whatever the depth.
+//
+// Every path repeats the texts of its ancestors, so a few huge node texts
+// above many leaves would multiply into more memory than the machine has.
+// Real channel blocks make paths a few times larger than the block itself;
+// past the budget the block is refused instead of exhausting memory.
 class TTreeFlattener {
  public:
-  explicit TTreeFlattener(TStrings& out) : FOut(out) {}
+  TTreeFlattener(TStrings& out, std::size_t budget) : FOut(out), FBudget(budget) {}
 
   void AddLine(const std::string& line, bool first) {
+    ++FLinesRead;
     std::size_t level = 0;
     while (level < line.size() && (line[level] == '\t' || line[level] == ' ')) ++level;
     const std::string_view text = std::string_view(line).substr(level);
@@ -129,6 +138,7 @@ class TTreeFlattener {
     FPath += text;
     FLevels[level] = {FPath.size(), ContainsD(text)};
     FLevel = level;
+    FNodeLine = FLinesRead;
   }
 
   // Leaves at level 3 are data block addresses; leaves at level 2 and below
@@ -136,7 +146,14 @@ class TTreeFlattener {
   void EmitLeaf() {
     const bool yields =
         FLevel == 3 || ((FLevel == 2 || FLevel >= 4) && !FLevels[FLevel - 1].NamesDataBlock);
-    if (yields) FOut.push_back(FPath);
+    if (!yields) return;
+    FEmitted += FPath.size();
+    if (FEmitted > FBudget) {
+      throw EVNError("The channel block is too large: its channel paths exceed " +
+                     std::to_string(FBudget >> 20) + " MiB (at line " + std::to_string(FNodeLine) +
+                     ", path \"" + Shortened(FPath) + "\")");
+    }
+    FOut.push_back(FPath);
   }
 
   struct TLevelInfo {
@@ -145,6 +162,10 @@ class TTreeFlattener {
   };
 
   TStrings& FOut;
+  std::size_t FBudget;
+  std::size_t FEmitted = 0;
+  std::size_t FLinesRead = 0;
+  std::size_t FNodeLine = 0;  // line number of the node FPath leads to
   std::string FPath;
   std::vector<TLevelInfo> FLevels;
   std::size_t FLevel = 0;
@@ -153,8 +174,10 @@ class TTreeFlattener {
 }  // namespace
 
 TStrings FlattenChannelTree(const TStrings& channelLines) {
+  std::size_t blockBytes = 0;
+  for (const std::string& line : channelLines) blockBytes += line.size() + 1;
   TStrings pathLines;
-  TTreeFlattener flattener(pathLines);
+  TTreeFlattener flattener(pathLines, std::max<std::size_t>(kMinPathBudget, 16 * blockBytes));
   for (std::size_t i = 0; i < channelLines.size(); ++i) flattener.AddLine(channelLines[i], i == 0);
   flattener.Finish(!channelLines.empty());
   return pathLines;
@@ -368,6 +391,14 @@ bool TChannelNameIndex::Remove(const TChannel* channel) {
   if (FSlots.empty()) return false;
   for (std::size_t i = Home(NameHash(channel->Name)); FSlots[i].Channel;
        i = (i + 1) & (FSlots.size() - 1)) {
+    if (FSlots[i].Channel == channel) {
+      EraseSlot(i);
+      return true;
+    }
+  }
+  // Not where its name leads: either a later twin (never indexed) or a
+  // channel renamed against the rules. Make sure no slot keeps it alive.
+  for (std::size_t i = 0; i < FSlots.size(); ++i) {
     if (FSlots[i].Channel == channel) {
       EraseSlot(i);
       return true;

@@ -53,7 +53,9 @@ using TChannelGroup = std::vector<TChannel*>;
 
 // Path lines ("SPS;E;5") of the leaves that define channels. Raises
 // ETreeLevelError ("Ungültige Ebene (%d) für Eintrag "%s"") on an
-// indentation jump of more than one level.
+// indentation jump of more than one level, and EVNError when the paths would
+// exceed 16 times the block's size (at least 64 MiB): huge node texts above
+// many leaves.
 TStrings FlattenChannelTree(const TStrings& channelLines);
 
 // Channels by Name, holding the first channel of each name only. Open

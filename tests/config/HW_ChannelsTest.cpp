@@ -70,6 +70,22 @@ TEST(FlattenChannelTree, ThousandsOfLevelsDoNotExhaustTheStack) {
   EXPECT_EQ(paths[0].size(), 2u * kDepth - 1);
 }
 
+TEST(FlattenChannelTree, HugeTextsAboveManyLeavesAreRefusedNotMultiplied) {
+  // 100 KB of root text times 2,000 leaves would be 200 MB of paths.
+  TStrings lines{std::string(100000, 'S'), "\tE"};
+  for (int i = 0; i < 2000; ++i) lines.push_back("\t\t" + std::to_string(i));
+  try {
+    FlattenChannelTree(lines);
+    FAIL() << "no error";
+  } catch (const EVNError& e) {
+    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+    EXPECT_LT(std::string(e.what()).size(), 300u);
+  }
+  // The same texts above a few leaves are fine.
+  lines.resize(12);
+  EXPECT_EQ(FlattenChannelTree(lines).size(), 10u);
+}
+
 struct ChannelView {
   std::string Name;
   char Area;
