@@ -443,7 +443,8 @@ void TUpDown::Step(int direction) {
 }
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == FAssociate && event->type() == QEvent::KeyPress && isEnabled()) {
+  // The type first: while the field is being destroyed it is no field any more.
+  if (event->type() == QEvent::KeyPress && watched == FAssociate && isEnabled()) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
       if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
