@@ -315,6 +315,8 @@ int TChannelTreeEditor::RefreshChain(QTreeWidgetItem* container, int start, int 
     int image = NodeValid;
     if (node->childCount() > 0) {
       image = RefreshChain(node, 0, level + 1, prefix + text + ';');
+      // A marked data block number stays red whatever its offsets show.
+      if (Contains(text, "<")) image = NodeInvalid;
     } else if (level == 1) {
       image = NodeValid;
     } else if (Contains(text, "<")) {
@@ -437,7 +439,8 @@ bool TChannelTreeEditor::TreeView1KeyDown(int key) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (QTreeWidgetItem* node = FTree->currentItem()) FTree->editItem(node);
+      if (QTreeWidgetItem* node = FTree->currentItem(); node && TreeView1Editing(node))
+        FTree->editItem(node);
       return true;
     case Qt::Key_Insert:
       NeuerEintrag1Click();
@@ -552,7 +555,8 @@ bool TChannelTreeEditor::eventFilter(QObject* watched, QEvent* event) {
       OpenContextMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
       return true;
     case QEvent::KeyPress:
-      if (watched == FTree) return TreeView1KeyDown(static_cast<QKeyEvent*>(event)->key());
+      if (watched == FTree && !FTree->IsEditing())
+        return TreeView1KeyDown(static_cast<QKeyEvent*>(event)->key());
       break;
     default:
       break;

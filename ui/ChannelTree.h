@@ -38,6 +38,9 @@ class TChannelTreeView : public QTreeWidget {
   explicit TChannelTreeView(QWidget* parent = nullptr);
   using QTreeWidget::indexFromItem;
   using QTreeWidget::itemFromIndex;
+  // Whether an in-place editor is open; keys that end the edit reach the
+  // tree as well and must not act on it a second time.
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 };
 
 // Per-node state, kept in item data roles so that the tree itself is the

@@ -127,13 +127,18 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button2, &QPushButton::clicked, this, &TConfigDlg::Button2Click);
   connect(InfoLesenBtn, &QPushButton::clicked, this, &TConfigDlg::InfoLesenBtnClick);
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-    const bool wasInside = old && TabSheet3->isAncestorOf(old);
-    if (now && TabSheet3->isAncestorOf(now) && !wasInside) TabSheet3Enter();
-  });
+  FFocusWatch =
+      connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const bool wasInside = old && TabSheet3->isAncestorOf(old);
+        if (now && TabSheet3->isAncestorOf(now) && !wasInside) TabSheet3Enter();
+      });
 }
 
-TConfigDlg::~TConfigDlg() = default;
+TConfigDlg::~TConfigDlg() {
+  // The pages go before this object does; focus moves while they go must
+  // not reach the watch.
+  disconnect(FFocusWatch);
+}
 
 void TConfigDlg::CreateControls() {
   setWindowTitle("Configuration of the PLC driver");

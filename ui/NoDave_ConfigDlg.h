@@ -107,4 +107,5 @@ class TConfigDlg : public QDialog {
   QLabel* Label9 = nullptr;
   QLabel* Label3 = nullptr;
   TChannelTreeEditor* FChannelTree = nullptr;
+  QMetaObject::Connection FFocusWatch;
 };
