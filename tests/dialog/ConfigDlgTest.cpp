@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <algorithm>
+#include <fstream>
+#include <set>
 #include <vector>
 
 #include "DialogTestSupport.h"
@@ -443,4 +445,51 @@ TEST_F(ConfigDlgTest, ChannelTreeRefusesALevelJump) {
     EXPECT_STREQ(error.what(), "Ungültige Ebene (3) für Eintrag \"7\"");
   }
   EXPECT_EQ(tree.topLevelItemCount(), 0);
+}
+
+namespace {
+
+// The message identifiers of the German catalogue (single-line msgid only;
+// the catalogue writes every identifier on one line).
+std::set<std::string> GermanCatalogueIds() {
+  std::ifstream po(VN_TEST_DATA_DIR "/../../po/de_DE.po");
+  std::set<std::string> ids;
+  std::string line;
+  while (std::getline(po, line)) {
+    if (line.rfind("msgid \"", 0) != 0) continue;
+    std::string id;
+    for (std::size_t i = 7; i + 1 < line.size(); ++i) {
+      if (line[i] == '\\' && i + 2 < line.size()) ++i;
+      id += line[i];
+    }
+    ids.insert(id);
+  }
+  return ids;
+}
+
+bool HasLetters(const QString& text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+}
+
+}  // namespace
+
+TEST_F(ConfigDlgTest, EveryCaptionHasAGermanEntry) {
+  WriteConfig(Settings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  std::vector<QString> captions{dlg.windowTitle()};
+  for (QObject* object : dlg.findChildren<QObject*>()) {
+    if (auto* label = qobject_cast<QLabel*>(object)) captions.push_back(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(object)) captions.push_back(button->text());
+    if (auto* group = qobject_cast<QGroupBox*>(object)) captions.push_back(group->title());
+    if (auto* action = qobject_cast<QAction*>(object)) captions.push_back(action->text());
+    if (auto* tabs = qobject_cast<QTabWidget*>(object))
+      for (int i = 0; i < tabs->count(); ++i) captions.push_back(tabs->tabText(i));
+  }
+  const std::set<std::string> ids = GermanCatalogueIds();
+  ASSERT_FALSE(ids.empty());
+  for (const QString& caption : captions) {
+    if (!HasLetters(caption) || caption == "OK") continue;
+    EXPECT_TRUE(ids.count(caption.toStdString()))
+        << "no German entry for \"" << caption.toStdString() << "\"";
+  }
 }

@@ -1,0 +1,101 @@
+// With LANG=de_DE.UTF-8 and the catalogue beside the program, the dialog
+// translates itself when it is built: captions, labels, tab captions, menu
+// items; the connection-type labels, the file name and the channel tree
+// stay as they are. No German locale needs to be installed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <cstdlib>
+
+#include "DialogTestSupport.h"
+#include "DialogTranslation.h"
+#include "Localization.h"
+
+namespace {
+
+class GermanEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("LANG", "de_DE.UTF-8", 1);
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    SetupLocalization(VN_BUILD_DIR "/bin/locale");
+  }
+};
+const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanEnvironment);
+
+}  // namespace
+
+class DialogGermanTest : public DialogTest {};
+
+TEST_F(DialogGermanTest, DialogTextsComeFromTheCatalogue) {
+  TConfigInfo settings;
+  settings.ProtokollFileName = "Cancel";  // data, even where it reads like a caption
+  WriteConfig(settings, {"SPS", "\tE", "\t\t0"});
+  TConfigDlg& dlg = MakeDialog();
+
+  EXPECT_EQ(dlg.windowTitle(), "Konfiguration des SPS-Treibers");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "OKBtn")->text(), "OK");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "CancelBtn")->text(), "Abbrechen");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "Button2")->text(), "&suchen");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "InfoLesenBtn")->text(), "Info auslesen ");
+  EXPECT_EQ(Child<QLabel>(&dlg, "Label5")->text(), "Verbindung zur SPS:");
+  EXPECT_EQ(Child<QGroupBox>(&dlg, "GroupBox4")->title(), "Simulationsprotokoll");
+  EXPECT_EQ(Child<QCheckBox>(&dlg, "ErrorProtokol")->text(), "Fehler protokollieren in:");
+  EXPECT_EQ(Child<QAction>(&dlg, "NeuerEintrag1")->text(), "Adresse (Kanal) &hinzufügen");
+  EXPECT_EQ(Child<QAction>(&dlg, "Eintraglschen1")->text(), "Adresse (Kanal) &löschen");
+  EXPECT_THAT(Child<QLabel>(&dlg, "Label3")->text().toStdString(),
+              ::testing::HasSubstr("Ausrufezeichen"));
+
+  auto* pages = Child<QTabWidget>(&dlg, "PageControl1");
+  EXPECT_EQ(pages->tabText(0), "Allgemeine Eigenschaften");
+  // The caption by which the configurator finds and hides the page.
+  EXPECT_EQ(pages->tabText(pages->indexOf(Child<QWidget>(&dlg, "TabSheet3"))), "Kanäle der SPS");
+
+  auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+  for (int i = 0; i < types->count(); ++i)
+    EXPECT_EQ(types->itemText(i).toStdString(), ConnectionTypes[i].Label);
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), "Cancel");
+  EXPECT_EQ(NodeText(NodeAt(Child<QTreeWidget>(&dlg, "TreeView1"), "SPS;E;0")), "0");
+}
+
+TEST_F(DialogGermanTest, TheRefusalAtTheTopLevelIsGerman) {
+  WriteConfig(TConfigInfo(), {});
+  TConfigDlg& dlg = MakeDialog();
+  auto* tree = Child<QTreeWidget>(&dlg, "TreeView1");
+  tree->setCurrentItem(tree->topLevelItem(0));
+  dlg.ChannelTree()->NeuerEintrag1Click();
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
+  EXPECT_EQ(boxes.boxes[0].text, "An dieser Stelle darf kein Element hinzugefügt werden!");
+}
+
+TEST_F(DialogGermanTest, IgnoreRulesKeepTheirPropertiesAndStay) {
+  // A class the dialog does not use, so the rule cannot disturb other tests.
+  QWidget form;
+  auto* radio = new QRadioButton("Cancel", &form);
+  radio->setToolTip("Cancel");
+  auto* button = new QPushButton("Cancel", &form);
+  form.setObjectName("Cancel");
+
+  IgnoreClassProperty(QRadioButton::staticMetaObject, "text");
+  IgnoreClassProperty(QRadioButton::staticMetaObject, "text");  // twice: no change
+  TranslateComponent(&form);
+  EXPECT_EQ(radio->text(), "Cancel");
+  EXPECT_EQ(radio->toolTip(), "Abbrechen");
+  EXPECT_EQ(button->text(), "Abbrechen");
+  EXPECT_EQ(form.objectName(), "Cancel") << "names are never translated";
+  EXPECT_TRUE(IsPropertyIgnored(radio, "text"));
+  EXPECT_FALSE(IsPropertyIgnored(button, "text"));
+  EXPECT_TRUE(IsPropertyIgnored(button, "objectName"));
+}
