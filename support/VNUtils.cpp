@@ -25,7 +25,7 @@ int HexDigitValue(char c) {
 
 // The parsed separator argument: which bytes separate, and how many of them
 // in a row make one separator.
-struct TSeparatorSpec {
+struct TSeparatorRule {
   std::array<bool, 256> InSet{};
   std::size_t RunLength = 1;
 
@@ -35,25 +35,25 @@ struct TSeparatorSpec {
 // The set ends at the first character seen twice; a digit right after that
 // repetition is the run length. Without a repetition, or without a digit,
 // one separator character is enough.
-TSeparatorSpec ParseSeparators(std::string_view separators) {
-  TSeparatorSpec spec;
+TSeparatorRule ParseSeparators(std::string_view separators) {
+  TSeparatorRule rule;
   for (std::size_t i = 0; i < separators.size(); ++i) {
     const char c = separators[i];
-    if (spec.Contains(c)) {
+    if (rule.Contains(c)) {
       if (i + 1 < separators.size() && IsDecimalDigit(separators[i + 1]))
-        spec.RunLength = static_cast<std::size_t>(separators[i + 1] - '0');
+        rule.RunLength = static_cast<std::size_t>(separators[i + 1] - '0');
       break;
     }
-    spec.InSet[static_cast<unsigned char>(c)] = true;
+    rule.InSet[static_cast<unsigned char>(c)] = true;
   }
-  return spec;
+  return rule;
 }
 
 // Position where the first complete separator run at or after `from` starts,
 // or npos. Inside double quotes (when quoted) set characters are ordinary.
-std::size_t FindSeparatorRun(std::string_view text, std::size_t from, const TSeparatorSpec& spec,
+std::size_t FindSeparatorRun(std::string_view text, std::size_t from, const TSeparatorRule& rule,
                              bool quoted) {
-  if (spec.RunLength == 0) return std::string_view::npos;  // N = 0: never cut
+  if (rule.RunLength == 0) return std::string_view::npos;  // N = 0: never cut
   std::size_t run = 0;
   bool insideQuotes = false;
   for (std::size_t i = from; i < text.size(); ++i) {
@@ -63,8 +63,8 @@ std::size_t FindSeparatorRun(std::string_view text, std::size_t from, const TSep
       run = 0;
       continue;
     }
-    if (!insideQuotes && spec.Contains(c)) {
-      if (++run == spec.RunLength) return i + 1 - run;
+    if (!insideQuotes && rule.Contains(c)) {
+      if (++run == rule.RunLength) return i + 1 - run;
     } else {
       run = 0;
     }
@@ -84,17 +84,17 @@ std::string TrimText(std::string_view text) {
 
 int SplitText(std::string_view text, TStrings* list, std::string_view separators, bool quoted) {
   if (text.empty()) return 0;
-  const TSeparatorSpec spec = ParseSeparators(separators);
+  const TSeparatorRule rule = ParseSeparators(separators);
   int pieces = 0;
   bool endedWithSeparator = false;
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t runStart = FindSeparatorRun(text, pos, spec, quoted);
+    const std::size_t runStart = FindSeparatorRun(text, pos, rule, quoted);
     const std::size_t pieceEnd = runStart == std::string_view::npos ? text.size() : runStart;
     if (list) list->emplace_back(text.substr(pos, pieceEnd - pos));
     ++pieces;
     if (runStart == std::string_view::npos) break;
-    pos = runStart + spec.RunLength;
+    pos = runStart + rule.RunLength;
     endedWithSeparator = pos >= text.size();
   }
   // A trailing separator closes an empty last piece; callers see it in the

@@ -27,11 +27,11 @@ void CheckOneSeparator(std::string_view input, bool quoted) {
   const char separator = input[0];
   const int runLength = static_cast<unsigned char>(input[1]) % 4;
   const std::string_view text = input.substr(2);
-  std::string spec(1, separator);
-  if (runLength != 1) spec += std::string(1, separator) + char('0' + runLength);
+  std::string separators(1, separator);
+  if (runLength != 1) separators += std::string(1, separator) + char('0' + runLength);
 
   TStrings pieces;
-  const int count = SplitText(text, &pieces, spec, quoted);
+  const int count = SplitText(text, &pieces, separators, quoted);
   if (text.empty() ? !pieces.empty() || count != 0
                    : count < 1 || pieces.size() < static_cast<std::size_t>(count) ||
                          pieces.size() > static_cast<std::size_t>(count) + 1)
@@ -42,7 +42,7 @@ void CheckOneSeparator(std::string_view input, bool quoted) {
     std::abort();
 
   TStrings items;
-  SplitToList(text, &items, spec, quoted);
+  SplitToList(text, &items, separators, quoted);
   for (const std::string& item : items)
     if (TrimText(item) != item || (!quoted && item.empty())) std::abort();
 }
