@@ -21,10 +21,11 @@ TStrings ReadTextLines(const std::string& path);
 // failure the old file stays as it was and EFileError names the file.
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
-// Reads path into fileLines (when it is an existing regular file; otherwise
-// nothing changes), the settings from them,
-// and appends the channel block's lines to channelLines. A start marker
-// without end marker raises EListError naming the file and ">EOT<".
+// When path is an existing regular file: fileLines := its lines, the
+// settings are read from them, and the channel block's lines are appended to
+// channelLines. Otherwise nothing changes. A start marker without end marker
+// raises EListError naming the file and ">EOT<"; an unreadable file raises
+// EFileError naming it.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines);
 
