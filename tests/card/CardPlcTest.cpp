@@ -112,26 +112,17 @@ TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
   EXPECT_EQ(card->Config().Connectiontype, 0);
 }
 
-TEST_F(CardPlcTest, ProfibusSpeedIndexSelectsTheSpeedCodeForMpi) {
+TEST_F(CardPlcTest, TableSettingsSelectBaudTextAndSpeedCode) {
+  const std::vector<std::string> bauds = {"9600", "19200", "38400", "57600", "115200"};
   for (int index = 0; index <= 6; ++index) {
     FakeNoDave fake;
     TConfigInfo settings = Settings(0);
+    settings.Baudrate = index % 5;
     settings.ProfibusSpeedIndex = index;
     card->ReadOrderCode(settings);
     ASSERT_GE(fake.calls.size(), 2u);
+    EXPECT_EQ(fake.calls[0], "setPort(COM3," + bauds[static_cast<std::size_t>(index % 5)] + ",O)");
     EXPECT_EQ(fake.calls[1], "daveNewInterface(7/7,IF1,11,0," + std::to_string(index) + ")->di1");
-  }
-}
-
-TEST_F(CardPlcTest, BaudrateSelectsTheBaudText) {
-  const std::vector<std::string> texts = {"9600", "19200", "38400", "57600", "115200"};
-  for (int index = 0; index < 5; ++index) {
-    FakeNoDave fake;
-    TConfigInfo settings = Settings(3);
-    settings.Baudrate = index;
-    card->ReadOrderCode(settings);
-    ASSERT_FALSE(fake.calls.empty());
-    EXPECT_EQ(fake.calls[0], "setPort(COM3," + texts[static_cast<std::size_t>(index)] + ",E)");
   }
 }
 
@@ -380,11 +371,9 @@ TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
   ExpectNothingLeftOpen();
 }
 
-TEST_F(CardPlcTest, OrderCodeIsCutAtTheBufferAndAtTheFirstZero) {
+TEST_F(CardPlcTest, OrderCodeEndsAtTheFirstZero) {
   dave.orderCode = std::string("6ES7 214-1AD23-0XB0\0junk", 24);
   EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:6ES7 214-1AD23-0XB0");
-  dave.orderCode = std::string(40, 'X');  // the fake, like the library, writes at most 21
-  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:" + std::string(21, 'X'));
   dave.orderCode.clear();
   EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:");
 }
