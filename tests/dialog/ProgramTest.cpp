@@ -1,0 +1,184 @@
+// The program itself, started in a temporary folder whose drv/ holds the
+// stand-in S7 driver and a prepared configuration file. The modal dialog is
+// answered through the program's test hook VN_S7_TEST_AUTOCLOSE.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+using ::testing::HasSubstr;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int exitCode = -1;
+  std::string errors;  // standard error
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() / ("vn_program_" + std::string(info->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "drv");
+    for (const char* driver : {"libs7drv.so", "libdigio.so"})
+      fs::copy_file(fs::path(VN_BUILD_DIR) / "demo" / "drv" / driver, dir / "drv" / driver);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  fs::path ConfigFile() const { return dir / "drv" / "libs7drv.CFG"; }
+  void WriteConfig(const std::string& bytes) {
+    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
+  }
+  std::string ConfigBytes() const {
+    std::ifstream in(ConfigFile(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::set<std::string> DriverFolder() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / "drv"))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  // Runs the program in the temporary folder, answering its windows with
+  // answer ("ok" or "cancel").
+  TRun Run(const char* answer) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VN_S7_TEST_AUTOCLOSE", answer);
+    env.insert("LANG", "C");
+    env.remove("LANGUAGE");
+    env.remove("LC_ALL");
+    // The suite's options file goes to the test folder, not the user's.
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(QString::fromStdString(dir.string()));
+    program.start(VN_BUILD_DIR "/bin/VN_S7_Config_DRV", {});
+    TRun run;
+    if (!program.waitForFinished(60000)) {
+      program.kill();
+      program.waitForFinished();
+      ADD_FAILURE() << "the program did not end";
+      return run;
+    }
+    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.errors = program.readAllStandardError().toStdString();
+    return run;
+  }
+
+  fs::path dir;
+};
+
+// Settings out of order and indented with blanks, a foreign root, the empty
+// last line that every saved file has.
+const std::string kPrepared =
+    "IPAddress=10.0.0.9\r\n"
+    "Connectiontype=4\r\n"
+    "Comport=1\r\n"
+    "Baudrate=3\r\n"
+    "LocalMPI=5\r\n"
+    "LocalPPI=6\r\n"
+    "RemoteMPI=7\r\n"
+    "RemotePPI=8\r\n"
+    "ProfibusSpeedIndex=1\r\n"
+    "IPPort=1102\r\n"
+    "Rack=1\r\n"
+    "Slot=3\r\n"
+    "WriteProtocol=1\r\n"
+    "ProtokollFileName=errors.txt\r\n"
+    ">ChT<\r\n"
+    "SPS\r\n"
+    " E\r\n"
+    "  0\r\n"
+    "\tDB\r\n"
+    "\t\t10\r\n"
+    " \t 2\r\n"
+    "OTHER\r\n"
+    "\tE\r\n"
+    "\r\n"
+    ">EOT<\r\n";
+
+const std::string kSavedAfterOk =
+    "WriteProtocol=1\r\n"
+    "ProtokollFileName=errors.txt\r\n"
+    "Comport=1\r\n"
+    "Connectiontype=4\r\n"
+    "Baudrate=3\r\n"
+    "LocalMPI=5\r\n"
+    "LocalPPI=6\r\n"
+    "RemoteMPI=7\r\n"
+    "RemotePPI=8\r\n"
+    "ProfibusSpeedIndex=1\r\n"
+    "IPAddress=10.0.0.9\r\n"
+    "IPPort=1102\r\n"
+    "Rack=1\r\n"
+    "Slot=3\r\n"
+    ">ChT<\r\n"
+    "SPS\r\n"
+    "\tE\r\n"
+    "\t\t0\r\n"
+    "\tDB\r\n"
+    "\t\t10\r\n"
+    "\t\t\t2\r\n"
+    "\r\n"
+    ">EOT<\r\n";
+
+const std::set<std::string> kDriverFolder = {"libs7drv.so", "libdigio.so", "libs7drv.CFG"};
+
+}  // namespace
+
+TEST_F(ProgramTest, OkWritesTheSettingsAndTheNormalisedChannelBlock) {
+  WriteConfig(kPrepared);
+  const TRun run = Run("ok");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
+  EXPECT_EQ(DriverFolder(), kDriverFolder);
+}
+
+TEST_F(ProgramTest, CancelLeavesTheFileAsItWas) {
+  WriteConfig(kPrepared);
+  const TRun run = Run("cancel");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(ConfigBytes(), kPrepared);
+  EXPECT_EQ(DriverFolder(), kDriverFolder);
+}
+
+TEST_F(ProgramTest, OkWithoutAFileCreatesItFromTheDefaults) {
+  const TRun run = Run("ok");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  const std::string expected =
+      "WriteProtocol=0\r\nProtokollFileName=" + (dir / "drv" / "libs7drvErrorLog.TXT").string() +
+      "\r\n"
+      "Comport=2\r\nConnectiontype=0\r\nBaudrate=0\r\nLocalMPI=0\r\n"
+      "LocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
+      "ProfibusSpeedIndex=2\r\nIPAddress=192.168.0.1\r\nIPPort=102\r\n"
+      "Rack=0\r\nSlot=2\r\n"
+      ">ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n"
+      "\r\n>EOT<\r\n";
+  EXPECT_EQ(ConfigBytes(), expected);
+}
+
+TEST_F(ProgramTest, ChannelBlockJumpingTwoLevelsEndsWithExitCodeOne) {
+  const std::string broken = "Connectiontype=4\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t\t7\r\n\r\n>EOT<\r\n";
+  for (const char* answer : {"ok", "cancel"}) {
+    SCOPED_TRACE(answer);
+    WriteConfig(broken);
+    const TRun run = Run(answer);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.errors, HasSubstr("box \"Anwendungsfehler\""));
+    EXPECT_THAT(run.errors, HasSubstr("Ungültige Ebene (3) für Eintrag \"7\""));
+    EXPECT_EQ(ConfigBytes(), broken);
+    EXPECT_EQ(DriverFolder(), kDriverFolder);
+  }
+}
