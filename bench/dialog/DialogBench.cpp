@@ -1,0 +1,114 @@
+// The configuration dialog over a configuration with many channel leaves:
+// the channel tree alone (load with depths and images, the "SPS" root, the
+// full expand and collapse) and the whole dialog built over a real card.
+// Sizes 25,000 to 100,000 leaves; the fitted complexity shows that the
+// build grows linearly.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ChannelTree.h"
+#include "ConfigFile.h"
+#include "Hw_Card.h"
+#include "NoDave_ConfigDlg.h"
+
+namespace {
+
+constexpr int OffsetsPerBlock = 400;
+
+// "SPS", the five single-level areas with a few addresses, and under DB as
+// many data blocks of 400 offsets as leaves asks for.
+TStrings ChannelLines(int leaves) {
+  TStrings lines{"SPS"};
+  for (const char* area : {"E", "A", "M", "T", "Z"}) {
+    lines.push_back(std::string("\t") + area);
+    for (int address = 0; address < 4; ++address) lines.push_back("\t\t" + std::to_string(address));
+  }
+  lines.push_back("\tDB");
+  for (int block = 1, made = 20; made < leaves; ++block) {
+    lines.push_back("\t\t" + std::to_string(block));
+    for (int offset = 0; offset < OffsetsPerBlock && made < leaves; ++offset, ++made)
+      lines.push_back("\t\t\t" + std::to_string(offset));
+  }
+  return lines;
+}
+
+// A card over a configuration file with the channel lines, in a folder of
+// its own that goes with it.
+class TCardFixture {
+ public:
+  explicit TCardFixture(int leaves)
+      : FDir(std::filesystem::temp_directory_path() /
+             ("vn_dialog_bench_" + std::to_string(leaves))) {
+    std::filesystem::create_directories(FDir);
+    TStrings file;
+    BuildConfigFileLines(TConfigInfo(), ChannelLines(leaves), file);
+    WriteTextLinesAtomic((FDir / "libs7drv.CFG").string(), file);
+    Card = std::make_unique<TCard>(nullptr, (FDir / "libs7drv.so").string());
+    // One channel in every block is used, so that the lookups find channels
+    // both free and used.
+    for (int i = 0; i < Card->Channels().Count(); i += OffsetsPerBlock)
+      Card->Channels().Channel(i)->IsFree = false;
+  }
+  ~TCardFixture() {
+    Card.reset();
+    std::filesystem::remove_all(FDir);
+  }
+  std::unique_ptr<TCard> Card;
+
+ private:
+  std::filesystem::path FDir;
+};
+
+void BM_ChannelTreeBuild(benchmark::State& state) {
+  const int leaves = static_cast<int>(state.range(0));
+  TCardFixture fixture(leaves);
+  const TStrings& lines = fixture.Card->ChannelLines();
+  TChannelTreeView tree;
+  TChannelTreeEditor editor(
+      &tree, [&](std::string_view path) { return fixture.Card->Channels().FindChannel(path); });
+  for (auto _ : state) {
+    editor.LoadChannelTree(lines);
+    editor.EnsurePlcRoot();
+    benchmark::DoNotOptimize(editor.RefreshNodeImages(tree.topLevelItem(0)));
+    tree.expandAll();
+    tree.collapseAll();
+  }
+  state.SetComplexityN(leaves);
+  state.counters["nodes"] = static_cast<double>(lines.size());
+}
+BENCHMARK(BM_ChannelTreeBuild)
+    ->RangeMultiplier(2)
+    ->Range(25000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_DialogBuild(benchmark::State& state) {
+  const int leaves = static_cast<int>(state.range(0));
+  TCardFixture fixture(leaves);
+  for (auto _ : state) {
+    TConfigDlg dialog(nullptr, fixture.Card->Config(), fixture.Card.get());
+    benchmark::DoNotOptimize(dialog.ChannelLines().size());
+  }
+  state.SetComplexityN(leaves);
+}
+BENCHMARK(BM_DialogBuild)
+    ->RangeMultiplier(2)
+    ->Range(25000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
