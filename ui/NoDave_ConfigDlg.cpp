@@ -100,6 +100,9 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
     ConnectionTypeBox->addItem(QString::fromUtf8(type.Label));
   const int type = FConfigInfo->Connectiontype;
   ConnectionTypeBox->setCurrentIndex(type >= 0 && type < ConnectionTypeBox->count() ? type : -1);
+  // The longest label is shown whole; the dialog widens for it if need be.
+  ConnectionTypeBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  ConnectionTypeBox->setMinimumWidth(ConnectionTypeBox->sizeHint().width());
 
   // 7. Every frame starts from the same copy, whatever the type.
   const TCollectSettingsEvent collect = [this](TConfigInfo& target) { CollectSettings(target); };
@@ -114,7 +117,10 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
   TreeView1->expandAll();
   TreeView1->collapseAll();
 
-  // The size fits the largest frame while all of them still count.
+  // The size fits the largest frame while all of them still count, and the
+  // connection labels filled in above.
+  TabSheet1->layout()->invalidate();
+  TabSheet1->layout()->activate();
   setFixedSize(QSize(InitialWidth, InitialHeight).expandedTo(minimumSizeHint()));
 
   // 9., 10.
@@ -203,11 +209,12 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   infoRow->addWidget(Memo1, 1);
   Memo1->setFixedHeight(3 * Memo1->fontMetrics().lineSpacing() + 12);
 
+  // The switch above the file name, so that a whole path fits the field.
   auto* protocol = new QGridLayout(GroupBox4);
-  protocol->addWidget(ErrorProtokol, 0, 0);
-  protocol->addWidget(ErrorMsgEdit, 0, 1);
-  protocol->addWidget(Button2, 0, 2);
-  protocol->setColumnStretch(1, 1);
+  protocol->addWidget(ErrorProtokol, 0, 0, 1, 2);
+  protocol->addWidget(ErrorMsgEdit, 1, 0);
+  protocol->addWidget(Button2, 1, 1);
+  protocol->setColumnStretch(0, 1);
 
   auto* page = new QVBoxLayout(TabSheet1);
   page->addLayout(typeRow);
