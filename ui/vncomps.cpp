@@ -172,13 +172,13 @@ TConversion FindConversion(const std::string& pattern) {
 std::string FormatInteger(const std::string& pattern, std::int32_t value) {
   const TConversion conversion = FindConversion(pattern);
   // Hexadecimal digits are shown in capitals, as the suite's formatting does.
-  std::string spec = pattern.substr(conversion.Begin, conversion.End - conversion.Begin);
-  if (conversion.Type == 'x') spec.back() = 'X';
+  std::string conversionText = pattern.substr(conversion.Begin, conversion.End - conversion.Begin);
+  if (conversion.Type == 'x') conversionText.back() = 'X';
   std::array<char, 2 * kMaxFormatWidth + 16> buffer{};
   if (conversion.Type == 'd' || conversion.Type == 'i')
-    std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<int>(value));
+    std::snprintf(buffer.data(), buffer.size(), conversionText.c_str(), static_cast<int>(value));
   else
-    std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<unsigned>(value));
+    std::snprintf(buffer.data(), buffer.size(), conversionText.c_str(), static_cast<unsigned>(value));
 
   std::string result;
   const auto appendLiteral = [&result](std::string_view literal) {
