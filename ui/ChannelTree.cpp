@@ -289,13 +289,24 @@ void TChannelTreeEditor::AssignNodeDepths(QTreeWidgetItem* node) {
 
 void TChannelTreeEditor::AssignChain(QTreeWidgetItem* container, int start, int level,
                                      int parentDepth) {
-  for (int i = start; i < container->childCount(); ++i) {
-    QTreeWidgetItem* node = container->child(i);
-    int depth = parentDepth - 1;
-    if (level == 0) depth = 0;
-    if (level == 1) depth = Contains(NodeText(node), "DB") ? 2 : 1;
-    SetNodeDataWord(node, depth);
-    if (node->childCount() > 0) AssignChain(node, 0, level + 1, depth);
+  // Without recursion: a channel text may nest as deep as it has lines.
+  struct TPending {
+    QTreeWidgetItem* Node;
+    int Level;
+    int ParentDepth;
+  };
+  std::vector<TPending> pending;
+  for (int i = container->childCount() - 1; i >= start; --i)
+    pending.push_back({container->child(i), level, parentDepth});
+  while (!pending.empty()) {
+    const TPending item = pending.back();
+    pending.pop_back();
+    int depth = item.ParentDepth - 1;
+    if (item.Level == 0) depth = 0;
+    if (item.Level == 1) depth = Contains(NodeText(item.Node), "DB") ? 2 : 1;
+    SetNodeDataWord(item.Node, depth);
+    for (int i = item.Node->childCount() - 1; i >= 0; --i)
+      pending.push_back({item.Node->child(i), item.Level + 1, depth});
   }
 }
 
@@ -308,26 +319,51 @@ int TChannelTreeEditor::RefreshNodeImages(QTreeWidgetItem* node) {
 
 int TChannelTreeEditor::RefreshChain(QTreeWidgetItem* container, int start, int level,
                                      const std::string& prefix) {
-  int lowest = INT_MAX;
-  for (int i = start; i < container->childCount(); ++i) {
-    QTreeWidgetItem* node = container->child(i);
-    const std::string text = NodeText(node);
-    int image = NodeValid;
-    if (node->childCount() > 0) {
-      image = RefreshChain(node, 0, level + 1, prefix + text + ';');
+  // Post-order without recursion. One path buffer serves every level: a
+  // frame's prefix is the buffer's first PrefixLength characters.
+  struct TFrame {
+    QTreeWidgetItem* Container;
+    int Next;
+    int Level;
+    std::size_t PrefixLength;
+    int Lowest;
+  };
+  std::string path = prefix;
+  std::vector<TFrame> frames{{container, start, level, path.size(), INT_MAX}};
+  for (;;) {
+    TFrame& frame = frames.back();
+    if (frame.Next >= frame.Container->childCount()) {
+      const int lowest = frame.Lowest == INT_MAX ? NodeValid : frame.Lowest;
+      QTreeWidgetItem* finished = frame.Container;
+      frames.pop_back();
+      if (frames.empty()) return lowest;
       // A marked data block number stays red whatever its offsets show.
-      if (Contains(text, "<")) image = NodeInvalid;
-    } else if (level == 1) {
+      const int image = Contains(NodeText(finished), "<") ? NodeInvalid : lowest;
+      if (NodeImage(finished) != image) SetNodeImage(finished, image);
+      frames.back().Lowest = std::min(frames.back().Lowest, image);
+      continue;
+    }
+    QTreeWidgetItem* node = frame.Container->child(frame.Next++);
+    const std::string text = NodeText(node);
+    path.resize(frame.PrefixLength);
+    if (node->childCount() > 0) {
+      path += text;
+      path += ';';
+      frames.push_back({node, 0, frame.Level + 1, path.size(), INT_MAX});
+      continue;
+    }
+    int image = NodeValid;
+    if (frame.Level == 1) {
       image = NodeValid;
     } else if (Contains(text, "<")) {
       image = NodeInvalid;
     } else {
-      image = IsFreeKey(prefix + text) ? NodeValid : NodeUsed;
+      path += text;
+      image = IsFreeKey(path) ? NodeValid : NodeUsed;
     }
     if (NodeImage(node) != image) SetNodeImage(node, image);
-    lowest = std::min(lowest, image);
+    frame.Lowest = std::min(frame.Lowest, image);
   }
-  return lowest == INT_MAX ? NodeValid : lowest;
 }
 
 bool TChannelTreeEditor::HasUsedChannel(const QTreeWidgetItem* node) const {
@@ -346,8 +382,8 @@ void TChannelTreeEditor::ValidateSiblings(QTreeWidgetItem* node, std::string& te
   text = TrimText(text);
   SetNodeText(node, text);
   const int level = NodeLevel(node);
-  const QTreeWidgetItem* area = node;
-  while (NodeLevel(area) > 1) area = area->parent();
+  const QTreeWidgetItem* area = node;  // the ancestor at level 1
+  while (area->parent() && area->parent()->parent()) area = area->parent();
   const bool dataBlockArea = Contains(NodeText(area), "D");
 
   QTreeWidgetItem* container = ContainerOf(node);
