@@ -415,3 +415,20 @@ TEST_F(ChannelTreeTest, RightClickRules) {
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, centre("SPS"));
   EXPECT_EQ(boxes.boxes.size(), 1u);
 }
+
+TEST_F(ChannelTreeTest, EnteringThePageRestoresThePlcRoot) {
+  Open(kChannelLines);
+  ShowChannelPage();
+  Child<QWidget>(dialog.get(), "OKBtn")->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->hasFocus(); }, 2000));
+  delete tree->topLevelItem(0);
+  auto* foreign = new QTreeWidgetItem;
+  SetNodeText(foreign, "XYZ");
+  tree->addTopLevelItem(foreign);
+
+  tree->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return tree->hasFocus(); }, 2000));
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(NodeText(tree->topLevelItem(0)), "SPS");
+  EXPECT_THAT(ChildTexts(tree->topLevelItem(0)), ElementsAre("E", "A", "M", "T", "Z", "DB"));
+}
