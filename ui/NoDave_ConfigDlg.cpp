@@ -76,25 +76,24 @@ TFileDialogRunner SetFileDialogRunner(TFileDialogRunner runner) {
 
 TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
     : QDialog(owner), FCard(card) {
-  // 1. The form as designed.
+  // The form as designed.
   CreateControls();
 
-  // 2. Translated before any control is filled by code, so that what the
-  //    code fills (the connection types, the frames' lists) stays as it is.
+  // Translated before any control is filled by code, so that what the code
+  // fills (the connection types, the frames' lists) stays as it is.
   IgnoreClassProperty(QWidget::staticMetaObject, "helpKeyword");
   IgnoreClassProperty(QStackedWidget::staticMetaObject, "pages");
   TranslateComponent(this);
 
-  // 3., 4. Working copies of the card's channel lines and settings.
+  // Working copies of the card's channel lines and settings.
   FChannelLines = FCard->ChannelLines();
   FConfigInfo = std::make_unique<TConfigInfo>();
   FConfigInfo->CopyFrom(settings);
 
-  // 5.
   ErrorProtokol->setChecked(FConfigInfo->WriteProtocol != 0);
   ErrorMsgEdit->setText(QString::fromLocal8Bit(FConfigInfo->ProtokollFileName));
 
-  // 6. The connection-type labels are names of protocols: never translated.
+  // The connection-type labels are names of protocols: never translated.
   ConnectionTypeBox->clear();
   for (const ProtoStringValue& type : ConnectionTypes)
     ConnectionTypeBox->addItem(QString::fromUtf8(type.Label));
@@ -104,14 +103,14 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
   ConnectionTypeBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   ConnectionTypeBox->setMinimumWidth(ConnectionTypeBox->sizeHint().width());
 
-  // 7. Every frame starts from the same copy, whatever the type.
+  // Every frame starts from the same copy, whatever the type.
   const TCollectSettingsEvent collect = [this](TConfigInfo& target) { CollectSettings(target); };
   MPIFrame1->InitFrame(FCard, *FConfigInfo, collect);
   PPIFrame1->InitFrame(FCard, *FConfigInfo, collect);
   TCPFrame1->InitFrame(FCard, *FConfigInfo, collect);
   S7OnlineFrame1->InitFrame(FCard, *FConfigInfo, collect);
 
-  // 8. Only the top-level nodes show at first.
+  // The channel tree; only the top-level nodes show at first.
   LoadChannelTree();
   EnsurePlcRoot();
   TreeView1->expandAll();
@@ -123,7 +122,7 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
   TabSheet1->layout()->activate();
   setFixedSize(QSize(InitialWidth, InitialHeight).expandedTo(minimumSizeHint()));
 
-  // 9., 10.
+  // The frame of the selected type is the one shown.
   ConnectionTypeBoxChange();
   Memo1->clear();
 
