@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, runs every test, then runs each fuzz target briefly.
+# Sets up the machine, builds, runs every test, runs the suite again under the
+# address and undefined-behaviour sanitizers, then runs each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+bash scripts/sanitize.sh
 bash scripts/fuzz.sh
