@@ -10,7 +10,7 @@ packages=(
   gettext
   clang libclang-rt-14-dev
   nodejs npm
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
   valgrind
 )
 
