@@ -2,11 +2,15 @@
 // the emulator cannot show, since it accepts every rack and slot and always
 // answers well.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "FakeTransport.h"
 #include "RealIo.h"
@@ -241,6 +245,94 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
   EXPECT_EQ(openSocket(65536, "127.0.0.1"), -1);
   EXPECT_EQ(openSocket(102, "plc.example"), -1);  // names are not looked up
   EXPECT_EQ(openSocket(102, nullptr), -1);
+}
+
+// Sends a signal to the calling thread every few milliseconds while it is
+// alive, so every wait inside the library is interrupted again and again;
+// gives up after five seconds and remembers that it had to.
+class SignalStorm {
+ public:
+  SignalStorm() : target_(pthread_self()) {
+    struct sigaction quiet {};
+    quiet.sa_handler = [](int) {};
+    sigaction(SIGUSR1, &quiet, &previous_);
+    thread_ = std::thread([this] {
+      auto end = Clock::now() + std::chrono::seconds(5);
+      while (!stop_) {
+        if (Clock::now() > end) {
+          gaveUp_ = true;
+          return;
+        }
+        pthread_kill(target_, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    });
+  }
+  ~SignalStorm() {
+    stop_ = true;
+    thread_.join();
+    sigaction(SIGUSR1, &previous_, nullptr);
+  }
+  // True when the call under test outlasted the storm: an interrupted wait
+  // started its time-out afresh instead of counting the time already spent.
+  bool gaveUp() const { return gaveUp_; }
+
+ private:
+  pthread_t target_;
+  struct sigaction previous_ {};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> gaveUp_{false};
+  std::thread thread_;
+};
+
+TEST(Waits, SignalsArrivingAllTheTimeDoNotStretchATimeOut) {
+  // An answer that never comes: the time-out (200 ms) must still end the wait.
+  // The server holds the connection for longer than the storm lasts.
+  {
+    ScriptedServer server([](int fd) { ReadBytes(fd, 1 << 20, 8000); });
+    int fd = openSocket(server.port(), "127.0.0.1");
+    ASSERT_GE(fd, 0);
+    daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
+    daveSetTimeout(di, 200000);
+    daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+    int r;
+    bool gaveUp;
+    {
+      SignalStorm storm;
+      r = daveConnectPLC(dc);
+      gaveUp = storm.gaveUp();
+    }
+    EXPECT_EQ(r, daveResTimeout);
+    EXPECT_FALSE(gaveUp) << "the answer wait restarted on every signal";
+    daveFree(dc);
+    daveFree(di);
+    closePort(fd);
+  }
+  // A TCP connect that is never accepted: a full backlog drops the attempt.
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+  int port = ntohs(addr.sin_port);
+  daveSetConnectTimeout(200);
+  int first = openSocket(port, "127.0.0.1");  // fills the backlog
+  int second;
+  bool gaveUp;
+  {
+    SignalStorm storm;
+    second = openSocket(port, "127.0.0.1");
+    gaveUp = storm.gaveUp();
+  }
+  daveSetConnectTimeout(3000);
+  EXPECT_EQ(second, -1);
+  EXPECT_FALSE(gaveUp) << "the connect wait restarted on every signal";
+  closePort(second);
+  closePort(first);
+  close(listener);
 }
 
 TEST(Facade, NullAndForeignHandlesAreRefused) {

@@ -1,40 +1,18 @@
-// Transport over POSIX descriptors: poll() bounds every wait, so no call can
+// Transport over POSIX descriptors: ppoll() bounds every wait, so no call can
 // block longer than its time-out, and nothing polls with sleeps.
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <ctime>
-
 #include "../Transport.h"
 #include "../nodave.h"
+#include "PollWait.h"
 
 namespace nodave {
 namespace {
-
-timespec ToTimespec(Micros t) {
-  timespec ts{};
-  ts.tv_sec = static_cast<time_t>(t.count() / 1000000);
-  ts.tv_nsec = static_cast<long>((t.count() % 1000000) * 1000);
-  return ts;
-}
-
-// 1: ready, 0: time-out, negative: poll failed.
-int WaitFor(int fd, short events, Micros timeout) {
-  pollfd p{fd, events, 0};
-  timespec ts = ToTimespec(timeout);
-  for (;;) {
-    int r = ppoll(&p, 1, &ts, nullptr);
-    if (r < 0 && errno == EINTR) continue;  // ts is not updated: a rare extra wait
-    if (r <= 0) return r;
-    return 1;
-  }
-}
 
 bool IsSocket(int fd) {
   struct stat st {};
@@ -64,7 +42,7 @@ class FdTransport final : public Transport {
       }
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-        int r = WaitFor(wfd_, POLLOUT, deadline.remaining());
+        int r = WaitReady(wfd_, POLLOUT, deadline);
         if (r == 0) return daveResTimeout;
         if (r < 0) return daveResSendFailed;
         continue;
@@ -93,7 +71,7 @@ class FdTransport final : public Transport {
         return errno == EIO && !socket_ ? daveResConnectionClosed : daveResConnectionReset;
       }
       if (deadline.expired()) return daveResTimeout;
-      int r = WaitFor(rfd_, POLLIN, deadline.remaining());
+      int r = WaitReady(rfd_, POLLIN, deadline);
       if (r == 0) return daveResTimeout;
       if (r < 0) return daveResConnectionReset;
     }

@@ -8,7 +8,6 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include <string>
 
 #include "../nodave.h"
+#include "PollWait.h"
 
 namespace nodave {
 namespace {
@@ -27,12 +27,8 @@ std::atomic<int> gConnectTimeoutMs{3000};
 
 // Waits for a non-blocking connect to finish within the time-out.
 bool FinishConnect(int fd, int timeoutMs) {
-  pollfd p{fd, POLLOUT, 0};
-  int r;
-  do {
-    r = poll(&p, 1, timeoutMs);
-  } while (r < 0 && errno == EINTR);
-  if (r <= 0) return false;
+  Deadline deadline(SystemClock(), std::chrono::milliseconds(timeoutMs));
+  if (WaitReady(fd, POLLOUT, deadline) <= 0) return false;
   int err = 0;
   socklen_t len = sizeof err;
   return getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
