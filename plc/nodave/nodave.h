@@ -104,9 +104,12 @@ enum {
 // on failure.
 int setPort(const char* name, const char* baud, int parity);
 
-// Connects to peer:port over TCP (peer: numeric IPv4 or IPv6 address) with a
-// bounded time-out (see daveSetConnectTimeout). Returns the descriptor, -1 on
-// failure.
+// Connects to peer:port over TCP (peer: numeric IPv4 or IPv6 address, taken
+// exactly as given; host names are not looked up) with a bounded time-out
+// (see daveSetConnectTimeout). Returns the descriptor, -1 on failure with
+// errno telling why: EINVAL for a port out of range or a peer that is not a
+// numeric address, ETIMEDOUT when nobody answered in time, otherwise the
+// error the connect ended with (ECONNREFUSED, ENETUNREACH, ...).
 int openSocket(int port, const char* peer);
 
 // Time-out for openSocket's TCP connect, in milliseconds (default 3000;

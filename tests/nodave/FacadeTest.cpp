@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <set>
@@ -232,19 +233,36 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
   int first = openSocket(port, "127.0.0.1");  // fills the backlog
   int before = OpenDescriptorCount();
   auto start = Clock::now();
+  errno = 0;
   EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
+  EXPECT_EQ(errno, ETIMEDOUT);
   EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
   EXPECT_EQ(OpenDescriptorCount(), before);
   daveSetConnectTimeout(3000);
   closePort(first);
   close(listener);
 
-  // A port nobody listens on any more is refused at once.
-  EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
-  EXPECT_EQ(openSocket(0, "127.0.0.1"), -1);
-  EXPECT_EQ(openSocket(65536, "127.0.0.1"), -1);
-  EXPECT_EQ(openSocket(102, "plc.example"), -1);  // names are not looked up
-  EXPECT_EQ(openSocket(102, nullptr), -1);
+  // The caller can tell a refusal from an address it got wrong.
+  struct Case {
+    int port;
+    const char* peer;
+    int why;
+  } cases[] = {
+      {port, "127.0.0.1", ECONNREFUSED},  // nobody listens there any more
+      {0, "127.0.0.1", EINVAL},
+      {65536, "127.0.0.1", EINVAL},
+      {102, "localhost", EINVAL},  // names are not looked up
+      {102, " 127.0.0.1", EINVAL},
+      {102, "127.0.0.1.5", EINVAL},
+      {102, nullptr, EINVAL},
+  };
+  int open = OpenDescriptorCount();
+  for (const Case& c : cases) {
+    errno = 0;
+    EXPECT_EQ(openSocket(c.port, c.peer), -1) << c.port << " " << (c.peer ? c.peer : "NULL");
+    EXPECT_EQ(errno, c.why) << c.port << " " << (c.peer ? c.peer : "NULL");
+  }
+  EXPECT_EQ(OpenDescriptorCount(), open);
 }
 
 // Sends a signal to the calling thread every few milliseconds while it is

@@ -25,13 +25,20 @@ namespace {
 
 std::atomic<int> gConnectTimeoutMs{3000};
 
-// Waits for a non-blocking connect to finish within the time-out.
+// Waits for a non-blocking connect to finish within the time-out. On failure
+// errno says why: ETIMEDOUT, or the error the connect ended with.
 bool FinishConnect(int fd, int timeoutMs) {
   Deadline deadline(SystemClock(), std::chrono::milliseconds(timeoutMs));
-  if (WaitReady(fd, POLLOUT, deadline) <= 0) return false;
+  int ready = WaitReady(fd, POLLOUT, deadline);
+  if (ready <= 0) {
+    if (ready == 0) errno = ETIMEDOUT;
+    return false;
+  }
   int err = 0;
   socklen_t len = sizeof err;
-  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+  if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) return false;
+  errno = err;
+  return err == 0;
 }
 
 int ConnectTo(const addrinfo& ai, int timeoutMs) {
@@ -42,7 +49,9 @@ int ConnectTo(const addrinfo& ai, int timeoutMs) {
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   int r = connect(fd, ai.ai_addr, ai.ai_addrlen);
   if (r == 0 || (errno == EINPROGRESS && FinishConnect(fd, timeoutMs))) return fd;
+  int why = errno;
   close(fd);
+  errno = why;
   return -1;
 }
 
@@ -80,17 +89,27 @@ void SetConnectTimeoutMs(int ms) {
 }
 
 int OpenTcp(int port, const char* peer) {
-  if (!peer || port < 1 || port > 65535) return -1;
+  if (!peer || port < 1 || port > 65535) {
+    errno = EINVAL;
+    return -1;
+  }
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  // Numeric only: a name lookup could block far longer than any time-out.
+  // The setting is the PLC's address as dotted text. Names are not looked
+  // up: a name server that does not answer would hold the call far beyond
+  // the connect time-out, and getaddrinfo cannot be bounded.
   hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
   addrinfo* list = nullptr;
   std::string service = std::to_string(port);
-  if (getaddrinfo(peer, service.c_str(), &hints, &list) != 0 || !list) return -1;
+  if (getaddrinfo(peer, service.c_str(), &hints, &list) != 0 || !list) {
+    errno = EINVAL;
+    return -1;
+  }
   int fd = ConnectTo(*list, gConnectTimeoutMs.load());
+  int why = errno;
   freeaddrinfo(list);
+  errno = why;
   return fd;
 }
 
