@@ -158,6 +158,10 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
   }
 
   const std::string target = ReplacedPath(path);
+  // Renaming over a file asks only the folder's permission; a configuration
+  // file made read-only must refuse the new content as writing into it would.
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+    RaiseFileError("write", path, errno);
   std::string tempPath;
   const int fd = CreateTempBeside(target, tempPath);
   if (fd < 0) RaiseFileError("create", path, errno);

@@ -18,7 +18,8 @@ TStrings ReadTextLines(const std::string& path);
 
 // Writes every line followed by CR LF, replacing the file atomically (a
 // temporary file in the same folder, flushed, renamed over the old one). On
-// failure the old file stays as it was and EFileError names the file.
+// failure the old file stays as it was and EFileError names the file; a
+// file that may not be written (read-only) is a failure as well.
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
 // When path is an existing regular file: fileLines := its lines, the

@@ -329,6 +329,20 @@ TEST_F(ConfigFile, UnreadableFileIsAFileErrorNotAMissingOne) {
             0);
 }
 
+TEST_F(ConfigFile, AReadOnlyFileIsNotReplacedEvenInAWritableFolder) {
+  const std::string old = "WriteProtocol=0\r\nold content\r\n";
+  WriteBytes(file(), old);
+  fs::permissions(file(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(dir, fs::perms::all);  // the rename alone would be allowed
+  const int result = InChild([&] {
+    if (!BecomeOrdinaryUser()) return 10;
+    return ExpectFileError(file(), {"new content"});
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(ReadBytes(file()), old);
+  EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});
+}
+
 TEST_F(ConfigFile, WritingIntoAMissingFolderNamesTheFile) {
   EXPECT_EQ(ExpectFileError((dir / "no" / "S7DRV.CFG").string(), {"x"}), 0);
 }
