@@ -40,7 +40,8 @@ void SetupLocalization(const std::string& localeDir) {
 }
 
 std::string Tr(const char* msgid) {
-  if (msgid == nullptr) return {};
+  // gettext answers the empty identifier with the catalogue's header.
+  if (msgid == nullptr || *msgid == '\0') return {};
   return dgettext(kDomain, msgid);
 }
 

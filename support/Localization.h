@@ -9,7 +9,8 @@
 // codeset part dropped). A missing folder or catalogue leaves English.
 void SetupLocalization(const std::string& localeDir);
 
-// The translation of msgid in the current language, or msgid itself.
+// The translation of msgid in the current language, or msgid itself; the
+// empty text stays empty.
 std::string Tr(const char* msgid);
 inline std::string Tr(const std::string& msgid) {
   return Tr(msgid.c_str());
