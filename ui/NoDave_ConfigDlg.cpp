@@ -329,7 +329,8 @@ void TConfigDlg::Button2Click() {
   OpenDialog2.setAcceptMode(QFileDialog::AcceptOpen);
   OpenDialog2.setFileMode(QFileDialog::AnyFile);
   OpenDialog2.setOption(QFileDialog::DontUseNativeDialog);
-  OpenDialog2.setNameFilter("Textdateien (*.txt)");
+  // Shown exactly as "Textdateien(*.txt)"; the pattern in brackets is the mask.
+  OpenDialog2.setNameFilter("Textdateien(*.txt)");
   OpenDialog2.setDefaultSuffix("TXT");
   OpenDialog2.selectFile("ErrorProtokollProdaveS7.txt");
   const TFileDialogRunner& runner = FileDialogRunner();

@@ -364,7 +364,7 @@ TEST_F(ConfigDlgTest, SearchButtonOffersTextFilesAndTakesTheChosenPath) {
     const TFileDialogRunner previous = SetFileDialogRunner([&](QFileDialog& fd) {
       ++runs;
       EXPECT_EQ(fd.objectName(), "OpenDialog2");
-      EXPECT_EQ(fd.nameFilters(), QStringList{"Textdateien (*.txt)"});
+      EXPECT_EQ(fd.nameFilters(), QStringList{"Textdateien(*.txt)"});
       EXPECT_EQ(fd.defaultSuffix(), "TXT");
       EXPECT_EQ(fd.acceptMode(), QFileDialog::AcceptOpen);
       EXPECT_THAT(fd.selectedFiles().value(0).toStdString(),
