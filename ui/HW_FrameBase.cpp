@@ -11,6 +11,7 @@
 #include "Hw_Card.h"
 #include "VNList.h"
 #include "VNUtils.h"
+#include "vncomps.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ constexpr int kLabelColumn = 0;
 constexpr int kFieldColumn = 1;
 constexpr int kComPorts = 9;
 constexpr int kPartners = 100;
+constexpr int kNumberFieldWidth = 80;
 
 // The serial baud rates the card opens the port with, by Baudrate.
 constexpr std::array<const char*, 5> kBaudRates = {"9600", "19200", "38400", "57600", "115200"};
@@ -83,6 +85,33 @@ QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
   box->setEditable(false);
   box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   return box;
+}
+
+TIntegerEdit* TConnectionFrame::NewNumberField(const char* objectName, std::int32_t minValue,
+                                               std::int32_t maxValue) {
+  auto* field = new TIntegerEdit(this);
+  field->setObjectName(QString::fromLatin1(objectName));
+  field->SetMinValue(minValue);
+  field->SetMaxValue(maxValue);
+  field->SetIsZeroAllowed(true);
+  field->SetFormat("%3d");
+  field->SetNoBlanks(true);
+  field->SetBeep(true);
+  field->setMaximumWidth(kNumberFieldWidth);
+  return field;
+}
+
+TIntegerEdit* TConnectionFrame::NewAddressField(const char* objectName) {
+  return NewNumberField(objectName, 0, 100000);
+}
+
+TUpDown* TConnectionFrame::NewAddressSpinner(const char* objectName, TIntegerEdit* field) {
+  auto* spinner = new TUpDown(this);
+  spinner->setObjectName(QString::fromLatin1(objectName));
+  spinner->SetRange(0, 30000);
+  spinner->SetIncrement(1);
+  spinner->SetAssociate(field);
+  return spinner;
 }
 
 void TConnectionFrame::AddPartnerRows() {

@@ -3,6 +3,7 @@
 // card and the dialog's collect callback; the labelled rows, the serial-port,
 // baud-rate and bus-speed lists, and the partner list with its listing.
 #include <QFrame>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -13,6 +14,8 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 class TCard;
+class TIntegerEdit;
+class TUpDown;
 
 // Fills the given settings record with the values the whole dialog shows now.
 using TCollectSettingsEvent = std::function<void(TConfigInfo&)>;
@@ -40,6 +43,14 @@ class TConnectionFrame : public QFrame {
   QLabel* AddRow(const char* caption, QWidget* field, QWidget* spinner = nullptr);
   // A drop-down list without free text, named objectName.
   QComboBox* NewListBox(const char* objectName);
+  // An integer field named objectName accepting minValue..maxValue, zero
+  // allowed, shown with "%3d" without blanks, beeping at refused keys.
+  TIntegerEdit* NewNumberField(const char* objectName, std::int32_t minValue,
+                               std::int32_t maxValue);
+  // A bus address: a number field for 0..100000 with a spinner attached
+  // that steps 0..30000.
+  TIntegerEdit* NewAddressField(const char* objectName);
+  TUpDown* NewAddressSpinner(const char* objectName, TIntegerEdit* field);
   // Places the "Reachable participants" button, with the partner list below.
   void AddPartnerRows();
 

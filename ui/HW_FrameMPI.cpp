@@ -5,33 +5,13 @@
 
 #include "vncomps.h"
 
-namespace {
-// Address fields accept 0..100000 when typed; the spinner steps 0..30000.
-void SetUpAddressField(TIntegerEdit* field, TUpDown* spinner) {
-  field->SetMinValue(0);
-  field->SetMaxValue(100000);
-  field->SetIsZeroAllowed(true);
-  field->SetFormat("%3d");
-  field->SetNoBlanks(true);
-  field->SetBeep(true);
-  field->setMaximumWidth(80);
-  spinner->SetRange(0, 30000);
-  spinner->SetIncrement(1);
-  spinner->SetAssociate(field);
-}
-}  // namespace
-
 TMPIFrame::TMPIFrame(QWidget* parent)
     : TConnectionFrame(parent, true),
       FBaudrateBox(NewListBox("BaudrateBox")),
       FComPortBox(NewListBox("ComPortBox")),
-      FLocalMPI(new TIntegerEdit(this)),
-      FLocalMPIUpDown(new TUpDown(this)),
+      FLocalMPI(NewAddressField("LocalMPI")),
+      FLocalMPIUpDown(NewAddressSpinner("LocalMPIUpDown", FLocalMPI)),
       FSpeedBox(NewListBox("SpeedBox")) {
-  FLocalMPI->setObjectName(QStringLiteral("LocalMPI"));
-  FLocalMPIUpDown->setObjectName(QStringLiteral("LocalMPIUpDown"));
-  SetUpAddressField(FLocalMPI, FLocalMPIUpDown);
-
   AddRow("Local MPI address:", FLocalMPI, FLocalMPIUpDown);
   AddRow("Serial Interface used:", FComPortBox);
   AddRow("Transfer rate:", FBaudrateBox);

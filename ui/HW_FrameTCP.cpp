@@ -4,27 +4,12 @@
 
 #include "vncomps.h"
 
-namespace {
-TIntegerEdit* NewNumberField(QWidget* parent, const char* objectName, std::int32_t minValue) {
-  auto* field = new TIntegerEdit(parent);
-  field->setObjectName(QString::fromLatin1(objectName));
-  field->SetMinValue(minValue);
-  field->SetMaxValue(65535);
-  field->SetIsZeroAllowed(true);
-  field->SetFormat("%3d");
-  field->SetNoBlanks(true);
-  field->SetBeep(true);
-  field->setMaximumWidth(80);
-  return field;
-}
-}  // namespace
-
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
       FIPAddressEdit(new QLineEdit(this)),
-      FPortEdit(NewNumberField(this, "PortEdit", 1)),
-      FRackEdit(NewNumberField(this, "RackEdit", 0)),
-      FSlotEdit(NewNumberField(this, "SlotEdit", 0)) {
+      FPortEdit(NewNumberField("PortEdit", 1, 65535)),
+      FRackEdit(NewNumberField("RackEdit", 0, 65535)),
+      FSlotEdit(NewNumberField("SlotEdit", 0, 65535)) {
   FIPAddressEdit->setObjectName(QStringLiteral("IPAddressEdit"));
   FIPAddressEdit->setMaximumWidth(160);
 

@@ -379,6 +379,46 @@ TEST_F(FramesTest, LabelsStandRightAlignedBesideTheirControls) {
     EXPECT_EQ(Child<QPushButton>(frame, "ReachablePartners")->text(), "Reachable participants");
 }
 
+TEST_F(FramesTest, NumberFieldsShowTheirLimitsAndSpinnersStopAtTheirEnds) {
+  QWidget* mpi = Frame<TMPIFrame>();
+  QWidget* ppi = Frame<TPPIFrame>();
+  QWidget* tcp = Frame<TTCPFrame>();
+  ASSERT_TRUE(win.Show());
+  const std::vector<std::tuple<QWidget*, const char*, const char*>> limits = {
+      {mpi, "LocalMPI", "von: 0\n\rbis: 100000"},  {ppi, "LocalPPI", "von: 0\n\rbis: 100000"},
+      {ppi, "RemotePPI", "von: 0\n\rbis: 100000"}, {tcp, "PortEdit", "von: 1\n\rbis: 65535"},
+      {tcp, "RackEdit", "von: 0\n\rbis: 65535"},   {tcp, "SlotEdit", "von: 0\n\rbis: 65535"},
+  };
+  for (const auto& [frame, name, range] : limits) {
+    recorder.boxes.clear();
+    QTest::mouseClick(Child(frame, name), Qt::RightButton);
+    ASSERT_EQ(recorder.boxes.size(), 1u) << name;
+    EXPECT_EQ(recorder.boxes[0].text, std::string("Zulässiger Wertebereich:\n\r") + range) << name;
+  }
+
+  const std::vector<std::tuple<QWidget*, const char*, const char*>> spinners = {
+      {mpi, "LocalMPIUpDown", "LocalMPI"},
+      {ppi, "LocalPPIUpDown", "LocalPPI"},
+      {ppi, "RemotePPiUpDown", "RemotePPI"},
+  };
+  for (const auto& [frame, spinnerName, fieldName] : spinners) {
+    auto* spinner = Child<TUpDown>(frame, spinnerName);
+    auto* field = Child<QLineEdit>(frame, fieldName);
+    const std::vector<std::tuple<const char*, const char*, const char*>> steps = {
+        {"29999", "UpButton", "30000"},
+        {"30000", "UpButton", "30000"},
+        {"1", "DownButton", "0"},
+        {"0", "DownButton", "0"},
+    };
+    for (const auto& [before, button, after] : steps) {
+      field->setText(before);
+      QTest::mouseClick(spinner->findChild<QToolButton*>(button), Qt::LeftButton);
+      EXPECT_EQ(field->text().toStdString(), after)
+          << spinnerName << " " << before << " " << button;
+    }
+  }
+}
+
 TEST_F(FramesTest, TabWalksTheControlsInTheirOrder) {
   const std::vector<std::pair<QWidget*, std::vector<const char*>>> rows = {
       {Frame<TMPIFrame>(),
