@@ -278,6 +278,9 @@ bool TIntegerEdit::CheckInput() {
     const bool wasReclaiming = std::exchange(gReclaimingFocus, true);
     setFocus(Qt::OtherFocusReason);
     gReclaimingFocus = wasReclaiming;
+    // The restored number is selected, so that what the user types next
+    // replaces it instead of being appended to it.
+    selectAll();
     return false;
   }
   FValue = GetValue();

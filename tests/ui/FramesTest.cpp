@@ -335,6 +335,7 @@ TEST_F(FramesTest, LeavingThePortWithAnUnacceptablePortKeepsTheFocusThere) {
     EXPECT_EQ(recorder.boxes[0].text, message);
     EXPECT_EQ(recorder.boxes[0].caption, "Fehler");
     EXPECT_EQ(port->text(), "102");
+    EXPECT_EQ(port->selectedText(), "102") << "typing again would not replace it";
     EXPECT_EQ(QApplication::focusWidget(), port);
   }
   TypeAndLeave(port, "1102");
