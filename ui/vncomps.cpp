@@ -178,7 +178,8 @@ std::string FormatInteger(const std::string& pattern, std::int32_t value) {
   if (conversion.Type == 'd' || conversion.Type == 'i')
     std::snprintf(buffer.data(), buffer.size(), conversionText.c_str(), static_cast<int>(value));
   else
-    std::snprintf(buffer.data(), buffer.size(), conversionText.c_str(), static_cast<unsigned>(value));
+    std::snprintf(buffer.data(), buffer.size(), conversionText.c_str(),
+                  static_cast<unsigned>(value));
 
   std::string result;
   const auto appendLiteral = [&result](std::string_view literal) {
