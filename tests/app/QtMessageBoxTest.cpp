@@ -70,7 +70,7 @@ TEST_F(QtMessageBoxTest, FlagsChooseIconAndButtonsAndThePressedButtonIsTheAnswer
     WhenTheBoxIsShown([&](QMessageBox& box) {
       seen = true;
       EXPECT_EQ(box.windowTitle(), QString::fromUtf8("Zulässiger Wertebereich"));
-      EXPECT_EQ(box.text(), QString::fromUtf8("Zahlenwert zu groß\r\nvon: 0"));
+      EXPECT_EQ(box.text(), QString::fromUtf8("Zahlenwert zu groß\nvon: 0"));
       EXPECT_EQ(box.icon(), c.Icon) << c.Flags;
       std::vector<B> buttons;
       for (auto* button : box.buttons()) buttons.push_back(box.standardButton(button));
@@ -109,3 +109,20 @@ TEST_F(QtMessageBoxTest, TheSecondButtonCanBeTheDefault) {
 }
 
 }  // namespace
+
+TEST_F(QtMessageBoxTest, EachLineBreakPairShowsAsOneBreak) {
+  const std::vector<std::pair<std::string, QString>> cases = {{"a\r\nb", "a\nb"},
+                                                              {"a\n\rb", "a\nb"},
+                                                              {"a\rb", "a\nb"},
+                                                              {"a\n\r\n\rb", "a\n\nb"},
+                                                              {"a\nb", "a\nb"}};
+  for (const auto& [text, shown] : cases) {
+    QString seen;
+    WhenTheBoxIsShown([&](QMessageBox& box) {
+      seen = box.text();
+      box.button(QMessageBox::Ok)->click();
+    });
+    ShowMessageBox(text, "Fehler", MB_OK);
+    EXPECT_EQ(seen, shown) << text;
+  }
+}
