@@ -14,6 +14,8 @@ const std::array<ProtoStringValue, 6> ConnectionTypes{{
 }};
 
 // Ordered by code, not by rate: "45k" and "93k" follow "1500k".
+const std::array<const char*, 5> SerialBaudRates{"9600", "19200", "38400", "57600", "115200"};
+
 const std::array<ProtoStringValue, 7> ProfibusSpeeds{{
     {"9k", 0},
     {"19k", 1},

@@ -18,6 +18,9 @@ extern const std::array<ProtoStringValue, 6> ConnectionTypes;
 // Index = TConfigInfo::ProfibusSpeedIndex; Code = bus speed code.
 extern const std::array<ProtoStringValue, 7> ProfibusSpeeds;
 
+// Index = TConfigInfo::Baudrate; the serial port's rate as text.
+extern const std::array<const char*, 5> SerialBaudRates;
+
 class TConfigInfo {
  public:
   explicit TConfigInfo(std::string configFileName = {});

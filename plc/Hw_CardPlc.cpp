@@ -14,10 +14,6 @@
 
 namespace {
 
-// Text handed to setPort, indexed by the setting Baudrate.
-constexpr std::array<const char*, 5> SerialBaudRates = {"9600", "19200", "38400", "57600",
-                                                        "115200"};
-
 constexpr int kTypeMpiFirst = 0;
 constexpr int kTypeMpiLast = 2;
 constexpr int kTypePpi = 3;

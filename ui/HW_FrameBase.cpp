@@ -21,9 +21,6 @@ constexpr int kComPorts = 9;
 constexpr int kPartners = 100;
 constexpr int kNumberFieldWidth = 80;
 
-// The serial baud rates the card opens the port with, by Baudrate.
-constexpr std::array<const char*, 5> kBaudRates = {"9600", "19200", "38400", "57600", "115200"};
-
 // Selects item index, or nothing when index is not one of the items. A combo
 // box selects its first item on its own, so nothing must be said explicitly.
 void SelectItem(QComboBox* box, int index) {
@@ -127,7 +124,7 @@ void TConnectionFrame::FillComPortBox(QComboBox* box, int comport) {
 
 void TConnectionFrame::FillBaudrateBox(QComboBox* box, int baudrate) {
   box->clear();
-  for (const char* rate : kBaudRates) box->addItem(QString::fromLatin1(rate));
+  for (const char* rate : SerialBaudRates) box->addItem(QString::fromLatin1(rate));
   SelectItem(box, baudrate);
 }
 
