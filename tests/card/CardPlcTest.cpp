@@ -17,24 +17,6 @@ using ::testing::IsEmpty;
 
 namespace {
 
-// Distinct values everywhere, so that a setting passed in the wrong place shows.
-TConfigInfo Settings(int type) {
-  TConfigInfo s;
-  s.Connectiontype = type;
-  s.Comport = 3;
-  s.Baudrate = 4;
-  s.LocalMPI = 11;
-  s.LocalPPI = 12;
-  s.RemoteMPI = 13;
-  s.RemotePPI = 14;
-  s.ProfibusSpeedIndex = 6;
-  s.IPAddress = "10.0.0.5";
-  s.IPPort = 1102;
-  s.Rack = 1;
-  s.Slot = 3;
-  return s;
-}
-
 // What opening, the interface and closing look like for each type, with the
 // first handle the fake hands out (7) and the first interface (di1).
 struct TypeCalls {
@@ -96,7 +78,7 @@ TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
     SCOPED_TRACE("connection type " + std::to_string(expected.type));
     FakeNoDave fake;  // fresh numbering per type
 
-    const std::string text = card->ReadOrderCode(Settings(expected.type));
+    const std::string text = card->ReadOrderCode(DistinctSettings(expected.type));
 
     EXPECT_EQ(text, "Order Code:6ES7 315-2EH14-0AB0");
     EXPECT_THAT(fake.calls,
@@ -116,7 +98,7 @@ TEST_F(CardPlcTest, TableSettingsSelectBaudTextAndSpeedCode) {
   const std::vector<std::string> bauds = {"9600", "19200", "38400", "57600", "115200"};
   for (int index = 0; index <= 6; ++index) {
     FakeNoDave fake;
-    TConfigInfo settings = Settings(0);
+    TConfigInfo settings = DistinctSettings(0);
     settings.Baudrate = index % 5;
     settings.ProfibusSpeedIndex = index;
     card->ReadOrderCode(settings);
@@ -127,7 +109,7 @@ TEST_F(CardPlcTest, TableSettingsSelectBaudTextAndSpeedCode) {
 }
 
 TEST_F(CardPlcTest, ConnectionIsReferenceCounted) {
-  const TConfigInfo settings = Settings(4);
+  const TConfigInfo settings = DistinctSettings(4);
   ASSERT_TRUE(card->Connect(settings));
   ASSERT_TRUE(card->Connect(settings));
   EXPECT_EQ(card->ConnectCount(), 2);
@@ -235,7 +217,7 @@ TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
     if (c.step == FailureCase::InitFails) fake.initAdapterResult = -21;
     if (c.step == FailureCase::ConnectFails) fake.connectPlcResult = -33;
 
-    EXPECT_EQ(card->ReadOrderCode(Settings(c.type)), "");
+    EXPECT_EQ(card->ReadOrderCode(DistinctSettings(c.type)), "");
 
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].caption, c.caption);
@@ -253,11 +235,11 @@ TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
 
 TEST_F(CardPlcTest, FailedConnectLeavesTheCardReadyForTheNextAttempt) {
   dave.connectPlcResult = -33;
-  EXPECT_FALSE(card->Connect(Settings(4)));
+  EXPECT_FALSE(card->Connect(DistinctSettings(4)));
   card->Disconnect();  // nothing to release: no close, no pause
   EXPECT_THAT(dave.calls, ::testing::Not(::testing::Contains("sleepMs(100)")));
   dave.connectPlcResult = 0;
-  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:6ES7 315-2EH14-0AB0");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:6ES7 315-2EH14-0AB0");
   ExpectNothingLeftOpen();
 }
 
@@ -279,7 +261,7 @@ TEST_F(CardPlcTest, SettingsOutsideTheirTablesOpenNothing) {
     SCOPED_TRACE(row.text);
     FakeNoDave fake;
     BoxRecorder boxes;
-    TConfigInfo settings = Settings(row.type);
+    TConfigInfo settings = DistinctSettings(row.type);
     settings.Baudrate = row.baudrate;
     settings.ProfibusSpeedIndex = row.speed;
 
@@ -299,7 +281,7 @@ TEST_F(CardPlcTest, SettingsOutsideTheirTablesOpenNothing) {
 
 TEST_F(CardPlcTest, SettingsOnlyCheckedWhereTheTypeUsesThem) {
   // Neither baud rate nor bus speed matter to ISO over TCP.
-  TConfigInfo settings = Settings(4);
+  TConfigInfo settings = DistinctSettings(4);
   settings.Baudrate = 99;
   settings.ProfibusSpeedIndex = 99;
   EXPECT_EQ(card->ReadOrderCode(settings), "Order Code:6ES7 315-2EH14-0AB0");
@@ -326,7 +308,7 @@ TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
     TIntegerList partners;
     partners.Add(99);  // replaced by the listing
 
-    card->ListPartners(Settings(0), partners);
+    card->ListPartners(DistinctSettings(0), partners);
 
     std::vector<int> got;
     for (int i = 0; i < partners.Count(); ++i) got.push_back(partners.Values(i));
@@ -350,7 +332,7 @@ TEST_F(CardPlcTest, ListPartnersKeepsTheListWhenNothingOpens) {
     partners.Add(2);
     partners.Add(5);
 
-    card->ListPartners(Settings(type), partners);
+    card->ListPartners(DistinctSettings(type), partners);
 
     ASSERT_EQ(partners.Count(), 2);
     EXPECT_EQ(partners.Values(0), 2);
@@ -361,9 +343,9 @@ TEST_F(CardPlcTest, ListPartnersKeepsTheListWhenNothingOpens) {
 }
 
 TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
-  ASSERT_TRUE(card->Connect(Settings(4)));  // socket 7
+  ASSERT_TRUE(card->Connect(DistinctSettings(4)));  // socket 7
   TIntegerList partners;
-  card->ListPartners(Settings(5), partners);  // access point 8
+  card->ListPartners(DistinctSettings(5), partners);  // access point 8
   card->Disconnect();
 
   EXPECT_THAT(dave.calls, ::testing::Contains("closeS7online(8)"));
@@ -373,13 +355,13 @@ TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
 
 TEST_F(CardPlcTest, OrderCodeEndsAtTheFirstZero) {
   dave.orderCode = std::string("6ES7 214-1AD23-0XB0\0junk", 24);
-  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:6ES7 214-1AD23-0XB0");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:6ES7 214-1AD23-0XB0");
   dave.orderCode.clear();
-  EXPECT_EQ(card->ReadOrderCode(Settings(4)), "Order Code:");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:");
 }
 
 TEST_F(CardPlcTest, DestroyingAConnectedCardReleasesThePort) {
-  ASSERT_TRUE(card->Connect(Settings(5)));
+  ASSERT_TRUE(card->Connect(DistinctSettings(5)));
   card.reset();
   EXPECT_THAT(dave.openHandles, IsEmpty());
   EXPECT_EQ(dave.liveObjects(), 0);

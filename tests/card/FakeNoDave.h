@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "HW_ConfigInfo.h"
 #include "MessageBox.h"
 #include "NoDaveApi.h"
 
@@ -71,3 +72,7 @@ class BoxRecorder {
  private:
   TMessageBoxHandler FPrevious;
 };
+
+// Settings of the given connection type with a distinct value in every field,
+// so that a value taken from the wrong field shows.
+TConfigInfo DistinctSettings(int connectionType);

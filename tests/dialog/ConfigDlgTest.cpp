@@ -36,26 +36,6 @@ namespace {
 
 const char* const kFrames[] = {"MPIFrame1", "PPIFrame1", "TCPFrame1", "S7OnlineFrame1"};
 
-// Distinct values everywhere, so that a field taken from the wrong place shows.
-TConfigInfo Settings(int type) {
-  TConfigInfo s;
-  s.Connectiontype = type;
-  s.Comport = 3;
-  s.Baudrate = 4;
-  s.LocalMPI = 11;
-  s.LocalPPI = 12;
-  s.RemoteMPI = 13;
-  s.RemotePPI = 14;
-  s.ProfibusSpeedIndex = 6;
-  s.IPAddress = "10.0.0.5";
-  s.IPPort = 1102;
-  s.Rack = 1;
-  s.Slot = 3;
-  s.WriteProtocol = 1;
-  s.ProtokollFileName = "/var/log/s7 errors.txt";
-  return s;
-}
-
 TStrings SettingsLines(const TConfigInfo& settings) {
   TStrings lines;
   settings.SaveToList(lines);
@@ -82,7 +62,7 @@ void RecordControl(QWidget* control) {
 class ConfigDlgTest : public DialogTest {};
 
 TEST_F(ConfigDlgTest, FormHasTheDesignedControlsAndCaptions) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   TConfigDlg& dlg = MakeDialog();
 
   EXPECT_EQ(dlg.windowTitle(), "Configuration of the PLC driver");
@@ -147,7 +127,7 @@ TEST_F(ConfigDlgTest, ShowsTheFrameOfTheConnectionType) {
                         {9, -1, "MPIFrame1", true}, {-3, -1, "MPIFrame1", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
-    WriteConfig(Settings(c.stored), {});
+    WriteConfig(DistinctSettings(c.stored), {});
     MakeCard();
     TConfigDlg& dlg = MakeDialog();
     EXPECT_EQ(Child<QComboBox>(&dlg, "ConnectionTypeBox")->currentIndex(), c.selected);
@@ -161,7 +141,7 @@ TEST_F(ConfigDlgTest, ShowsTheFrameOfTheConnectionType) {
 }
 
 TEST_F(ConfigDlgTest, SwitchingTypesSwitchesFrameAndReadout) {
-  WriteConfig(Settings(3), {});
+  WriteConfig(DistinctSettings(3), {});
   TConfigDlg& dlg = MakeDialog();
   auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
   EXPECT_FALSE(Child<QWidget>(&dlg, "InfoLesenBtn")->isEnabled());
@@ -180,7 +160,7 @@ TEST_F(ConfigDlgTest, SwitchingTypesSwitchesFrameAndReadout) {
 }
 
 TEST_F(ConfigDlgTest, HiddenFramesKeepWhatWasTyped) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   TConfigDlg& dlg = MakeDialog();
   auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
   auto* mpi = Child<QWidget>(&dlg, "MPIFrame1");
@@ -194,7 +174,7 @@ TEST_F(ConfigDlgTest, HiddenFramesKeepWhatWasTyped) {
 
   EXPECT_EQ(Child<QComboBox>(mpi, "ComPortBox")->currentIndex(), 0);
   EXPECT_EQ(Child<QComboBox>(mpi, "SpeedBox")->currentIndex(), 1);
-  TConfigInfo collected = Settings(0);
+  TConfigInfo collected = DistinctSettings(0);
   dlg.CollectSettings(collected);
   EXPECT_EQ(collected.Comport, 1);
   EXPECT_EQ(collected.ProfibusSpeedIndex, 1);
@@ -205,7 +185,7 @@ TEST_F(ConfigDlgTest, HiddenFramesKeepWhatWasTyped) {
 }
 
 TEST_F(ConfigDlgTest, OkWithTcpStoresTcpValuesAndKeepsHiddenFields) {
-  WriteConfig(Settings(0), {"SPS", "\tE", "\t\t5"});
+  WriteConfig(DistinctSettings(0), {"SPS", "\tE", "\t\t5"});
   MakeCard();
   RunCardDialog([](TConfigDlg& dlg) {
     auto* mpi = Child<QWidget>(&dlg, "MPIFrame1");
@@ -220,7 +200,7 @@ TEST_F(ConfigDlgTest, OkWithTcpStoresTcpValuesAndKeepsHiddenFields) {
     Child<QPushButton>(&dlg, "OKBtn")->click();
   });
 
-  TConfigInfo expected = Settings(0);
+  TConfigInfo expected = DistinctSettings(0);
   expected.Connectiontype = 4;
   expected.IPAddress = "10.1.2.3";
   expected.IPPort = 1234;
@@ -233,7 +213,7 @@ TEST_F(ConfigDlgTest, OkWithTcpStoresTcpValuesAndKeepsHiddenFields) {
 }
 
 TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
-  TConfigInfo settings = Settings(0);
+  TConfigInfo settings = DistinctSettings(0);
   settings.WriteProtocol = 0;
   WriteConfig(settings, {});
   TConfigDlg& dlg = MakeDialog();
@@ -241,7 +221,7 @@ TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
   auto* fileName = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
   EXPECT_FALSE(logSwitch->isChecked());
 
-  TConfigInfo collected = Settings(0);
+  TConfigInfo collected = DistinctSettings(0);
   fileName->setText("  other log.TXT ");
   dlg.CollectSettings(collected);
   EXPECT_EQ(collected.WriteProtocol, 0);
@@ -257,7 +237,7 @@ TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
 TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
   for (const bool useCloseBox : {false, true}) {
     SCOPED_TRACE(useCloseBox ? "close box" : "Cancel");
-    WriteConfig(Settings(0), {"SPS", " E", "  5", "\tDB", ""});
+    WriteConfig(DistinctSettings(0), {"SPS", " E", "  5", "\tDB", ""});
     const std::string before = FileBytes();
     MakeCard();
     const TStrings settingsBefore = SettingsLines(card->Config());
@@ -282,7 +262,7 @@ TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
 }
 
 TEST_F(ConfigDlgTest, NeitherEscapeNorEnterClosesTheDialog) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   const std::string before = FileBytes();
   MakeCard();
   RunCardDialog([](TConfigDlg& dlg) {
@@ -311,7 +291,7 @@ TEST_F(ConfigDlgTest, FreshRecordGivesThePlcRootWithItsAreas) {
 }
 
 TEST_F(ConfigDlgTest, ReadoutInfoShowsTheOrderCodeReadWithTheShownSettings) {
-  WriteConfig(Settings(4), {});
+  WriteConfig(DistinctSettings(4), {});
   TConfigDlg& dlg = MakeDialog();
   Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "IPAddressEdit")->setText("10.9.9.9");
 
@@ -344,7 +324,7 @@ TEST_F(ConfigDlgTest, ReadoutInfoShowsTheOrderCodeReadWithTheShownSettings) {
 }
 
 TEST_F(ConfigDlgTest, SearchButtonOffersTextFilesAndTakesTheChosenPath) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   TConfigDlg& dlg = MakeDialog();
   auto* fileName = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
   struct Case {
@@ -380,7 +360,7 @@ TEST_F(ConfigDlgTest, SearchButtonOffersTextFilesAndTakesTheChosenPath) {
 }
 
 TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   TConfigDlg& dlg = MakeDialog();
   std::vector<std::string> order;
   QWidget* widget = Child<QWidget>(&dlg, "OKBtn");
@@ -403,7 +383,7 @@ TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
 }
 
 TEST_F(ConfigDlgTest, CardWalksEveryControlBeforeTheUserActs) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   MakeCard();
   walkedControls.clear();
   std::vector<std::string> seenAtFirstAction;
@@ -474,7 +454,7 @@ bool HasLetters(const QString& text) {
 }  // namespace
 
 TEST_F(ConfigDlgTest, EveryCaptionHasAGermanEntry) {
-  WriteConfig(Settings(0), {});
+  WriteConfig(DistinctSettings(0), {});
   TConfigDlg& dlg = MakeDialog();
   std::vector<QString> captions{dlg.windowTitle()};
   for (QObject* object : dlg.findChildren<QObject*>()) {
