@@ -7,22 +7,13 @@
 #include <filesystem>
 
 #include "FakeNoDave.h"
+#include "GermanCatalogue.h"
 #include "Hw_Card.h"
 #include "Localization.h"
 
 namespace {
 
-class GermanEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    setenv("LANG", "de_DE.UTF-8", 1);
-    unsetenv("LANGUAGE");
-    unsetenv("LC_ALL");
-    unsetenv("LC_MESSAGES");
-    SetupLocalization(VN_BUILD_DIR "/bin/locale");
-  }
-};
-const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanEnvironment);
+const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanCatalogueEnvironment);
 
 TEST(LocalizedMessages, EveryCardMessageHasAGermanText) {
   const char* messages[] = {

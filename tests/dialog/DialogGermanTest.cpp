@@ -18,21 +18,12 @@
 
 #include "DialogTestSupport.h"
 #include "DialogTranslation.h"
+#include "GermanCatalogue.h"
 #include "Localization.h"
 
 namespace {
 
-class GermanEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    setenv("LANG", "de_DE.UTF-8", 1);
-    unsetenv("LANGUAGE");
-    unsetenv("LC_ALL");
-    unsetenv("LC_MESSAGES");
-    SetupLocalization(VN_BUILD_DIR "/bin/locale");
-  }
-};
-const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanEnvironment);
+const auto* const kGerman = ::testing::AddGlobalTestEnvironment(new GermanCatalogueEnvironment);
 
 }  // namespace
 

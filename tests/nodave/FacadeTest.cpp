@@ -86,6 +86,34 @@ Outcome RunCardSequence(int port, int rack, int slot, int timeoutUs = 150000) {
   return o;
 }
 
+// A loopback listener that never accepts: once one connection fills its
+// backlog, further attempts are dropped, which to a client looks like an
+// address that does not answer.
+struct UnansweringPeer {
+  UnansweringPeer() {
+    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        listen(listener, 0) == 0 &&
+        getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+      port = ntohs(addr.sin_port);
+  }
+  UnansweringPeer(const UnansweringPeer&) = delete;
+  UnansweringPeer& operator=(const UnansweringPeer&) = delete;
+  ~UnansweringPeer() {
+    closePort(backlog);
+    close(listener);
+  }
+  void FillBacklog() { backlog = openSocket(port, "127.0.0.1"); }
+
+  int listener = -1;
+  int port = -1;
+  int backlog = -1;
+};
+
 TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
   // This PLC only accepts called TSAP 01 02 (rack 0, slot 2), as real CPUs do.
   auto script = [](int fd) {
@@ -218,29 +246,22 @@ TEST(ScriptedPlc, AnOversizedOrderCodeRecordNeverOverrunsTheBuffer) {
 }
 
 TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
-  // A listening socket whose backlog is full drops further connection
-  // attempts: to the client it looks like an address that does not answer.
-  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ASSERT_EQ(listen(listener, 0), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-  int port = ntohs(addr.sin_port);
-  daveSetConnectTimeout(200);
-  int first = openSocket(port, "127.0.0.1");  // fills the backlog
-  int before = OpenDescriptorCount();
-  auto start = Clock::now();
-  errno = 0;
-  EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
-  EXPECT_EQ(errno, ETIMEDOUT);
-  EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
-  EXPECT_EQ(OpenDescriptorCount(), before);
-  daveSetConnectTimeout(3000);
-  closePort(first);
-  close(listener);
+  int port;
+  {
+    UnansweringPeer peer;
+    ASSERT_GE(peer.port, 0);
+    port = peer.port;
+    daveSetConnectTimeout(200);
+    peer.FillBacklog();
+    int before = OpenDescriptorCount();
+    auto start = Clock::now();
+    errno = 0;
+    EXPECT_EQ(openSocket(port, "127.0.0.1"), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
+    EXPECT_EQ(OpenDescriptorCount(), before);
+    daveSetConnectTimeout(3000);
+  }  // the peer is gone: its port now refuses
 
   // The caller can tell a refusal from an address it got wrong.
   struct Case {
@@ -327,17 +348,11 @@ TEST(Waits, SignalsArrivingAllTheTimeDoNotStretchATimeOut) {
     closePort(fd);
   }
   // A TCP connect that is never accepted: a full backlog drops the attempt.
-  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  ASSERT_EQ(listen(listener, 0), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-  int port = ntohs(addr.sin_port);
+  UnansweringPeer peer;
+  ASSERT_GE(peer.port, 0);
+  const int port = peer.port;
   daveSetConnectTimeout(200);
-  int first = openSocket(port, "127.0.0.1");  // fills the backlog
+  peer.FillBacklog();
   int second;
   bool gaveUp;
   {
@@ -349,8 +364,6 @@ TEST(Waits, SignalsArrivingAllTheTimeDoNotStretchATimeOut) {
   EXPECT_EQ(second, -1);
   EXPECT_FALSE(gaveUp) << "the connect wait restarted on every signal";
   closePort(second);
-  closePort(first);
-  close(listener);
 }
 
 TEST(Facade, NullAndForeignHandlesAreRefused) {
