@@ -1,9 +1,42 @@
 #include "ProgramBody.h"
 
+#include <QApplication>
+#include <filesystem>
+#include <system_error>
+
 #include "ApplicationError.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"
 #include "MessageBox.h"
+#include "QtMessageBox.h"
+#include "VNConfig.h"
+#include "VNString.h"
+
+namespace {
+
+// The real program file, links resolved: the installed command is a link in
+// bin/ to the program in lib/vn-s7-config/, and the catalogues lie beside the
+// program, not beside the link.
+std::filesystem::path ProgramFile(const char* argv0) {
+  std::error_code error;
+  auto file = std::filesystem::canonical("/proc/self/exe", error);
+  if (!error) return file;
+  const char* name = argv0 ? argv0 : "VN_S7_Config_DRV";
+  file = std::filesystem::canonical(name, error);
+  if (!error) return file;
+  return std::filesystem::absolute(name, error);
+}
+
+// The string library is held for the whole run and released after
+// everything else.
+struct TStringLibraryScope {
+  TStringLibraryScope() { LoadStringLibrary(); }
+  TStringLibraryScope(const TStringLibraryScope&) = delete;
+  TStringLibraryScope& operator=(const TStringLibraryScope&) = delete;
+  ~TStringLibraryScope() { FreeStringLibrary(); }
+};
+
+}  // namespace
 
 int RunProgramBody(QWidget* application, const std::string& moduleName,
                    std::exception_ptr startupError) {
@@ -20,4 +53,27 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
     ShowApplicationError(nullptr, moduleName);
   }
   return 1;
+}
+
+int RunProgram(int argc, char* argv[], TApplicationHook afterApplication) {
+  const std::filesystem::path program = ProgramFile(argc > 0 ? argv[0] : nullptr);
+
+  // The start-up order the suite's tools share: translation, options, texts.
+  SetupLocalization((program.parent_path() / "locale").string());
+  // A broken option cannot be shown before the application object exists;
+  // it ends the run like any other error, once a box can say so.
+  std::exception_ptr startupError;
+  try {
+    ReadOptions();
+  } catch (...) {
+    startupError = std::current_exception();
+  }
+  TStringLibraryScope stringLibrary;
+
+  QApplication application(argc, argv);
+  InstallQtMessageBoxes();
+  if (afterApplication) afterApplication();
+  // There is no main window, so there is no message loop to enter either:
+  // it would return at once.
+  return RunProgramBody(nullptr, program.filename().string(), startupError);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The program body, run once the application object exists.
+// The program body, run once the application object exists, and the whole
+// run around it that main() hands over to.
 #include <exception>
 #include <string>
 
@@ -13,3 +14,13 @@ class QWidget;
 // anything else happens.
 int RunProgramBody(QWidget* application, const std::string& moduleName,
                    std::exception_ptr startupError = nullptr);
+
+// A hook run once the application object exists, before anything is shown.
+using TApplicationHook = void (*)();
+
+// The whole run from the process's arguments to its exit code: translation
+// (the catalogue in locale/ beside the real program file, also when started
+// through a link), the suite's options, the string library, the application
+// object, then the body. main() is this call alone; a test build passes
+// afterApplication to install what drives the windows.
+int RunProgram(int argc, char* argv[], TApplicationHook afterApplication = nullptr);

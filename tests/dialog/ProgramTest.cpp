@@ -1,6 +1,6 @@
 // The program itself, started in a temporary folder whose drv/ holds the
 // stand-in S7 driver and a prepared configuration file. The modal dialog is
-// answered through the program's test hook VN_S7_TEST_AUTOCLOSE.
+// answered through the test build's hook VN_S7_TEST_AUTOCLOSE.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ class ProgramTest : public ::testing::Test {
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QString::fromStdString(dir.string()));
-    program.start(VN_BUILD_DIR "/bin/VN_S7_Config_DRV", {});
+    program.start(VN_AUTOCLOSE_PROGRAM, {});
     TRun run;
     if (!program.waitForFinished(60000)) {
       program.kill();
