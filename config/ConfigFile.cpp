@@ -1,15 +1,10 @@
 #include "ConfigFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
 
+#include "FileStore.h"
 #include "VNErrors.h"
 
 namespace {
@@ -52,99 +47,8 @@ TStrings SplitTextLines(std::string_view bytes) {
   return lines;
 }
 
-namespace {
-
-// Writes all of data to fd, resuming after short writes and interruptions.
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t written = ::write(fd, data.data(), data.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-// The file that is really replaced: a configuration file reached through a
-// symbolic link stays a link, its target gets the new content.
-std::string ReplacedPath(const std::string& path) {
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    const fs::path target = fs::canonical(path, ec);
-    if (!ec) return target.string();
-  }
-  return path;
-}
-
-// Removes the temporary file when the write did not get as far as renaming.
-class TTempFile {
- public:
-  explicit TTempFile(std::string path) : FPath(std::move(path)) {}
-  TTempFile(const TTempFile&) = delete;
-  TTempFile& operator=(const TTempFile&) = delete;
-  ~TTempFile() {
-    if (FFd >= 0) ::close(FFd);
-    if (!FRenamed) ::unlink(FPath.c_str());
-  }
-  const std::string& Path() const { return FPath; }
-  int Fd() const { return FFd; }
-  void SetFd(int fd) { FFd = fd; }
-  // Closes explicitly so that a late write error (reported by close) is seen.
-  bool Close() {
-    const int fd = FFd;
-    FFd = -1;
-    return ::close(fd) == 0;
-  }
-  void MarkRenamed() { FRenamed = true; }
-
- private:
-  std::string FPath;
-  int FFd = -1;
-  bool FRenamed = false;
-};
-
-// Opens a new, uniquely named file beside target; mode as a new file gets.
-int CreateTempBeside(const std::string& target, std::string& tempPath) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-void SyncFolderOf(const std::string& path) {
-  const fs::path folder = fs::path(path).parent_path();
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;  // the rename is done; durability of the folder is best effort
-  ::fsync(fd);
-  ::close(fd);
-}
-
-}  // namespace
-
 TStrings ReadTextLines(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) RaiseFileError("open", path, errno);
-  std::string bytes;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      RaiseFileError("read", path, error);
-    }
-    bytes.append(chunk, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return SplitTextLines(bytes);
+  return SplitTextLines(ReadFileBytes(path, kMaxConfigFileSize));
 }
 
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
@@ -156,28 +60,7 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
     bytes += line;
     bytes += "\r\n";
   }
-
-  const std::string target = ReplacedPath(path);
-  // Renaming over a file asks only the folder's permission; a configuration
-  // file made read-only must refuse the new content as writing into it would.
-  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
-    RaiseFileError("write", path, errno);
-  std::string tempPath;
-  const int fd = CreateTempBeside(target, tempPath);
-  if (fd < 0) RaiseFileError("create", path, errno);
-  TTempFile temp(tempPath);
-  temp.SetFd(fd);
-
-  // The new file keeps the permissions of the one it replaces.
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
-
-  if (!WriteAll(fd, bytes)) RaiseFileError("write", path, errno);
-  if (::fsync(fd) != 0) RaiseFileError("write", path, errno);
-  if (!temp.Close()) RaiseFileError("write", path, errno);
-  if (::rename(temp.Path().c_str(), target.c_str()) != 0) RaiseFileError("replace", path, errno);
-  temp.MarkRenamed();
-  SyncFolderOf(target);
+  ReplaceFileContent(path, bytes);
 }
 
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,

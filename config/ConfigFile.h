@@ -13,13 +13,17 @@ TStrings SplitTextLines(std::string_view bytes);
 
 // Lines of a text file: a line ends at CR LF, lone CR or lone LF; a NUL byte
 // ends the text; a last line without line end counts. EFileError names the
-// file when it exists but cannot be read.
+// file when it exists but cannot be read, or holds more than
+// kMaxConfigFileSize bytes (FileStore.h).
 TStrings ReadTextLines(const std::string& path);
 
-// Writes every line followed by CR LF, replacing the file atomically (a
-// temporary file in the same folder, flushed, renamed over the old one). On
-// failure the old file stays as it was and EFileError names the file; a
-// file that may not be written (read-only) is a failure as well.
+// Writes every line followed by CR LF as the file's new content. The file
+// keeps its identity (owner, group, permission bits without set-user-ID and
+// set-group-ID, hard and symbolic links); where it can, it is replaced
+// atomically by a renamed temporary file, else written in place (see
+// ReplaceFileContent in FileStore.h). On failure EFileError names the file;
+// a read-only file, or a path that is or links to anything but a regular
+// file, is a failure with nothing changed.
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
 // When path is an existing regular file: fileLines := its lines, the

@@ -3,15 +3,19 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <iterator>
+#include <optional>
 
 #include "ConfigFile.h"
+#include "FileStore.h"
 #include "HW_Channels.h"
 #include "VNErrors.h"
 
@@ -40,9 +44,19 @@ class ConfigFile : public ::testing::Test {
     dir = fs::temp_directory_path() /
           (std::string("vn_config_") + info->name() + "_" + std::to_string(::getpid()));
     fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::create_directories(dir / "tmp");
+    // Safe copies of in-place saves go to the temporary folder: one of the
+    // test's own, open to every user as /tmp is.
+    fs::permissions(dir / "tmp", fs::perms::all | fs::perms::sticky_bit);
+    const char* previous = std::getenv("TMPDIR");
+    savedTmpDir = previous ? std::optional<std::string>(previous) : std::nullopt;
+    ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
   }
   void TearDown() override {
+    if (savedTmpDir)
+      ::setenv("TMPDIR", savedTmpDir->c_str(), 1);
+    else
+      ::unsetenv("TMPDIR");
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(dir);
   }
@@ -55,12 +69,14 @@ class ConfigFile : public ::testing::Test {
   std::string file() const { return (dir / "S7DRV.CFG").string(); }
   std::vector<std::string> FolderEntries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().filename() != "tmp") names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
 
   fs::path dir;
+  std::optional<std::string> savedTmpDir;
   TConfigInfo config{"/suite/drv/S7DRV.CFG"};
   TStrings fileLines;
   TStrings channelLines;
@@ -103,6 +119,27 @@ TEST_F(ConfigFile, MissingFileChangesNothing) {
   fs::create_directory(file());  // a folder of that name is no configuration file
   LoadConfigFile(file(), config, fileLines, channelLines);
   EXPECT_EQ(config.Comport, 9);
+}
+
+TEST_F(ConfigFile, AFileAboveTheSizeLimitIsRefusedBeforeItIsRead) {
+  WriteBytes(file(), "Comport=5\r\n");
+  const std::uintmax_t size = kMaxConfigFileSize + 1;
+  fs::resize_file(file(), size);  // sparse: costs no disk
+  config.Comport = 9;
+  try {
+    LoadConfigFile(file(), config, fileLines, channelLines);
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find(file()), std::string::npos) << text;
+    EXPECT_NE(text.find(std::to_string(size)), std::string::npos) << text;
+    EXPECT_NE(text.find(std::to_string(kMaxConfigFileSize)), std::string::npos) << text;
+  }
+  EXPECT_EQ(config.Comport, 9);
+  EXPECT_TRUE(fileLines.empty());
+  fs::resize_file(file(), kMaxConfigFileSize);  // the limit itself is allowed
+  EXPECT_NO_THROW(LoadConfigFile(file(), config, fileLines, channelLines));
+  EXPECT_EQ(config.Comport, 2);  // a file full of NULs: defaults
 }
 
 TEST_F(ConfigFile, ExampleFileWithEitherLineEnd) {
@@ -228,18 +265,6 @@ TEST_F(ConfigFile, LfFileIsWrittenBackWithCrLf) {
             std::count(bytes.begin(), bytes.end(), '\r'));
 }
 
-TEST_F(ConfigFile, ReplacingKeepsPermissionsAndSymbolicLinks) {
-  WriteBytes(dir / "real.CFG", "old\r\n");
-  fs::permissions(dir / "real.CFG",
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink("real.CFG", file());
-  WriteTextLinesAtomic(file(), {"new"});
-  EXPECT_TRUE(fs::is_symlink(file()));
-  EXPECT_EQ(ReadBytes(dir / "real.CFG"), "new\r\n");
-  EXPECT_EQ(fs::status(dir / "real.CFG").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
 // Runs body in a child process and returns its exit code; 0 means the child
 // saw the failure it expected. A child keeps process-wide changes (user id,
 // file size limit) away from the rest of the tests.
@@ -268,6 +293,168 @@ bool BecomeOrdinaryUser() {
   if (::geteuid() != 0) return true;
   const passwd* nobody = ::getpwnam("nobody");
   return nobody && ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
+}
+
+// What a save finds under the configuration file's name, and what must be
+// on disk afterwards.
+struct FileKindCase {
+  const char* Kind;
+  bool NeedsRoot;
+  // Builds the kind in dir under the name S7DRV.CFG; returns the file that
+  // holds (or is to hold) the content.
+  std::function<fs::path(const fs::path& dir)> Make;
+  bool AsOrdinaryUser;  // saved by "nobody" when run as root
+  bool Refused;         // EFileError naming the path, nothing on disk changed
+  bool NameStaysLink;
+  fs::file_type TargetType;
+  uid_t Owner;  // kSelf: whoever runs the save
+  gid_t Group;
+  mode_t Mode;
+  nlink_t Links;
+};
+
+constexpr uid_t kSelf = static_cast<uid_t>(-1);
+constexpr uid_t kOtherUser = 4711;
+constexpr gid_t kOtherGroup = 4712;
+
+struct stat StatusOf(const fs::path& path) {
+  struct stat status {};
+  EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+  return status;
+}
+
+fs::path MakeRegular(const fs::path& file, mode_t mode, uid_t owner = kSelf, gid_t group = kSelf) {
+  WriteBytes(file, "old\r\n");
+  if (owner != kSelf) EXPECT_EQ(::chown(file.c_str(), owner, group), 0);
+  EXPECT_EQ(::chmod(file.c_str(), mode), 0);
+  return file;
+}
+
+const passwd* Nobody() {
+  return ::getpwnam("nobody");
+}
+
+TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
+  const bool root = ::geteuid() == 0;
+  const FileKindCase cases[] = {
+      {"regular file", false, [](const fs::path& d) { return MakeRegular(d / "S7DRV.CFG", 0640); },
+       false, false, false, fs::file_type::regular, kSelf, kSelf, 0640, 1},
+      {"symbolic link to a regular file", false,
+       [](const fs::path& d) {
+         fs::create_directory(d / "real");
+         fs::create_symlink("real/S7.CFG", d / "S7DRV.CFG");
+         return MakeRegular(d / "real" / "S7.CFG", 0604);
+       },
+       false, false, true, fs::file_type::regular, kSelf, kSelf, 0604, 1},
+      {"dangling symbolic link", false,
+       [](const fs::path& d) {
+         fs::create_symlink(d / "target.CFG", d / "S7DRV.CFG");
+         return d / "target.CFG";
+       },
+       false, false, true, fs::file_type::regular, kSelf, kSelf, 0666 & ~[] {
+         const mode_t mask = ::umask(0);
+         ::umask(mask);
+         return mask;
+       }(),
+       1},
+      {"hard link", false,
+       [](const fs::path& d) {
+         MakeRegular(d / "other.CFG", 0644);
+         fs::create_hard_link(d / "other.CFG", d / "S7DRV.CFG");
+         return d / "other.CFG";
+       },
+       false, false, false, fs::file_type::regular, kSelf, kSelf, 0644, 2},
+      {"symbolic link to a FIFO", false,
+       [](const fs::path& d) {
+         EXPECT_EQ(::mkfifo((d / "fifo").c_str(), 0666), 0);
+         fs::create_symlink("fifo", d / "S7DRV.CFG");
+         return d / "fifo";
+       },
+       false, true, true, fs::file_type::fifo, kSelf, kSelf, 0, 1},
+      {"FIFO", false,
+       [](const fs::path& d) {
+         EXPECT_EQ(::mkfifo((d / "S7DRV.CFG").c_str(), 0666), 0);
+         return d / "S7DRV.CFG";
+       },
+       false, true, false, fs::file_type::fifo, kSelf, kSelf, 0, 1},
+      {"symbolic link to a character device", true,
+       [](const fs::path& d) {
+         // The same device numbers as /dev/null, but a node of the test's own.
+         EXPECT_EQ(::mknod((d / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+         fs::create_symlink(d / "null", d / "S7DRV.CFG");
+         return d / "null";
+       },
+       false, true, true, fs::file_type::character, kSelf, kSelf, 0, 1},
+      {"another user's file, mode 0640", true,
+       [](const fs::path& d) {
+         return MakeRegular(d / "S7DRV.CFG", 0640, kOtherUser, kOtherGroup);
+       },
+       false, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0640, 1},
+      {"another user's file with set-user-ID and set-group-ID", true,
+       [](const fs::path& d) {
+         return MakeRegular(d / "S7DRV.CFG", 06754, kOtherUser, kOtherGroup);
+       },
+       false, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0754, 1},
+      {"writable file in a read-only folder", false,
+       [root](const fs::path& d) {
+         const passwd* nobody = Nobody();
+         const fs::path file = root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
+                                    : MakeRegular(d / "S7DRV.CFG", 0620);
+         fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+         return file;
+       },
+       true, false, false, fs::file_type::regular, kSelf, kSelf, 0620, 1},
+  };
+  for (const FileKindCase& c : cases) {
+    SCOPED_TRACE(c.Kind);
+    if (c.NeedsRoot && !root) {
+      std::cout << "[  SKIPPED ] " << c.Kind << ": needs the superuser\n";
+      continue;
+    }
+    if (c.AsOrdinaryUser && root && !Nobody()) {
+      std::cout << "[  SKIPPED ] " << c.Kind << ": no user \"nobody\"\n";
+      continue;
+    }
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().filename() != "tmp") fs::remove_all(entry.path());
+    const fs::path target = c.Make(dir);
+    std::vector<std::string> entriesAfter = FolderEntries();
+    if (!fs::exists(fs::symlink_status(target))) {  // a dangling link's target is created
+      entriesAfter.push_back(target.filename());
+      std::sort(entriesAfter.begin(), entriesAfter.end());
+    }
+
+    const int result = InChild([&] {
+      if (c.AsOrdinaryUser && !BecomeOrdinaryUser()) return 10;
+      if (c.Refused) return ExpectFileError(file(), {"new"});
+      try {
+        WriteTextLinesAtomic(file(), {"new"});
+        return 0;
+      } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+      }
+    });
+    EXPECT_EQ(result, 0);
+
+    EXPECT_EQ(FolderEntries(), entriesAfter) << "no temporary file left, nothing else created";
+    EXPECT_TRUE(fs::is_empty(dir / "tmp")) << "the safe copy is gone after a good save";
+    EXPECT_EQ(fs::is_symlink(file()), c.NameStaysLink);
+    const struct stat status = StatusOf(target);
+    EXPECT_EQ(fs::status(target).type(), c.TargetType);
+    if (c.TargetType != fs::file_type::regular) continue;
+    const uid_t self = c.AsOrdinaryUser && root ? Nobody()->pw_uid : ::geteuid();
+    const gid_t selfGroup = c.AsOrdinaryUser && root ? Nobody()->pw_gid : ::getegid();
+    EXPECT_EQ(status.st_uid, c.Owner == kSelf ? self : c.Owner);
+    EXPECT_EQ(status.st_gid, c.Group == kSelf ? selfGroup : c.Group);
+    EXPECT_EQ(status.st_mode & 07777, c.Mode);
+    EXPECT_EQ(status.st_nlink, c.Links);
+    EXPECT_EQ(ReadBytes(target), "new\r\n");
+    EXPECT_EQ(ReadBytes(file()), "new\r\n");
+  }
 }
 
 TEST_F(ConfigFile, FailedWriteInAReadOnlyFolderKeepsTheOldFile) {

@@ -1,0 +1,29 @@
+#pragma once
+// The platform's side of the configuration file: reading its bytes with a
+// size limit, and replacing its content while the file keeps what makes it
+// the user's file (owner, group, permissions, links). One implementation per
+// platform, chosen by CMake (posix/FileStore.cpp).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The largest configuration file read: far above any real plant (a file
+// with 100,000 channels is about 1 MB), low enough that reading it cannot
+// exhaust the memory of the machine.
+inline constexpr std::uintmax_t kMaxConfigFileSize = 64u * 1024u * 1024u;
+
+// The whole content of the file at path. EFileError naming the file when it
+// cannot be opened or read, or when it holds more than maxSize bytes (the
+// text then gives its size and the limit; nothing beyond the limit is read).
+std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize);
+
+// Makes bytes the content of the regular file path names, following
+// symbolic links to it; a link whose target is missing gets the target
+// created. Where the file exists it keeps its owner, group, permission bits
+// (never set-user-ID or set-group-ID), hard links and links to it: by a
+// renamed temporary file in its folder where that keeps all of it, else by
+// writing in place after the content was made safe in a temporary file in
+// the system's temporary folder. Raises EFileError naming path (and, when an
+// in-place write failed part way, the file holding the new content); a path
+// that is or leads to anything but a regular file is refused unchanged.
+void ReplaceFileContent(const std::string& path, std::string_view bytes);
