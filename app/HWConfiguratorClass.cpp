@@ -1,8 +1,22 @@
 #include "HWConfiguratorClass.h"
 
+#include <QWidget>
+#include <cstdint>
+
 #include "DriverDiscovery.h"
 #include "Hw_Card.h"
 #include "Localization.h"
+#include "ShowConfigDialog.h"
+
+namespace {
+
+// The program has no main window; a widget that has a native window hands
+// its id to the access point, otherwise 0.
+std::uintptr_t WindowHandleOf(const QWidget* application) {
+  return application != nullptr ? static_cast<std::uintptr_t>(application->effectiveWinId()) : 0;
+}
+
+}  // namespace
 
 ENoS7DriverError::ENoS7DriverError(const std::string& driverFolder)
     : EVNError(FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
@@ -13,11 +27,11 @@ THWConfigClass::THWConfigClass(QWidget* application) : FApplication(application)
   // The program has no main window, so the drivers get no window handle.
   const auto driverPath = FindS7Driver(driverFolder, 0);
   if (!driverPath) throw ENoS7DriverError(driverFolder);
-  card = std::make_unique<TCard>(application, *driverPath);
+  card = std::make_unique<TCard>(WindowHandleOf(application), *driverPath);
 }
 
 THWConfigClass::~THWConfigClass() = default;
 
 void THWConfigClass::ShowConfig() {
-  card->ShowConfigDialog(FApplication, HideChannelPage);
+  ShowConfigDialog(FApplication, *card, HideChannelPage);
 }

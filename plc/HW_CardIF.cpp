@@ -4,8 +4,8 @@
 #include "MessageBox.h"
 #include "NoDaveApi.h"
 
-TCardIF::TCardIF(QWidget* application, const std::string& configFileName)
-    : FApplication(application), FConfig(std::make_unique<TConfigInfo>(configFileName)) {}
+TCardIF::TCardIF(std::uintptr_t windowHandle, const std::string& configFileName)
+    : FWindowHandle(windowHandle), FConfig(std::make_unique<TConfigInfo>(configFileName)) {}
 
 TCardIF::~TCardIF() = default;
 

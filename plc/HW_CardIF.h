@@ -1,18 +1,18 @@
 #pragma once
 // The card's base: the settings record, the library handles and the error
 // reporting.
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "HW_ConfigInfo.h"
 #include "nodave/nodave.h"
 
-class QWidget;
-
 class TCardIF {
  public:
-  // configFileName: the path of the driver's configuration file.
-  TCardIF(QWidget* application, const std::string& configFileName);
+  // windowHandle: the application's window (0: none). configFileName: the
+  // path of the driver's configuration file.
+  TCardIF(std::uintptr_t windowHandle, const std::string& configFileName);
   TCardIF(const TCardIF&) = delete;
   TCardIF& operator=(const TCardIF&) = delete;
   virtual ~TCardIF();
@@ -26,7 +26,7 @@ class TCardIF {
   const TConfigInfo& Config() const { return *FConfig; }
 
  protected:
-  QWidget* FApplication;
+  std::uintptr_t FWindowHandle;
   daveConnection* FConnection = nullptr;
   daveInterface* FInterface = nullptr;
   _daveOSserialType FPort{0, 0};

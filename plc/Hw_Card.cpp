@@ -10,8 +10,8 @@ std::string ConfigFileNameFor(const std::string& driverPath) {
   return (hasExtension ? driverPath.substr(0, dot) : driverPath) + ".CFG";
 }
 
-TCard::TCard(QWidget* application, const std::string& driverPath)
-    : TCardIF(application, ConfigFileNameFor(driverPath)),
+TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
+    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)),
       FChannels(std::make_unique<TLstChannels>(this)) {
   LoadConfig();
   FChannels->ParseChannelText(FChannelLines);

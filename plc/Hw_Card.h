@@ -1,32 +1,27 @@
 #pragma once
 // The program's model of the S7 driver: settings, channel definitions and
-// configuration file; shows the configuration dialog and talks to the PLC.
+// configuration file; talks to the PLC. The dialog reaches it through
+// TCardServices.
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "CardServices.h"
+#include "ConnectionType.h"
 #include "HW_CardIF.h"
 #include "HW_Channels.h"
 #include "VNList.h"
 #include "VNUtils.h"
 
-class QObject;
-class TConfigDlg;
-
-// Called by the card for every control of the dialog.
-using TControlCallback = void (*)(QWidget* control);
-
-class TCard : public TCardIF {
+class TCard : public TCardIF, public TCardServices {
  public:
+  // windowHandle: the application's window for the access point (0: none).
   // driverPath: the S7 driver library; its configuration file is the path
   // with the extension replaced by ".CFG". Reads that file; its errors leave.
-  TCard(QWidget* application, const std::string& driverPath);
+  TCard(std::uintptr_t windowHandle, const std::string& driverPath);
   ~TCard() override;
-
-  // Shows the dialog modally; on OK takes its results and saves the file.
-  void ShowConfigDialog(QWidget* application, TControlCallback callback);
-  void DialogHook(QObject* sender);
-  void WalkControls(QObject* component);
 
   void LoadConfig();
   // Replaces the configuration file atomically; EFileError naming the file.
@@ -35,17 +30,21 @@ class TCard : public TCardIF {
   // channel list is rebuilt from channelLines with the old list's run-time
   // state, and the file is saved.
   void TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                         const TStrings& channelLines);
+                         const TStrings& channelLines) override;
 
   // PLC operations; failures are shown in message boxes.
   bool OpenInterface(const TConfigInfo& settings, daveInterface*& place);
   void CloseInterface(daveInterface* interface);
   bool Connect(const TConfigInfo& settings);
   void Disconnect();
-  void ListPartners(const TConfigInfo& settings, TIntegerList& list);
-  std::string ReadOrderCode(const TConfigInfo& settings);
+  void ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
+  std::string ReadOrderCode(const TConfigInfo& settings) override;
 
-  const TStrings& ChannelLines() const { return FChannelLines; }
+  const TConfigInfo& Settings() const override { return *FConfig; }
+  const TStrings& ChannelLines() const override { return FChannelLines; }
+  const TChannel* FindChannel(std::string_view path) const override {
+    return FChannels->FindChannel(path);
+  }
   const TLstChannels& Channels() const { return *FChannels; }
   TLstChannels& Channels() { return *FChannels; }
   int ConnectCount() const { return FConnectCount; }
@@ -54,13 +53,10 @@ class TCard : public TCardIF {
  private:
   TStrings FFileLines;
   int FConnectCount = 0;
-  std::function<void(QObject*)> FSavedHandler;
-  TControlCallback FControlCallback = nullptr;
-  TConfigDlg* FDialog = nullptr;
   std::unique_ptr<TLstChannels> FChannels;
   TStrings FChannelLines;
   // The connection type the port was opened with, so it is closed the same way.
-  int FOpenedType = -1;
+  std::optional<TConnectionType> FOpenedType;
 
   // Opens the serial port, socket or access point of settings into FPort and
   // remembers the type; false (after a message box) when it did not open.

@@ -8,7 +8,7 @@
 #include <array>
 #include <optional>
 
-#include "Hw_Card.h"
+#include "CardServices.h"
 #include "VNList.h"
 #include "VNUtils.h"
 #include "vncomps.h"
@@ -43,7 +43,7 @@ TConnectionFrame::TConnectionFrame(QWidget* parent, bool offersPartners)
 
 TConnectionFrame::~TConnectionFrame() = default;
 
-void TConnectionFrame::TakeSettings(TCard* card, const TConfigInfo& settings,
+void TConnectionFrame::TakeSettings(TCardServices* card, const TConfigInfo& settings,
                                     TCollectSettingsEvent collectSettings) {
   FCard = card;
   FCollectSettings = std::move(collectSettings);

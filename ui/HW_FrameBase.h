@@ -13,7 +13,7 @@ class QComboBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
-class TCard;
+class TCardServices;
 class TIntegerEdit;
 class TUpDown;
 
@@ -35,7 +35,7 @@ class TConnectionFrame : public QFrame {
   ~TConnectionFrame() override;
 
   // Remembers card and callback and makes the settings copy (no file name).
-  void TakeSettings(TCard* card, const TConfigInfo& settings,
+  void TakeSettings(TCardServices* card, const TConfigInfo& settings,
                     TCollectSettingsEvent collectSettings);
 
   // A right-aligned label with caption to the left of field (and of an
@@ -72,7 +72,7 @@ class TConnectionFrame : public QFrame {
   // previous partner selected when it is among them.
   void ListReachablePartners();
 
-  TCard* FCard = nullptr;
+  TCardServices* FCard = nullptr;
   std::unique_ptr<TConfigInfo> FSettings;
   TCollectSettingsEvent FCollectSettings;
   QPushButton* FReachablePartners = nullptr;

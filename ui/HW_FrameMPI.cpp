@@ -20,7 +20,7 @@ TMPIFrame::TMPIFrame(QWidget* parent)
   connect(FReachablePartners, &QPushButton::clicked, this, &TMPIFrame::ReachablePartnersClick);
 }
 
-void TMPIFrame::InitFrame(TCard* card, const TConfigInfo& settings,
+void TMPIFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
                           TCollectSettingsEvent collectSettings) {
   TakeSettings(card, settings, std::move(collectSettings));
   FLocalMPIUpDown->SetPosition(FSettings->LocalMPI);

@@ -13,7 +13,8 @@ class TMPIFrame : public TConnectionFrame {
 
   // Fills the controls from settings; ERangeError when LocalMPI cannot be a
   // spinner position (outside -32768..32767).
-  void InitFrame(TCard* card, const TConfigInfo& settings, TCollectSettingsEvent collectSettings);
+  void InitFrame(TCardServices* card, const TConfigInfo& settings,
+                 TCollectSettingsEvent collectSettings);
   // Writes LocalMPI, Comport, Baudrate, ProfibusSpeedIndex and RemoteMPI.
   void StoreSettings(TConfigInfo& settings);
   // The "Reachable participants" button.

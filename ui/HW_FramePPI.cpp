@@ -21,7 +21,7 @@ TPPIFrame::TPPIFrame(QWidget* parent)
   AddRow("Selected PPI address:", FRemotePPI, FRemotePPiUpDown);
 }
 
-void TPPIFrame::InitFrame(TCard* card, const TConfigInfo& settings,
+void TPPIFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
                           TCollectSettingsEvent collectSettings) {
   TakeSettings(card, settings, std::move(collectSettings));
   FRemotePPiUpDown->SetPosition(FSettings->RemotePPI);

@@ -13,7 +13,8 @@ class TPPIFrame : public TConnectionFrame {
 
   // Fills the controls from settings; ERangeError when LocalPPI or RemotePPI
   // cannot be a spinner position (outside -32768..32767).
-  void InitFrame(TCard* card, const TConfigInfo& settings, TCollectSettingsEvent collectSettings);
+  void InitFrame(TCardServices* card, const TConfigInfo& settings,
+                 TCollectSettingsEvent collectSettings);
   // Writes RemotePPI, LocalPPI, Comport and Baudrate.
   void StoreSettings(TConfigInfo& settings);
 

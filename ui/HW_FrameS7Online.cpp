@@ -8,7 +8,7 @@ TS7OnlineFrame::TS7OnlineFrame(QWidget* parent) : TConnectionFrame(parent, true)
   connect(FReachablePartners, &QPushButton::clicked, this, &TS7OnlineFrame::ReachablePartnersClick);
 }
 
-void TS7OnlineFrame::InitFrame(TCard* card, const TConfigInfo& settings,
+void TS7OnlineFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
                                TCollectSettingsEvent collectSettings) {
   TakeSettings(card, settings, std::move(collectSettings));
   FillPartnerBox(FSettings->RemoteMPI);

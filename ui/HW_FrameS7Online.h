@@ -8,7 +8,8 @@ class TS7OnlineFrame : public TConnectionFrame {
  public:
   explicit TS7OnlineFrame(QWidget* parent = nullptr);
 
-  void InitFrame(TCard* card, const TConfigInfo& settings, TCollectSettingsEvent collectSettings);
+  void InitFrame(TCardServices* card, const TConfigInfo& settings,
+                 TCollectSettingsEvent collectSettings);
   // Writes RemoteMPI (kept when no partner is selected).
   void StoreSettings(TConfigInfo& settings);
   // The "Reachable participants" button.

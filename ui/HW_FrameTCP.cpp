@@ -19,7 +19,7 @@ TTCPFrame::TTCPFrame(QWidget* parent)
   AddRow("Slot:", FSlotEdit);
 }
 
-void TTCPFrame::InitFrame(TCard* card, const TConfigInfo& settings,
+void TTCPFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
                           TCollectSettingsEvent collectSettings) {
   TakeSettings(card, settings, std::move(collectSettings));
   FIPAddressEdit->setText(QString::fromLocal8Bit(FSettings->IPAddress));

@@ -11,7 +11,8 @@ class TTCPFrame : public TConnectionFrame {
  public:
   explicit TTCPFrame(QWidget* parent = nullptr);
 
-  void InitFrame(TCard* card, const TConfigInfo& settings, TCollectSettingsEvent collectSettings);
+  void InitFrame(TCardServices* card, const TConfigInfo& settings,
+                 TCollectSettingsEvent collectSettings);
   // Writes IPAddress (as typed), IPPort, Rack and Slot (each field's Value).
   void StoreSettings(TConfigInfo& settings);
 

@@ -16,16 +16,18 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "CardServices.h"
 #include "ChannelTree.h"
+#include "ConnectionType.h"
 #include "DialogTranslation.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
-#include "Hw_Card.h"
 
 namespace {
 
@@ -74,7 +76,7 @@ TFileDialogRunner SetFileDialogRunner(TFileDialogRunner runner) {
   return std::exchange(FileDialogRunner(), std::move(runner));
 }
 
-TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card)
+TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardServices* card)
     : QDialog(owner), FCard(card) {
   // The form as designed.
   CreateControls();
@@ -228,8 +230,7 @@ QWidget* TConfigDlg::CreateChannelPage() {
   TabSheet3 = Named(new QWidget, "TabSheet3");
   TreeView1 = Named(new TChannelTreeView(TabSheet3), "TreeView1");
   FChannelTree = new TChannelTreeEditor(
-      TreeView1, [this](std::string_view path) { return FCard->Channels().FindChannel(path); },
-      this);
+      TreeView1, [this](std::string_view path) { return FCard->FindChannel(path); }, this);
 
   Label4 = Named(new QLabel("Add or rather delete addresses that are mapped to channels by "
                             "clicking the right mouse button within the tree.",
@@ -341,11 +342,12 @@ void TConfigDlg::Button2Click() {
 }
 
 void TConfigDlg::ConnectionTypeBoxChange() {
-  const int type = ConnectionTypeBox->currentIndex();
-  MPIFrame1->setVisible(type < 3);
-  PPIFrame1->setVisible(type == 3);
-  TCPFrame1->setVisible(type == 4);
-  S7OnlineFrame1->setVisible(type == 5);
+  // Without a selection the MPI frame is the one shown.
+  const std::optional<TConnectionType> type = ConnectionTypeOf(ConnectionTypeBox->currentIndex());
+  MPIFrame1->setVisible(!type || IsMpi(*type));
+  PPIFrame1->setVisible(type == TConnectionType::Ppi);
+  TCPFrame1->setVisible(type == TConnectionType::IsoTcp);
+  S7OnlineFrame1->setVisible(type == TConnectionType::S7Online);
   InfoLesenBtn->setEnabled(PPIFrame1->isHidden());
   Memo1->setEnabled(InfoLesenBtn->isEnabled());
 }

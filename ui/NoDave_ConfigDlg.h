@@ -19,7 +19,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
-class TCard;
+class TCardServices;
 class TChannelTreeEditor;
 class TChannelTreeView;
 class TMPIFrame;
@@ -41,7 +41,7 @@ class TConfigDlg : public QDialog {
   // owner: the application's window (may be null). settings: the card's
   // record, only read. card: the card that shows the dialog. Errors of the
   // channel tree (ETreeLevelError) and of the frames leave the constructor.
-  TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCard* card);
+  TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardServices* card);
   ~TConfigDlg() override;
 
   // Copies the entries shown into settings: the visible frame's fields, the
@@ -73,15 +73,13 @@ class TConfigDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  friend class TCard;  // reads FChannelLines after OK
-
   void CreateControls();
   QWidget* CreateGeneralPage();
   QWidget* CreateChannelPage();
   void SetTabOrder();
   void SwitchOffDefaultButtons();
 
-  TCard* FCard;
+  TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
   TStrings FChannelLines;
 

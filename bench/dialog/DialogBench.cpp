@@ -47,7 +47,7 @@ class TCardFixture {
     TStrings file;
     BuildConfigFileLines(TConfigInfo(), ChannelLines(leaves), file);
     WriteTextLinesAtomic((FDir / "libs7drv.CFG").string(), file);
-    Card = std::make_unique<TCard>(nullptr, (FDir / "libs7drv.so").string());
+    Card = std::make_unique<TCard>(0, (FDir / "libs7drv.so").string());
     // One channel in every block is used, so that the lookups find channels
     // both free and used.
     for (int i = 0; i < Card->Channels().Count(); i += OffsetsPerBlock)

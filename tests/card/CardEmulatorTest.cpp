@@ -157,7 +157,7 @@ class CardEmulatorTest : public ::testing::Test {
           ("vn_card_emulator_" +
            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir);
-    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+    card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
     card.reset();

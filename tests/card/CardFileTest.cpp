@@ -55,7 +55,7 @@ TEST(ConfigFileNameFor, ReplacesTheExtensionOfTheFileName) {
 }
 
 TEST_F(CardFileTest, WithoutAFileTheCardHasDefaultsAndNoChannels) {
-  TCard card(nullptr, driver);
+  TCard card(0, driver);
 
   const TConfigInfo defaults(configFile.string());
   EXPECT_EQ(card.Config().ConfigFileName, configFile.string());
@@ -77,7 +77,7 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
              "ProfibusSpeedIndex=2\r\nIPAddress=192.168.0.10\r\nIPPort=102\r\nRack=0\r\n"
              "Slot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n"
              "\t\t\t2\r\n\r\n>EOT<\r\n");
-  TCard card(nullptr, driver);
+  TCard card(0, driver);
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
   EXPECT_EQ(card.Config().IPAddress, "192.168.0.10");
@@ -90,14 +90,14 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
 
 TEST_F(CardFileTest, FileErrorsLeaveTheConstruction) {
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n");  // the end marker is missing
-  EXPECT_THROW(TCard(nullptr, driver), EListError);
+  EXPECT_THROW(TCard(0, driver), EListError);
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\t\t\tE\r\n>EOT<\r\n");  // a level jump
-  EXPECT_THROW(TCard(nullptr, driver), ETreeLevelError);
+  EXPECT_THROW(TCard(0, driver), ETreeLevelError);
 }
 
 TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\r\n>EOT<\r\n");
-  TCard card(nullptr, driver);
+  TCard card(0, driver);
   TChannel* used = card.Channels().FindChannel("SPS;E;0");
   ASSERT_NE(used, nullptr);
   used->IsFree = false;
@@ -127,13 +127,13 @@ TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
             std::string::npos);
 
   // A new card reads back what was saved.
-  TCard again(nullptr, driver);
+  TCard again(0, driver);
   EXPECT_EQ(again.Config().IPAddress, "10.1.2.3");
   EXPECT_EQ(again.Channels().Count(), 2);
 }
 
 TEST_F(CardFileTest, TakeDialogResultsCreatesAMissingFile) {
-  TCard card(nullptr, driver);
+  TCard card(0, driver);
   card.TakeDialogResults([](TConfigInfo&) {}, {});
   const std::string written = ReadBytes(configFile);
   EXPECT_EQ(written.substr(written.size() - 16), ">ChT<\r\n\r\n>EOT<\r\n");

@@ -51,7 +51,7 @@ class CardPlcTest : public ::testing::Test {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     // No configuration file beside the driver: the card starts from defaults.
-    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+    card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
     card.reset();

@@ -41,7 +41,7 @@ class LocalizedCardTest : public ::testing::Test {
   void SetUp() override {
     dir = std::filesystem::temp_directory_path() / "vn_card_localized";
     std::filesystem::create_directories(dir);
-    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+    card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
     dave.failSetPort = dave.failOpenSocket = dave.failOpenS7online = true;
   }
   void TearDown() override {

@@ -29,7 +29,7 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   settings.Connectiontype = 4;
   settings.IPPort = 4711;
   {
-    TCard card(nullptr, (dir / "libs7drv.so").string());
+    TCard card(0, (dir / "libs7drv.so").string());
     EXPECT_EQ(card.ReadOrderCode(settings), "");
     card.ReportError("", 4711);
   }

@@ -4,7 +4,9 @@
 #include <functional>
 #include <limits>
 
+#include "ConnectionType.h"
 #include "HW_ConfigInfo.h"
+#include "SettingsCheck.h"
 
 namespace {
 
@@ -170,6 +172,185 @@ TEST(ConfigInfo, CopyFromKeepsTheOwnFileName) {
   copy.CopyFrom(source);
   EXPECT_EQ(Settings(copy), Settings(source));
   EXPECT_EQ(copy.ConfigFileName, "");
+}
+
+// Every value the dialog's lists and fields can produce is accepted, and
+// nothing else; a refusal names key, value and the range.
+struct AssignCase {
+  const char* Key;
+  const char* Value;
+  // Accepted: the field read back as text; refused: the range ("" for text).
+  bool Accepted;
+  const char* Expected;
+};
+
+std::string FieldText(const TConfigInfo& settings, const std::string& key) {
+  TStrings lines;
+  settings.SaveToList(lines);
+  for (const std::string& line : lines)
+    if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+  return "<missing>";
+}
+
+TEST(SettingsCheck, AssignSettingAcceptsWhatTheDialogAccepts) {
+  const AssignCase cases[] = {
+      // Lists: the index of an item.
+      {"Connectiontype", "0", true, "0"},
+      {"Connectiontype", "5", true, "5"},
+      {"Connectiontype", "6", false, "0..5"},
+      {"Connectiontype", "-1", false, "0..5"},
+      {"Comport", "1", true, "1"},
+      {"Comport", "9", true, "9"},
+      {"Comport", "0", false, "1..9"},
+      {"Comport", "10", false, "1..9"},
+      {"Baudrate", "4", true, "4"},
+      {"Baudrate", "5", false, "0..4"},
+      {"ProfibusSpeedIndex", "6", true, "6"},
+      {"ProfibusSpeedIndex", "7", false, "0..6"},
+      {"RemoteMPI", "1", true, "1"},
+      {"RemoteMPI", "100", true, "100"},
+      {"RemoteMPI", "0", false, "1..100"},
+      {"RemoteMPI", "101", false, "1..100"},
+      {"WriteProtocol", "1", true, "1"},
+      {"WriteProtocol", "2", false, "0..1"},
+      // Addresses: what a spinner can hold.
+      {"LocalMPI", "0", true, "0"},
+      {"LocalMPI", "32767", true, "32767"},
+      {"LocalMPI", "32768", false, "0..32767"},
+      {"LocalPPI", "-1", false, "0..32767"},
+      {"RemotePPI", "126", true, "126"},
+      {"RemotePPI", "+7", true, "7"},
+      // Port, rack and slot fields.
+      {"IPPort", "1", true, "1"},
+      {"IPPort", "65535", true, "65535"},
+      {"IPPort", "0", false, "1..65535"},
+      {"IPPort", "65536", false, "1..65535"},
+      {"Rack", "0", true, "0"},
+      {"Slot", "65535", true, "65535"},
+      {"Slot", "65536", false, "0..65535"},
+      // Numbers are decimal, without blanks or anything after them.
+      {"Slot", "", false, "0..65535"},
+      {"Slot", " 3", false, "0..65535"},
+      {"Slot", "3 ", false, "0..65535"},
+      {"Slot", "$3", false, "0..65535"},
+      {"Slot", "3.0", false, "0..65535"},
+      {"Slot", "++3", false, "0..65535"},
+      {"Slot", "99999999999", false, "0..65535"},
+      // Text fields: anything on one line.
+      {"IPAddress", "plc.example", true, "plc.example"},
+      {"IPAddress", "", true, ""},
+      {"IPAddress", "10.0.0.1\n", false, ""},
+      {"ProtokollFileName", "/var/log/s7 log.txt", true, "/var/log/s7 log.txt"},
+      {"ProtokollFileName", "a\rb", false, ""},
+      {"ProtokollFileName", "tab\there", false, ""},
+      // Keys are spelled as in the file.
+      {"slot", "3", false, ""},
+      {"Unknown", "3", false, ""},
+  };
+  for (const AssignCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Key) + "=" + c.Value);
+    TConfigInfo settings(kConfigFile);
+    const TConfigInfo before = settings;
+    const auto refused = AssignSetting(settings, c.Key, c.Value);
+    EXPECT_EQ(refused.has_value(), !c.Accepted);
+    if (c.Accepted) {
+      EXPECT_EQ(FieldText(settings, c.Key), c.Expected);
+      continue;
+    }
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(Settings(settings), Settings(before));
+    EXPECT_EQ(refused->Key, c.Key);
+    EXPECT_EQ(refused->Value, c.Value);
+    const std::string range =
+        refused->IsRange() ? std::to_string(*refused->Min) + ".." + std::to_string(*refused->Max)
+                           : "";
+    EXPECT_EQ(range, c.Expected);
+  }
+}
+
+TEST(SettingsCheck, EveryKeyOfTheFileIsASettingKey) {
+  TStrings lines;
+  TConfigInfo(kConfigFile).SaveToList(lines);
+  ASSERT_EQ(lines.size(), 14u);
+  for (const std::string& line : lines)
+    EXPECT_TRUE(IsSettingKey(line.substr(0, line.find('=')))) << line;
+}
+
+struct CheckCase {
+  const char* Name;
+  std::function<void(TConfigInfo&)> Change;
+  TSettingsScope Scope;
+  const char* RefusedKey;  // "" when all are accepted
+};
+
+TEST(SettingsCheck, CheckSettingsNamesTheFirstRefusedSettingInScope) {
+  const CheckCase cases[] = {
+      {"defaults", [](TConfigInfo&) {}, TSettingsScope::All, ""},
+      {"port of the file's order first",
+       [](TConfigInfo& s) {
+         s.Comport = 12;
+         s.Slot = -1;
+       },
+       TSettingsScope::All, "Comport"},
+      {"text with a line break", [](TConfigInfo& s) { s.IPAddress = "a\nb"; }, TSettingsScope::All,
+       "IPAddress"},
+      {"unknown type", [](TConfigInfo& s) { s.Connectiontype = 6; }, TSettingsScope::Connection,
+       "Connectiontype"},
+      {"no type selected", [](TConfigInfo& s) { s.Connectiontype = -1; },
+       TSettingsScope::Connection, "Connectiontype"},
+      // Only what the type looks up in a table counts for a connection.
+      {"serial rate of a serial type",
+       [](TConfigInfo& s) {
+         s.Connectiontype = 3;
+         s.Baudrate = 5;
+       },
+       TSettingsScope::Connection, "Baudrate"},
+      {"serial rate of ISO over TCP",
+       [](TConfigInfo& s) {
+         s.Connectiontype = 4;
+         s.Baudrate = 5;
+       },
+       TSettingsScope::Connection, ""},
+      {"bus speed of MPI",
+       [](TConfigInfo& s) {
+         s.Connectiontype = 2;
+         s.ProfibusSpeedIndex = -1;
+       },
+       TSettingsScope::Connection, "ProfibusSpeedIndex"},
+      {"bus speed of PPI",
+       [](TConfigInfo& s) {
+         s.Connectiontype = 3;
+         s.ProfibusSpeedIndex = -1;
+       },
+       TSettingsScope::Connection, ""},
+      {"port and partner do not count for a connection",
+       [](TConfigInfo& s) {
+         s.Comport = 0;
+         s.RemoteMPI = 0;
+       },
+       TSettingsScope::Connection, ""},
+  };
+  for (const CheckCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TConfigInfo settings(kConfigFile);
+    c.Change(settings);
+    const auto refused = CheckSettings(settings, c.Scope);
+    EXPECT_EQ(refused ? refused->Key : std::string(), c.RefusedKey);
+  }
+}
+
+TEST(ConnectionType, TraitsFollowTheTableOfTypes) {
+  ASSERT_EQ(kConnectionTraits.size(), ConnectionTypes.size());
+  EXPECT_FALSE(ConnectionTypeOf(-1));
+  EXPECT_FALSE(ConnectionTypeOf(6));
+  for (std::int32_t index = 0; index < 6; ++index) {
+    const TConnectionType type = *ConnectionTypeOf(index);
+    EXPECT_EQ(IndexOf(type), index);
+    EXPECT_EQ(IsMpi(type), index <= 2) << index;
+    EXPECT_EQ(IsSerial(type), index <= 3) << index;
+  }
+  EXPECT_EQ(TraitsOf(TConnectionType::Mpi).Parity, 'O');
+  EXPECT_EQ(TraitsOf(TConnectionType::Ppi).Parity, 'E');
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 int main(int argc, char** argv) {
   SetupLocalization(VN_BUILD_DIR "/bin/locale");
   QApplication application(argc, argv);
-  TCard card(nullptr, (std::filesystem::current_path() / "drv" / "libs7drv.so").string());
+  TCard card(0, (std::filesystem::current_path() / "drv" / "libs7drv.so").string());
   for (int i = 1; i < argc; ++i)
     if (TChannel* channel = card.Channels().FindChannel(argv[i])) channel->IsFree = false;
   TConfigDlg dialog(nullptr, card.Config(), &card);

@@ -19,6 +19,7 @@
 #include "FakeNoDave.h"
 #include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
+#include "ShowConfigDialog.h"
 
 template <class T>
 T* Child(const QObject* parent, const char* name) {
@@ -79,7 +80,7 @@ class DialogTest : public ::testing::Test {
   }
 
   TCard& MakeCard() {
-    card = std::make_unique<TCard>(nullptr, DriverPath());
+    card = std::make_unique<TCard>(0, DriverPath());
     return *card;
   }
   TConfigDlg& MakeDialog() {
@@ -107,7 +108,7 @@ class DialogTest : public ::testing::Test {
         shown->reject();
       }
     });
-    card->ShowConfigDialog(nullptr, callback);
+    ShowConfigDialog(nullptr, *card, callback);
   }
 
   std::filesystem::path dir;

@@ -109,7 +109,7 @@ class FramesTest : public ::testing::Test {
     dir = std::filesystem::temp_directory_path() / ("vn_frames_" + std::string(info->name()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
-    card = std::make_unique<TCard>(nullptr, (dir / "libs7drv.so").string());
+    card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
