@@ -71,6 +71,7 @@ int RunProgram(int argc, char* argv[], TApplicationHook afterApplication) {
   TStringLibraryScope stringLibrary;
 
   QApplication application(argc, argv);
+  LoadToolkitTranslation();
   InstallQtMessageBoxes();
   if (afterApplication) afterApplication();
   // There is no main window, so there is no message loop to enter either:
