@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Checks what users get from a build: installs it into a temporary prefix,
+# starts the installed program through its link from another folder with
+# LANG=de_AT.UTF-8 under a virtual X server and waits for the German title,
+# then builds the Debian package and checks its files and dependencies.
+# usage: scripts/check-install.sh [build folder]   (default build/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="$(cd "${1:-build}" && pwd)"
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build"
+fi
+
+work="$(mktemp -d)"
+program_pid=""
+cleanup() {
+  if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "check-install: $*" >&2
+  exit 1
+}
+
+# --- install layout ---
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+real="$prefix/lib/vn-s7-config/VN_S7_Config_DRV"
+[ -L "$prefix/bin/VN_S7_Config_DRV" ] || fail "bin/VN_S7_Config_DRV is not a link"
+[ "$(readlink "$prefix/bin/VN_S7_Config_DRV")" = "../lib/vn-s7-config/VN_S7_Config_DRV" ] \
+  || fail "bin/VN_S7_Config_DRV does not point to ../lib/vn-s7-config/VN_S7_Config_DRV"
+[ -x "$real" ] || fail "the program is not in lib/vn-s7-config/"
+[ -f "$prefix/lib/vn-s7-config/locale/de/LC_MESSAGES/default.mo" ] || fail "no German catalogue"
+[ -f "$prefix/share/man/man1/VN_S7_Config_DRV.1.gz" ] || fail "no manual page"
+[ ! -e "$prefix/share/locale" ] || fail "a catalogue went into the shared locale folder"
+# The hook that answers windows exists in test builds only.
+if strings "$real" | grep -q VN_S7_TEST_AUTOCLOSE || nm -C "$real" | grep -q DialogAutoClose; then
+  fail "the installed program carries the test hook"
+fi
+
+# --- the installed program, through its link, from a plant folder ---
+mkdir -p "$work/plant/drv"
+cp "$build"/demo/drv/*.so "$work/plant/drv/"
+(
+  unset LANGUAGE LC_ALL LC_MESSAGES
+  export LANG=de_AT.UTF-8 XDG_CONFIG_HOME="$work/config" PATH="$prefix/bin:$PATH"
+  cd "$work/plant"
+  exec VN_S7_Config_DRV
+) 2>"$work/stderr" &
+program_pid=$!
+title="Konfiguration des SPS-Treibers"
+found=""
+for _ in $(seq 1 150); do
+  if xdotool search --name "^${title}\$" >/dev/null 2>&1; then
+    found=yes
+    break
+  fi
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.2
+done
+[ -n "$found" ] || fail "no window \"$title\" (stderr: $(cat "$work/stderr"))"
+kill "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+if [ -e "$work/plant/drv/libs7drv.CFG" ]; then fail "the program wrote a file without OK"; fi
+echo "installed program: German title with LANG=de_AT.UTF-8"
+
+# --- the Debian package ---
+(cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) \
+  || fail "cpack failed: $(cat "$work/cpack.log")"
+deb=("$work"/package/vn-s7-config_*.deb)
+[ -f "${deb[0]}" ] || fail "cpack made no package"
+# Paths (and link targets) only: the sixth field on.
+files="$(dpkg-deb -c "${deb[0]}" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); print }')"
+for expected in "./usr/bin/VN_S7_Config_DRV -> ../lib/vn-s7-config/VN_S7_Config_DRV" \
+                "./usr/lib/vn-s7-config/VN_S7_Config_DRV" \
+                "./usr/lib/vn-s7-config/locale/de/LC_MESSAGES/default.mo" \
+                "./usr/share/man/man1/VN_S7_Config_DRV.1.gz"; do
+  grep -qxF "$expected" <<<"$files" || fail "the package lacks $expected"
+done
+if grep -qiE 'autoclose|/drv/|\.so$|peer' <<<"$files"; then
+  fail "the package carries test or demo files: $(grep -iE 'autoclose|/drv/|\.so$|peer' <<<"$files")"
+fi
+[ "$(dpkg-deb -f "${deb[0]}" Package)" = vn-s7-config ] || fail "wrong package name"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+[ "$(dpkg-deb -f "${deb[0]}" Version)" = "$version" ] || fail "package version is not $version"
+depends="$(dpkg-deb -f "${deb[0]}" Depends)"
+for library in libc6 libstdc++6 libqt6core6 libqt6widgets6; do
+  grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "${deb[0]}" Recommends)" \
+  || fail "the package does not recommend qt6-translations-l10n"
+echo "package: $(basename "${deb[0]}"), Depends: $depends"
