@@ -1,7 +1,8 @@
 // Test peer: runs the Snap7 server (an independent S7 implementation, from the
-// npm package node-snap7) on a free loopback port. Prints "PORT <n>" on its
-// first output line, then serves until its standard input closes, so that it
-// never outlives the test that started it.
+// npm package node-snap7) on loopback: on the port given as its one argument
+// (1..65535), or on a free one. Prints "PORT <n>" on its first output line,
+// then serves until its standard input closes, so that it never outlives the
+// test or script that started it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "s7_server.h"
 
@@ -32,11 +34,24 @@ int FreeLoopbackPort() {
   return port;
 }
 
+// The port asked for: 1..65535 in decimal digits only; -1 otherwise, so that
+// "70000" is not taken as 4464 nor "abc" as "any port".
+int RequestedPort(const char* text) {
+  if (*text == '\0' || std::strlen(text) > 5 || std::strspn(text, "0123456789") != std::strlen(text))
+    return -1;
+  const int port = std::atoi(text);
+  return port >= 1 && port <= 65535 ? port : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && RequestedPort(argv[1]) < 0)) {
+    std::fprintf(stderr, "usage: s7peer [port 1..65535]\n");
+    return 2;
+  }
   TSnap7Server server;
-  int requested = argc > 1 ? std::atoi(argv[1]) : 0;
+  const int requested = argc == 2 ? RequestedPort(argv[1]) : 0;
   int port = -1;
   for (int attempt = 0; attempt < 20 && port < 0; ++attempt) {
     int candidate = requested > 0 ? requested : FreeLoopbackPort();
