@@ -37,7 +37,8 @@ int FreeLoopbackPort() {
 // The port asked for: 1..65535 in decimal digits only; -1 otherwise, so that
 // "70000" is not taken as 4464 nor "abc" as "any port".
 int RequestedPort(const char* text) {
-  if (*text == '\0' || std::strlen(text) > 5 || std::strspn(text, "0123456789") != std::strlen(text))
+  if (*text == '\0' || std::strlen(text) > 5 ||
+      std::strspn(text, "0123456789") != std::strlen(text))
     return -1;
   const int port = std::atoi(text);
   return port >= 1 && port <= 65535 ? port : -1;
