@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what users get from a build: installs it into a temporary prefix,
 # starts the installed program through its link from another folder with
-# LANG=de_AT.UTF-8 under a virtual X server and waits for the German title,
+# LANG=de_AT.UTF-8 under a virtual X server and waits for the German title
+# and the toolkit's German file dialog,
 # then builds the Debian package and checks its files and dependencies.
 # usage: scripts/check-install.sh [build folder]   (default build/)
 set -euo pipefail
@@ -51,22 +52,26 @@ cp "$build"/demo/drv/*.so "$work/plant/drv/"
   exec VN_S7_Config_DRV
 ) 2>"$work/stderr" &
 program_pid=$!
+# Waits up to 30 s for a window whose title is exactly $1; prints its id.
+wait_for_window() {
+  for _ in $(seq 1 150); do
+    if xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep .; then return 0; fi
+    kill -0 "$program_pid" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
 title="Konfiguration des SPS-Treibers"
-found=""
-for _ in $(seq 1 150); do
-  if xdotool search --name "^${title}\$" >/dev/null 2>&1; then
-    found=yes
-    break
-  fi
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.2
-done
-[ -n "$found" ] || fail "no window \"$title\" (stderr: $(cat "$work/stderr"))"
+window="$(wait_for_window "$title")" || fail "no window \"$title\" (stderr: $(cat "$work/stderr"))"
+# The toolkit's own German: "suchen" (Alt+S) opens the file dialog, whose
+# title comes from Qt's translations.
+xdotool windowfocus --sync "$window" key alt+s
+wait_for_window "Öffnen" >/dev/null || fail "the file dialog is not German (qt6-translations-l10n?)"
 kill "$program_pid"
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
 if [ -e "$work/plant/drv/libs7drv.CFG" ]; then fail "the program wrote a file without OK"; fi
-echo "installed program: German title with LANG=de_AT.UTF-8"
+echo "installed program: German title and German file dialog with LANG=de_AT.UTF-8"
 
 # --- the Debian package ---
 (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) \
