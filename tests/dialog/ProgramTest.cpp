@@ -51,15 +51,17 @@ class ProgramTest : public ::testing::Test {
   }
 
   // Runs the program in the temporary folder, answering its windows with
-  // answer ("ok" or "cancel").
-  TRun Run(const char* answer) {
+  // answer ("ok" or "cancel"), in the C locale unless language and lang say
+  // otherwise (LANGUAGE and LANG).
+  TRun Run(const char* answer, const char* language = "", const char* lang = "C") {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VN_S7_TEST_AUTOCLOSE", answer);
-    env.insert("LANG", "C");
-    env.remove("LANGUAGE");
+    env.insert("LANG", lang);
+    env.insert("LANGUAGE", language);
     env.remove("LC_ALL");
+    env.remove("LC_MESSAGES");
     // The suite's options file goes to the test folder, not the user's.
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
     program.setProcessEnvironment(env);
@@ -181,4 +183,27 @@ TEST_F(ProgramTest, ChannelBlockJumpingTwoLevelsEndsWithExitCodeOne) {
     EXPECT_EQ(ConfigBytes(), broken);
     EXPECT_EQ(DriverFolder(), kDriverFolder);
   }
+}
+
+// The program finds its catalogue beside its own file, whatever folder it is
+// started in, and follows the user's language settings.
+TEST_F(ProgramTest, WithoutAnS7DriverTheBoxSpeaksTheUsersLanguage) {
+  fs::remove(dir / "drv" / "libs7drv.so");
+  struct TCase {
+    const char* language;
+    const char* lang;
+    const char* box;
+  };
+  const TCase cases[] = {
+      {"", "de_CH.UTF-8", "box \"Fehler\": Im Ordner \""},
+      {"de:en", "en_US.UTF-8", "box \"Fehler\": Im Ordner \""},
+      {"de", "C", "box \"Error\": No S7 driver was found in the folder \""},
+  };
+  for (const TCase& row : cases) {
+    SCOPED_TRACE(std::string("LANGUAGE=") + row.language + " LANG=" + row.lang);
+    const TRun run = Run("ok", row.language, row.lang);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.errors, HasSubstr(row.box));
+  }
+  EXPECT_EQ(DriverFolder(), std::set<std::string>{"libdigio.so"});
 }
