@@ -80,8 +80,8 @@ int CheckConnectionConfirm(ByteSpan tpdu) {
 
 int IsoTcpLink::open() {
   Bytes cr = iso::BuildConnectionRequest(remoteTsap_);
-  if (int r = link_.send(cr, timeout_); r != 0) return r;
-  Deadline deadline(clock_, timeout_);
+  if (int r = link_.send(cr, budget_.sendLimit()); r != 0) return r;
+  Deadline deadline = budget_.answerDeadline();
   Bytes tpdu;
   int r = iso::ReceiveTpkt(link_, deadline, tpdu);
   // A PLC that does not like the TSAP closes or resets the connection.
@@ -92,8 +92,9 @@ int IsoTcpLink::open() {
 
 int IsoTcpLink::exchange(ByteSpan request, Bytes& answer) {
   Bytes frame = iso::BuildDataTpdu(request);
-  if (int r = link_.send(frame, timeout_); r != 0) return r;
-  Deadline deadline(clock_, timeout_);
+  if (int r = link_.send(frame, budget_.sendLimit()); r != 0) return r;
+  // One wait for the whole answer, however many fragments it comes in.
+  Deadline deadline = budget_.answerDeadline();
   answer.clear();
   Bytes tpdu;
   for (;;) {

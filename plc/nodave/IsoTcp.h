@@ -37,8 +37,8 @@ int CheckConnectionConfirm(ByteSpan tpdu);
 
 class IsoTcpLink final : public PduLink {
  public:
-  IsoTcpLink(Transport& link, const Clock& clock, Micros timeout, std::uint16_t remoteTsap)
-      : link_(link), clock_(clock), timeout_(timeout), remoteTsap_(remoteTsap) {}
+  IsoTcpLink(Transport& link, const CallBudget& budget, std::uint16_t remoteTsap)
+      : link_(link), budget_(budget), remoteTsap_(remoteTsap) {}
 
   int open() override;
   int exchange(ByteSpan request, Bytes& answer) override;
@@ -47,8 +47,7 @@ class IsoTcpLink final : public PduLink {
 
  private:
   Transport& link_;
-  const Clock& clock_;
-  Micros timeout_;
+  const CallBudget& budget_;
   std::uint16_t remoteTsap_;
 };
 

@@ -186,10 +186,10 @@ int MpiAdapter::sendTelegram(ByteSpan telegram) {
   Bytes block = mpi::EncodeBlock(telegram);
   const std::uint8_t stx = mpi::kSTX;
   int result = daveResTimeout;
-  for (int attempt = 0; attempt < mpi::kAttempts; ++attempt) {
+  for (int attempt = 0; attempt < mpi::kAttempts && !budget_.callOver(); ++attempt) {
     link_.discardInput();
-    if (int r = link_.send(ByteSpan(&stx, 1), timeout_); r != 0) return r;
-    Deadline ready(clock_, timeout_);
+    if (int r = link_.send(ByteSpan(&stx, 1), budget_.sendLimit()); r != 0) return r;
+    Deadline ready = budget_.answerDeadline();
     int answer = ReceiveByte(link_, ready);
     if (answer == daveResConnectionClosed || answer == daveResConnectionReset ||
         answer == daveResPortNotOpen) {
@@ -200,20 +200,20 @@ int MpiAdapter::sendTelegram(ByteSpan telegram) {
       result = answer == mpi::kNAK ? daveResBlockRejected : daveResTimeout;
       continue;
     }
-    if (int r = link_.send(block, timeout_); r != 0) return r;
-    Deadline accepted(clock_, timeout_);
+    if (int r = link_.send(block, budget_.sendLimit()); r != 0) return r;
+    Deadline accepted = budget_.answerDeadline();
     answer = ReceiveByte(link_, accepted);
     if (answer == mpi::kDLE) return 0;
     if (answer == daveResConnectionClosed || answer == daveResConnectionReset) return answer;
     result = answer == daveResTimeout ? daveResTimeout : daveResBlockRejected;
   }
-  return result;
+  return budget_.callOver() ? daveResTimeout : result;
 }
 
 int MpiAdapter::receiveTelegram(Bytes& telegram) {
   const std::uint8_t dle = mpi::kDLE;
   const std::uint8_t nak = mpi::kNAK;
-  Deadline deadline(clock_, timeout_);
+  Deadline deadline = budget_.answerDeadline();
   int result = daveResTimeout;
   for (int attempt = 0; attempt < mpi::kAttempts; ++attempt) {
     // Wait for the adapter's STX; anything else before it is dropped.
@@ -222,14 +222,14 @@ int MpiAdapter::receiveTelegram(Bytes& telegram) {
       b = ReceiveByte(link_, deadline);
     } while (b >= 0 && b != mpi::kSTX);
     if (b < 0) return b;
-    if (int r = link_.send(ByteSpan(&dle, 1), timeout_); r != 0) return r;
-    Deadline body(clock_, timeout_);
+    if (int r = link_.send(ByteSpan(&dle, 1), budget_.sendLimit()); r != 0) return r;
+    Deadline body = budget_.answerDeadline();
     result = mpi::ReceiveBlockBody(link_, body, telegram);
-    if (result == 0) return link_.send(ByteSpan(&dle, 1), timeout_);
+    if (result == 0) return link_.send(ByteSpan(&dle, 1), budget_.sendLimit());
     if (result == daveResConnectionClosed || result == daveResConnectionReset) return result;
     // A damaged block is refused; the adapter repeats it.
-    if (int r = link_.send(ByteSpan(&nak, 1), timeout_); r != 0) return r;
-    deadline = Deadline(clock_, timeout_);
+    if (int r = link_.send(ByteSpan(&nak, 1), budget_.sendLimit()); r != 0) return r;
+    deadline = budget_.answerDeadline();
   }
   return result;
 }

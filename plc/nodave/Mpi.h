@@ -67,11 +67,8 @@ constexpr std::uint8_t kCmdDisconnectAnswer = 0xC0;
 // The adapter: the 3964R block engine plus the adapter's own telegrams.
 class MpiAdapter {
  public:
-  MpiAdapter(Transport& link, const Clock& clock, Micros timeout)
-      : link_(link), clock_(clock), timeout_(timeout) {}
+  MpiAdapter(Transport& link, const CallBudget& budget) : link_(link), budget_(budget) {}
 
-  void setTimeout(Micros timeout) { timeout_ = timeout; }
-  Micros timeout() const { return timeout_; }
   bool ready() const { return ready_; }
 
   int joinBus(std::uint8_t localAddress, int speed);
@@ -85,8 +82,7 @@ class MpiAdapter {
   int command(ByteSpan request, std::uint8_t code, Bytes& answer);
 
   Transport& link_;
-  const Clock& clock_;
-  Micros timeout_;
+  const CallBudget& budget_;
   bool ready_ = false;
 };
 

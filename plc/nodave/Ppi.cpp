@@ -108,10 +108,10 @@ int PpiLink::exchange(ByteSpan request, Bytes& answer) {
 int PpiLink::sendRequest(ByteSpan request) {
   Bytes frame = ppi::BuildDataFrame(plc_, own_, ppi::kFcRequest, request);
   int result = daveResTimeout;
-  for (int attempt = 0; attempt < kRequestAttempts; ++attempt) {
+  for (int attempt = 0; attempt < kRequestAttempts && !budget_.callOver(); ++attempt) {
     link_.discardInput();
-    if (int r = link_.send(frame, timeout_); r != 0) return r;
-    Deadline deadline(clock_, timeout_);
+    if (int r = link_.send(frame, budget_.sendLimit()); r != 0) return r;
+    Deadline deadline = budget_.answerDeadline();
     ppi::Frame reply;
     result = ppi::ReceiveFrame(link_, deadline, reply);
     if (result == 0 && reply.kind == ppi::Frame::kAck) return 0;
@@ -121,7 +121,7 @@ int PpiLink::sendRequest(ByteSpan request) {
       return result;
     }
   }
-  return result;
+  return budget_.callOver() ? daveResTimeout : result;
 }
 
 // Polls until the answer comes; E5 means "not ready yet" and is answered by
@@ -131,10 +131,10 @@ int PpiLink::pollAnswer(Bytes& answer) {
   int result = daveResTimeout;
   bool notReady = false;
   int failures = 0;
-  for (int poll = 0; poll < kMaxPolls; ++poll) {
+  for (int poll = 0; poll < kMaxPolls && !budget_.callOver(); ++poll) {
     Bytes frame = ppi::BuildShortFrame(plc_, own_, fc);
-    if (int r = link_.send(frame, timeout_); r != 0) return r;
-    Deadline deadline(clock_, timeout_);
+    if (int r = link_.send(frame, budget_.sendLimit()); r != 0) return r;
+    Deadline deadline = budget_.answerDeadline();
     ppi::Frame reply;
     result = ppi::ReceiveFrame(link_, deadline, reply);
     if (result == 0 && reply.kind == ppi::Frame::kData) {
@@ -157,6 +157,7 @@ int PpiLink::pollAnswer(Bytes& answer) {
     }
     if (++failures >= kRequestAttempts) break;
   }
+  if (budget_.callOver()) return daveResTimeout;
   return notReady && result == 0 ? daveResStationNotReady : result;
 }
 

@@ -39,8 +39,8 @@ int ReceiveFrame(Transport& link, const Deadline& deadline, Frame& frame);
 
 class PpiLink final : public PduLink {
  public:
-  PpiLink(Transport& link, const Clock& clock, Micros timeout, std::uint8_t own, std::uint8_t plc)
-      : link_(link), clock_(clock), timeout_(timeout), own_(own), plc_(plc) {}
+  PpiLink(Transport& link, const CallBudget& budget, std::uint8_t own, std::uint8_t plc)
+      : link_(link), budget_(budget), own_(own), plc_(plc) {}
 
   int open() override;
   int exchange(ByteSpan request, Bytes& answer) override;
@@ -55,8 +55,7 @@ class PpiLink final : public PduLink {
   int pollAnswer(Bytes& answer);
 
   Transport& link_;
-  const Clock& clock_;
-  Micros timeout_;
+  const CallBudget& budget_;
   std::uint8_t own_;
   std::uint8_t plc_;
 };

@@ -66,24 +66,23 @@ std::unique_ptr<Interface> Interface::Create(std::unique_ptr<Transport> transpor
 Interface::Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
                      int localAddress, int protocol, int speed)
     : transport_(std::move(transport)),
-      clock_(clock),
       name_(std::move(name)),
       localAddress_(localAddress),
       protocol_(protocol),
       speed_(speed),
-      timeout_(DefaultTimeout(protocol)),
-      adapter_(*transport_, clock, timeout_) {}
+      budget_(clock, DefaultTimeout(protocol), daveCallTimeoutFactor),
+      adapter_(*transport_, budget_) {}
 
 bool Interface::isMpi() const {
   return protocol_ == daveProtoMPI || protocol_ == daveProtoMPI2 || protocol_ == daveProtoMPI3;
 }
 
 void Interface::setTimeout(Micros timeout) {
-  timeout_ = timeout;
-  adapter_.setTimeout(timeout);
+  budget_.setAnswerTimeout(timeout);
 }
 
 int Interface::initAdapter() {
+  startCall();
   if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
   if (!transport_->isOpen()) return daveResPortNotOpen;
   if (protocol_ == daveProtoISOTCP) return 0;
@@ -95,11 +94,13 @@ int Interface::initAdapter() {
 }
 
 int Interface::disconnectAdapter() {
+  startCall();
   if (!isMpi()) return 0;
   return adapter_.leaveBus();
 }
 
 int Interface::listReachablePartners(std::uint8_t* list, std::size_t capacity) {
+  startCall();
   if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
   if (!isMpi()) return daveResNotForProtocol;
   return adapter_.scanBus(list, capacity);
@@ -113,14 +114,13 @@ std::unique_ptr<PduLink> Interface::makeLink(int address, int rack, int slot, in
       return nullptr;
     case daveProtoISOTCP:
       if (rack < 0 || rack > 7 || slot < 0 || slot > 31) break;
-      return std::make_unique<IsoTcpLink>(*transport_, clock_, timeout_,
-                                          iso::RemoteTsap(rack, slot));
+      return std::make_unique<IsoTcpLink>(*transport_, budget_, iso::RemoteTsap(rack, slot));
     case daveProtoPPI:
       if (!ValidBusAddress(address)) {
         error = daveResInvalidAddress;
         return nullptr;
       }
-      return std::make_unique<PpiLink>(*transport_, clock_, timeout_,
+      return std::make_unique<PpiLink>(*transport_, budget_,
                                        static_cast<std::uint8_t>(localAddress_),
                                        static_cast<std::uint8_t>(address));
     default:  // MPI
@@ -159,6 +159,7 @@ int Connection::exchange(ByteSpan request, Bytes& answer) {
 int Connection::connectPLC() {
   if (!iface_) return daveResInterfaceFreed;
   if (link_) return 0;  // already connected: the link stays as it is
+  iface_->startCall();
   int error = 0;
   std::unique_ptr<PduLink> link = iface_->makeLink(address_, rack_, slot_, error);
   if (!link) return error;
@@ -189,6 +190,7 @@ int Connection::connectPLC() {
 int Connection::disconnectPLC() {
   if (!iface_) return daveResInterfaceFreed;
   if (!link_) return 0;
+  iface_->startCall();
   link_->close();
   link_.reset();
   return 0;
@@ -218,6 +220,7 @@ int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
 int Connection::readOrderCode(std::array<char, 20>& code) {
   if (!iface_) return daveResInterfaceFreed;
   if (!link_) return daveResNotConnected;
+  iface_->startCall();
   Bytes payload;
   int r = readSzl(s7::kSzlModuleIdentification, 0x0000, payload);
   // A CPU that refuses the whole list may still give the module's record.

@@ -3,6 +3,9 @@
 // protocol) and connections to PLCs through it. Protocol-neutral S7 work -
 // set-up of the communication, reading the module identification - lives
 // here once; the PduLink of the protocol carries the PDUs.
+//
+// Every public method that talks to the peer starts by fixing the end of
+// the call (Interface::startCall); all waits inside it are cut at that end.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -25,7 +28,10 @@ class Interface {
   int protocol() const { return protocol_; }
   const std::string& name() const { return name_; }
   void setTimeout(Micros timeout);
-  Micros timeout() const { return timeout_; }
+  Micros timeout() const { return budget_.answerTimeout(); }
+  // Fixes the end of the call that starts now (daveCallTimeoutFactor
+  // answer time-outs from now).
+  void startCall() { budget_.startCall(); }
 
   int initAdapter();
   int disconnectAdapter();
@@ -40,12 +46,11 @@ class Interface {
   bool isMpi() const;
 
   std::unique_ptr<Transport> transport_;
-  const Clock& clock_;
   std::string name_;
   int localAddress_;
   int protocol_;
   int speed_;
-  Micros timeout_;
+  CallBudget budget_;
   MpiAdapter adapter_;
 };
 

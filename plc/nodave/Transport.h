@@ -35,7 +35,8 @@ class Transport {
   virtual bool isOpen() const = 0;
 };
 
-// Reads exactly into.size() bytes before the deadline. Returns 0 or the
+// Reads exactly into.size() bytes before the deadline; once it has passed,
+// the result is daveResTimeout even while bytes keep coming. Returns 0 or the
 // transport's negative result code.
 int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline);
 

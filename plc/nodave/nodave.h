@@ -98,22 +98,40 @@ enum {
   daveResAdapterErrorBase = -0x10000,
 };
 
+// Time limits. Every call below that talks to a peer (daveInitAdapter,
+// daveConnectPLC, daveDisconnectPLC, daveDisconnectAdapter,
+// daveListReachablePartners, daveGetOrderCode) fixes its end when it starts:
+// at most daveCallTimeoutFactor answer time-outs (daveSetTimeout) later. No
+// byte pattern, frame count, trickle rate or chain of "more follows" answers
+// from the peer can make the call last longer; a call that reaches its end
+// returns daveResTimeout and drops the PLC connection. With the default
+// time-outs a call ends within 6 s over TCP, 2 s over PPI and 8 s over MPI.
+// openSocket has its own limit (daveSetConnectTimeout), which includes the
+// look-up of a host name.
+enum {
+  daveCallTimeoutFactor = 4,
+  daveDefaultConnectTimeoutMs = 3000,
+};
+
 // Opens a serial device: name "COM<n>" is looked up as $VN_S7_COM<n>, else
 // /dev/ttyS<n-1>; any other name is taken as a device path. baud is decimal
 // text ("9600".."115200"); parity 'O', 'E' or 'N'. Returns the descriptor, -1
 // on failure.
 int setPort(const char* name, const char* baud, int parity);
 
-// Connects to peer:port over TCP (peer: numeric IPv4 or IPv6 address, taken
-// exactly as given; host names are not looked up) with a bounded time-out
-// (see daveSetConnectTimeout). Returns the descriptor, -1 on failure with
-// errno telling why: EINVAL for a port out of range or a peer that is not a
-// numeric address, ETIMEDOUT when nobody answered in time, otherwise the
-// error the connect ended with (ECONNREFUSED, ENETUNREACH, ...).
+// Connects to peer:port over TCP. peer is a numeric IPv4 or IPv6 address or a
+// host name; a name is looked up first, and the look-up counts against the
+// connect time-out (daveSetConnectTimeout): the whole call ends within it.
+// Every address the name has is tried in turn while time is left. Returns the
+// descriptor, -1 on failure with errno telling why: EINVAL for a port out of
+// range or a NULL peer, ENOENT for a name that could not be looked up (it
+// does not exist, or no answer came in time), ETIMEDOUT when nobody answered
+// the connect in time, otherwise the error the last connect ended with
+// (ECONNREFUSED, ENETUNREACH, ...).
 int openSocket(int port, const char* peer);
 
-// Time-out for openSocket's TCP connect, in milliseconds (default 3000;
-// values below 1 are ignored).
+// Time-out for openSocket, in milliseconds (default
+// daveDefaultConnectTimeoutMs; values below 1 are ignored).
 void daveSetConnectTimeout(int milliseconds);
 
 // The vendor access point does not exist on Linux: always -1.
@@ -164,6 +182,7 @@ const char* daveStrerror(int code);
 
 // Time-out for a single answer, in microseconds (defaults: 1.5 s for TCP,
 // 0.5 s per PPI frame, 2 s for the MPI adapter's acknowledgements). Values
-// below 1 are ignored.
+// below 1 are ignored. A call that talks to the peer ends at the latest
+// daveCallTimeoutFactor time-outs after it started.
 void daveSetTimeout(daveInterface* di, int microseconds);
 }

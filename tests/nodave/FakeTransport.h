@@ -1,8 +1,9 @@
 #pragma once
 // A scriptable transport and a clock that only moves when told, for driving
 // the protocol code without sockets or sleeping: replies are queued (or made
-// by a responder from what was sent), silence advances the clock by the
-// whole time-out, and resets and closes can be injected at any point.
+// by a responder from what was sent), may arrive late or as an endless
+// stream, silence advances the clock by the whole time-out, and resets and
+// closes can be injected at any point.
 #include <algorithm>
 #include <deque>
 #include <functional>
@@ -29,13 +30,20 @@ class FakeTransport final : public Transport {
 
   explicit FakeTransport(FakeClock& clock) : clock_(clock) {}
 
-  // Bytes the other side sends; chunk > 0 hands them out that many at a time.
-  void reply(const Bytes& bytes, std::size_t chunk = 0) {
+  // Bytes the other side sends; chunk > 0 hands them out that many at a
+  // time, and each piece arrives delay after the one before it was taken.
+  void reply(const Bytes& bytes, std::size_t chunk = 0, Micros delay = Micros::zero()) {
     std::size_t step = chunk == 0 ? std::max<std::size_t>(bytes.size(), 1) : chunk;
     for (std::size_t at = 0; at < bytes.size(); at += step) {
       std::size_t n = std::min(step, bytes.size() - at);
-      events_.push_back({Event::kData, Bytes(bytes.begin() + at, bytes.begin() + at + n)});
+      events_.push_back({Event::kData, Bytes(bytes.begin() + at, bytes.begin() + at + n), delay});
     }
+  }
+  // Once everything queued is taken, the other side keeps the line full
+  // with chunk: every read finds it waiting, and each read takes interval.
+  void stream(const Bytes& chunk, Micros interval) {
+    stream_ = chunk;
+    streamInterval_ = interval;
   }
   // Back to a fresh link: nothing sent, nothing queued.
   void clear() {
@@ -45,6 +53,7 @@ class FakeTransport final : public Transport {
     sendResult = 0;
     open = true;
     shutdowns = 0;
+    stream_.clear();
   }
   void silence() { events_.push_back({Event::kSilence, {}}); }
   void reset() { events_.push_back({Event::kReset, {}}); }
@@ -66,11 +75,21 @@ class FakeTransport final : public Transport {
   }
 
   int receiveSome(std::span<std::uint8_t> into, Micros timeout) override {
+    if (events_.empty() && !stream_.empty()) {
+      events_.push_back({Event::kData, stream_, Micros::zero(), streamInterval_});
+    }
     if (events_.empty()) {
       clock_.advance(timeout);
       return daveResTimeout;
     }
     auto& e = events_.front();
+    if (e.delay > timeout) {  // not here yet when the wait ends
+      clock_.advance(timeout);
+      e.delay -= timeout;
+      return daveResTimeout;
+    }
+    clock_.advance(e.delay);
+    e.delay = Micros::zero();
     switch (e.kind) {
       case Event::kSilence:
         events_.pop_front();
@@ -84,6 +103,7 @@ class FakeTransport final : public Transport {
       case Event::kData:
         break;
     }
+    clock_.advance(e.cost);
     std::size_t n = std::min(into.size(), e.bytes.size());
     std::copy_n(e.bytes.begin(), n, into.begin());
     e.bytes.erase(e.bytes.begin(), e.bytes.begin() + static_cast<std::ptrdiff_t>(n));
@@ -99,9 +119,13 @@ class FakeTransport final : public Transport {
   struct Item {
     Event kind;
     Bytes bytes;
+    Micros delay{};  // until the bytes arrive
+    Micros cost{};   // of each read that takes some of them
   };
   FakeClock& clock_;
   std::deque<Item> events_;
+  Bytes stream_;
+  Micros streamInterval_{};
 };
 
 // A Transport that forwards to a FakeTransport owned elsewhere, so a test can

@@ -180,7 +180,10 @@ TEST(Mpi, OnlyDocumentedBusParametersAreSent) {
 TEST(Mpi, SenderRepeatsAfterNakAndGivesUpAfterSixAttempts) {
   FakeClock clock;
   FakeTransport link(clock);
-  MpiAdapter adapter(link, clock, Micros(1000));
+  // Room for all six attempts: the call's own limit is tested elsewhere.
+  CallBudget budget(clock, Micros(1000), 10);
+  budget.startCall();
+  MpiAdapter adapter(link, budget);
   // STX -> DLE, block -> NAK, STX -> DLE, block -> DLE.
   link.reply(Hex("10 15 10 10"));
   EXPECT_EQ(adapter.sendTelegram(Hex("01 04 02")), 0);
@@ -191,7 +194,8 @@ TEST(Mpi, SenderRepeatsAfterNakAndGivesUpAfterSixAttempts) {
   EXPECT_EQ(link.sent[3], link.sent[1]);
 
   FakeTransport silent(clock);
-  MpiAdapter mute(silent, clock, Micros(1000));
+  MpiAdapter mute(silent, budget);
+  budget.startCall();
   Micros before = clock.now();
   EXPECT_EQ(mute.sendTelegram(Hex("01 04 02")), daveResTimeout);
   EXPECT_EQ(silent.sent.size(), 6u);  // six STX, no block
@@ -524,6 +528,107 @@ TEST_F(PpiSession, SetupRefusedByTheStationStillConnects) {
   };
   EXPECT_EQ(connection_->connectPLC(), 0);
   EXPECT_EQ(connection_->pduLength(), 240);
+}
+
+// Peers that keep a call busy without ever finishing it: floods of frames
+// that add nothing, answers that come just inside the time-out again and
+// again, bytes that trickle. Every call still ends within
+// daveCallTimeoutFactor answer time-outs of its start.
+TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
+  constexpr Micros kAnswer{10000};
+  constexpr Micros kLimit = kAnswer * daveCallTimeoutFactor;
+  constexpr Micros kJustInside = kAnswer * 9 / 10;
+  const Bytes emptyDtWithoutEot = Hex("03 00 00 07 02 F0 00");
+  auto isSzlRequest = [](const Bytes& sent) { return sent.size() > 20 && sent[8] == 0x07; };
+  auto refOf = [](const Bytes& sent) { return static_cast<std::uint16_t>(sent[11] << 8 | sent[12]); };
+  Bytes payload = Szl0011Payload();
+  Bytes part(payload.begin(), payload.begin() + 40);
+
+  enum class Call { kConnect, kOrderCode, kInitAdapter };
+  struct Case {
+    const char* name;
+    int protocol;
+    Call call;
+    std::function<void(FakeTransport&)> peer;
+    int expected;
+  } cases[] = {
+      {"ISO: set-up answered by empty fragments for ever", daveProtoISOTCP, Call::kConnect,
+       [&](FakeTransport& l) {
+         l.reply(ConnectConfirm());
+         l.stream(emptyDtWithoutEot, Micros(1));
+       },
+       daveResTimeout},
+      {"ISO: order code answered by empty fragments for ever", daveProtoISOTCP, Call::kOrderCode,
+       [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout},
+      {"ISO: every part says more follows, just inside the time-out", daveProtoISOTCP,
+       Call::kOrderCode,
+       [&](FakeTransport& l) {
+         l.responder = [&](const Bytes& sent, FakeTransport& self) {
+           if (isSzlRequest(sent)) self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
+         };
+       },
+       daveResTimeout},
+      {"ISO: one byte of a long answer at a time", daveProtoISOTCP, Call::kOrderCode,
+       [&](FakeTransport& l) {
+         l.reply(Hex("03 00 FF FF 02 F0 80"));
+         l.reply(Bytes(100, 0x41), 1, kAnswer / 3);
+       },
+       daveResTimeout},
+      {"PPI: every poll answered 'not ready' just inside the time-out", daveProtoPPI,
+       Call::kConnect,
+       [&](FakeTransport& l) {
+         l.responder = [&](const Bytes& sent, FakeTransport& self) {
+           self.reply(Hex("E5"), 0, sent[0] == ppi::kSD2 ? Micros::zero() : kJustInside);
+         };
+       },
+       daveResTimeout},
+      {"PPI: line noise for ever", daveProtoPPI, Call::kConnect,
+       [&](FakeTransport& l) { l.stream(Hex("00"), Micros(1)); }, daveResBadFrame},
+      {"MPI: every block refused just inside the time-out", daveProtoMPI, Call::kInitAdapter,
+       [&](FakeTransport& l) {
+         l.responder = [&](const Bytes&, FakeTransport& self) {
+           self.reply(Hex("15"), 0, kJustInside);
+         };
+       },
+       daveResTimeout},
+      {"MPI: noise instead of the adapter's answer", daveProtoMPI, Call::kInitAdapter,
+       [&](FakeTransport& l) {
+         // STX and block are taken; then the adapter only babbles.
+         l.responder = [&](const Bytes&, FakeTransport& self) {
+           self.reply(Hex("10"));
+           self.stream(Hex("00"), Micros(1));
+         };
+       },
+       daveResTimeout},
+  };
+  for (const Case& c : cases) {
+    FakeClock clock;
+    FakeTransport link(clock);
+    auto iface = Interface::Create(std::make_unique<TransportRef>(link), clock, "IF1", 0,
+                                   c.protocol, daveSpeed187k);
+    iface->setTimeout(kAnswer);
+    Connection connection(*iface, 2, 0, 2);
+    if (c.call == Call::kOrderCode) {
+      link.reply(ConnectConfirm());
+      link.reply(Iso(SetupAnswerPdu(1)));
+      ASSERT_EQ(connection.connectPLC(), 0) << c.name;
+    }
+    c.peer(link);
+    Micros start = clock.now();
+    int r;
+    if (c.call == Call::kInitAdapter) {
+      r = iface->initAdapter();
+    } else if (c.call == Call::kConnect) {
+      r = connection.connectPLC();
+    } else {
+      std::array<char, 20> code{};
+      r = connection.readOrderCode(code);
+    }
+    EXPECT_EQ(r, c.expected) << c.name;
+    EXPECT_LE(clock.now() - start, kLimit) << c.name;
+    EXPECT_FALSE(connection.connected()) << c.name;  // the link is dropped
+    link.responder = nullptr;
+  }
 }
 
 TEST(InterfaceChecks, ArgumentsAndProtocolsAreRefusedWithTheirCodes) {
