@@ -2,6 +2,7 @@
 // connection type, the reference-counted connection, the reachable bus
 // partners and the order code. The library is reached only through NoDave().
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstring>
 #include <string>
@@ -62,7 +63,11 @@ bool TCard::OpenPort(const TConfigInfo& settings) {
   } else if (type == TConnectionType::IsoTcp) {
     handle = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
     if (handle < 0) {
-      ShowOpenFailure(FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)}));
+      // A name that could not be looked up is no fault of the port.
+      ShowOpenFailure(errno == ENOENT ? FillIn(Tr("Could not resolve the host name \"%s\""),
+                                               {settings.IPAddress})
+                                      : FillIn(Tr("Could not open the port %d"),
+                                               {std::to_string(settings.IPPort)}));
       return false;
     }
   } else {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -177,6 +178,9 @@ TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
   for (int round = 0; round < 3; ++round) {
     EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(emulator.Port())), "Order Code:6ES7 315-2EH14-0AB0 ");
   }
+  TConfigInfo byName = IsoOverTcp(emulator.Port());
+  byName.IPAddress = "localhost";
+  EXPECT_EQ(card->ReadOrderCode(byName), "Order Code:6ES7 315-2EH14-0AB0 ");
 
   EXPECT_TRUE(recorder.boxes.empty());
   EXPECT_EQ(card->ConnectCount(), 0);
@@ -192,6 +196,22 @@ TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].caption, "Error");
   EXPECT_EQ(recorder.boxes[0].text, "Could not open the port " + std::to_string(port));
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+TEST_F(CardEmulatorTest, AHostNameThatDoesNotResolveIsNamedWithinTheConnectLimit) {
+  const int descriptors = OpenDescriptors();
+  TConfigInfo settings = IsoOverTcp(UnusedLoopbackPort());
+  settings.IPAddress = "no-such-plc.invalid";
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(card->ReadOrderCode(settings), "");
+  EXPECT_LE(std::chrono::steady_clock::now() - start,
+            std::chrono::milliseconds(daveDefaultConnectTimeoutMs + 200));
+
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_EQ(recorder.boxes[0].caption, "Error");
+  EXPECT_EQ(recorder.boxes[0].text, "Could not resolve the host name \"no-such-plc.invalid\"");
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 

@@ -1,6 +1,7 @@
 #include "FakeNoDave.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -18,7 +19,9 @@ FakeNoDave::FakeNoDave() {
   };
   FApi.openSocket = [this](int port, const char* peer) {
     calls.push_back("openSocket(" + std::to_string(port) + "," + Quote(peer) + ")");
-    return failOpenSocket ? -1 : OpenHandle();
+    if (!failOpenSocket) return OpenHandle();
+    errno = openSocketErrno;
+    return -1;
   };
   FApi.openS7online = [this](const char* accessPoint, std::uintptr_t window) {
     calls.push_back("openS7online(" + Quote(accessPoint) + "," + std::to_string(window) + ")");

@@ -2,6 +2,7 @@
 // A scripted S7 library behind the card's function table: records every call
 // with its arguments, hands out port handles and library objects, injects
 // failures, and keeps count of what was opened, closed and freed.
+#include <cerrno>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,6 +23,7 @@ class FakeNoDave {
   // Script. A failing open returns -1; the results are the library's codes.
   bool failSetPort = false;
   bool failOpenSocket = false;
+  int openSocketErrno = ECONNREFUSED;  // why a failing openSocket failed
   bool failOpenS7online = false;
   int initAdapterResult = 0;
   int connectPlcResult = 0;

@@ -22,6 +22,7 @@ TEST(LocalizedMessages, EveryCardMessageHasAGermanText) {
       "Could not establish connection with these parameters.",
       "Could not open the serial interface \"COM%d\"",
       "Could not open the port %d",
+      "Could not resolve the host name \"%s\"",
       "Could not open the virtual connection to \"S7ONLINE\"",
       "The setting %s=%d is not a valid choice, so no connection was opened.",
   };

@@ -18,8 +18,8 @@ class Emulator : public ::testing::Test {
   static void TearDownTestSuite() { emulator_.reset(); }
 
   // The card's sequence for "Readout Info ", returning the order code read.
-  static int ReadOrderCode(int rack, int slot, char* buf) {
-    int fd = openSocket(emulator_->port(), "127.0.0.1");
+  static int ReadOrderCode(int rack, int slot, char* buf, const char* host = "127.0.0.1") {
+    int fd = openSocket(emulator_->port(), host);
     if (fd < 0) return -1;
     _daveOSserialType port{fd, fd};
     daveInterface* di = daveNewInterface(port, "IF1", 0, daveProtoISOTCP, daveSpeed19k);
@@ -44,12 +44,15 @@ class Emulator : public ::testing::Test {
 std::unique_ptr<EmulatorProcess> Emulator::emulator_;
 
 TEST_F(Emulator, ReadsTheOrderCodeWithItsTrailingBlank) {
-  char buf[32];
-  std::memset(buf, 0x5A, sizeof buf);
-  std::memset(buf, 0, 22);  // the card's zeroed 22-byte buffer, a canary behind it
-  ASSERT_EQ(ReadOrderCode(0, 2, buf), 0);
-  EXPECT_STREQ(buf, "6ES7 315-2EH14-0AB0 ");
-  for (std::size_t i = 22; i < sizeof buf; ++i) EXPECT_EQ(buf[i], 0x5A) << i;
+  // By address and by host name.
+  for (const char* host : {"127.0.0.1", "localhost"}) {
+    char buf[32];
+    std::memset(buf, 0x5A, sizeof buf);
+    std::memset(buf, 0, 22);  // the card's zeroed 22-byte buffer, a canary behind it
+    ASSERT_EQ(ReadOrderCode(0, 2, buf, host), 0) << host;
+    EXPECT_STREQ(buf, "6ES7 315-2EH14-0AB0 ") << host;
+    for (std::size_t i = 22; i < sizeof buf; ++i) EXPECT_EQ(buf[i], 0x5A) << host << " " << i;
+  }
 }
 
 TEST_F(Emulator, ManyCyclesLeaveNoDescriptorOpen) {

@@ -18,17 +18,17 @@
 #include <string>
 
 #include "../nodave.h"
+#include "HostLookup.h"
 #include "PollWait.h"
 
 namespace nodave {
 namespace {
 
-std::atomic<int> gConnectTimeoutMs{3000};
+std::atomic<int> gConnectTimeoutMs{daveDefaultConnectTimeoutMs};
 
-// Waits for a non-blocking connect to finish within the time-out. On failure
+// Waits for a non-blocking connect to finish before the deadline. On failure
 // errno says why: ETIMEDOUT, or the error the connect ended with.
-bool FinishConnect(int fd, int timeoutMs) {
-  Deadline deadline(SystemClock(), std::chrono::milliseconds(timeoutMs));
+bool FinishConnect(int fd, const Deadline& deadline) {
   int ready = WaitReady(fd, POLLOUT, deadline);
   if (ready <= 0) {
     if (ready == 0) errno = ETIMEDOUT;
@@ -41,14 +41,14 @@ bool FinishConnect(int fd, int timeoutMs) {
   return err == 0;
 }
 
-int ConnectTo(const addrinfo& ai, int timeoutMs) {
+int ConnectTo(const addrinfo& ai, const Deadline& deadline) {
   int fd = socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai.ai_protocol);
   if (fd < 0) return -1;
   int one = 1;
   // Request and answer alternate; Nagle's algorithm would only add delay.
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   int r = connect(fd, ai.ai_addr, ai.ai_addrlen);
-  if (r == 0 || (errno == EINPROGRESS && FinishConnect(fd, timeoutMs))) return fd;
+  if (r == 0 || (errno == EINPROGRESS && FinishConnect(fd, deadline))) return fd;
   int why = errno;
   close(fd);
   errno = why;
@@ -93,24 +93,17 @@ int OpenTcp(int port, const char* peer) {
     errno = EINVAL;
     return -1;
   }
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  // The setting is the PLC's address as dotted text. Names are not looked
-  // up: a name server that does not answer would hold the call far beyond
-  // the connect time-out, and getaddrinfo cannot be bounded.
-  hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
-  addrinfo* list = nullptr;
-  std::string service = std::to_string(port);
-  if (getaddrinfo(peer, service.c_str(), &hints, &list) != 0 || !list) {
-    errno = EINVAL;
-    return -1;
+  // One time limit for the whole call: looking up a name uses part of it.
+  Deadline deadline(SystemClock(), std::chrono::milliseconds(gConnectTimeoutMs.load()));
+  AddrList addresses = LookUpTcpPeer(peer, port, deadline);
+  if (!addresses) return -1;
+  errno = ETIMEDOUT;
+  // A name may stand for several addresses (IPv6 and IPv4): the first that
+  // takes the connection wins.
+  for (const addrinfo* ai = addresses.get(); ai && !deadline.expired(); ai = ai->ai_next) {
+    if (int fd = ConnectTo(*ai, deadline); fd >= 0) return fd;
   }
-  int fd = ConnectTo(*list, gConnectTimeoutMs.load());
-  int why = errno;
-  freeaddrinfo(list);
-  errno = why;
-  return fd;
+  return -1;
 }
 
 int OpenSerial(const char* name, const char* baud, int parity) {
