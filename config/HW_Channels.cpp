@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "TextCodec.h"
 #include "VNErrors.h"
 
 const std::array<TDataInfo, 12> DataTypes{{
@@ -41,13 +42,6 @@ std::optional<std::int32_t> ConvertField(std::string_view field) {
 
 // Paths may grow to 16 times the channel block, and always to this much.
 constexpr std::size_t kMinPathBudget = std::size_t{64} << 20;
-
-// Long node texts would make the message unreadable; the start identifies it.
-std::string Shortened(std::string_view text) {
-  constexpr std::size_t kShown = 80;
-  if (text.size() <= kShown) return std::string(text);
-  return std::string(text.substr(0, kShown)) + "...";
-}
 
 std::string JoinFields(const TStrings& fields) {
   std::string joined;
@@ -117,7 +111,7 @@ class TTreeFlattener {
     if (!first) {
       if (level > FLevel + 1) {
         throw ETreeLevelError("Ungültige Ebene (" + std::to_string(level) + ") für Eintrag \"" +
-                              std::string(text) + "\"");
+                              MessageExcerpt(text) + "\"");
       }
       // The node before is a leaf unless this line is its first child.
       if (level != FLevel + 1) EmitLeaf();
@@ -151,7 +145,7 @@ class TTreeFlattener {
     if (FEmitted > FBudget) {
       throw EVNError("The channel block is too large: its channel paths exceed " +
                      std::to_string(FBudget >> 20) + " MiB (at line " + std::to_string(FNodeLine) +
-                     ", path \"" + Shortened(FPath) + "\")");
+                     ", path \"" + MessageExcerpt(FPath) + "\")");
     }
     FOut.push_back(FPath);
   }
@@ -218,12 +212,12 @@ bool TChannel::ParseFields(const TStrings& fields) {
     const std::string& dbField = Field(fields, 2);
     const auto dbNumber = ConvertField(dbField);
     if (!dbNumber) {
-      throw EConvertError("Data block number \"" + Shortened(dbField) + "\" of channel \"" +
-                          Shortened(Name) + "\" is not a valid integer value");
+      throw EConvertError("Data block number \"" + MessageExcerpt(dbField) + "\" of channel \"" +
+                          MessageExcerpt(Name) + "\" is not a valid integer value");
     }
     if (*dbNumber < 0 || *dbNumber > 255) {
       throw ERangeError("Data block number " + std::to_string(*dbNumber) + " of channel \"" +
-                        Shortened(Name) + "\" is outside 0..255");
+                        MessageExcerpt(Name) + "\" is outside 0..255");
     }
     DBNumber = static_cast<std::uint8_t>(*dbNumber);
     addressIndex = 3;
@@ -260,7 +254,7 @@ void TLstChannels::ParseChannelText(const TStrings& channelLines) {
     try {
       parsed = channel->ParseFields(fields);
     } catch (const EListError& e) {
-      throw EListError(std::string(e.what()) + ": channel line \"" + Shortened(pathLines[k]) +
+      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(pathLines[k]) +
                        "\" has too few fields");
     }
     if (!parsed) continue;  // an address that is no number drops only this channel

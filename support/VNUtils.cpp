@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 
+#include "TextCodec.h"
 #include "VNErrors.h"
 
 namespace {
@@ -173,8 +174,5 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
 std::int32_t StrToInt(std::string_view text) {
   if (auto value = TryStrToInt(text)) return *value;
   // Long garbage would drown the message; the start is enough to find it.
-  constexpr std::size_t kShown = 60;
-  std::string shown(text.substr(0, kShown));
-  if (text.size() > kShown) shown += "...";
-  throw EConvertError("'" + shown + "' is not a valid integer value");
+  throw EConvertError("'" + MessageExcerpt(text) + "' is not a valid integer value");
 }

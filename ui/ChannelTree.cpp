@@ -23,6 +23,7 @@
 #include "HW_Channels.h"
 #include "Localization.h"
 #include "MessageBox.h"
+#include "TextCodec.h"
 #include "VNErrors.h"
 
 namespace {
@@ -219,7 +220,7 @@ void TChannelTreeEditor::LoadChannelTree(const TStrings& lines) {
       level = 0;
     } else if (level > static_cast<int>(lastAtLevel.size())) {
       throw ETreeLevelError(
-          FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""), {std::to_string(level), text}));
+          FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""), {std::to_string(level), MessageExcerpt(text)}));
     }
     QTreeWidgetItem* container = level == 0 ? holder.get() : lastAtLevel[level - 1];
     lastAtLevel.resize(static_cast<std::size_t>(level));

@@ -45,17 +45,20 @@ TEST(FlattenChannelTree, YieldsThePathsOfChannelLeaves) {
 }
 
 TEST(FlattenChannelTree, AJumpOfMoreThanOneLevelIsATreeError) {
-  const std::pair<TStrings, const char*> cases[] = {
+  const std::pair<TStrings, std::string> cases[] = {
       {{"SPS", "\t\t\tE"}, "Ungültige Ebene (3) für Eintrag \"E\""},
       {{"SPS", "\tE", "\t\t1", "\t\t\t\t\t9 "}, "Ungültige Ebene (5) für Eintrag \"9 \""},
       {{"SPS", "", "\t\tx"}, "Ungültige Ebene (2) für Eintrag \"x\""},
+      // A huge line is quoted by its start only.
+      {{"SPS", "\t\t" + std::string(10'000'000, 'x')},
+       "Ungültige Ebene (2) für Eintrag \"" + std::string(200, 'x') + "\u2026\""},
   };
   for (const auto& [lines, text] : cases) {
     try {
       FlattenChannelTree(lines);
       ADD_FAILURE() << text;
     } catch (const ETreeLevelError& e) {
-      EXPECT_STREQ(e.what(), text);
+      EXPECT_EQ(e.what(), text);
     }
   }
 }

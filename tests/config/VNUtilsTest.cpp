@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
+#include "TextCodec.h"
 #include "VNErrors.h"
 #include "VNUtils.h"
 
@@ -168,8 +170,75 @@ TEST(StrToInt, RaisesConvertErrorNamingTheText) {
     StrToInt(std::string(100000, 'z'));
     FAIL() << "no error";
   } catch (const EConvertError& e) {
-    EXPECT_LT(std::string(e.what()).size(), 200u);
+    EXPECT_EQ(std::string(e.what()),
+              "'" + std::string(200, 'z') + "\u2026' is not a valid integer value");
   }
+}
+
+TEST(TextCodec, Utf8Validity) {
+  const std::pair<std::string, bool> cases[] = {
+      {"", true},
+      {"Pr\xC3\xBC" "fung", true},
+      {"\xEF\xBB\xBFSlot=2", true},       // byte-order mark
+      {"\xF0\x9F\x98\x80", true},          // four bytes
+      {"\xF4\x8F\xBF\xBF", true},          // U+10FFFF
+      {"Pr\xFC" "fung", false},              // Windows-1252
+      {"\xC3", false},                      // cut short
+      {"\xE2\x82", false},
+      {"\xC3\x28", false},                  // no continuation byte
+      {"\x80", false},                      // continuation byte alone
+      {"\xC0\xAF", false},                  // overlong
+      {"\xE0\x80\xAF", false},
+      {"\xED\xA0\x80", false},              // surrogate
+      {"\xF4\x90\x80\x80", false},          // above U+10FFFF
+      {"\xF8\x88\x80\x80\x80", false},
+  };
+  for (const auto& [bytes, valid] : cases) {
+    EXPECT_EQ(IsValidUtf8(bytes), valid) << bytes;
+    EXPECT_EQ(DetectEncoding(bytes), valid ? TTextEncoding::Utf8 : TTextEncoding::Windows1252);
+  }
+  EXPECT_TRUE(StartsWithUtf8Bom("\xEF\xBB\xBFx"));
+  EXPECT_FALSE(StartsWithUtf8Bom("\xEF\xBB"));
+}
+
+TEST(TextCodec, Windows1252BothWays) {
+  // Every byte is a character and comes back as the same byte.
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string one(1, static_cast<char>(byte));
+    const std::string utf8 = Windows1252ToUtf8(one);
+    EXPECT_TRUE(IsValidUtf8(utf8)) << byte;
+    EXPECT_EQ(Utf8ToWindows1252(utf8), one) << byte;
+  }
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"Pr\xC3\xBC" "fung", "Pr\xFC" "fung"},
+      {"\xE2\x82\xAC 5", "\x80 5"},             // euro sign
+      {"\xE2\x80\x9Cx\xE2\x80\x9D", "\x93x\x94"},  // quotation marks
+      {"\xC2\x81", "\x81"},                     // undefined byte, its control character
+      {"\xC2\x80", std::nullopt},                // U+0080: 0x80 is the euro sign
+      {"\xCE\xA9", std::nullopt},                // Greek omega
+      {"\xE2\x82\xAC\xF0\x9F\x98\x80", std::nullopt},
+      {"\xFC", std::nullopt},                     // not UTF-8 at all
+  };
+  for (const auto& [utf8, bytes] : cases) EXPECT_EQ(Utf8ToWindows1252(utf8), bytes) << utf8;
+  EXPECT_EQ(Windows1252ToUtf8("\xC4\x80\x9F"), "\xC3\x84\xE2\x82\xAC\xC5\xB8");
+  EXPECT_EQ(CharToWindows1252(U'\u0178'), 0x9F);
+  EXPECT_EQ(Windows1252ToChar(0x8D), U'\u008D');
+}
+
+TEST(MessageExcerpt, AtMost200CharactersThenAnEllipsis) {
+  const std::string ellipsis = "\u2026";
+  const std::string umlaut = "\xC3\xA4";
+  std::string umlauts200;
+  for (int i = 0; i < 200; ++i) umlauts200 += umlaut;
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {std::string(200, 'x'), std::string(200, 'x')},
+      {std::string(201, 'x'), std::string(200, 'x') + ellipsis},
+      {std::string(100'000'000, 'x'), std::string(200, 'x') + ellipsis},
+      {umlauts200 + umlaut, umlauts200 + ellipsis},         // characters, not bytes
+      {std::string(300, '\xE4'), umlauts200 + ellipsis},  // Windows-1252 shown as such
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(MessageExcerpt(text), shown);
 }
 
 }  // namespace
