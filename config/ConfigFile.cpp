@@ -47,8 +47,15 @@ TStrings SplitTextLines(std::string_view bytes) {
   return lines;
 }
 
-TStrings ReadTextLines(const std::string& path) {
-  return SplitTextLines(ReadFileBytes(path, kMaxConfigFileSize));
+TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding) {
+  const std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
+  std::string_view text = bytes;
+  // Some Windows editors start a UTF-8 file with a byte-order mark; it is
+  // no part of the first line and is not written back.
+  if (StartsWithUtf8Bom(text)) text.remove_prefix(kUtf8Bom.size());
+  text = text.substr(0, text.find('\0'));  // as SplitTextLines reads it
+  encoding = DetectEncoding(text);
+  return SplitTextLines(text);
 }
 
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
@@ -64,7 +71,7 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
 }
 
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
-                    TStrings& channelLines) {
+                    TStrings& channelLines, TTextEncoding& encoding) {
   // Only a regular file is a configuration file; anything else (a folder, a
   // pipe that would block) counts as missing and the defaults stay. A file
   // that may exist but cannot be looked at is an error, not a missing file.
@@ -74,7 +81,7 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
     RaiseFileError("open", path, ec.value());
   if (!fs::is_regular_file(status)) return;
 
-  fileLines = ReadTextLines(path);
+  fileLines = ReadTextLines(path, encoding);
   ReadConfigLines(path, fileLines, config, channelLines);
 }
 

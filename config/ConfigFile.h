@@ -5,17 +5,20 @@
 #include <string_view>
 
 #include "HW_ConfigInfo.h"
+#include "TextCodec.h"
 #include "VNUtils.h"
 
 // Cuts bytes into lines: a line ends at CR LF, lone CR or lone LF; a NUL byte
 // ends the text; a last line without line end counts.
 TStrings SplitTextLines(std::string_view bytes);
 
-// Lines of a text file: a line ends at CR LF, lone CR or lone LF; a NUL byte
-// ends the text; a last line without line end counts. EFileError names the
+// Lines of a text file: a UTF-8 byte-order mark at the start is skipped; a
+// line ends at CR LF, lone CR or lone LF; a NUL byte ends the text; a last
+// line without line end counts. encoding := UTF-8 when the text is valid
+// UTF-8, else Windows-1252; the lines keep their bytes. EFileError names the
 // file when it exists but cannot be read, or holds more than
 // kMaxConfigFileSize bytes (FileStore.h).
-TStrings ReadTextLines(const std::string& path);
+TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding);
 
 // Writes every line followed by CR LF as the file's new content. The file
 // keeps its identity (owner, group, permission bits without set-user-ID and
@@ -26,13 +29,14 @@ TStrings ReadTextLines(const std::string& path);
 // file, is a failure with nothing changed.
 void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
-// When path is an existing regular file: fileLines := its lines, the
-// settings are read from them, and the channel block's lines are appended to
-// channelLines. Otherwise nothing changes. A start marker without end marker
+// When path is an existing regular file: fileLines := its lines, encoding :=
+// the encoding its bytes are in (ReadTextLines), the settings are read from
+// them, and the channel block's lines are appended to channelLines.
+// Otherwise nothing changes. A start marker without end marker
 // raises EListError naming the file and ">EOT<"; an unreadable file raises
 // EFileError naming it.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
-                    TStrings& channelLines);
+                    TStrings& channelLines, TTextEncoding& encoding);
 
 // The part of LoadConfigFile after reading: settings from fileLines, then the
 // channel block appended to channelLines. fileName only goes into messages.

@@ -245,6 +245,7 @@ TLstChannels::~TLstChannels() {
 void TLstChannels::ParseChannelText(const TStrings& channelLines) {
   GroupCounters.fill(-1);
   const TStrings pathLines = FlattenChannelTree(channelLines);
+  FItems.reserve(FItems.size() + pathLines.size());  // no slack in a list of 100,000
   TStrings fields;
   for (std::size_t k = 0; k < pathLines.size(); ++k) {
     fields.clear();

@@ -25,7 +25,7 @@ TCard::~TCard() {
 }
 
 void TCard::LoadConfig() {
-  LoadConfigFile(FConfig->ConfigFileName, *FConfig, FFileLines, FChannelLines);
+  LoadConfigFile(FConfig->ConfigFileName, *FConfig, FFileLines, FChannelLines, FFileEncoding);
 }
 
 void TCard::SaveConfig() {

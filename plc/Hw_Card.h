@@ -12,6 +12,7 @@
 #include "ConnectionType.h"
 #include "HW_CardIF.h"
 #include "HW_Channels.h"
+#include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
 
@@ -49,9 +50,13 @@ class TCard : public TCardIF, public TCardServices {
   TLstChannels& Channels() { return *FChannels; }
   int ConnectCount() const { return FConnectCount; }
   const TStrings& FileLines() const { return FFileLines; }
+  // The encoding of the file's bytes, decided when it was read; the lines
+  // keep their bytes, and text the user edits is written in this encoding.
+  TTextEncoding FileEncoding() const override { return FFileEncoding; }
 
  private:
   TStrings FFileLines;
+  TTextEncoding FFileEncoding = TTextEncoding::Utf8;
   int FConnectCount = 0;
   std::unique_ptr<TLstChannels> FChannels;
   TStrings FChannelLines;

@@ -22,20 +22,16 @@
 
 #include "HW_Channels.h"
 #include "Localization.h"
+#include "FileText.h"
 #include "MessageBox.h"
 #include "TextCodec.h"
 #include "VNErrors.h"
 
 namespace {
 
-constexpr int DataWordRole = Qt::UserRole;
-constexpr int ImageRole = Qt::UserRole + 1;
-// The node text as the bytes of the channel lines, so that texts the UI
-// cannot show (not UTF-8) still go back to the file unchanged.
-constexpr int RawTextRole = Qt::UserRole + 2;
-
 constexpr const char* AreaNames[] = {"E", "A", "M", "T", "Z", "DB"};
 
+// Written into the node text, so in the file's encoding (OwnTextToFileBytes).
 constexpr const char* MarkerNoNumber = "<-- ungültig";
 constexpr const char* MarkerDataBlock = "<-- ungültig; nur innerhalb [1..255]";
 constexpr const char* MarkerOffset = "<-- ungültig; nur innerhalb [0..4090]";
@@ -100,13 +96,21 @@ std::string AsciiUpper(std::string text) {
   return text;
 }
 
+TChannelNode* AsChannelNode(QTreeWidgetItem* item) {
+  return item && item->type() == TChannelNode::NodeType ? static_cast<TChannelNode*>(item)
+                                                        : nullptr;
+}
+
+const TChannelNode* AsChannelNode(const QTreeWidgetItem* item) {
+  return AsChannelNode(const_cast<QTreeWidgetItem*>(item));
+}
+
 void SetNodeImage(QTreeWidgetItem* node, int image) {
-  node->setData(0, ImageRole, image);
-  node->setIcon(0, NodeIcon(image));
+  if (TChannelNode* channelNode = AsChannelNode(node)) channelNode->SetImage(image);
 }
 
 QTreeWidgetItem* NewNode(QTreeWidgetItem* container, const std::string& text) {
-  auto* node = new QTreeWidgetItem(container);
+  auto* node = new TChannelNode(container);
   node->setFlags(node->flags() | Qt::ItemIsEditable);
   SetNodeText(node, text);
   return node;
@@ -130,8 +134,13 @@ class TChannelItemDelegate : public QStyledItemDelegate {
     auto* line = qobject_cast<QLineEdit*>(editor);
     QTreeWidgetItem* node = FTree->itemFromIndex(index);
     if (!line || !node) return QStyledItemDelegate::setModelData(editor, model, index);
-    std::string text = line->text().toLocal8Bit().toStdString();
-    FEditor->TreeView1Edited(node, text);
+    const QString typed = line->text();
+    auto text = TextToFileBytes(typed, FTree->Encoding());
+    if (!text) {
+      ShowCharacterNotHeld(FirstCharacterNotHeld(typed, FTree->Encoding()), FTree->Encoding());
+      return;  // refused: the node keeps its text
+    }
+    FEditor->TreeView1Edited(node, *text);
   }
 
  private:
@@ -156,29 +165,106 @@ TChannelTreeView::TChannelTreeView(QWidget* parent) : QTreeWidget(parent) {
   setUniformRowHeights(true);
 }
 
+void TChannelTreeView::ExpandAllNodes() {
+  // Top-down: a node is expanded before its children, so the view never
+  // lays out more than one new level at a time (its own expand-all
+  // recurses once per level and overflows the stack on deep trees).
+  std::vector<QTreeWidgetItem*> pending;
+  const QTreeWidgetItem* root = invisibleRootItem();
+  for (int i = root->childCount() - 1; i >= 0; --i) pending.push_back(root->child(i));
+  while (!pending.empty()) {
+    QTreeWidgetItem* node = pending.back();
+    pending.pop_back();
+    if (node->childCount() == 0) continue;
+    node->setExpanded(true);
+    for (int i = node->childCount() - 1; i >= 0; --i) pending.push_back(node->child(i));
+  }
+}
+
+TTextEncoding TChannelNode::Encoding() const {
+  const auto* view = qobject_cast<const TChannelTreeView*>(treeWidget());
+  return view ? view->Encoding() : TTextEncoding::Utf8;
+}
+
+QVariant TChannelNode::data(int column, int role) const {
+  if (column == 0 && (role == Qt::DisplayRole || role == Qt::EditRole))
+    return FileBytesToText(FText.View(), Encoding());
+  if (column == 0 && role == Qt::DecorationRole)
+    return FImage < 0 ? QVariant() : QVariant(NodeIcon(FImage));
+  return QTreeWidgetItem::data(column, role);
+}
+
+void TChannelNode::setData(int column, int role, const QVariant& value) {
+  if (column != 0 || (role != Qt::DisplayRole && role != Qt::EditRole))
+    return QTreeWidgetItem::setData(column, role, value);
+  const QString text = value.toString();
+  if (const auto bytes = TextToFileBytes(text, Encoding())) {
+    SetText(*bytes);
+  } else {
+    ShowCharacterNotHeld(FirstCharacterNotHeld(text, Encoding()), Encoding());
+  }
+}
+
+std::string_view TNodeText::View() const {
+  if (OnHeap()) return {FBytes.Heap.Data, FBytes.Heap.Size};
+  return {FBytes.InPlace, static_cast<unsigned char>(FBytes.InPlace[kInPlace])};
+}
+
+void TNodeText::Assign(std::string_view text) {
+  Release();
+  if (text.size() <= kInPlace) {
+    std::copy(text.begin(), text.end(), FBytes.InPlace);
+    FBytes.InPlace[kInPlace] = static_cast<char>(text.size());
+    return;
+  }
+  auto data = std::make_unique<char[]>(text.size());
+  std::copy(text.begin(), text.end(), data.get());
+  FBytes.Heap = {data.release(), text.size()};
+  FBytes.InPlace[kInPlace] = static_cast<char>(kOnHeap);
+}
+
+void TNodeText::Release() {
+  if (OnHeap()) std::unique_ptr<char[]>(FBytes.Heap.Data).reset();
+  FBytes.InPlace[kInPlace] = 0;
+}
+
+void TChannelNode::SetText(std::string_view text) {
+  if (text == FText.View()) return;
+  FText.Assign(text);
+  emitDataChanged();
+}
+
+void TChannelNode::SetDataWord(int value) {
+  FDataWord = static_cast<std::int16_t>(std::clamp<int>(value, INT16_MIN, INT16_MAX));
+}
+
+void TChannelNode::SetImage(int image) {
+  if (image == FImage) return;
+  FImage = static_cast<std::int8_t>(image);
+  emitDataChanged();
+}
+
 std::string NodeText(const QTreeWidgetItem* node) {
-  return node->data(0, RawTextRole).toByteArray().toStdString();
+  const TChannelNode* channelNode = AsChannelNode(node);
+  return channelNode ? std::string(channelNode->Text()) : std::string();
 }
 
 void SetNodeText(QTreeWidgetItem* node, const std::string& text) {
-  const QByteArray raw(text.data(), static_cast<qsizetype>(text.size()));
-  if (node->data(0, RawTextRole).toByteArray() == raw && node->data(0, RawTextRole).isValid())
-    return;
-  node->setData(0, RawTextRole, raw);
-  node->setText(0, QString::fromLocal8Bit(raw));
+  if (TChannelNode* channelNode = AsChannelNode(node)) channelNode->SetText(text);
 }
 
 int NodeDataWord(const QTreeWidgetItem* node) {
-  return node->data(0, DataWordRole).toInt();
+  const TChannelNode* channelNode = AsChannelNode(node);
+  return channelNode ? channelNode->DataWord() : 0;
 }
 
 void SetNodeDataWord(QTreeWidgetItem* node, int value) {
-  node->setData(0, DataWordRole, value);
+  if (TChannelNode* channelNode = AsChannelNode(node)) channelNode->SetDataWord(value);
 }
 
 int NodeImage(const QTreeWidgetItem* node) {
-  const QVariant image = node->data(0, ImageRole);
-  return image.isValid() ? image.toInt() : -1;
+  const TChannelNode* channelNode = AsChannelNode(node);
+  return channelNode ? channelNode->Image() : -1;
 }
 
 int NodeLevel(const QTreeWidgetItem* node) {
@@ -255,7 +341,7 @@ void TChannelTreeEditor::EnsurePlcRoot() {
   if (plc) {
     SetNodeDataWord(plc, 1);
   } else {
-    plc = new QTreeWidgetItem();
+    plc = new TChannelNode();
     plc->setFlags(plc->flags() | Qt::ItemIsEditable);
     SetNodeText(plc, "SPS");
     SetNodeDataWord(plc, 1);
@@ -400,13 +486,15 @@ void TChannelTreeEditor::ValidateSiblings(QTreeWidgetItem* node, std::string& te
     std::string checked = NodeText(child);
     const std::optional<std::int32_t> value = TryStrToInt(checked);
     if (!value) {
-      checked += MarkerNoNumber;
+      checked += OwnTextToFileBytes(MarkerNoNumber, FTree->Encoding());
     } else if (dataBlockArea && level == 2) {
-      if (*value < 1 || *value > 255) checked += MarkerDataBlock;
+      if (*value < 1 || *value > 255)
+        checked += OwnTextToFileBytes(MarkerDataBlock, FTree->Encoding());
     } else if (dataBlockArea) {
-      if (*value < 0 || *value > 4090) checked += MarkerOffset;
+      if (*value < 0 || *value > 4090)
+        checked += OwnTextToFileBytes(MarkerOffset, FTree->Encoding());
     } else if (*value < 0 || *value > 255) {
-      checked += MarkerAddress;
+      checked += OwnTextToFileBytes(MarkerAddress, FTree->Encoding());
     }
     if (child == node) {
       text = checked;

@@ -5,9 +5,12 @@
 // the channels that a hardware block uses protected.
 #include <QObject>
 #include <QTreeWidget>
+#include <cstdint>
 #include <functional>
+#include <string_view>
 #include <string>
 
+#include "TextCodec.h"
 #include "VNUtils.h"
 
 class QMenu;
@@ -41,10 +44,80 @@ class TChannelTreeView : public QTreeWidget {
   // Whether an in-place editor is open; keys that end the edit reach the
   // tree as well and must not act on it a second time.
   bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+  // The encoding of the configuration file the node texts come from.
+  TTextEncoding Encoding() const { return FEncoding; }
+  void SetEncoding(TTextEncoding encoding) { FEncoding = encoding; }
+  // Expands every node, top-down and without recursion, whatever the depth.
+  void ExpandAllNodes();
+
+ private:
+  TTextEncoding FEncoding = TTextEncoding::Utf8;
 };
 
-// Per-node state, kept in item data roles so that the tree itself is the
-// only store.
+// A node text in 24 bytes: up to 23 bytes in place (the usual address
+// numbers), longer texts on the heap.
+class TNodeText {
+ public:
+  TNodeText() = default;
+  TNodeText(const TNodeText&) = delete;
+  TNodeText& operator=(const TNodeText&) = delete;
+  ~TNodeText() { Release(); }
+
+  std::string_view View() const;
+  void Assign(std::string_view text);
+
+ private:
+  static constexpr std::size_t kInPlace = 23;
+  static constexpr unsigned char kOnHeap = 0xFF;
+  struct THeapText {
+    char* Data;
+    std::size_t Size;
+  };
+  bool OnHeap() const { return FBytes.InPlace[kInPlace] == static_cast<char>(kOnHeap); }
+  void Release();
+
+  // InPlace[kInPlace] is the length of an in-place text, or kOnHeap.
+  union {
+    char InPlace[kInPlace + 1];
+    THeapText Heap;
+  } FBytes{};
+};
+
+// A node of the channel tree. It keeps its text as the bytes of the channel
+// line (shown decoded in the tree's encoding, so that bytes it cannot show
+// still go back to the file unchanged), its data word and its picture
+// index, and nothing else: a channel block of 100,000 leaves stays small.
+class TChannelNode : public QTreeWidgetItem {
+ public:
+  static constexpr int NodeType = QTreeWidgetItem::UserType + 1;
+  TChannelNode() : QTreeWidgetItem(NodeType) {}
+  explicit TChannelNode(QTreeWidgetItem* parent) : QTreeWidgetItem(parent, NodeType) {}
+
+  QVariant data(int column, int role) const override;
+  // A text set through the model is taken in the tree's encoding; one the
+  // encoding cannot hold is refused with a message.
+  void setData(int column, int role, const QVariant& value) override;
+
+  std::string_view Text() const { return FText.View(); }
+  void SetText(std::string_view text);
+  int DataWord() const { return FDataWord; }
+  // Depths stay far inside 16 bits: the file size limit allows about
+  // 11,600 levels. Values beyond are held at the ends of the range.
+  void SetDataWord(int value);
+  int Image() const { return FImage; }
+  void SetImage(int image);
+
+ private:
+  TTextEncoding Encoding() const;
+
+  // The two small fields first: they fill the end of the base class.
+  std::int16_t FDataWord = 0;
+  std::int8_t FImage = -1;
+  TNodeText FText;
+};
+
+// Per-node state, kept in the TChannelNode itself so that the tree is the
+// only store. Items of another type have none: empty text, 0, -1.
 std::string NodeText(const QTreeWidgetItem* node);
 void SetNodeText(QTreeWidgetItem* node, const std::string& text);
 // The data word: the remaining depth (levels expected below the node); on

@@ -149,7 +149,7 @@ namespace {
 // when the item is not a number.
 std::optional<std::int32_t> SelectedPartner(const QComboBox* box) {
   if (box->currentIndex() < 0) return std::nullopt;
-  return TryStrToInt(box->currentText().toLocal8Bit().toStdString());
+  return TryStrToInt(box->currentText().toUtf8().toStdString());
 }
 }  // namespace
 

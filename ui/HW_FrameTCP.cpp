@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "FileText.h"
+#include "CardServices.h"
 #include "vncomps.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)
@@ -22,14 +24,15 @@ TTCPFrame::TTCPFrame(QWidget* parent)
 void TTCPFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
                           TCollectSettingsEvent collectSettings) {
   TakeSettings(card, settings, std::move(collectSettings));
-  FIPAddressEdit->setText(QString::fromLocal8Bit(FSettings->IPAddress));
+  ShowFileValue(FIPAddressEdit, FSettings->IPAddress,
+                card ? card->FileEncoding() : TTextEncoding::Utf8);
   FPortEdit->SetValue(FSettings->IPPort);
   FRackEdit->SetValue(FSettings->Rack);
   FSlotEdit->SetValue(FSettings->Slot);
 }
 
 void TTCPFrame::StoreSettings(TConfigInfo& settings) {
-  settings.IPAddress = FIPAddressEdit->text().toLocal8Bit().toStdString();
+  settings.IPAddress = FileValueOf(FIPAddressEdit);
   settings.IPPort = FPortEdit->GetValue();
   settings.Rack = FRackEdit->GetValue();
   settings.Slot = FSlotEdit->GetValue();

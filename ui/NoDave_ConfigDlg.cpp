@@ -24,6 +24,7 @@
 #include "ChannelTree.h"
 #include "ConnectionType.h"
 #include "DialogTranslation.h"
+#include "FileText.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
@@ -93,7 +94,7 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   FConfigInfo->CopyFrom(settings);
 
   ErrorProtokol->setChecked(FConfigInfo->WriteProtocol != 0);
-  ErrorMsgEdit->setText(QString::fromLocal8Bit(FConfigInfo->ProtokollFileName));
+  ShowFileValue(ErrorMsgEdit, FConfigInfo->ProtokollFileName, FCard->FileEncoding());
 
   // The connection-type labels are names of protocols: never translated.
   ConnectionTypeBox->clear();
@@ -114,8 +115,12 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
 
   // The channel tree; only the top-level nodes show at first.
   LoadChannelTree();
+  // From here on the tree is the working copy of the channel lines; OK
+  // stores it back into FChannelLines. Both at once would double what a
+  // large channel block costs.
+  TStrings().swap(FChannelLines);
   EnsurePlcRoot();
-  TreeView1->expandAll();
+  TreeView1->ExpandAllNodes();
   TreeView1->collapseAll();
 
   // The size fits the largest frame while all of them still count, and the
@@ -314,7 +319,7 @@ void TConfigDlg::CollectSettings(TConfigInfo& settings) {
   if (!S7OnlineFrame1->isHidden()) S7OnlineFrame1->StoreSettings(settings);
   settings.Connectiontype = ConnectionTypeBox->currentIndex();
   settings.WriteProtocol = ErrorProtokol->isChecked() ? 1 : 0;
-  settings.ProtokollFileName = ErrorMsgEdit->text().toLocal8Bit().toStdString();
+  settings.ProtokollFileName = FileValueOf(ErrorMsgEdit);
 }
 
 void TConfigDlg::OKBtnClick() {
@@ -338,7 +343,7 @@ void TConfigDlg::Button2Click() {
   const int result = runner ? runner(OpenDialog2) : OpenDialog2.exec();
   if (result != QDialog::Accepted) return;
   const QStringList chosen = OpenDialog2.selectedFiles();
-  if (!chosen.isEmpty()) ErrorMsgEdit->setText(chosen.first());
+  if (!chosen.isEmpty()) SetFileValueText(ErrorMsgEdit, chosen.first());
 }
 
 void TConfigDlg::ConnectionTypeBoxChange() {
@@ -359,7 +364,7 @@ void TConfigDlg::InfoLesenBtnClick() {
     TBusyCursor busy;
     orderCode = FCard->ReadOrderCode(*FConfigInfo);
   }
-  Memo1->setPlainText(QString::fromLocal8Bit(orderCode));
+  Memo1->setPlainText(QString::fromLatin1(orderCode));  // the PLC sends ASCII
 }
 
 void TConfigDlg::TabSheet3Enter() {
@@ -367,6 +372,7 @@ void TConfigDlg::TabSheet3Enter() {
 }
 
 void TConfigDlg::LoadChannelTree() {
+  TreeView1->SetEncoding(FCard->FileEncoding());
   FChannelTree->LoadChannelTree(FChannelLines);
 }
 

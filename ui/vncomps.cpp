@@ -246,7 +246,7 @@ std::string TIntegerEdit::FormatValue(std::int32_t value) const {
 }
 
 std::int32_t TIntegerEdit::GetValue() {
-  if (const auto number = TryStrToInt(text().toLocal8Bit().toStdString())) {
+  if (const auto number = TryStrToInt(text().toUtf8().toStdString())) {
     if (!HasLimits() || (*number >= FMinValue && *number <= FMaxValue)) FValue = *number;
   }
   return FValue;
@@ -254,11 +254,11 @@ std::int32_t TIntegerEdit::GetValue() {
 
 void TIntegerEdit::SetValue(std::int32_t value) {
   FValue = value;
-  setText(QString::fromLocal8Bit(FormatValue(value)));
+  setText(QString::fromUtf8(FormatValue(value)));
 }
 
 int TIntegerEdit::Validate() const {
-  const auto number = ParseReal(text().toLocal8Bit().toStdString());
+  const auto number = ParseReal(text().toUtf8().toStdString());
   if (!number) return icNoNumber;
   int code = icOk;
   if (HasLimits()) {
@@ -415,7 +415,7 @@ void TUpDown::SetRange(int min, int max) {
 
 int TUpDown::Position() {
   if (FAssociate) {
-    const auto number = ParseDecimal(FAssociate->text().toLocal8Bit().toStdString());
+    const auto number = ParseDecimal(FAssociate->text().toUtf8().toStdString());
     if (number && *number >= std::numeric_limits<std::int16_t>::min() &&
         *number <= std::numeric_limits<std::int16_t>::max())
       FPosition = *number;

@@ -49,7 +49,8 @@ void BM_LoadConfigAndParseChannels(benchmark::State& state) {
     TConfigInfo config(file.Path);
     TStrings fileLines;
     TStrings channelLines;
-    LoadConfigFile(file.Path, config, fileLines, channelLines);
+    TTextEncoding encoding;
+    LoadConfigFile(file.Path, config, fileLines, channelLines, encoding);
     TLstChannels channels;
     channels.ParseChannelText(channelLines);
     if (channels.Count() != kLeaves) state.SkipWithError("wrong channel count");
@@ -65,7 +66,8 @@ void BM_FindEveryChannel(benchmark::State& state) {
   TConfigInfo config(file.Path);
   TStrings fileLines;
   TStrings channelLines;
-  LoadConfigFile(file.Path, config, fileLines, channelLines);
+  TTextEncoding encoding;
+  LoadConfigFile(file.Path, config, fileLines, channelLines, encoding);
   for (auto _ : state) {
     state.PauseTiming();
     auto channels = std::make_unique<TLstChannels>();

@@ -64,7 +64,7 @@ class ConfigFile : public ::testing::Test {
   // Loads bytes written to a file, as the card does.
   void Load(const std::string& bytes) {
     WriteBytes(file(), bytes);
-    LoadConfigFile(file(), config, fileLines, channelLines);
+    LoadConfigFile(file(), config, fileLines, channelLines, encoding);
   }
   std::string file() const { return (dir / "S7DRV.CFG").string(); }
   std::vector<std::string> FolderEntries() const {
@@ -80,6 +80,7 @@ class ConfigFile : public ::testing::Test {
   TConfigInfo config{"/suite/drv/S7DRV.CFG"};
   TStrings fileLines;
   TStrings channelLines;
+  TTextEncoding encoding = TTextEncoding::Utf8;
 };
 
 TEST(SplitTextLines, AllThreeLineEndsAndNul) {
@@ -101,7 +102,7 @@ TEST(SplitTextLines, AllThreeLineEndsAndNul) {
 
 TEST_F(ConfigFile, ReadingAMissingFileNamesIt) {
   try {
-    ReadTextLines(file());
+    ReadTextLines(file(), encoding);
     FAIL() << "no error";
   } catch (const EFileError& e) {
     EXPECT_NE(std::string(e.what()).find(file()), std::string::npos) << e.what();
@@ -111,13 +112,13 @@ TEST_F(ConfigFile, ReadingAMissingFileNamesIt) {
 TEST_F(ConfigFile, MissingFileChangesNothing) {
   config.Comport = 9;
   fileLines = {"old"};
-  LoadConfigFile(file(), config, fileLines, channelLines);
+  LoadConfigFile(file(), config, fileLines, channelLines, encoding);
   EXPECT_EQ(config.Comport, 9);
   EXPECT_EQ(fileLines, TStrings{"old"});
   EXPECT_TRUE(channelLines.empty());
 
   fs::create_directory(file());  // a folder of that name is no configuration file
-  LoadConfigFile(file(), config, fileLines, channelLines);
+  LoadConfigFile(file(), config, fileLines, channelLines, encoding);
   EXPECT_EQ(config.Comport, 9);
 }
 
@@ -127,7 +128,7 @@ TEST_F(ConfigFile, AFileAboveTheSizeLimitIsRefusedBeforeItIsRead) {
   fs::resize_file(file(), size);  // sparse: costs no disk
   config.Comport = 9;
   try {
-    LoadConfigFile(file(), config, fileLines, channelLines);
+    LoadConfigFile(file(), config, fileLines, channelLines, encoding);
     FAIL() << "no error";
   } catch (const EFileError& e) {
     const std::string text = e.what();
@@ -138,7 +139,7 @@ TEST_F(ConfigFile, AFileAboveTheSizeLimitIsRefusedBeforeItIsRead) {
   EXPECT_EQ(config.Comport, 9);
   EXPECT_TRUE(fileLines.empty());
   fs::resize_file(file(), kMaxConfigFileSize);  // the limit itself is allowed
-  EXPECT_NO_THROW(LoadConfigFile(file(), config, fileLines, channelLines));
+  EXPECT_NO_THROW(LoadConfigFile(file(), config, fileLines, channelLines, encoding));
   EXPECT_EQ(config.Comport, 2);  // a file full of NULs: defaults
 }
 
@@ -147,13 +148,66 @@ TEST_F(ConfigFile, ExampleFileWithEitherLineEnd) {
     TConfigInfo loaded("/suite/drv/S7DRV.CFG");
     TStrings lines{"previous"};
     TStrings channels{"kept"};
-    LoadConfigFile((kData / name).string(), loaded, lines, channels);
+    TTextEncoding encoding = TTextEncoding::Windows1252;
+    LoadConfigFile((kData / name).string(), loaded, lines, channels, encoding);
     EXPECT_EQ(loaded.Connectiontype, 4) << name;
     EXPECT_EQ(loaded.IPAddress, "192.168.0.10") << name;
     EXPECT_EQ(lines.size(), 29u) << name;  // replaced, not appended
     TStrings expected{"kept"};
     expected.insert(expected.end(), kExampleChannelLines.begin(), kExampleChannelLines.end());
     EXPECT_EQ(channels, expected) << name;
+    EXPECT_EQ(encoding, TTextEncoding::Utf8) << name;
+  }
+}
+
+// A file in the layout SaveConfig writes, with a log file name and a
+// channel node that are not ASCII, in the bytes of one encoding.
+std::string SavedLayout(const std::string& logName, const std::string& node) {
+  return "WriteProtocol=1\r\nProtokollFileName=" + logName +
+         "\r\nComport=3\r\nConnectiontype=4\r\nBaudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\n"
+         "RemoteMPI=2\r\nRemotePPI=2\r\nProfibusSpeedIndex=2\r\nIPAddress=192.168.0.10\r\n"
+         "IPPort=102\r\nRack=0\r\nSlot=2\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t" +
+         node + "\r\n\r\n>EOT<\r\n";
+}
+
+TEST_F(ConfigFile, EncodingIsDecidedOnceAndTheBytesComeBackUnchanged) {
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string utf8 = SavedLayout("C:\\Pr\xC3\xBC" "fung\\log.TXT", "5 \xE2\x82\xAC");
+  const std::string cp1252 = SavedLayout("C:\\Pr\xFC" "fung\\log.TXT", "5 \x80");
+  const struct {
+    const char* Why;
+    std::string Bytes;
+    TTextEncoding Encoding;
+    std::string LogName;
+  } cases[] = {
+      {"UTF-8", utf8, TTextEncoding::Utf8, "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
+      {"UTF-8 with byte-order mark", bom + utf8, TTextEncoding::Utf8,
+       "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
+      {"Windows-1252", cp1252, TTextEncoding::Windows1252, "C:\\Pr\xFC" "fung\\log.TXT"},
+      {"Windows-1252 behind a byte-order mark", bom + cp1252, TTextEncoding::Windows1252,
+       "C:\\Pr\xFC" "fung\\log.TXT"},
+      {"ASCII", SavedLayout("log.TXT", "5"), TTextEncoding::Utf8, "log.TXT"},
+      // Only the text before a NUL counts, for the encoding as well.
+      {"UTF-8 with a NUL before other bytes", utf8 + std::string("\0\xFC", 2), TTextEncoding::Utf8,
+       "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Why);
+    config = TConfigInfo(file());
+    channelLines.clear();
+    encoding = c.Encoding == TTextEncoding::Utf8 ? TTextEncoding::Windows1252 : TTextEncoding::Utf8;
+    Load(c.Bytes);
+    EXPECT_EQ(encoding, c.Encoding);
+    EXPECT_EQ(config.WriteProtocol, 1) << "the first key is recognised";
+    EXPECT_EQ(config.Comport, 3);
+    EXPECT_EQ(config.ProtokollFileName, c.LogName);
+
+    TStrings lines;
+    BuildConfigFileLines(config, TStrings(channelLines.begin(), channelLines.end() - 1), lines);
+    WriteTextLinesAtomic(file(), lines);
+    std::string expected = c.Bytes.substr(c.Bytes.rfind(bom, 0) == 0 ? bom.size() : 0);
+    expected = expected.substr(0, expected.find('\0'));
+    EXPECT_EQ(ReadBytes(file()), expected) << "unchanged, without the byte-order mark";
   }
 }
 
@@ -239,7 +293,7 @@ TEST_F(ConfigFile, SavedFileLayoutAndRoundTrip) {
   EXPECT_EQ(ReadBytes(file()), expected);
 
   TConfigInfo loaded(file());
-  LoadConfigFile(file(), loaded, fileLines, channelLines);
+  LoadConfigFile(file(), loaded, fileLines, channelLines, encoding);
   EXPECT_EQ(loaded.Connectiontype, 4);
   TStrings withEmpty = channels;
   withEmpty.emplace_back();
@@ -495,7 +549,7 @@ TEST_F(ConfigFile, UnreadableFileIsAFileErrorNotAMissingOne) {
   EXPECT_EQ(InChild([&] {
               if (!BecomeOrdinaryUser()) return 10;
               try {
-                LoadConfigFile(file(), config, fileLines, channelLines);
+                LoadConfigFile(file(), config, fileLines, channelLines, encoding);
                 return 1;
               } catch (const EFileError& e) {
                 return std::string(e.what()).find(file()) == std::string::npos ? 2 : 0;
@@ -507,7 +561,7 @@ TEST_F(ConfigFile, UnreadableFileIsAFileErrorNotAMissingOne) {
   EXPECT_EQ(InChild([&] {
               if (!BecomeOrdinaryUser()) return 10;
               try {
-                LoadConfigFile(file(), config, fileLines, channelLines);
+                LoadConfigFile(file(), config, fileLines, channelLines, encoding);
                 return 1;
               } catch (const EFileError&) {
                 return 0;
@@ -536,7 +590,7 @@ TEST_F(ConfigFile, WritingIntoAMissingFolderNamesTheFile) {
 
 // The card's path: load, parse, and the channel list built from the lines.
 TEST_F(ConfigFile, LoadedBlockParsesIntoChannels) {
-  LoadConfigFile((kData / "example.CFG").string(), config, fileLines, channelLines);
+  LoadConfigFile((kData / "example.CFG").string(), config, fileLines, channelLines, encoding);
   TLstChannels channels;
   channels.ParseChannelText(channelLines);
   ASSERT_EQ(channels.Count(), 4);

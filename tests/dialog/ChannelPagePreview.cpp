@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ChannelTree.h"
 #include "Hw_Card.h"
 #include "Localization.h"
 #include "NoDave_ConfigDlg.h"
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
   auto* page = dialog.findChild<QWidget*>("TabSheet3");
   pages->setTabVisible(pages->indexOf(page), true);
   pages->setCurrentWidget(page);
-  auto* tree = dialog.findChild<QTreeWidget*>("TreeView1");
+  auto* tree = dialog.findChild<TChannelTreeView*>("TreeView1");
   tree->expandAll();
   tree->setCurrentItem(tree->topLevelItem(0));
   dialog.show();

@@ -42,7 +42,7 @@ class ChannelTreeTest : public DialogTest {
     for (const char* path : used) UseChannel(path);
     MakeDialog();
     editor = dialog->ChannelTree();
-    tree = Child<QTreeWidget>(dialog.get(), "TreeView1");
+    tree = Child<TChannelTreeView>(dialog.get(), "TreeView1");
   }
   // Shows the dialog on its channel page, as editing in place needs.
   void ShowChannelPage() {
@@ -53,7 +53,7 @@ class ChannelTreeTest : public DialogTest {
     dialog->show();
     QApplication::setActiveWindow(dialog.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-    tree->expandAll();
+    tree->ExpandAllNodes();
   }
   QTreeWidgetItem* Node(const std::string& path) {
     QTreeWidgetItem* node = NodeAt(tree, path);
@@ -87,7 +87,7 @@ class ChannelTreeTest : public DialogTest {
   }
 
   TChannelTreeEditor* editor = nullptr;
-  QTreeWidget* tree = nullptr;
+  TChannelTreeView* tree = nullptr;
 };
 
 TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
@@ -422,7 +422,7 @@ TEST_F(ChannelTreeTest, EnteringThePageRestoresThePlcRoot) {
   Child<QWidget>(dialog.get(), "OKBtn")->setFocus();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->hasFocus(); }, 2000));
   delete tree->topLevelItem(0);
-  auto* foreign = new QTreeWidgetItem;
+  auto* foreign = new TChannelNode;
   SetNodeText(foreign, "XYZ");
   tree->addTopLevelItem(foreign);
 

@@ -10,6 +10,7 @@
 
 #include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
+#include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
 
@@ -20,6 +21,9 @@ class TCardServices {
   // The card's settings record, which the dialog copies and never writes.
   virtual const TConfigInfo& Settings() const = 0;
   virtual const TStrings& ChannelLines() const = 0;
+  // The encoding of the configuration file's bytes, which the settings
+  // texts and channel lines keep; text the user edits is written in it.
+  virtual TTextEncoding FileEncoding() const = 0;
   // The card's channel of path, or null.
   virtual const TChannel* FindChannel(std::string_view path) const = 0;
 
