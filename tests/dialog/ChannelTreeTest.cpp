@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "DialogTestSupport.h"
+#include "FileStore.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -115,6 +116,29 @@ TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
     Open(c.lines);
     EXPECT_EQ(StoredLines(), c.stored);
   }
+}
+
+TEST_F(ChannelTreeTest, ATreeAsDeepAsTheSizeLimitAllowsIsShownExpandedAndStored) {
+  // Line k is k TABs and a digit: the deepest chain a file within the size
+  // limit can hold.
+  TStrings lines;
+  std::size_t bytes = 1024;  // the settings lines and the markers
+  for (std::size_t level = 0; bytes + level + 3 <= kMaxConfigFileSize; ++level) {
+    lines.push_back(std::string(level, '\t') + "1");
+    bytes += level + 3;
+  }
+  ASSERT_GT(lines.size(), 11000u);
+  lines.front() = "SPS";
+  Open(lines);
+  ShowChannelPage();  // expands every node
+  QTreeWidgetItem* deepest = tree->topLevelItem(0);
+  while (deepest->childCount() > 0) deepest = deepest->child(0);
+  EXPECT_EQ(NodeLevel(deepest), static_cast<int>(lines.size()) - 1);
+  tree->scrollToItem(deepest);
+  QApplication::processEvents();
+  // The empty line the card read before the end marker is gone, as always.
+  EXPECT_EQ(StoredLines(), lines);
+  dialog.reset();
 }
 
 TEST_F(ChannelTreeTest, ForeignRootWithAUsedChannelStays) {

@@ -71,6 +71,25 @@ TEST_F(DialogGermanTest, TheRefusalAtTheTopLevelIsGerman) {
   EXPECT_EQ(boxes.boxes[0].text, "An dieser Stelle darf kein Element hinzugefügt werden!");
 }
 
+TEST_F(DialogGermanTest, ACharacterTheCodePageLacksIsRefusedInGerman) {
+  // The node "\xE4" makes the file Windows-1252.
+  WriteConfig(TConfigInfo(), {"SPS", "\tE", "\t\t\xE4"});
+  TConfigDlg& dlg = MakeDialog();
+  QTreeWidgetItem* node = NodeAt(Child<QTreeWidget>(&dlg, "TreeView1"), "SPS;E;\xE4");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->text(0), QString("ä"));
+  node->setData(0, Qt::EditRole, QString("Ω"));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
+  EXPECT_EQ(boxes.boxes[0].text,
+            "Das Zeichen \"Ω\" kann in dieser Konfigurationsdatei nicht gespeichert werden, denn "
+            "sie ist in der Codepage Windows-1252 geschrieben.");
+  EXPECT_EQ(NodeText(node), "\xE4") << "the node keeps its text";
+  node->setData(0, Qt::EditRole, QString("ö"));
+  EXPECT_EQ(NodeText(node), "\xF6");
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
 TEST_F(DialogGermanTest, IgnoreRulesKeepTheirPropertiesAndStay) {
   // A class the dialog does not use, so the rule cannot disturb other tests.
   QWidget form;
