@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -157,7 +158,16 @@ void TConnectionFrame::StoreRemoteMPI(TConfigInfo& settings) const {
   if (const auto partner = SelectedPartner(FTeilnehmerbox)) settings.RemoteMPI = *partner;
 }
 
+bool TConnectionFrame::EntriesAccepted() {
+  const QList<TIntegerEdit*> fields = findChildren<TIntegerEdit*>();
+  return std::all_of(fields.begin(), fields.end(),
+                     [](TIntegerEdit* field) { return field->EntryAccepted(); });
+}
+
 void TConnectionFrame::ListReachablePartners() {
+  // A refused address must not be replaced by the last one behind the
+  // user's back: the listing waits until the entry is put right.
+  if (!EntriesAccepted()) return;
   // The copy takes what the dialog shows now, not what was last saved.
   if (FCollectSettings) FCollectSettings(*FSettings);
   TIntegerList partners;

@@ -27,6 +27,11 @@ class TConnectionFrame : public QFrame {
   // The frame's settings copy: defaults until InitFrame takes the dialog's.
   const TConfigInfo& Settings() const { return *FSettings; }
 
+  // Whether an action may use what the frame's number fields hold
+  // (TIntegerEdit::EntryAccepted); the first field that refuses its entry
+  // shows why and takes the focus.
+  bool EntriesAccepted();
+
  protected:
   // The focus moves through a frame's controls in the order they are made,
   // so each frame creates them in its tab order. The partner list and its

@@ -233,6 +233,10 @@ TIntegerEdit::TIntegerEdit(QWidget* parent) : QLineEdit(parent) {
   // Composed input would pass by the character filter.
   setAttribute(Qt::WA_InputMethodEnabled, false);
   FOnMouseDown = [this](Qt::MouseButton button) { ShowRange(button); };
+  // Typing is the answer to a refusal. Leaving the field again with the
+  // restored number is not: the click that caused the refusal may move the
+  // focus once more before its action asks.
+  connect(this, &QLineEdit::textEdited, this, [this] { FRefusal = icOk; });
 }
 
 void TIntegerEdit::SetFormat(const std::string& pattern) {
@@ -257,6 +261,10 @@ void TIntegerEdit::SetValue(std::int32_t value) {
   setText(QString::fromUtf8(FormatValue(value)));
 }
 
+void TIntegerEdit::SetHolderRange(std::int32_t lowest, std::int32_t highest) {
+  FHolderRange = std::pair{lowest, highest};
+}
+
 int TIntegerEdit::Validate() const {
   const auto number = ParseReal(text().toUtf8().toStdString());
   if (!number) return icNoNumber;
@@ -265,8 +273,21 @@ int TIntegerEdit::Validate() const {
     if (*number > FMaxValue) code = icTooBig;
     if (*number < FMinValue) code = icTooSmall;  // wins when both hold
   }
+  if (code == icOk && FHolderRange) {
+    if (*number > FHolderRange->second) code = icTooBig;
+    if (*number < FHolderRange->first) code = icTooSmall;
+  }
   if (code == icOk && !FIsZeroAllowed && *number == 0) code = icZeroNotAllowed;
   return code;
+}
+
+void TIntegerEdit::ReclaimFocus() {
+  const bool wasReclaiming = std::exchange(gReclaimingFocus, true);
+  setFocus(Qt::OtherFocusReason);
+  gReclaimingFocus = wasReclaiming;
+  // The restored number is selected, so that what the user types next
+  // replaces it instead of being appended to it.
+  selectAll();
 }
 
 bool TIntegerEdit::CheckInput() {
@@ -275,17 +296,26 @@ bool TIntegerEdit::CheckInput() {
   if (code != icOk) {
     // The report waits until the focus change is over; Qt owns the event.
     QCoreApplication::postEvent(this, new TIntEditErrorEvent(code));
+    FRefusal = code;
+    FRefusalShown = false;
     SetValue(FValue);
-    const bool wasReclaiming = std::exchange(gReclaimingFocus, true);
-    setFocus(Qt::OtherFocusReason);
-    gReclaimingFocus = wasReclaiming;
-    // The restored number is selected, so that what the user types next
-    // replaces it instead of being appended to it.
-    selectAll();
+    ReclaimFocus();
     return false;
   }
   FValue = GetValue();
   return true;
+}
+
+bool TIntegerEdit::EntryAccepted() {
+  // A click on a button takes the focus first, so the refusal usually comes
+  // from leaving the field on the way there, before the button's handler
+  // asks. Actions that take no focus (a wheel on the connection list) find
+  // the field still being edited: its text is checked now.
+  if (FRefusal == icOk && (!hasFocus() || CheckInput())) return true;
+  const int code = std::exchange(FRefusal, icOk);
+  if (FRefusalShown) ShowInputError(code);
+  ReclaimFocus();
+  return false;
 }
 
 bool TIntegerEdit::IsValidChar(char key) {
@@ -333,6 +363,7 @@ void TIntegerEdit::contextMenuEvent(QContextMenuEvent* event) {
 
 bool TIntegerEdit::event(QEvent* event) {
   if (event->type() == IntEditErrorEventType()) {
+    FRefusalShown = true;
     ShowInputError(static_cast<TIntEditErrorEvent*>(event)->LParam);
     return true;
   }
@@ -400,10 +431,16 @@ TUpDown::TUpDown(QWidget* parent)
 }
 
 void TUpDown::SetAssociate(TIntegerEdit* field) {
-  if (FAssociate) FAssociate->removeEventFilter(this);
+  if (FAssociate) {
+    FAssociate->removeEventFilter(this);
+    FAssociate->ClearHolderRange();
+  }
   FAssociate = field;
   if (FAssociate) {
     FAssociate->installEventFilter(this);
+    // Whoever reads the position reads the field: it must hold no more.
+    FAssociate->SetHolderRange(std::numeric_limits<std::int16_t>::min(),
+                               std::numeric_limits<std::int16_t>::max());
     setFixedHeight(FAssociate->sizeHint().height());
   }
 }

@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QToolButton;
 
@@ -73,12 +75,26 @@ class TIntegerEdit : public QLineEdit {
   // Takes value as accepted and shows it formatted; no range or zero check.
   void SetValue(std::int32_t value);
 
+  // Numbers outside lowest..highest are refused as too big or too small
+  // whatever the limits say: what takes the field's value (an attached
+  // spinner) cannot hold them. The limits themselves stay as they are.
+  void SetHolderRange(std::int32_t lowest, std::int32_t highest);
+  void ClearHolderRange() { FHolderRange.reset(); }
+
   // Classifies the current text (TCheckCode).
   int Validate() const;
   // The check when the focus leaves: a refused text posts the error report,
   // brings back the last accepted value and keeps the focus. Returns whether
   // the text was accepted.
   bool CheckInput();
+  // Whether an action may use the field's value now (OK, a readout, a
+  // partner listing, another connection type). No, when the field refused
+  // an entry and the user has typed nothing since, or when it has the focus
+  // with a text it refuses now: the refusal is shown (the report still to
+  // come counts), the focus goes back into the field, and the action must do
+  // nothing. A field that is not being edited has no entry to refuse. Each
+  // refusal stops one action.
+  bool EntryAccepted();
   // Shows the permitted range on a right button press.
   void ShowRange(Qt::MouseButton button);
   // Replaces the mouse-down handler (null: none).
@@ -100,6 +116,7 @@ class TIntegerEdit : public QLineEdit {
  private:
   bool RangeDisplayWanted() const;
   std::string FormatValue(std::int32_t value) const;
+  void ReclaimFocus();
 
   std::int32_t FMinValue = 0;
   std::int32_t FMaxValue = 0;
@@ -110,6 +127,11 @@ class TIntegerEdit : public QLineEdit {
   bool FBeep = true;
   int FTag = 0;
   TMouseDownEvent FOnMouseDown;
+  std::optional<std::pair<std::int32_t, std::int32_t>> FHolderRange;
+  // The check code of the last refusal no action has taken yet, and
+  // whether its report has been shown.
+  int FRefusal = icOk;
+  bool FRefusalShown = false;
 };
 
 // Up/down arrows attached to an integer field. The field's text and the
@@ -122,6 +144,7 @@ class TUpDown : public QWidget {
  public:
   explicit TUpDown(QWidget* parent = nullptr);
 
+  // The field then refuses numbers outside the positions (-32768..32767).
   void SetAssociate(TIntegerEdit* field);
   TIntegerEdit* Associate() const { return FAssociate; }
   // Range of the arrows: stepping stops at the ends (no wrap-around).

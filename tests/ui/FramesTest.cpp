@@ -279,23 +279,36 @@ TEST_F(FramesTest, AddressesTypedOrSteppedAreStoredThroughTheSpinner) {
   ASSERT_TRUE(win.Show());
   auto* field = Child<TIntegerEdit>(mpi, "LocalMPI");
   TConfigInfo stored;
-  const std::vector<std::pair<QString, int>> rows = {
-      {"17", 17},
-      {"31000", 31000},
-      {"0", 0},
-      {"50000", 0},  // accepted by the field, but no spinner position: the last one stays
+  // Below the field's limit of 100000, but beyond what the spinner holds:
+  // refused like any number above the limit, never dropped silently.
+  const std::vector<std::tuple<QString, int, const char*>> rows = {
+      {"17", 17, nullptr},
+      {"31000", 31000, nullptr},
+      {"0", 0, nullptr},
+      {"32767", 32767, nullptr},
+      {"32768", 32767, "Zahlenwert zu groß"},
+      {"50000", 32767, "Zahlenwert zu groß"},
+      {"100000", 32767, "Zahlenwert zu groß"},
+      {"100001", 32767, "Zahlenwert zu groß"},
   };
-  for (const auto& [typed, expected] : rows) {
+  for (const auto& [typed, expected, refusal] : rows) {
+    recorder.boxes.clear();
     TypeAndLeave(field, typed);
     QCoreApplication::processEvents();
     mpi->StoreSettings(stored);
     EXPECT_EQ(stored.LocalMPI, expected) << typed.toStdString();
+    if (refusal) {
+      ASSERT_EQ(recorder.boxes.size(), 1u) << typed.toStdString();
+      EXPECT_EQ(recorder.boxes[0].text, refusal);
+      EXPECT_EQ(field->text(), "32767") << "the last accepted address is back";
+    } else {
+      EXPECT_TRUE(recorder.boxes.empty()) << typed.toStdString();
+    }
   }
-  EXPECT_TRUE(recorder.boxes.empty());
   // Leaving with a refused text brings back the last accepted address.
   TypeAndLeave(field, "1-2");
   QCoreApplication::processEvents();
-  EXPECT_EQ(field->text(), "50000");
+  EXPECT_EQ(field->text(), "32767");
   field->setText("3");
   QTest::mouseClick(Child<TUpDown>(mpi, "LocalMPIUpDown")->findChild<QToolButton*>("UpButton"),
                     Qt::LeftButton);

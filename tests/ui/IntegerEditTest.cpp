@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QToolButton>
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,67 @@ TEST_F(IntegerEditTest, EachRefusalIsReportedWithItsMessageOnceTheFocusHasComeBa
     EXPECT_EQ(recorder.boxes[0].flags, kBoxFlags);
     EXPECT_EQ(focusWhenShown, field);
   }
+}
+
+TEST_F(IntegerEditTest, ARefusedEntryStopsOneActionUntilTheUserTypesAgain) {
+  Limit(1, 65535);
+  field->SetValue(102);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    bool accepted;
+    std::vector<std::string> shown;  // message boxes by the end of the step
+  };
+  const std::vector<Step> steps = {
+      {"an untouched field has nothing to refuse", [] {}, true, {}},
+      {"a program's text is no entry", [this] { field->setText("junk"); }, true, {}},
+      {"the entry being edited is checked",
+       [this] {
+         field->setFocus();
+         field->setText("70000");
+       },
+       false, {"Zahlenwert zu groß"}},
+      {"left with a refused entry", [this] { TypeAndLeave(field, "0"); }, false,
+       {"Zahlenwert zu klein", "Zahlenwert zu klein"}},
+      {"each refusal stops one action", [] {}, true, {}},
+      {"left refused, then typed again",
+       [this] {
+         TypeAndLeave(field, "1-2");
+         Settle();
+         QTest::keyClick(field, Qt::Key_5);
+       },
+       true, {"Falsches Zahlenformat"}},
+  };
+  for (const Step& step : steps) {
+    recorder.boxes.clear();
+    step.act();
+    Settle();  // a report still to come is not shown twice
+    EXPECT_EQ(field->EntryAccepted(), step.accepted) << step.what;
+    Settle();
+    std::vector<std::string> shown;
+    for (const auto& box : recorder.boxes) shown.push_back(box.text);
+    EXPECT_EQ(shown, step.shown) << step.what;
+    if (!step.accepted) EXPECT_EQ(QApplication::focusWidget(), field) << step.what;
+    win.elsewhere->setFocus();
+  }
+}
+
+TEST_F(IntegerEditTest, AnAttachedSpinnerRefusesWhatItsPositionCannotHold) {
+  Limit(0, 100000);
+  auto* spinner = win.Add(new TUpDown);
+  spinner->SetAssociate(field);
+  const std::vector<std::pair<QString, int>> rows = {{"32767", TIntegerEdit::icOk},
+                                                     {"32768", TIntegerEdit::icTooBig},
+                                                     {"100000", TIntegerEdit::icTooBig},
+                                                     {"100001", TIntegerEdit::icTooBig}};
+  for (const auto& [text, code] : rows) {
+    field->setText(text);
+    EXPECT_EQ(field->Validate(), code) << text.toStdString();
+  }
+  EXPECT_EQ(field->MaxValue(), 100000) << "the range shown stays the designed one";
+  spinner->SetAssociate(nullptr);
+  field->setText("50000");
+  EXPECT_EQ(field->Validate(), TIntegerEdit::icOk);
 }
 
 TEST_F(IntegerEditTest, NumbersThatAreNotWholeOr32BitPassTheCheckButValueKeepsTheLastOne) {
