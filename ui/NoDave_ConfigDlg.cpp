@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
@@ -87,6 +88,7 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   IgnoreClassProperty(QWidget::staticMetaObject, "helpKeyword");
   IgnoreClassProperty(QStackedWidget::staticMetaObject, "pages");
   TranslateComponent(this);
+  NameFieldsWithoutLabel();
 
   // Working copies of the card's channel lines and settings.
   FChannelLines = FCard->ChannelLines();
@@ -164,6 +166,10 @@ void TConfigDlg::CreateControls() {
   PageControl1->addTab(CreateGeneralPage(), "General properties");
   PageControl1->addTab(CreateChannelPage(), "Channels of the PLC");
   PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), false);
+  // A hidden tab can still be chosen by Ctrl+Tab, Ctrl+Shift+Tab, the arrow
+  // keys on the tab bar and the mouse wheel; a disabled one cannot. Only
+  // the tab is disabled: the page and its tree keep working.
+  PageControl1->tabBar()->setTabEnabled(PageControl1->indexOf(TabSheet3), false);
   PageControl1->setCurrentWidget(TabSheet1);
 
   auto* buttons = new QVBoxLayout;
@@ -185,6 +191,7 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   ConnectionTypeBox = Named(new QComboBox(TabSheet1), "ConnectionTypeBox");
   ConnectionTypeBox->setEditable(false);
+  Label5->setBuddy(ConnectionTypeBox);
 
   GroupBox4 = Named(new QGroupBox("Simulation protocol", TabSheet1), "GroupBox4");
   Button2 = Named(new QPushButton("&search", GroupBox4), "Button2");
@@ -192,6 +199,11 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   ErrorProtokol = Named(new QCheckBox("log errors in:", GroupBox4), "ErrorProtokol");
 
   Memo1 = Named(new QPlainTextEdit("Memo1", TabSheet1), "Memo1");
+  // A display of the order code: read and copied, not typed into. Tab moves
+  // on to the next control instead of typing a TAB character.
+  Memo1->setReadOnly(true);
+  Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  Memo1->setTabChangesFocus(true);
   InfoLesenBtn = Named(new QPushButton("Readout Info ", TabSheet1), "InfoLesenBtn");
 
   PPIFrame1 = Named(new TPPIFrame(TabSheet1), "PPIFrame1");
@@ -267,6 +279,14 @@ QWidget* TConfigDlg::CreateChannelPage() {
   return TabSheet3;
 }
 
+void TConfigDlg::NameFieldsWithoutLabel() {
+  // Labels name their fields through their buddies; these fields have none
+  // beside them, so they take the (translated) caption that explains them.
+  ErrorMsgEdit->setAccessibleName(ErrorProtokol->text());
+  Memo1->setAccessibleName(InfoLesenBtn->text().trimmed());
+  TreeView1->setAccessibleName(PageControl1->tabText(PageControl1->indexOf(TabSheet3)));
+}
+
 void TConfigDlg::SwitchOffDefaultButtons() {
   // Enter must not close the dialog: no button is the dialog's default.
   for (QPushButton* button : findChildren<QPushButton*>()) {
@@ -322,7 +342,17 @@ void TConfigDlg::CollectSettings(TConfigInfo& settings) {
   settings.ProtokollFileName = FileValueOf(ErrorMsgEdit);
 }
 
+bool TConfigDlg::EntriesAccepted() {
+  for (TConnectionFrame* frame :
+       std::initializer_list<TConnectionFrame*>{MPIFrame1, PPIFrame1, TCPFrame1, S7OnlineFrame1}) {
+    if (!frame->isHidden() && !frame->EntriesAccepted()) return false;
+  }
+  return true;
+}
+
 void TConfigDlg::OKBtnClick() {
+  // A refused entry would otherwise be saved as the number it replaced.
+  if (!EntriesAccepted()) return;
   EnsurePlcRoot();
   FChannelLines.clear();
   StoreChannelTree();
@@ -347,8 +377,16 @@ void TConfigDlg::Button2Click() {
 }
 
 void TConfigDlg::ConnectionTypeBoxChange() {
+  const int index = ConnectionTypeBox->currentIndex();
+  // The frame holding a refused entry stays until the entry is put right.
+  if (FShownType && *FShownType != index && !EntriesAccepted()) {
+    const QSignalBlocker unchanged(ConnectionTypeBox);
+    ConnectionTypeBox->setCurrentIndex(*FShownType);
+    return;
+  }
+  FShownType = index;
   // Without a selection the MPI frame is the one shown.
-  const std::optional<TConnectionType> type = ConnectionTypeOf(ConnectionTypeBox->currentIndex());
+  const std::optional<TConnectionType> type = ConnectionTypeOf(index);
   MPIFrame1->setVisible(!type || IsMpi(*type));
   PPIFrame1->setVisible(type == TConnectionType::Ppi);
   TCPFrame1->setVisible(type == TConnectionType::IsoTcp);
@@ -358,6 +396,7 @@ void TConfigDlg::ConnectionTypeBoxChange() {
 }
 
 void TConfigDlg::InfoLesenBtnClick() {
+  if (!EntriesAccepted()) return;
   CollectSettings(*FConfigInfo);
   std::string orderCode;
   {

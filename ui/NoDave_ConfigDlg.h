@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "HW_ConfigInfo.h"
 #include "VNUtils.h"
@@ -78,6 +79,10 @@ class TConfigDlg : public QDialog {
   QWidget* CreateChannelPage();
   void SetTabOrder();
   void SwitchOffDefaultButtons();
+  void NameFieldsWithoutLabel();
+  // Whether the visible frame's number fields let an action use their values
+  // (TConnectionFrame::EntriesAccepted).
+  bool EntriesAccepted();
 
   TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
@@ -106,4 +111,6 @@ class TConfigDlg : public QDialog {
   QLabel* Label3 = nullptr;
   TChannelTreeEditor* FChannelTree = nullptr;
   QMetaObject::Connection FFocusWatch;
+  // The connection type whose frame is shown; none before the first switch.
+  std::optional<int> FShownType;
 };

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -467,6 +469,244 @@ TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
   EXPECT_THAT(order, ElementsAre("OKBtn", "CancelBtn", "PageControl1", "ConnectionTypeBox",
                                  "Button2", "ErrorMsgEdit", "ErrorProtokol", "Memo1",
                                  "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI"));
+}
+
+namespace {
+
+// Makes the shown dialog the active window, so that the focus moves.
+bool Activate(QWidget& dialog) {
+  QApplication::setActiveWindow(&dialog);
+  return QTest::qWaitForWindowActive(&dialog);
+}
+
+// Focuses field and types over its text, staying in the field.
+void TypeInto(QLineEdit* field, const QString& typed) {
+  field->setFocus(Qt::TabFocusReason);
+  field->selectAll();
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, typed);
+}
+
+// The controls the Tab key stops at, in the window's focus chain.
+std::vector<QWidget*> FocusStops(QWidget* window) {
+  std::vector<QWidget*> stops;
+  QWidget* widget = window;
+  do {
+    if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(window) &&
+        widget->isEnabled() && !widget->focusProxy())
+      stops.push_back(widget);
+    widget = widget->nextInFocusChain();
+  } while (widget && widget != window);
+  return stops;
+}
+
+}  // namespace
+
+TEST_F(ConfigDlgTest, NoKeyReachesTheHiddenChannelPage) {
+  WriteConfig(DistinctSettings(4), {"SPS", "\tDB", "\t\t0"});
+  TConfigDlg& dlg = MakeDialog();
+  const TFileDialogRunner previous =
+      SetFileDialogRunner([](QFileDialog&) { return int(QDialog::Rejected); });
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  auto* pages = Child<QTabWidget>(&dlg, "PageControl1");
+  auto* general = Child<QWidget>(&dlg, "TabSheet1");
+  auto* tree = Child<QWidget>(&dlg, "TreeView1");
+  const std::vector<QWidget*> stops = FocusStops(&dlg);
+  ASSERT_GE(stops.size(), 10u);
+  struct Key {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  };
+  std::vector<Key> keys = {{Qt::Key_Tab, Qt::ControlModifier},
+                           {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
+                           {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier},
+                           {Qt::Key_Right, Qt::NoModifier},
+                           {Qt::Key_Left, Qt::NoModifier},
+                           {Qt::Key_End, Qt::NoModifier}};
+  for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter)
+    keys.push_back({static_cast<Qt::Key>(letter), Qt::AltModifier});
+  for (QWidget* stop : stops) {
+    for (const Key& key : keys) {
+      stop->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+      QCoreApplication::processEvents();
+      ASSERT_EQ(pages->currentWidget(), general)
+          << stop->objectName().toStdString() << " key " << key.key << " modifiers "
+          << key.modifiers;
+      ASSERT_FALSE(tree->isVisible());
+    }
+  }
+  // Walking the focus chain either way never enters the page.
+  for (const bool backwards : {false, true}) {
+    stops.front()->setFocus(Qt::TabFocusReason);
+    for (int step = 0; step < 60; ++step) {
+      QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                      backwards ? Qt::ShiftModifier : Qt::NoModifier);
+      ASSERT_FALSE(Child<QWidget>(&dlg, "TabSheet3")->isAncestorOf(QApplication::focusWidget()));
+    }
+  }
+  SetFileDialogRunner(previous);
+  EXPECT_EQ(pages->currentWidget(), general);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ConfigDlgTest, ARefusedNumberStopsEveryActionThatWouldUseIt) {
+  // The visible button of that name (both partner frames have one).
+  const auto click = [](const char* name) {
+    return [name](TConfigDlg& dlg) {
+      for (auto* button : dlg.findChildren<QPushButton*>(QString::fromLatin1(name))) {
+        if (button->isVisible()) return QTest::mouseClick(button, Qt::LeftButton);
+      }
+      ADD_FAILURE() << "no visible " << name;
+    };
+  };
+  struct Case {
+    const char* name;
+    int type;
+    const char* frame;
+    const char* field;
+    const char* typed;
+    const char* refusal;
+    std::function<void(TConfigDlg&)> act;
+  } cases[] = {
+      {"OK", 4, "TCPFrame1", "PortEdit", "70000", "Zahlenwert zu groß", click("OKBtn")},
+      {"Readout Info", 4, "TCPFrame1", "PortEdit", "0", "Zahlenwert zu klein",
+       click("InfoLesenBtn")},
+      {"Reachable participants", 0, "MPIFrame1", "LocalMPI", "40000", "Zahlenwert zu groß",
+       click("ReachablePartners")},
+      {"Readout Info, address beyond the spinner", 0, "MPIFrame1", "LocalMPI", "32768",
+       "Zahlenwert zu groß", click("InfoLesenBtn")},
+      {"connection type chosen with the mouse", 4, "TCPFrame1", "SlotEdit", "1-2",
+       "Falsches Zahlenformat",
+       [](TConfigDlg& dlg) {
+         auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+         QTest::mouseClick(types, Qt::LeftButton);
+         types->hidePopup();
+         types->setCurrentIndex(0);
+       }},
+      {"connection type turned with the wheel", 4, "TCPFrame1", "PortEdit", "",
+       "Falsches Zahlenformat",
+       [](TConfigDlg& dlg) {
+         auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+         const QPointF at(types->width() / 2.0, types->height() / 2.0);
+         QWheelEvent wheel(at, types->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(types, &wheel);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteConfig(DistinctSettings(c.type), {});
+    const std::string before = FileBytes();
+    MakeCard();
+    RunCardDialog([&](TConfigDlg& dlg) {
+      ASSERT_TRUE(Activate(dlg));
+      auto* frame = Child<QWidget>(&dlg, c.frame);
+      auto* field = Child<QLineEdit>(frame, c.field);
+      const QString shown = field->text();
+      boxes.boxes.clear();
+      fake.calls.clear();
+      TypeInto(field, QString::fromUtf8(c.typed));
+      c.act(dlg);
+      QCoreApplication::processEvents();
+
+      EXPECT_TRUE(dlg.isVisible());
+      ASSERT_EQ(boxes.boxes.size(), 1u);
+      EXPECT_EQ(boxes.boxes[0].text, c.refusal);
+      EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
+      // The dialog's own focus: after the list's popup the window system
+      // may not have made the dialog active again yet.
+      EXPECT_EQ(dlg.focusWidget(), field);
+      EXPECT_EQ(field->text(), shown);
+      EXPECT_FALSE(frame->isHidden());
+      EXPECT_EQ(Child<QComboBox>(&dlg, "ConnectionTypeBox")->currentIndex(), c.type);
+      EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
+      EXPECT_TRUE(fake.calls.empty()) << "the card was called: " << fake.calls.front();
+
+      // Once the message has been seen the field holds a number it accepts,
+      // and the next attempt goes ahead.
+      Child<QPushButton>(&dlg, "CancelBtn")->click();
+    });
+    EXPECT_EQ(FileBytes(), before);
+  }
+}
+
+TEST_F(ConfigDlgTest, AfterARefusalTheCorrectedEntryIsUsed) {
+  WriteConfig(DistinctSettings(4), {});
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    ASSERT_TRUE(Activate(dlg));
+    auto* port = Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "PortEdit");
+    TypeInto(port, "70000");
+    QTest::mouseClick(Child<QPushButton>(&dlg, "OKBtn"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dlg.isVisible());
+    TypeInto(port, "4711");
+    QTest::mouseClick(Child<QPushButton>(&dlg, "OKBtn"), Qt::LeftButton);
+  });
+  EXPECT_EQ(card->Config().IPPort, 4711);
+  EXPECT_THAT(FileBytes(), HasSubstr("IPPort=4711\r\n"));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Zahlenwert zu groß");
+}
+
+TEST_F(ConfigDlgTest, TabLeavesTheReadOnlyMemo) {
+  WriteConfig(DistinctSettings(4), {});
+  TConfigDlg& dlg = MakeDialog();
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  auto* memo = Child<QPlainTextEdit>(&dlg, "Memo1");
+  memo->setPlainText("Order Code:6ES7 315-2EH14-0AB0");
+  memo->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), memo);
+  QTest::keyClicks(memo, "typed");
+  QTest::keyClick(memo, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(&dlg, "InfoLesenBtn"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), memo);
+  QTest::keyClick(memo, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(&dlg, "ErrorProtokol"));
+  EXPECT_EQ(memo->toPlainText(), "Order Code:6ES7 315-2EH14-0AB0");
+}
+
+TEST_F(ConfigDlgTest, EveryFieldHasANameForAssistiveTechnology) {
+  WriteConfig(DistinctSettings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  // What a screen reader can announce for the field: its own name and the
+  // labels it is labelled by.
+  const auto namesOf = [](QWidget* widget) {
+    std::vector<std::string> names;
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    if (!accessible) return names;
+    if (!accessible->text(QAccessible::Name).isEmpty())
+      names.push_back(accessible->text(QAccessible::Name).toStdString());
+    for (const auto& [label, relation] : accessible->relations(QAccessible::Label))
+      names.push_back(label->text(QAccessible::Name).toStdString());
+    return names;
+  };
+  int fields = 0;
+  for (QWidget* widget : dlg.findChildren<QWidget*>()) {
+    const bool isField = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
+                         qobject_cast<QPlainTextEdit*>(widget) ||
+                         qobject_cast<QTreeWidget*>(widget);
+    if (!isField) continue;
+    ++fields;
+    EXPECT_FALSE(namesOf(widget).empty()) << widget->objectName().toStdString();
+  }
+  EXPECT_GE(fields, 15);
+  const std::vector<std::tuple<const char*, const char*, const char*>> named = {
+      {"TCPFrame1", "PortEdit", "Port:"},
+      {"TCPFrame1", "IPAddressEdit", "IP address of the PLC:"},
+      {"MPIFrame1", "LocalMPI", "Local MPI address:"},
+      {"PPIFrame1", "RemotePPI", "Selected PPI address:"},
+      {"PageControl1", "ConnectionTypeBox", "Connection to PLC:"},
+      {"PageControl1", "ErrorMsgEdit", "log errors in:"},
+      {"PageControl1", "Memo1", "Readout Info"},
+  };
+  for (const auto& [container, name, expected] : named)
+    EXPECT_THAT(namesOf(Child<QWidget>(Child<QWidget>(&dlg, container), name)), Contains(expected))
+        << name;
 }
 
 TEST_F(ConfigDlgTest, CardWalksEveryControlBeforeTheUserActs) {
