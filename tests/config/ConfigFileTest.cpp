@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <regex>
 
 #include "ConfigFile.h"
 #include "FileStore.h"
@@ -449,6 +451,12 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
          return MakeRegular(d / "S7DRV.CFG", 06754, kOtherUser, kOtherGroup);
        },
        false, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0754, 1},
+      {"another user's file that others may write, saved by an ordinary user", true,
+       [](const fs::path& d) {
+         fs::permissions(d, fs::perms::all);  // new files are allowed: only the owner cannot be given
+         return MakeRegular(d / "S7DRV.CFG", 0646, kOtherUser, kOtherGroup);
+       },
+       true, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0646, 1},
       {"writable file in a read-only folder", false,
        [root](const fs::path& d) {
          const passwd* nobody = Nobody();
@@ -509,6 +517,43 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
     EXPECT_EQ(ReadBytes(target), "new\r\n");
     EXPECT_EQ(ReadBytes(file()), "new\r\n");
   }
+}
+
+// Names of the files created in folder while body runs.
+std::vector<std::string> CreatedDuring(const fs::path& folder, const std::function<void()>& body) {
+  const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  EXPECT_GE(fd, 0);
+  EXPECT_GE(::inotify_add_watch(fd, folder.c_str(), IN_CREATE), 0);
+  body();
+  std::vector<std::string> names;
+  alignas(inotify_event) char buffer[8192];
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->len > 0) names.emplace_back(event->name);
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  ::close(fd);
+  return names;
+}
+
+TEST_F(ConfigFile, TemporaryFilesSayWhatTheyAreAndWhoseSaveItWas) {
+  const std::string tag = "S7DRV\\.CFG\\.VN_S7_Config_DRV-save-pid" + std::to_string(::getpid());
+  WriteBytes(file(), "old\r\n");
+  // Replaced by renaming: the temporary file is beside it.
+  std::vector<std::string> created =
+      CreatedDuring(dir, [&] { WriteTextLinesAtomic(file(), {"renamed"}); });
+  ASSERT_EQ(created.size(), 1u);
+  EXPECT_TRUE(std::regex_match(created[0], std::regex(tag + "-[0-9]+\\.tmp"))) << created[0];
+  // Written in place (a hard link): the safe copy is in the temporary folder.
+  fs::create_hard_link(file(), dir / "other.CFG");
+  created = CreatedDuring(dir / "tmp", [&] { WriteTextLinesAtomic(file(), {"in place"}); });
+  ASSERT_EQ(created.size(), 1u);
+  EXPECT_TRUE(std::regex_match(created[0], std::regex(tag + "-[A-Za-z0-9]{6}"))) << created[0];
+  EXPECT_EQ(ReadBytes(dir / "other.CFG"), "in place\r\n");
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"S7DRV.CFG", "other.CFG"}));
 }
 
 TEST_F(ConfigFile, FailedWriteInAReadOnlyFolderKeepsTheOldFile) {
