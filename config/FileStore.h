@@ -12,9 +12,10 @@
 // exhaust the memory of the machine.
 inline constexpr std::uintmax_t kMaxConfigFileSize = 64u * 1024u * 1024u;
 
-// The whole content of the file at path. EFileError naming the file when it
-// cannot be opened or read, or when it holds more than maxSize bytes (the
-// text then gives its size and the limit; nothing beyond the limit is read).
+// The whole content of the regular file at path. EFileError naming the file
+// when it cannot be opened or read, is no regular file, or holds more than
+// maxSize bytes (the text then gives its size and the limit; nothing beyond
+// the limit is read).
 std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize);
 
 // Makes bytes the content of the regular file path names, following

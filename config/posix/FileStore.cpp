@@ -242,7 +242,9 @@ void WriteInPlace(const std::string& target, const struct stat& old, std::string
 }  // namespace
 
 std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
-  TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: a name that became a pipe since it was looked at must not
+  // wait for a writer; the check below refuses it.
+  TFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) RaiseFileError("open", path, errno);
   const auto tooLarge = [&](std::uintmax_t size, const char* qualifier) {
     throw EFileError("Cannot read file \"" + path + "\": its size of " + qualifier +
@@ -250,8 +252,10 @@ std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
                      std::to_string(maxSize) + " bytes");
   };
   struct stat status {};
-  if (::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<std::uintmax_t>(status.st_size) > maxSize)
+  if (::fstat(fd.Get(), &status) != 0) RaiseFileError("read", path, errno);
+  if (!S_ISREG(status.st_mode))
+    throw EFileError("Cannot read file \"" + path + "\": it is not a regular file");
+  if (static_cast<std::uintmax_t>(status.st_size) > maxSize)
     tooLarge(static_cast<std::uintmax_t>(status.st_size), "");
 
   std::string bytes;
