@@ -57,6 +57,10 @@ TEST_F(DialogGermanTest, DialogTextsComeFromTheCatalogue) {
   for (int i = 0; i < types->count(); ++i)
     EXPECT_EQ(types->itemText(i).toStdString(), ConnectionTypes[i].Label);
   EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), "Cancel");
+  // Fields without a label beside them are named by their translated captions.
+  EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->accessibleName(), "Fehler protokollieren in:");
+  EXPECT_EQ(Child<QWidget>(&dlg, "Memo1")->accessibleName(), "Info auslesen");
+  EXPECT_EQ(Child<QWidget>(&dlg, "TreeView1")->accessibleName(), "Kanäle der SPS");
   EXPECT_EQ(NodeText(NodeAt(Child<QTreeWidget>(&dlg, "TreeView1"), "SPS;E;0")), "0");
 }
 
