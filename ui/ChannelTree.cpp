@@ -20,9 +20,9 @@
 #include <optional>
 #include <vector>
 
+#include "FileText.h"
 #include "HW_Channels.h"
 #include "Localization.h"
-#include "FileText.h"
 #include "MessageBox.h"
 #include "TextCodec.h"
 #include "VNErrors.h"
@@ -305,8 +305,8 @@ void TChannelTreeEditor::LoadChannelTree(const TStrings& lines) {
     if (lastAtLevel.empty()) {
       level = 0;
     } else if (level > static_cast<int>(lastAtLevel.size())) {
-      throw ETreeLevelError(
-          FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""), {std::to_string(level), MessageExcerpt(text)}));
+      throw ETreeLevelError(FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""),
+                                   {std::to_string(level), MessageExcerpt(text)}));
     }
     QTreeWidgetItem* container = level == 0 ? holder.get() : lastAtLevel[level - 1];
     lastAtLevel.resize(static_cast<std::size_t>(level));

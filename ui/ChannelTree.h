@@ -7,8 +7,8 @@
 #include <QTreeWidget>
 #include <cstdint>
 #include <functional>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 #include "TextCodec.h"
 #include "VNUtils.h"

@@ -103,7 +103,7 @@ std::string FileValueOf(const QLineEdit* edit) {
   if (auto bytes = TextToFileBytes(edit->text(), encoding)) return *std::move(bytes);
   // Typed characters the file cannot hold are refused as they come; one
   // that came in another way must not be replaced behind the user's back.
-  throw EConvertError("The character \"" +
-                      FirstCharacterNotHeld(edit->text(), encoding).toStdString() +
-                      "\" cannot be stored in the Windows-1252 code page of the configuration file");
+  throw EConvertError(
+      "The character \"" + FirstCharacterNotHeld(edit->text(), encoding).toStdString() +
+      "\" cannot be stored in the Windows-1252 code page of the configuration file");
 }

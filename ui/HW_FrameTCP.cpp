@@ -2,8 +2,8 @@
 
 #include <QLineEdit>
 
-#include "FileText.h"
 #include "CardServices.h"
+#include "FileText.h"
 #include "vncomps.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)

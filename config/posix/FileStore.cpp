@@ -109,8 +109,9 @@ TResolved ResolveLinks(const std::string& path) {
     std::error_code ec;
     const fs::path target = fs::read_symlink(resolved.Path, ec);
     if (ec) RaiseFileError("write", path, ec.value());
-    resolved.Path =
-        target.is_absolute() ? target.string() : (fs::path(resolved.Path).parent_path() / target).string();
+    resolved.Path = target.is_absolute()
+                        ? target.string()
+                        : (fs::path(resolved.Path).parent_path() / target).string();
   }
   RaiseFileError("write", path, ELOOP);
 }
@@ -119,8 +120,8 @@ TResolved ResolveLinks(const std::string& path) {
 int CreateTempBeside(const std::string& target, std::string& tempPath) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath = target + kSaveTag + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-               ".tmp";
+    tempPath =
+        target + kSaveTag + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -131,7 +132,8 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
 void SyncFolderOf(const std::string& path) {
   const fs::path folder = fs::path(path).parent_path();
   TFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() >= 0) ::fsync(fd.Get());  // the rename is done; the folder's durability is best effort
+  if (fd.Get() >= 0)
+    ::fsync(fd.Get());  // the rename is done; the folder's durability is best effort
 }
 
 // Whether a failure to create a file in a folder means the folder refuses

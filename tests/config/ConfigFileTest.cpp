@@ -178,24 +178,37 @@ std::string SavedLayout(const std::string& logName, const std::string& node) {
 
 TEST_F(ConfigFile, EncodingIsDecidedOnceAndTheBytesComeBackUnchanged) {
   const std::string bom = "\xEF\xBB\xBF";
-  const std::string utf8 = SavedLayout("C:\\Pr\xC3\xBC" "fung\\log.TXT", "5 \xE2\x82\xAC");
-  const std::string cp1252 = SavedLayout("C:\\Pr\xFC" "fung\\log.TXT", "5 \x80");
+  const std::string utf8 = SavedLayout(
+      "C:\\Pr\xC3\xBC"
+      "fung\\log.TXT",
+      "5 \xE2\x82\xAC");
+  const std::string cp1252 = SavedLayout(
+      "C:\\Pr\xFC"
+      "fung\\log.TXT",
+      "5 \x80");
   const struct {
     const char* Why;
     std::string Bytes;
     TTextEncoding Encoding;
     std::string LogName;
   } cases[] = {
-      {"UTF-8", utf8, TTextEncoding::Utf8, "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
+      {"UTF-8", utf8, TTextEncoding::Utf8,
+       "C:\\Pr\xC3\xBC"
+       "fung\\log.TXT"},
       {"UTF-8 with byte-order mark", bom + utf8, TTextEncoding::Utf8,
-       "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
-      {"Windows-1252", cp1252, TTextEncoding::Windows1252, "C:\\Pr\xFC" "fung\\log.TXT"},
+       "C:\\Pr\xC3\xBC"
+       "fung\\log.TXT"},
+      {"Windows-1252", cp1252, TTextEncoding::Windows1252,
+       "C:\\Pr\xFC"
+       "fung\\log.TXT"},
       {"Windows-1252 behind a byte-order mark", bom + cp1252, TTextEncoding::Windows1252,
-       "C:\\Pr\xFC" "fung\\log.TXT"},
+       "C:\\Pr\xFC"
+       "fung\\log.TXT"},
       {"ASCII", SavedLayout("log.TXT", "5"), TTextEncoding::Utf8, "log.TXT"},
       // Only the text before a NUL counts, for the encoding as well.
       {"UTF-8 with a NUL before other bytes", utf8 + std::string("\0\xFC", 2), TTextEncoding::Utf8,
-       "C:\\Pr\xC3\xBC" "fung\\log.TXT"},
+       "C:\\Pr\xC3\xBC"
+       "fung\\log.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Why);
@@ -411,11 +424,13 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
          fs::create_symlink(d / "target.CFG", d / "S7DRV.CFG");
          return d / "target.CFG";
        },
-       false, false, true, fs::file_type::regular, kSelf, kSelf, 0666 & ~[] {
-         const mode_t mask = ::umask(0);
-         ::umask(mask);
-         return mask;
-       }(),
+       false, false, true, fs::file_type::regular, kSelf, kSelf,
+       0666 &
+           ~[] {
+             const mode_t mask = ::umask(0);
+             ::umask(mask);
+             return mask;
+           }(),
        1},
       {"hard link", false,
        [](const fs::path& d) {
@@ -457,15 +472,17 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
        false, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0754, 1},
       {"another user's file that others may write, saved by an ordinary user", true,
        [](const fs::path& d) {
-         fs::permissions(d, fs::perms::all);  // new files are allowed: only the owner cannot be given
+         fs::permissions(d,
+                         fs::perms::all);  // new files are allowed: only the owner cannot be given
          return MakeRegular(d / "S7DRV.CFG", 0646, kOtherUser, kOtherGroup);
        },
        true, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0646, 1},
       {"writable file in a read-only folder", false,
        [root](const fs::path& d) {
          const passwd* nobody = Nobody();
-         const fs::path file = root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
-                                    : MakeRegular(d / "S7DRV.CFG", 0620);
+         const fs::path file =
+             root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
+                  : MakeRegular(d / "S7DRV.CFG", 0620);
          fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read |
                                 fs::perms::others_exec);

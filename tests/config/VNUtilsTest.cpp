@@ -178,19 +178,23 @@ TEST(StrToInt, RaisesConvertErrorNamingTheText) {
 TEST(TextCodec, Utf8Validity) {
   const std::pair<std::string, bool> cases[] = {
       {"", true},
-      {"Pr\xC3\xBC" "fung", true},
-      {"\xEF\xBB\xBFSlot=2", true},       // byte-order mark
-      {"\xF0\x9F\x98\x80", true},          // four bytes
-      {"\xF4\x8F\xBF\xBF", true},          // U+10FFFF
-      {"Pr\xFC" "fung", false},              // Windows-1252
-      {"\xC3", false},                      // cut short
+      {"Pr\xC3\xBC"
+       "fung",
+       true},
+      {"\xEF\xBB\xBFSlot=2", true},  // byte-order mark
+      {"\xF0\x9F\x98\x80", true},    // four bytes
+      {"\xF4\x8F\xBF\xBF", true},    // U+10FFFF
+      {"Pr\xFC"
+       "fung",
+       false},          // Windows-1252
+      {"\xC3", false},  // cut short
       {"\xE2\x82", false},
-      {"\xC3\x28", false},                  // no continuation byte
-      {"\x80", false},                      // continuation byte alone
-      {"\xC0\xAF", false},                  // overlong
+      {"\xC3\x28", false},  // no continuation byte
+      {"\x80", false},      // continuation byte alone
+      {"\xC0\xAF", false},  // overlong
       {"\xE0\x80\xAF", false},
-      {"\xED\xA0\x80", false},              // surrogate
-      {"\xF4\x90\x80\x80", false},          // above U+10FFFF
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
       {"\xF8\x88\x80\x80\x80", false},
   };
   for (const auto& [bytes, valid] : cases) {
@@ -210,14 +214,17 @@ TEST(TextCodec, Windows1252BothWays) {
     EXPECT_EQ(Utf8ToWindows1252(utf8), one) << byte;
   }
   const std::pair<std::string, std::optional<std::string>> cases[] = {
-      {"Pr\xC3\xBC" "fung", "Pr\xFC" "fung"},
-      {"\xE2\x82\xAC 5", "\x80 5"},             // euro sign
+      {"Pr\xC3\xBC"
+       "fung",
+       "Pr\xFC"
+       "fung"},
+      {"\xE2\x82\xAC 5", "\x80 5"},                // euro sign
       {"\xE2\x80\x9Cx\xE2\x80\x9D", "\x93x\x94"},  // quotation marks
-      {"\xC2\x81", "\x81"},                     // undefined byte, its control character
-      {"\xC2\x80", std::nullopt},                // U+0080: 0x80 is the euro sign
-      {"\xCE\xA9", std::nullopt},                // Greek omega
+      {"\xC2\x81", "\x81"},                        // undefined byte, its control character
+      {"\xC2\x80", std::nullopt},                  // U+0080: 0x80 is the euro sign
+      {"\xCE\xA9", std::nullopt},                  // Greek omega
       {"\xE2\x82\xAC\xF0\x9F\x98\x80", std::nullopt},
-      {"\xFC", std::nullopt},                     // not UTF-8 at all
+      {"\xFC", std::nullopt},  // not UTF-8 at all
   };
   for (const auto& [utf8, bytes] : cases) EXPECT_EQ(Utf8ToWindows1252(utf8), bytes) << utf8;
   EXPECT_EQ(Windows1252ToUtf8("\xC4\x80\x9F"), "\xC3\x84\xE2\x82\xAC\xC5\xB8");
@@ -235,7 +242,7 @@ TEST(MessageExcerpt, AtMost200CharactersThenAnEllipsis) {
       {std::string(200, 'x'), std::string(200, 'x')},
       {std::string(201, 'x'), std::string(200, 'x') + ellipsis},
       {std::string(100'000'000, 'x'), std::string(200, 'x') + ellipsis},
-      {umlauts200 + umlaut, umlauts200 + ellipsis},         // characters, not bytes
+      {umlauts200 + umlaut, umlauts200 + ellipsis},       // characters, not bytes
       {std::string(300, '\xE4'), umlauts200 + ellipsis},  // Windows-1252 shown as such
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(MessageExcerpt(text), shown);

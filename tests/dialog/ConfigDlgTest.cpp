@@ -249,7 +249,7 @@ std::string FieldFile(const std::string& umlaut, const std::string& euro) {
 
 struct EncodingCase {
   const char* Why;
-  std::string Bytes;  // as found on disk
+  std::string Bytes;   // as found on disk
   std::string Umlaut;  // "ü" in the file's encoding
 };
 
@@ -304,8 +304,8 @@ TEST_F(ConfigDlgTest, EditedTextIsWrittenInTheFilesEncodingOrRefused) {
       TypeText(logFile, "ä");
       // Greek omega: no character of Windows-1252.
       TypeText(logFile, "Ω");
-      EXPECT_EQ(logFile->text(), windows1252 ? QString("C:\\Prüfung\\log.TXTä")
-                                             : QString("C:\\Prüfung\\log.TXTäΩ"));
+      EXPECT_EQ(logFile->text(),
+                windows1252 ? QString("C:\\Prüfung\\log.TXTä") : QString("C:\\Prüfung\\log.TXTäΩ"));
       Child<QPushButton>(&dlg, "OKBtn")->click();
     });
     const std::string aUmlaut = windows1252 ? "\xE4" : "\xC3\xA4";
@@ -531,9 +531,8 @@ TEST_F(ConfigDlgTest, NoKeyReachesTheHiddenChannelPage) {
       stop->setFocus(Qt::TabFocusReason);
       QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
       QCoreApplication::processEvents();
-      ASSERT_EQ(pages->currentWidget(), general)
-          << stop->objectName().toStdString() << " key " << key.key << " modifiers "
-          << key.modifiers;
+      ASSERT_EQ(pages->currentWidget(), general) << stop->objectName().toStdString() << " key "
+                                                 << key.key << " modifiers " << key.modifiers;
       ASSERT_FALSE(tree->isVisible());
     }
   }
