@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -606,6 +608,42 @@ TEST_F(ConfigFile, FailedWriteOnAFullDiskKeepsTheOldFile) {
   EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadBytes(file()), old);
   EXPECT_EQ(FolderEntries(), std::vector<std::string>{"S7DRV.CFG"});
+}
+
+// A hard-linked file on a full disk: the in-place write fails part way, and
+// the message names the safe copy, which holds the whole new content.
+TEST_F(ConfigFile, FailedInPlaceWriteNamesTheSafeCopy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs the superuser";
+  const fs::path small = dir / "small";
+  fs::create_directory(small);
+  const TStrings lines(300, std::string(100, 'n'));
+  const int result = InChild([&] {
+    // A mount of this process alone, gone when it ends.
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+      return 20;
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) return 20;
+    WriteBytes(small / "S7DRV.CFG", "old\r\n");
+    fs::create_hard_link(small / "S7DRV.CFG", small / "other.CFG");
+    WriteBytes(small / "filler", std::string(60 * 1024, 'f'));  // leaves less than the new content
+    try {
+      WriteTextLinesAtomic((small / "S7DRV.CFG").string(), lines);
+      return 1;
+    } catch (const EFileError& e) {
+      const std::string text = e.what();
+      const std::string marker = "the new content is kept in \"";
+      const std::size_t at = text.find(marker);
+      if (text.find((small / "S7DRV.CFG").string()) == std::string::npos || at == std::string::npos)
+        return 2;
+      const std::string copy =
+          text.substr(at + marker.size(), text.find('"', at + marker.size()) - at - marker.size());
+      std::string expected;
+      for (const auto& line : lines) expected += line + "\r\n";
+      if (fs::path(copy).parent_path() != dir / "tmp" || ReadBytes(copy) != expected) return 3;
+      return 0;
+    }
+  });
+  if (result == 20) GTEST_SKIP() << "no private mount possible here";
+  EXPECT_EQ(result, 0);
 }
 
 TEST_F(ConfigFile, UnreadableFileIsAFileErrorNotAMissingOne) {
