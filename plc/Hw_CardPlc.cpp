@@ -2,8 +2,8 @@
 // connection type, the reference-counted connection, the reachable bus
 // partners and the order code. The library is reached only through NoDave().
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -64,10 +64,10 @@ bool TCard::OpenPort(const TConfigInfo& settings) {
     handle = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
     if (handle < 0) {
       // A name that could not be looked up is no fault of the port.
-      ShowOpenFailure(errno == ENOENT ? FillIn(Tr("Could not resolve the host name \"%s\""),
-                                               {settings.IPAddress})
-                                      : FillIn(Tr("Could not open the port %d"),
-                                               {std::to_string(settings.IPPort)}));
+      ShowOpenFailure(
+          errno == ENOENT
+              ? FillIn(Tr("Could not resolve the host name \"%s\""), {settings.IPAddress})
+              : FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)}));
       return false;
     }
   } else {

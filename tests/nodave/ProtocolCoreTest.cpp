@@ -540,7 +540,9 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
   constexpr Micros kJustInside = kAnswer * 9 / 10;
   const Bytes emptyDtWithoutEot = Hex("03 00 00 07 02 F0 00");
   auto isSzlRequest = [](const Bytes& sent) { return sent.size() > 20 && sent[8] == 0x07; };
-  auto refOf = [](const Bytes& sent) { return static_cast<std::uint16_t>(sent[11] << 8 | sent[12]); };
+  auto refOf = [](const Bytes& sent) {
+    return static_cast<std::uint16_t>(sent[11] << 8 | sent[12]);
+  };
   Bytes payload = Szl0011Payload();
   Bytes part(payload.begin(), payload.begin() + 40);
 
@@ -564,7 +566,8 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
        Call::kOrderCode,
        [&](FakeTransport& l) {
          l.responder = [&](const Bytes& sent, FakeTransport& self) {
-           if (isSzlRequest(sent)) self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
+           if (isSzlRequest(sent))
+             self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
          };
        },
        daveResTimeout},

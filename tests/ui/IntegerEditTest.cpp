@@ -208,8 +208,11 @@ TEST_F(IntegerEditTest, ARefusedEntryStopsOneActionUntilTheUserTypesAgain) {
          field->setFocus();
          field->setText("70000");
        },
-       false, {"Zahlenwert zu groß"}},
-      {"left with a refused entry", [this] { TypeAndLeave(field, "0"); }, false,
+       false,
+       {"Zahlenwert zu groß"}},
+      {"left with a refused entry",
+       [this] { TypeAndLeave(field, "0"); },
+       false,
        {"Zahlenwert zu klein", "Zahlenwert zu klein"}},
       {"each refusal stops one action", [] {}, true, {}},
       {"left refused, then typed again",
@@ -218,7 +221,8 @@ TEST_F(IntegerEditTest, ARefusedEntryStopsOneActionUntilTheUserTypesAgain) {
          Settle();
          QTest::keyClick(field, Qt::Key_5);
        },
-       true, {"Falsches Zahlenformat"}},
+       true,
+       {"Falsches Zahlenformat"}},
   };
   for (const Step& step : steps) {
     recorder.boxes.clear();

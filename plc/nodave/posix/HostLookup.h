@@ -18,9 +18,8 @@ using AddrList = std::unique_ptr<addrinfo, AddrInfoFree>;
 
 // getaddrinfo, or whatever stands in for it; its result is freed with
 // freeaddrinfo.
-using LookupFunction =
-    std::function<int(const char* node, const char* service, const addrinfo* hints,
-                      addrinfo** result)>;
+using LookupFunction = std::function<int(const char* node, const char* service,
+                                         const addrinfo* hints, addrinfo** result)>;
 
 // The TCP addresses of peer (numeric address or host name) and port, looked
 // up before the deadline. A numeric address is taken at once; a name is
