@@ -48,7 +48,10 @@ TStrings SplitTextLines(std::string_view bytes) {
 }
 
 TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding) {
-  const std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
+  return SplitFileText(ReadFileBytes(path, kMaxConfigFileSize), encoding);
+}
+
+TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding) {
   std::string_view text = bytes;
   // Some Windows editors start a UTF-8 file with a byte-order mark; it is
   // no part of the first line and is not written back.

@@ -12,10 +12,12 @@
 // ends the text; a last line without line end counts.
 TStrings SplitTextLines(std::string_view bytes);
 
-// Lines of a text file: a UTF-8 byte-order mark at the start is skipped; a
-// line ends at CR LF, lone CR or lone LF; a NUL byte ends the text; a last
-// line without line end counts. encoding := UTF-8 when the text is valid
-// UTF-8, else Windows-1252; the lines keep their bytes. EFileError names the
+// The lines of a file's bytes: a UTF-8 byte-order mark at the start is
+// skipped, then as SplitTextLines. encoding := UTF-8 when the text (up to a
+// NUL) is valid UTF-8, else Windows-1252; the lines keep their bytes.
+TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding);
+
+// SplitFileText of a text file's bytes. EFileError names the
 // file when it exists but cannot be read, or holds more than
 // kMaxConfigFileSize bytes (FileStore.h).
 TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding);

@@ -1,5 +1,6 @@
-// Configuration file bytes of any shape: reading raises only the layer's
-// errors, and a file written from what was read reads back the same.
+// Configuration file bytes of any shape (byte-order mark, any encoding):
+// reading raises only the layer's errors, and a file written from what was
+// read reads back the same.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -13,8 +14,13 @@ extern "C" const char* __ubsan_default_options() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  TTextEncoding encoding = TTextEncoding::Windows1252;
   const TStrings fileLines =
-      SplitTextLines(std::string_view(reinterpret_cast<const char*>(data), size));
+      SplitFileText(std::string_view(reinterpret_cast<const char*>(data), size), encoding);
+  // A text found to be UTF-8 is so in every line.
+  if (encoding == TTextEncoding::Utf8)
+    for (const std::string& line : fileLines)
+      if (!IsValidUtf8(line)) std::abort();
   TConfigInfo config("/drv/S7DRV.CFG");
   TStrings channelLines;
   try {
