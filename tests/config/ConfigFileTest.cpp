@@ -180,37 +180,25 @@ std::string SavedLayout(const std::string& logName, const std::string& node) {
 
 TEST_F(ConfigFile, EncodingIsDecidedOnceAndTheBytesComeBackUnchanged) {
   const std::string bom = "\xEF\xBB\xBF";
-  const std::string utf8 = SavedLayout(
-      "C:\\Pr\xC3\xBC"
-      "fung\\log.TXT",
-      "5 \xE2\x82\xAC");
-  const std::string cp1252 = SavedLayout(
-      "C:\\Pr\xFC"
-      "fung\\log.TXT",
-      "5 \x80");
+  // "C:\Prüfung\log.TXT" in either encoding.
+  const std::string logUtf8 = std::string("C:\\Pr\xC3\xBC") + "fung\\log.TXT";
+  const std::string log1252 = std::string("C:\\Pr\xFC") + "fung\\log.TXT";
+  const std::string utf8 = SavedLayout(logUtf8, "5 \xE2\x82\xAC");
+  const std::string cp1252 = SavedLayout(log1252, "5 \x80");
   const struct {
     const char* Why;
     std::string Bytes;
     TTextEncoding Encoding;
     std::string LogName;
   } cases[] = {
-      {"UTF-8", utf8, TTextEncoding::Utf8,
-       "C:\\Pr\xC3\xBC"
-       "fung\\log.TXT"},
-      {"UTF-8 with byte-order mark", bom + utf8, TTextEncoding::Utf8,
-       "C:\\Pr\xC3\xBC"
-       "fung\\log.TXT"},
-      {"Windows-1252", cp1252, TTextEncoding::Windows1252,
-       "C:\\Pr\xFC"
-       "fung\\log.TXT"},
-      {"Windows-1252 behind a byte-order mark", bom + cp1252, TTextEncoding::Windows1252,
-       "C:\\Pr\xFC"
-       "fung\\log.TXT"},
+      {"UTF-8", utf8, TTextEncoding::Utf8, logUtf8},
+      {"UTF-8 with byte-order mark", bom + utf8, TTextEncoding::Utf8, logUtf8},
+      {"Windows-1252", cp1252, TTextEncoding::Windows1252, log1252},
+      {"Windows-1252 behind a byte-order mark", bom + cp1252, TTextEncoding::Windows1252, log1252},
       {"ASCII", SavedLayout("log.TXT", "5"), TTextEncoding::Utf8, "log.TXT"},
       // Only the text before a NUL counts, for the encoding as well.
       {"UTF-8 with a NUL before other bytes", utf8 + std::string("\0\xFC", 2), TTextEncoding::Utf8,
-       "C:\\Pr\xC3\xBC"
-       "fung\\log.TXT"},
+       logUtf8},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Why);
