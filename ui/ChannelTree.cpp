@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "ChannelEntryCheck.h"
 #include "FileText.h"
 #include "HW_Channels.h"
 #include "Localization.h"
@@ -30,12 +31,6 @@
 namespace {
 
 constexpr const char* AreaNames[] = {"E", "A", "M", "T", "Z", "DB"};
-
-// Written into the node text, so in the file's encoding (OwnTextToFileBytes).
-constexpr const char* MarkerNoNumber = "<-- ungültig";
-constexpr const char* MarkerDataBlock = "<-- ungültig; nur innerhalb [1..255]";
-constexpr const char* MarkerOffset = "<-- ungültig; nur innerhalb [0..4090]";
-constexpr const char* MarkerAddress = "<-- ungültig; nur innerhalb [0..255]";
 
 bool Contains(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
@@ -88,12 +83,6 @@ QPixmap PaintIcon(int image) {
 bool HasNonBlankField(std::string_view path) {
   return std::any_of(path.begin(), path.end(),
                      [](char c) { return c != ';' && static_cast<unsigned char>(c) > ' '; });
-}
-
-std::string AsciiUpper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
 }
 
 TChannelNode* AsChannelNode(QTreeWidgetItem* item) {
@@ -471,31 +460,20 @@ void TChannelTreeEditor::ValidateSiblings(QTreeWidgetItem* node, std::string& te
   const int level = NodeLevel(node);
   const QTreeWidgetItem* area = node;  // the ancestor at level 1
   while (area->parent() && area->parent()->parent()) area = area->parent();
-  const bool dataBlockArea = Contains(NodeText(area), "D");
+  const TChannelEntryKind kind = ChannelEntryKindAt(NodeText(area), level);
 
   QTreeWidgetItem* container = ContainerOf(node);
   // Markers of earlier checks go before the entries are checked again.
   for (int i = 0; i < container->childCount(); ++i) {
     QTreeWidgetItem* child = container->child(i);
-    std::string clean = AsciiUpper(NodeText(child));
-    if (auto marker = clean.find('<'); marker != std::string::npos) clean.resize(marker);
-    SetNodeText(child, clean);
+    SetNodeText(child, CleanChannelEntry(NodeText(child)));
   }
   for (int i = 0; i < container->childCount(); ++i) {
     QTreeWidgetItem* child = container->child(i);
     std::string checked = NodeText(child);
-    const std::optional<std::int32_t> value = TryStrToInt(checked);
-    if (!value) {
-      checked += OwnTextToFileBytes(MarkerNoNumber, FTree->Encoding());
-    } else if (dataBlockArea && level == 2) {
-      if (*value < 1 || *value > 255)
-        checked += OwnTextToFileBytes(MarkerDataBlock, FTree->Encoding());
-    } else if (dataBlockArea) {
-      if (*value < 0 || *value > 4090)
-        checked += OwnTextToFileBytes(MarkerOffset, FTree->Encoding());
-    } else if (*value < 0 || *value > 255) {
-      checked += OwnTextToFileBytes(MarkerAddress, FTree->Encoding());
-    }
+    // The marker goes into the node text, so in the file's encoding.
+    const std::string_view marker = ChannelEntryMarker(checked, kind);
+    if (!marker.empty()) checked += OwnTextToFileBytes(marker, FTree->Encoding());
     if (child == node) {
       text = checked;
     } else {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ChannelEntryCheck.h"
 #include "HW_Channels.h"
 #include "VNErrors.h"
 
@@ -370,6 +371,53 @@ TEST(Groups, UsedActiveChannelsGoIntoTheFirstGroupOfTheirKind) {
   EXPECT_FALSE(list.HasGroups());
   EXPECT_FALSE(list.AreaGroups[0]);
   EXPECT_EQ(list.Count(), 3);  // releasing groups destroys no channel
+}
+
+// The entries the tree editor would mark, with the marker it would append:
+// line index, clean entry and marker, in line order.
+TEST(CheckChannelLines, MarksWhatTheTreeEditorMarks) {
+  const TStrings lines{"SPS",
+                       "\tE",
+                       "\t\t0",
+                       "\t\t255",
+                       "\t\t256",            // address above its range
+                       "\t\t$1F",            // hexadecimal, accepted
+                       "\t\tabc",            // no number, upper case in the report
+                       "\t\t7<-- ungültig",  // an earlier marker goes, the entry is fine
+                       "\t\t-1",
+                       "\tDB",
+                       "\t\t0",  // data block numbers start at 1
+                       "\t\t\t4090",
+                       "\t\t\t4091",  // offset above its range
+                       "\t\t255",
+                       "\t\t\t 3",  // a blank counts one more level: still an offset
+                       "\t\t12 ",   // trailing blank: no number
+                       "\tM",
+                       "  300",  // blanks count as levels too
+                       ""};
+  const auto refused = CheckChannelLines(lines);
+  struct Expected {
+    std::size_t Index;
+    const char* Entry;
+    const char* Marker;
+  };
+  const Expected expected[] = {
+      {4, "256", "<-- ungültig; nur innerhalb [0..255]"},
+      {6, "ABC", "<-- ungültig"},
+      {8, "-1", "<-- ungültig; nur innerhalb [0..255]"},
+      {10, "0", "<-- ungültig; nur innerhalb [1..255]"},
+      {12, "4091", "<-- ungültig; nur innerhalb [0..4090]"},
+      {15, "12 ", "<-- ungültig"},
+      {17, "300", "<-- ungültig; nur innerhalb [0..255]"},
+  };
+  ASSERT_EQ(refused.size(), std::size(expected));
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(refused[i].Index, expected[i].Index);
+    EXPECT_EQ(refused[i].Entry, expected[i].Entry);
+    EXPECT_EQ(refused[i].Marker, expected[i].Marker);
+  }
+  EXPECT_TRUE(CheckChannelLines(kExampleTree).empty());
 }
 
 }  // namespace
