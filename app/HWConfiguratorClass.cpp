@@ -22,8 +22,8 @@ ENoS7DriverError::ENoS7DriverError(const std::string& driverFolder)
     : EVNError(FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
       FDriverFolder(driverFolder) {}
 
-THWConfigClass::THWConfigClass(QWidget* application) : FApplication(application) {
-  const std::string driverFolder = CurrentDriverFolder();
+THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFolder)
+    : FApplication(application) {
   // The program has no main window, so the drivers get no window handle.
   const auto driverPath = FindS7Driver(driverFolder, 0);
   if (!driverPath) throw ENoS7DriverError(driverFolder);

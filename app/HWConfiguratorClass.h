@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "DriverDiscovery.h"
 #include "VNErrors.h"
 
 class QWidget;
@@ -23,10 +24,12 @@ class ENoS7DriverError : public EVNError {
 
 class THWConfigClass {
  public:
-  // Searches <current folder>/drv for the S7 driver and creates the card for
-  // it, which reads the driver's configuration file. Raises ENoS7DriverError
-  // when there is no S7 driver, and whatever the card raises.
-  explicit THWConfigClass(QWidget* application = nullptr);
+  // Searches driverFolder (<current folder>/drv unless the command line
+  // names another) for the S7 driver and creates the card for it, which
+  // reads the driver's configuration file. Raises ENoS7DriverError when there
+  // is no S7 driver, and whatever the card raises.
+  explicit THWConfigClass(QWidget* application = nullptr,
+                          const std::string& driverFolder = CurrentDriverFolder());
   THWConfigClass(const THWConfigClass&) = delete;
   THWConfigClass& operator=(const THWConfigClass&) = delete;
   ~THWConfigClass();

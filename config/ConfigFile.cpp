@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "FileStore.h"
@@ -88,14 +89,20 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   ReadConfigLines(path, fileLines, config, channelLines);
 }
 
+std::optional<std::size_t> FindChannelBlockStart(const TStrings& fileLines) {
+  for (std::size_t line = 0; line < fileLines.size(); ++line)
+    if (EqualsIgnoringCase(fileLines[line], kStartMarker)) return line;
+  return std::nullopt;
+}
+
 void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
                      TStrings& channelLines) {
   // The settings keys are looked up in the whole file, channel block included.
   config.LoadFromList(fileLines);
 
-  std::size_t start = 0;
-  while (start < fileLines.size() && !EqualsIgnoringCase(fileLines[start], kStartMarker)) ++start;
-  if (start == fileLines.size()) return;  // no channel block
+  const std::optional<std::size_t> blockStart = FindChannelBlockStart(fileLines);
+  if (!blockStart) return;  // no channel block
+  const std::size_t start = *blockStart;
 
   std::size_t end = start + 1;
   while (end < fileLines.size() && fileLines[end] != kEndMarker) ++end;

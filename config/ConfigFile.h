@@ -1,6 +1,8 @@
 #pragma once
 // The driver configuration file: settings lines, then the channel block
 // between ">ChT<" and ">EOT<". Bytes are read and written unchanged.
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,6 +46,10 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
 // channel block appended to channelLines. fileName only goes into messages.
 void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
                      TStrings& channelLines);
+
+// The index of the channel block's start marker ">ChT<" (letter case
+// ignored) among fileLines; its lines follow it. Nothing without a block.
+std::optional<std::size_t> FindChannelBlockStart(const TStrings& fileLines);
 
 // fileLines := the fourteen settings lines, ">ChT<", channelLines, an empty
 // line, ">EOT<".

@@ -23,15 +23,17 @@ struct TConnectionTraits {
   // The serial port's parity: 'O' for the MPI adapters, 'E' for PPI, 0
   // where there is no serial port.
   char Parity;
+  // The bus can be asked which partners answer (the frame offers the list).
+  bool ListsPartners;
 };
 
 inline constexpr std::array<TConnectionTraits, 6> kConnectionTraits{{
-    {true, true, 'O'},
-    {true, true, 'O'},
-    {true, true, 'O'},
-    {true, false, 'E'},
-    {false, false, 0},
-    {false, false, 0},
+    {true, true, 'O', true},
+    {true, true, 'O', true},
+    {true, true, 'O', true},
+    {true, false, 'E', false},
+    {false, false, 0, false},
+    {false, false, 0, true},
 }};
 
 // The type stored as index; nothing for an index outside the list.

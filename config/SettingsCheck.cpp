@@ -121,6 +121,12 @@ std::optional<TRefusedSetting> CheckSettings(const TConfigInfo& settings, TSetti
   return std::nullopt;
 }
 
+std::vector<std::string_view> SettingKeys() {
+  std::vector<std::string_view> keys;
+  for (const TSettingRule& rule : Rules()) keys.push_back(rule.Key);
+  return keys;
+}
+
 bool IsSettingKey(std::string_view key) {
   return RuleFor(key) != nullptr;
 }

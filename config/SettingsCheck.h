@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "HW_ConfigInfo.h"
 
@@ -34,6 +35,9 @@ enum class TSettingsScope {
 // when all are accepted.
 std::optional<TRefusedSetting> CheckSettings(const TConfigInfo& settings,
                                              TSettingsScope scope = TSettingsScope::All);
+
+// The keys of the settings in the file's order.
+std::vector<std::string_view> SettingKeys();
 
 // Whether key is one of the settings' keys, letter case as in the file.
 bool IsSettingKey(std::string_view key);
