@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ApplicationError.h"
+#include "CommandLine.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"
 #include "MessageBox.h"
@@ -39,10 +40,10 @@ struct TStringLibraryScope {
 }  // namespace
 
 int RunProgramBody(QWidget* application, const std::string& moduleName,
-                   std::exception_ptr startupError) {
+                   std::exception_ptr startupError, const std::string& driverFolder) {
   try {
     if (startupError) std::rethrow_exception(startupError);
-    THWConfigClass configurator(application);
+    THWConfigClass configurator(application, driverFolder);
     configurator.ShowConfig();
     return 0;
   } catch (const ENoS7DriverError& error) {
@@ -70,11 +71,16 @@ int RunProgram(int argc, char* argv[], TApplicationHook afterApplication) {
   }
   TStringLibraryScope stringLibrary;
 
-  QApplication application(argc, argv);
-  LoadToolkitTranslation();
-  InstallQtMessageBoxes();
-  if (afterApplication) afterApplication();
-  // There is no main window, so there is no message loop to enter either:
-  // it would return at once.
-  return RunProgramBody(nullptr, program.filename().string(), startupError);
+  const std::string moduleName = program.filename().string();
+  const auto showDialog = [&](const std::string& driverFolder) {
+    QApplication application(argc, argv);
+    LoadToolkitTranslation();
+    InstallQtMessageBoxes();
+    if (afterApplication) afterApplication();
+    // There is no main window, so there is no message loop to enter either:
+    // it would return at once.
+    return RunProgramBody(nullptr, moduleName, startupError, driverFolder);
+  };
+  if (argc > 1) return RunCommandLine(argc, argv, startupError, showDialog);
+  return showDialog(CurrentDriverFolder());
 }

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "DriverDiscovery.h"
+
 class QWidget;
 
 // Creates the configurator, shows the dialog once and frees the configurator
@@ -12,15 +14,19 @@ class QWidget;
 // run (the "Anwendungsfehler" box, naming moduleName). startupError, raised
 // before the application object existed, ends the run the same way before
 // anything else happens.
+// driverFolder: where the S7 driver is searched (<current folder>/drv unless
+// the command line names another).
 int RunProgramBody(QWidget* application, const std::string& moduleName,
-                   std::exception_ptr startupError = nullptr);
+                   std::exception_ptr startupError = nullptr,
+                   const std::string& driverFolder = CurrentDriverFolder());
 
 // A hook run once the application object exists, before anything is shown.
 using TApplicationHook = void (*)();
 
 // The whole run from the process's arguments to its exit code: translation
 // (the catalogue in locale/ beside the real program file, also when started
-// through a link), the suite's options, the string library, the application
-// object, then the body. main() is this call alone; a test build passes
-// afterApplication to install what drives the windows.
+// through a link), the suite's options, the string library; then, without
+// arguments, the application object and the body, with arguments the
+// command line (CommandLine.h), which starts the dialog only for --dir alone. main() is this call
+// alone; a test build passes afterApplication to install what drives the windows.
 int RunProgram(int argc, char* argv[], TApplicationHook afterApplication = nullptr);

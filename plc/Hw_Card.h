@@ -12,6 +12,7 @@
 #include "ConnectionType.h"
 #include "HW_CardIF.h"
 #include "HW_Channels.h"
+#include "PlcIdentity.h"
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
@@ -40,6 +41,11 @@ class TCard : public TCardIF, public TCardServices {
   void Disconnect();
   void ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
   std::string ReadOrderCode(const TConfigInfo& settings) override;
+  // While connected (between Connect and Disconnect): the PLC's identity
+  // and operating state into identity. A list the PLC refuses is left out;
+  // a failure of the link is reported (message box) and ends the reading.
+  // Returns false when a failure was reported.
+  bool ReadIdentity(TPlcIdentity& identity);
 
   const TConfigInfo& Settings() const override { return *FConfig; }
   const TStrings& ChannelLines() const override { return FChannelLines; }

@@ -22,6 +22,9 @@ constexpr int kPauseAfterDisconnectMs = 100;
 constexpr std::size_t kPartnerBufferSize = 126;
 constexpr std::size_t kOrderCodeBufferSize = 22;
 constexpr char kPartnerAnswers = 0x30;
+// Room for the largest list read for the identity: ten component records of
+// 34 bytes behind the 8-byte header, with space to spare.
+constexpr std::size_t kSzlBufferSize = 1024;
 
 void ShowOpenFailure(const std::string& text) {
   ShowMessageBox(text, Tr("Error"), MB_OK | MB_ICONERROR);
@@ -198,4 +201,30 @@ std::string TCard::ReadOrderCode(const TConfigInfo& settings) {
     Disconnect();
   }
   return text;
+}
+
+bool TCard::ReadIdentity(TPlcIdentity& identity) {
+  struct TIdentityList {
+    int Id;
+    void (*Take)(std::span<const std::uint8_t> list, TPlcIdentity& identity);
+  };
+  constexpr std::array<TIdentityList, 3> lists{{
+      {kSzlComponentIdentification, TakeComponentIdentification},
+      {kSzlModuleIdentification, TakeModuleIdentification},
+      {kSzlCurrentModeTransition, TakeModeTransition},
+  }};
+  std::array<std::uint8_t, kSzlBufferSize> buffer{};
+  for (const TIdentityList& list : lists) {
+    const int code = NoDave().daveReadSZL(FConnection, list.Id, 0, buffer.data(),
+                                          static_cast<int>(buffer.size()));
+    // A positive code is the PLC's refusal of this list (an S7-1200 refuses
+    // the component identification): the others may still answer.
+    if (code > 0) continue;
+    if (code < 0) {
+      ReportError("", code);
+      return false;
+    }
+    list.Take(buffer, identity);
+  }
+  return true;
 }

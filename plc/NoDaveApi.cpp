@@ -20,6 +20,7 @@ TNoDaveApi MakeRealApi() {
   api.daveDisconnectAdapter = ::daveDisconnectAdapter;
   api.daveListReachablePartners = ::daveListReachablePartners;
   api.daveGetOrderCode = ::daveGetOrderCode;
+  api.daveReadSZL = ::daveReadSZL;
   api.daveFree = ::daveFree;
   api.daveStrerror = ::daveStrerror;
   api.sleepMs = [](int milliseconds) {

@@ -16,13 +16,13 @@ struct TNoDaveApi {
                                int protocol, int speed)>
       daveNewInterface;
   std::function<int(daveInterface*)> daveInitAdapter;
-  std::function<daveConnection*(daveInterface*, int address, int rack, int slot)>
-      daveNewConnection;
+  std::function<daveConnection*(daveInterface*, int address, int rack, int slot)> daveNewConnection;
   std::function<int(daveConnection*)> daveConnectPLC;
   std::function<int(daveConnection*)> daveDisconnectPLC;
   std::function<int(daveInterface*)> daveDisconnectAdapter;
   std::function<int(daveInterface*, char* buffer)> daveListReachablePartners;
   std::function<int(daveConnection*, char* buffer)> daveGetOrderCode;
+  std::function<int(daveConnection*, int id, int index, void* buffer, int length)> daveReadSZL;
   std::function<void(void* handle)> daveFree;
   std::function<const char*(int code)> daveStrerror;
   // The pause after the last Disconnect.

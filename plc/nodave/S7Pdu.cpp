@@ -169,6 +169,26 @@ int ParseSzlList(ByteSpan payload, SzlList& out) {
   return 0;
 }
 
+int CopySzlList(const SzlList& list, std::span<std::uint8_t> out) {
+  if (out.size() < kSzlListHeader) return daveResInvalidParam;
+  // Trust the bytes received, not the record count the PLC claims.
+  std::size_t count = 0;
+  if (list.recordLength != 0) {
+    count = std::min<std::size_t>(list.recordCount, list.records.size() / list.recordLength);
+    count = std::min(count, (out.size() - kSzlListHeader) / list.recordLength);
+  }
+  const std::size_t recordBytes = count * list.recordLength;
+  ByteWriter header;
+  header.be16(list.id)
+      .be16(list.index)
+      .be16(list.recordLength)
+      .be16(static_cast<std::uint16_t>(count));
+  const Bytes& head = header.data();
+  std::copy(head.begin(), head.end(), out.begin());
+  std::copy_n(list.records.begin(), recordBytes, out.begin() + kSzlListHeader);
+  return static_cast<int>(kSzlListHeader + recordBytes);
+}
+
 int FindOrderCode(const SzlList& list, std::array<char, kOrderCodeLength>& code) {
   constexpr std::size_t kMlfbOffset = 2;
   if (list.recordLength < kMlfbOffset + kOrderCodeLength) return daveResNoOrderCode;

@@ -5,6 +5,7 @@
 // check every length against the bytes actually received.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "ByteIO.h"
 
@@ -63,6 +64,15 @@ struct SzlList {
 };
 
 int ParseSzlList(ByteSpan payload, SzlList& out);
+
+// The size of an SZL list's header: SZL-ID, index, record length, count.
+constexpr std::size_t kSzlListHeader = 8;
+
+// Copies list into out as the header followed by the whole records that
+// were received and fit into out; the count in the copied header is the
+// number of records copied. Returns the bytes written, or
+// daveResInvalidParam when out cannot hold the header.
+int CopySzlList(const SzlList& list, std::span<std::uint8_t> out);
 
 // The order code from module identification records: the record of the
 // module (index 1) when its MLFB is not blank, else the first record whose

@@ -217,9 +217,17 @@ int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
   return daveResAnswerTooLong;
 }
 
+int Connection::readSzlList(std::uint16_t id, std::uint16_t index, Bytes& payload) {
+  if (!iface_) return daveResInterfaceFreed;
+  if (!link_) return daveResNotConnected;
+  iface_->startCall();
+  return readSzl(id, index, payload);
+}
+
 int Connection::readOrderCode(std::array<char, 20>& code) {
   if (!iface_) return daveResInterfaceFreed;
   if (!link_) return daveResNotConnected;
+  // One deadline for the whole read, the second list included.
   iface_->startCall();
   Bytes payload;
   int r = readSzl(s7::kSzlModuleIdentification, 0x0000, payload);

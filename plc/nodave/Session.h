@@ -70,6 +70,9 @@ class Connection {
 
   int connectPLC();
   int disconnectPLC();
+  // 0 and the list's bytes from the SZL-ID on (all parts of a long answer),
+  // or a result code; one call with one deadline.
+  int readSzlList(std::uint16_t id, std::uint16_t index, Bytes& payload);
   // 0 and the order code, or a result code.
   int readOrderCode(std::array<char, 20>& code);
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 
+#include "S7Pdu.h"
 #include "Session.h"
 #include "Transport.h"
 #include "posix/PortOpen.h"
@@ -159,6 +160,27 @@ int daveGetOrderCode(daveConnection* dc, char* buf) {
     std::copy(code.begin(), code.end(), buf);
     buf[code.size()] = '\0';
     return 0;
+  });
+}
+
+int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length) {
+  return WithConnection(dc, [&](Connection& c) {
+    constexpr int kWord = 0xFFFF;
+    if (!buffer || length < static_cast<int>(nodave::s7::kSzlListHeader) || id < 0 || id > kWord ||
+        index < 0 || index > kWord) {
+      return static_cast<int>(daveResInvalidParam);
+    }
+    nodave::Bytes payload;
+    if (int r = c.readSzlList(static_cast<std::uint16_t>(id), static_cast<std::uint16_t>(index),
+                              payload);
+        r != 0) {
+      return r;
+    }
+    nodave::s7::SzlList list;
+    if (int r = nodave::s7::ParseSzlList(payload, list); r != 0) return r;
+    const int written = nodave::s7::CopySzlList(
+        list, {static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(length)});
+    return written < 0 ? written : 0;
   });
 }
 

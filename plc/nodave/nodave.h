@@ -172,6 +172,16 @@ int daveListReachablePartners(daveInterface* di, char* buf);
 // not written.
 int daveGetOrderCode(daveConnection* dc, char* buf);
 
+// Reads the system status list id (0..0xFFFF) with index (0..0xFFFF), all
+// parts of a long answer, into buffer (length bytes, at least 8): SZL-ID,
+// index, record length and record count as 16-bit big-endian words, then
+// the records. The count in buffer is the number of whole records that were
+// received and fit into length, so the caller walks count * record length
+// bytes whatever the PLC claimed. Returns 0, a PLC error code (> 0: the PLC
+// refused the list, for example 0x0A or 0xD402) or a negative result code;
+// on error buffer is not written.
+int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length);
+
 // Frees an interface or a connection made by this library; NULL and pointers
 // the library did not hand out (or already freed) are ignored.
 void daveFree(void* handle);

@@ -1,0 +1,400 @@
+#include "CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStringList>
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include "ChannelEntryCheck.h"
+#include "ConfigFile.h"
+#include "ConnectionType.h"
+#include "HWConfiguratorClass.h"
+#include "Hw_Card.h"
+#include "Localization.h"
+#include "MessageBox.h"
+#include "SettingsCheck.h"
+#include "VNList.h"
+
+namespace {
+
+enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners };
+
+struct TRequest {
+  TMode Mode = TMode::Dialog;
+  std::string DriverFolder;
+  std::vector<std::string> Assignments;
+};
+
+// The command line cannot be used as given: exit 2.
+class EUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// A value the settings cannot take: exit 2 as well, but the options were
+// fine, so no pointer to the help.
+class ERefusedValue : public EUsageError {
+ public:
+  using EUsageError::EUsageError;
+};
+
+std::string FromQt(const QString& text) {
+  return text.toLocal8Bit().toStdString();
+}
+
+void PrintResult(std::string_view line) {
+  std::cout << line << '\n';
+}
+
+// Line breaks of message boxes (CR LF, LF CR, lone CR) become plain ones.
+void PrintMessage(std::string_view text) {
+  std::string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      const char partner = c == '\r' ? '\n' : '\r';
+      if (i + 1 < text.size() && text[i + 1] == partner) ++i;
+      plain += '\n';
+    } else {
+      plain += c;
+    }
+  }
+  std::cerr << plain << '\n';
+}
+
+// A value as the user can recognise it in one line of a message.
+std::string Shown(std::string_view value) {
+  std::string shown;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0x0F];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+struct TOptions {
+  QCommandLineOption Help{{"h", "help"}};
+  QCommandLineOption Version{{"v", "version"}};
+  QCommandLineOption Dir{"dir", {}, "DIR"};
+  QCommandLineOption Show{"show"};
+  QCommandLineOption Set{"set", {}, "Key=Value"};
+  QCommandLineOption Check{"check"};
+  QCommandLineOption ReadInfo{"read-info"};
+  QCommandLineOption ListPartners{"list-partners"};
+};
+
+QStringList ArgumentsOf(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
+// The parser's own texts are the toolkit's and follow its translation,
+// loaded once the core application exists.
+TRequest ParseRequest(const QStringList& arguments) {
+  TOptions o;
+  QCommandLineParser parser;
+  parser.addOptions({o.Help, o.Version, o.Dir, o.Show, o.Set, o.Check, o.ReadInfo, o.ListPartners});
+  if (!parser.parse(arguments)) throw EUsageError(FromQt(parser.errorText()));
+  if (!parser.positionalArguments().isEmpty()) {
+    throw EUsageError(
+        FillIn(Tr("Unexpected argument \"%s\"."), {FromQt(parser.positionalArguments().first())}));
+  }
+
+  TRequest request;
+  if (parser.isSet(o.Help)) {
+    request.Mode = TMode::Help;
+    return request;
+  }
+  if (parser.isSet(o.Version)) {
+    request.Mode = TMode::Version;
+    return request;
+  }
+  const std::pair<const QCommandLineOption*, TMode> modes[] = {
+      {&o.Show, TMode::Show},
+      {&o.Set, TMode::Set},
+      {&o.Check, TMode::Check},
+      {&o.ReadInfo, TMode::ReadInfo},
+      {&o.ListPartners, TMode::ListPartners},
+  };
+  for (const auto& [option, mode] : modes) {
+    if (!parser.isSet(*option)) continue;
+    if (request.Mode != TMode::Dialog) {
+      throw EUsageError(
+          Tr("Only one of --show, --set, --check, --read-info and --list-partners at a time."));
+    }
+    request.Mode = mode;
+  }
+  for (const QString& assignment : parser.values(o.Set))
+    request.Assignments.push_back(FromQt(assignment));
+
+  if (parser.isSet(o.Dir)) {
+    const std::string dir = FromQt(parser.value(o.Dir));
+    if (dir.empty()) throw EUsageError(Tr("The option --dir needs a folder."));
+    request.DriverFolder = (std::filesystem::path(dir) / "drv").string();
+  } else {
+    request.DriverFolder = CurrentDriverFolder();
+  }
+  return request;
+}
+
+std::string UsageText(const std::string& program) {
+  return FillIn(Tr("Usage: %s [option]\n"
+                   "Without options the configuration dialog is shown.\n"
+                   "\n"
+                   "Options:\n"
+                   "  -h, --help           show this help and end\n"
+                   "  -v, --version        show the version and end\n"
+                   "  --dir DIR            search the S7 driver in DIR/drv instead of ./drv\n"
+                   "                       (also for the dialog)\n"
+                   "  --show               show the settings of the driver's .CFG file,\n"
+                   "                       its path and the number of channel lines\n"
+                   "  --set Key=Value      change a setting (repeatable); all or nothing\n"
+                   "  --check              check every channel line of the file\n"
+                   "  --read-info          connect to the PLC, show its order code,\n"
+                   "                       identity and operating state\n"
+                   "  --list-partners      list the bus addresses that answer (MPI types)\n"
+                   "\n"
+                   "Exit codes:\n"
+                   "  0  success\n"
+                   "  1  the operation failed (PLC, file or channel errors)\n"
+                   "  2  unusable command line or refused value\n"
+                   "\n"
+                   "Environment:\n"
+                   "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG  the language of all texts\n"
+                   "  VN_S7_COMn           the device of serial port COMn\n"
+                   "                       (default /dev/ttyS<n-1>)\n"
+                   "  QT_QPA_PLATFORM      the display the dialog uses\n"),
+                {program});
+}
+
+// While a mode runs, the card's message boxes are messages on standard
+// error; whether one of them was an error decides the exit code.
+class TMessagesOnStandardError {
+ public:
+  TMessagesOnStandardError()
+      : FPrevious(SetMessageBoxHandler(
+            [this](const std::string& text, const std::string&, unsigned flags) {
+              if ((flags & MB_ICONERROR) == MB_ICONERROR) FErrorShown = true;
+              PrintMessage(text);
+              return IDOK;
+            })) {}
+  ~TMessagesOnStandardError() { SetMessageBoxHandler(std::move(FPrevious)); }
+  TMessagesOnStandardError(const TMessagesOnStandardError&) = delete;
+  TMessagesOnStandardError& operator=(const TMessagesOnStandardError&) = delete;
+
+  bool ErrorShown() const { return FErrorShown; }
+
+ private:
+  TMessageBoxHandler FPrevious;
+  bool FErrorShown = false;
+};
+
+int Show(const TCard& card) {
+  TStrings lines;
+  card.Config().SaveToList(lines);
+  for (const std::string& line : lines) PrintResult(line);
+  PrintResult(FillIn(Tr("Configuration file: %s"), {card.Config().ConfigFileName}));
+  PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelLines().size())}));
+  return kExitSuccess;
+}
+
+std::string RefusalText(const TRefusedSetting& refused) {
+  if (!IsSettingKey(refused.Key)) {
+    std::string keys;
+    for (const std::string_view key : SettingKeys()) {
+      if (!keys.empty()) keys += ", ";
+      keys += key;
+    }
+    return FillIn(Tr("Unknown setting \"%s\"; the settings are: %s."), {Shown(refused.Key), keys});
+  }
+  if (refused.IsRange()) {
+    return FillIn(Tr("The value \"%s\" of %s is refused: allowed are the whole numbers %d to %d."),
+                  {Shown(refused.Value), refused.Key, std::to_string(*refused.Min),
+                   std::to_string(*refused.Max)});
+  }
+  return FillIn(Tr("The value \"%s\" of %s is refused: allowed is text on one line."),
+                {Shown(refused.Value), refused.Key});
+}
+
+// All values are checked before anything is written; then the card takes
+// them as it takes the dialog's after OK, and saves its file.
+int Set(TCard& card, const std::vector<std::string>& assignments) {
+  TConfigInfo wanted;
+  wanted.CopyFrom(card.Config());
+  for (const std::string& assignment : assignments) {
+    const std::size_t eq = assignment.find('=');
+    if (eq == std::string::npos)
+      throw ERefusedValue(FillIn(Tr("\"%s\" is no Key=Value pair."), {Shown(assignment)}));
+    const auto refused = AssignSetting(wanted, std::string_view(assignment).substr(0, eq),
+                                       std::string_view(assignment).substr(eq + 1));
+    if (refused) throw ERefusedValue(RefusalText(*refused));
+  }
+  card.TakeDialogResults([&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); },
+                         card.ChannelLines());
+  return kExitSuccess;
+}
+
+int Check(const TCard& card) {
+  const auto refused = CheckChannelLines(card.ChannelLines());
+  // The channel lines follow the start marker; lines are counted from 1.
+  const std::size_t firstLine = FindChannelBlockStart(card.FileLines()).value_or(0) + 2;
+  const std::string& file = card.Config().ConfigFileName;
+  for (const TRefusedChannelEntry& entry : refused) {
+    PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " + entry.Entry +
+                std::string(entry.Marker));
+  }
+  return refused.empty() ? kExitSuccess : kExitFailure;
+}
+
+std::string StateName(TOperatingState state) {
+  switch (state) {
+    case TOperatingState::Stop:
+      return "STOP";
+    case TOperatingState::Startup:
+      return "STARTUP";
+    case TOperatingState::Run:
+      return "RUN";
+    case TOperatingState::Hold:
+      return "HOLD";
+    case TOperatingState::Defect:
+      return "DEFECT";
+    case TOperatingState::Unknown:
+      break;
+  }
+  return Tr("unknown");
+}
+
+void PrintIdentity(const TPlcIdentity& identity) {
+  const std::pair<const char*, const std::optional<std::string>*> texts[] = {
+      {"Module type", &identity.ModuleTypeName},         {"Serial number", &identity.SerialNumber},
+      {"Plant designation", &identity.PlantDesignation}, {"Module name", &identity.ModuleName},
+      {"Firmware version", &identity.FirmwareVersion},
+  };
+  for (const auto& [label, value] : texts)
+    if (*value) PrintResult(Tr(label) + ": " + **value);
+  if (identity.OperatingState)
+    PrintResult(Tr("Operating state") + ": " + StateName(*identity.OperatingState));
+}
+
+// One connection for the order code and the identity: the card counts its
+// connections, so the order-code read inside it reuses this one.
+int ReadInfo(TCard& card, const TMessagesOnStandardError& messages) {
+  const TConfigInfo& settings = card.Config();
+  if (!card.Connect(settings)) return kExitFailure;
+  const std::string memo = card.ReadOrderCode(settings);
+  TPlcIdentity identity;
+  const bool complete = card.ReadIdentity(identity);
+  card.Disconnect();
+  PrintResult(memo);
+  PrintIdentity(identity);
+  return complete && !messages.ErrorShown() ? kExitSuccess : kExitFailure;
+}
+
+int ListPartners(TCard& card, const TMessagesOnStandardError& messages) {
+  const TConfigInfo& settings = card.Config();
+  const auto type = ConnectionTypeOf(settings.Connectiontype);
+  if (!type || !TraitsOf(*type).ListsPartners) {
+    PrintMessage(FillIn(Tr("Only the MPI connection types can list the partners on their bus; "
+                           "the file sets Connectiontype=%d."),
+                        {std::to_string(settings.Connectiontype)}));
+    return kExitFailure;
+  }
+  TIntegerList partners;
+  card.ListPartners(settings, partners);
+  if (messages.ErrorShown()) return kExitFailure;
+  for (int i = 0; i < partners.Count(); ++i) PrintResult(std::to_string(partners.Values(i)));
+  return kExitSuccess;
+}
+
+int RunMode(const TRequest& request, std::exception_ptr startupError) {
+  TMessagesOnStandardError messages;
+  if (startupError) std::rethrow_exception(startupError);
+  THWConfigClass configurator(nullptr, request.DriverFolder);
+  TCard& card = configurator.Card();
+  switch (request.Mode) {
+    case TMode::Show:
+      return Show(card);
+    case TMode::Set:
+      return Set(card, request.Assignments);
+    case TMode::Check:
+      return Check(card);
+    case TMode::ReadInfo:
+      return ReadInfo(card, messages);
+    case TMode::ListPartners:
+      return ListPartners(card, messages);
+    case TMode::Dialog:
+    case TMode::Help:
+    case TMode::Version:
+      break;
+  }
+  return kExitSuccess;
+}
+
+std::string ProgramName(const char* argv0) {
+  return std::filesystem::path(argv0 ? argv0 : "VN_S7_Config_DRV").filename().string();
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
+                   const TDialogRun& showDialog) {
+  const QStringList arguments = ArgumentsOf(argc, argv);
+  // Only --dir alone leaves the dialog as it was; everything else, usage
+  // errors included, runs without a display.
+  std::optional<TRequest> request;
+  try {
+    request = ParseRequest(arguments);
+  } catch (const EUsageError&) {
+  }
+  if (request && request->Mode == TMode::Dialog) return showDialog(request->DriverFolder);
+
+  int coreArgc = argc;
+  QCoreApplication core(coreArgc, argv);
+  LoadToolkitTranslation();
+  const std::string program = ProgramName(argc > 0 ? argv[0] : nullptr);
+  try {
+    // Once more, now that the parser's texts can be translated.
+    const TRequest parsed = ParseRequest(arguments);
+    if (parsed.Mode == TMode::Help) {
+      std::cout << UsageText(program);
+      return kExitSuccess;
+    }
+    if (parsed.Mode == TMode::Version) {
+      PrintResult(program + " " + VN_VERSION);
+      return kExitSuccess;
+    }
+    return RunMode(parsed, startupError);
+  } catch (const ERefusedValue& error) {
+    PrintMessage(error.what());
+    return kExitUsage;
+  } catch (const EUsageError& error) {
+    PrintMessage(error.what());
+    PrintMessage(FillIn(Tr("\"%s --help\" lists the options."), {program}));
+    return kExitUsage;
+  } catch (const std::exception& error) {
+    PrintMessage(error.what());
+  } catch (...) {
+    PrintMessage(Tr("The run ended with an unknown error."));
+  }
+  return kExitFailure;
+}
