@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -358,6 +360,126 @@ TEST_F(CardPlcTest, OrderCodeEndsAtTheFirstZero) {
   EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:6ES7 214-1AD23-0XB0");
   dave.orderCode.clear();
   EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:");
+}
+
+// An SZL list as daveReadSZL copies it: header, then records.
+std::vector<std::uint8_t> SzlList(int id, std::size_t recordLength,
+                                  const std::vector<std::vector<std::uint8_t>>& records) {
+  std::vector<std::uint8_t> list{static_cast<std::uint8_t>(id >> 8),
+                                 static_cast<std::uint8_t>(id),
+                                 0,
+                                 0,
+                                 0,
+                                 static_cast<std::uint8_t>(recordLength),
+                                 0,
+                                 static_cast<std::uint8_t>(records.size())};
+  for (auto record : records) {
+    record.resize(recordLength);
+    list.insert(list.end(), record.begin(), record.end());
+  }
+  return list;
+}
+
+std::vector<std::uint8_t> TextRecord(std::uint8_t index, const std::string& text) {
+  std::vector<std::uint8_t> record{0, index};
+  record.insert(record.end(), text.begin(), text.end());
+  return record;
+}
+
+std::vector<std::uint8_t> ModeRecord(std::uint8_t bzu) {
+  return {0x51, 0x44, 0xFF, bzu};
+}
+
+TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
+  dave.szlAnswers[0x001C] = {
+      0, SzlList(0x001C, 34,
+                 {TextRecord(7, "CPU 315-2 PN/DP"), TextRecord(2, "Line 4 press"),
+                  TextRecord(3, ""), TextRecord(5, "S C-C2UR28922012"),
+                  // A text of the full width: no zero byte ends it.
+                  TextRecord(1, std::string(32, 'N'))})};
+  dave.szlAnswers[0x0011] = {
+      0, SzlList(0x0011, 28,
+                 {{0x00, 0x81, 'B', 'o', 'o', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                   0, 0, 'A', 32, 9, 9},
+                  {0x00, 0x07, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                   ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0, 0xC0, 'V', 3, 12, 6}})};
+  dave.szlAnswers[0x0424] = {0, SzlList(0x0424, 20, {ModeRecord(0x48)})};
+  const TConfigInfo settings = DistinctSettings(4);
+  ASSERT_TRUE(card->Connect(settings));
+  TPlcIdentity identity;
+  EXPECT_TRUE(card->ReadIdentity(identity));
+  card->Disconnect();
+
+  EXPECT_EQ(identity.ModuleTypeName, "CPU 315-2 PN/DP");
+  EXPECT_EQ(identity.ModuleName, "Line 4 press");
+  EXPECT_EQ(identity.PlantDesignation, "");
+  EXPECT_EQ(identity.SerialNumber, "S C-C2UR28922012");
+  // Record 7 of the module identification, not the boot loader's.
+  EXPECT_EQ(identity.FirmwareVersion, "V3.12.6");
+  // The new mode is the low nibble; the high one is the previous mode.
+  EXPECT_EQ(identity.OperatingState, TOperatingState::Run);
+  EXPECT_THAT(dave.calls, ::testing::IsSupersetOf({"daveReadSZL(dc1,28,0)",
+                                                   "daveReadSZL(dc1,17,0)",
+                                                   "daveReadSZL(dc1,1060,0)"}));
+  EXPECT_TRUE(recorder.boxes.empty());
+  ExpectNothingLeftOpen();
+}
+
+TEST_F(CardPlcTest, IdentityLeavesOutWhatThePlcRefusesOrDoesNotSend) {
+  struct Case {
+    const char* name;
+    std::map<int, FakeNoDave::SzlAnswer> answers;
+    bool complete;
+    std::optional<std::string> typeName;
+    std::optional<std::string> firmware;
+    std::optional<TOperatingState> state;
+  };
+  const Case cases[] = {
+      // An S7-1200 refuses the component identification.
+      {"component list refused",
+       {{0x001C, {0x0A, {}}}, {0x0424, {0, SzlList(0x0424, 20, {ModeRecord(0x03)})}}},
+       true,
+       std::nullopt,
+       std::nullopt,
+       TOperatingState::Stop},
+      {"firmware record without its mark",
+       {{0x0011, {0, SzlList(0x0011, 28, {{0x00, 0x07}})}}},
+       true,
+       std::nullopt,
+       std::nullopt,
+       std::nullopt},
+      {"records shorter than an index word",
+       {{0x001C, {0, SzlList(0x001C, 1, {{0x00}, {0x07}})}}},
+       true,
+       std::nullopt,
+       std::nullopt,
+       std::nullopt},
+      {"count beyond the buffer",
+       {{0x001C, {0, {0x00, 0x1C, 0, 0, 0, 34, 0xFF, 0xFF}}}},
+       true,
+       std::nullopt,
+       std::nullopt,
+       std::nullopt},
+      {"unknown mode", {{0x0424, {0, SzlList(0x0424, 20, {ModeRecord(0x0E)})}}}, true,
+       std::nullopt, std::nullopt, TOperatingState::Unknown},
+      // A broken link is no refusal: it is reported and ends the reading.
+      {"link broken", {{0x001C, {daveResTimeout, {}}}}, false, std::nullopt, std::nullopt,
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    dave.szlAnswers = c.answers;
+    recorder.boxes.clear();
+    ASSERT_TRUE(card->Connect(DistinctSettings(4)));
+    TPlcIdentity identity;
+    EXPECT_EQ(card->ReadIdentity(identity), c.complete);
+    card->Disconnect();
+    EXPECT_EQ(identity.ModuleTypeName, c.typeName);
+    EXPECT_EQ(identity.FirmwareVersion, c.firmware);
+    EXPECT_EQ(identity.OperatingState, c.state);
+    EXPECT_EQ(recorder.boxes.size(), c.complete ? 0u : 1u);
+    ExpectNothingLeftOpen();
+  }
 }
 
 TEST_F(CardPlcTest, DestroyingAConnectedCardReleasesThePort) {

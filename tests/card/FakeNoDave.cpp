@@ -82,6 +82,17 @@ FakeNoDave::FakeNoDave() {
     buffer[n] = '\0';
     return 0;
   };
+  FApi.daveReadSZL = [this](daveConnection* dc, int id, int index, void* buffer, int length) {
+    calls.push_back("daveReadSZL(" + Name(dc) + "," + std::to_string(id) + "," +
+                    std::to_string(index) + ")");
+    const auto answer = szlAnswers.find(id);
+    if (answer == szlAnswers.end()) return 0xD402;
+    if (answer->second.result != 0) return answer->second.result;
+    const std::size_t n =
+        std::min<std::size_t>(answer->second.bytes.size(), static_cast<std::size_t>(length));
+    std::memcpy(buffer, answer->second.bytes.data(), n);
+    return 0;
+  };
   FApi.daveFree = [this](void* object) {
     calls.push_back("daveFree(" + Name(object) + ")");
     if (object != nullptr && FLive.erase(object) == 0) ++doubleFrees;

@@ -3,6 +3,7 @@
 // with its arguments, hands out port handles and library objects, injects
 // failures, and keeps count of what was opened, closed and freed.
 #include <cerrno>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -30,6 +31,14 @@ class FakeNoDave {
   int partnersFilled = 126;
   std::vector<int> answeringAddresses;
   std::string orderCode = "6ES7 315-2EH14-0AB0";
+  // daveReadSZL per SZL-ID: the result code and, for 0, the bytes copied
+  // into the caller's buffer (cut to its length). An ID without an entry is
+  // refused with 0xD402 as a PLC refuses an unknown list.
+  struct SzlAnswer {
+    int result;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::map<int, SzlAnswer> szlAnswers;
   // Texts daveStrerror gives; other codes give the library's placeholder.
   std::map<int, std::string> errorTexts;
 

@@ -90,5 +90,110 @@ TEST_F(Emulator, InterfaceLevelCallsOverTcp) {
   closePort(fd);
 }
 
+// A connected session on the emulator for the SZL reads.
+class EmulatorSession {
+ public:
+  explicit EmulatorSession(int port) : fd_(openSocket(port, "127.0.0.1")) {
+    di_ = daveNewInterface({fd_, fd_}, "IF1", 0, daveProtoISOTCP, 1);
+    daveSetTimeout(di_, 500000);
+    if (daveInitAdapter(di_) == 0) {
+      dc_ = daveNewConnection(di_, 2, 0, 2);
+      connected_ = daveConnectPLC(dc_) == 0;
+    }
+  }
+  ~EmulatorSession() {
+    daveDisconnectPLC(dc_);
+    daveFree(dc_);
+    daveFree(di_);
+    closePort(fd_);
+  }
+  bool connected() const { return connected_; }
+  daveConnection* dc() const { return dc_; }
+
+ private:
+  int fd_;
+  daveInterface* di_ = nullptr;
+  daveConnection* dc_ = nullptr;
+  bool connected_ = false;
+};
+
+unsigned Word(const unsigned char* at) {
+  return static_cast<unsigned>(at[0] << 8 | at[1]);
+}
+
+// The record with the given index word, by walking count * length bytes.
+const unsigned char* RecordOf(const unsigned char* list, unsigned index) {
+  const unsigned length = Word(list + 4);
+  const unsigned count = Word(list + 6);
+  for (unsigned i = 0; i < count; ++i) {
+    const unsigned char* record = list + 8 + i * length;
+    if (Word(record) == index) return record;
+  }
+  return nullptr;
+}
+
+// The record layouts the program relies on, checked against the emulator's
+// own answers: component identification texts padded with zero bytes,
+// the firmware version in record 7 of the module identification, the mode
+// in byte 3 of the mode transition.
+TEST_F(Emulator, ReadSzlGivesTheListsTheIdentityIsTakenFrom) {
+  EmulatorSession session(emulator_->port());
+  ASSERT_TRUE(session.connected());
+  unsigned char list[1024];
+
+  ASSERT_EQ(daveReadSZL(session.dc(), 0x001C, 0, list, sizeof list), 0);
+  EXPECT_EQ(Word(list), 0x001Cu);
+  EXPECT_EQ(Word(list + 4), 34u);  // record length
+  ASSERT_GE(Word(list + 6), 7u);   // records 1, 2, 3, 4, 5, 7 at least
+  const unsigned char* typeName = RecordOf(list, 7);
+  ASSERT_NE(typeName, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(typeName + 2)), "CPU 315-2 PN/DP");
+  const unsigned char* serial = RecordOf(list, 5);
+  ASSERT_NE(serial, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(serial + 2)), "S C-C2UR28922012");
+  const unsigned char* copyright = RecordOf(list, 4);
+  ASSERT_NE(copyright, nullptr);
+  // A text of the full field width has no zero byte after it.
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(copyright + 2), 26),
+            "Original Siemens Equipment");
+
+  ASSERT_EQ(daveReadSZL(session.dc(), 0x0011, 0, list, sizeof list), 0);
+  EXPECT_EQ(Word(list + 4), 28u);
+  const unsigned char* firmware = RecordOf(list, 7);
+  ASSERT_NE(firmware, nullptr);
+  EXPECT_EQ(firmware[24], 'V');
+  EXPECT_EQ(firmware[25], 3);
+  EXPECT_EQ(firmware[26], 2);
+  EXPECT_EQ(firmware[27], 6);
+
+  ASSERT_EQ(daveReadSZL(session.dc(), 0x0424, 0, list, sizeof list), 0);
+  EXPECT_EQ(Word(list), 0x0424u);
+  EXPECT_EQ(Word(list + 4), 20u);
+  ASSERT_EQ(Word(list + 6), 1u);
+  EXPECT_EQ(list[8 + 3] & 0x0F, 0x08);  // RUN
+
+  // A list the PLC does not have is refused with its own code; the
+  // connection stays usable.
+  EXPECT_EQ(daveReadSZL(session.dc(), 0x0F99, 0, list, sizeof list), 0xD402);
+  char code[22] = {};
+  EXPECT_EQ(daveGetOrderCode(session.dc(), code), 0);
+}
+
+TEST_F(Emulator, ReadSzlCopiesOnlyWholeRecordsThatFit) {
+  EmulatorSession session(emulator_->port());
+  ASSERT_TRUE(session.connected());
+  unsigned char list[8 + 2 * 34 + 33];
+  std::memset(list, 0x5A, sizeof list);
+  ASSERT_EQ(daveReadSZL(session.dc(), 0x001C, 0, list, 8 + 2 * 34 + 20), 0);
+  EXPECT_EQ(Word(list + 6), 2u);
+  EXPECT_EQ(Word(list + 8), 1u);  // record 1 first
+  for (std::size_t i = 8 + 2 * 34; i < sizeof list; ++i) EXPECT_EQ(list[i], 0x5A) << i;
+  EXPECT_EQ(daveReadSZL(session.dc(), 0x001C, 0, list, 7), daveResInvalidParam);
+  EXPECT_EQ(daveReadSZL(session.dc(), 0x10000, 0, list, sizeof list), daveResInvalidParam);
+  EXPECT_EQ(daveReadSZL(session.dc(), 0x001C, -1, list, sizeof list), daveResInvalidParam);
+  EXPECT_EQ(daveReadSZL(session.dc(), 0x001C, 0, nullptr, sizeof list), daveResInvalidParam);
+  EXPECT_EQ(daveReadSZL(nullptr, 0x001C, 0, list, sizeof list), daveResInvalidHandle);
+}
+
 }  // namespace
 }  // namespace nodave::testing

@@ -376,6 +376,43 @@ TEST_F(IsoSession, OrderCodeAnswers) {
   }
 }
 
+// What daveReadSZL hands its caller: the header with the number of whole
+// records received and fitting, then those records; never more.
+TEST(SzlCopy, OnlyWholeRecordsThatArrivedAndFit) {
+  const char* twoRecords = "00 01 41 42 43 00 00 02 44 45 46 00";  // length 6 each
+  struct Case {
+    const char* name;
+    std::string payload;
+    std::size_t room;
+    int written;
+    std::uint16_t count;
+  } cases[] = {
+      {"all records", std::string("00 1C 00 00 00 06 00 02 ") + twoRecords, 64, 8 + 12, 2},
+      {"count larger than sent", std::string("00 1C 00 00 00 06 7F FF ") + twoRecords, 64, 20, 2},
+      {"count smaller than sent", std::string("00 1C 00 00 00 06 00 01 ") + twoRecords, 64, 14, 1},
+      {"last record cut off", std::string("00 1C 00 00 00 06 00 02 ") + twoRecords + " 00", 17,
+       14, 1},
+      {"room for the header only", std::string("00 1C 00 00 00 06 00 02 ") + twoRecords, 8, 8, 0},
+      {"record length 0", "00 1C 00 00 00 00 00 05 01 02 03", 64, 8, 0},
+      {"no room for the header", "00 1C 00 00 00 06 00 00", 7, daveResInvalidParam, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes payload = Hex(c.payload.c_str());
+    s7::SzlList list;
+    ASSERT_EQ(s7::ParseSzlList(payload, list), 0);
+    std::vector<std::uint8_t> out(c.room + 4, 0xEE);
+    const int written = s7::CopySzlList(list, std::span(out.data(), c.room));
+    ASSERT_EQ(written, c.written);
+    for (std::size_t i = written > 0 ? static_cast<std::size_t>(written) : 0; i < out.size(); ++i)
+      EXPECT_EQ(out[i], 0xEE) << "byte " << i << " written beyond the copy";
+    if (written < 0) continue;
+    EXPECT_EQ(out[0] << 8 | out[1], 0x001C);
+    EXPECT_EQ(out[6] << 8 | out[7], c.count);
+    EXPECT_TRUE(std::equal(out.begin() + 8, out.begin() + written, payload.begin() + 8));
+  }
+}
+
 TEST_F(IsoSession, FragmentsAndEmptyDataTpdusAreJoined) {
   acceptConnection();
   Bytes pdu = SzlAnswerPdu(2, Szl0011Payload());
