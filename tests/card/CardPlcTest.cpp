@@ -399,10 +399,10 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
                   TextRecord(1, std::string(32, 'N'))})};
   dave.szlAnswers[0x0011] = {
       0, SzlList(0x0011, 28,
-                 {{0x00, 0x81, 'B', 'o', 'o', 't', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                   0, 0, 'A', 32, 9, 9},
-                  {0x00, 0x07, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                   ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0, 0xC0, 'V', 3, 12, 6}})};
+                 {{0x00, 0x81, 'B', 'o', 'o', 't', 0, 0, 0, 0, 0,   0,  0, 0,
+                   0,    0,    0,   0,   0,   0,   0, 0, 0, 0, 'A', 32, 9, 9},
+                  {0x00, 0x07, ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',  ' ', ' ', ' ', ' ',
+                   ' ',  ' ',  ' ', ' ', ' ', ' ', ' ', ' ', 0,   0xC0, 'V', 3,   12,  6}})};
   dave.szlAnswers[0x0424] = {0, SzlList(0x0424, 20, {ModeRecord(0x48)})};
   const TConfigInfo settings = DistinctSettings(4);
   ASSERT_TRUE(card->Connect(settings));
@@ -418,8 +418,7 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
   EXPECT_EQ(identity.FirmwareVersion, "V3.12.6");
   // The new mode is the low nibble; the high one is the previous mode.
   EXPECT_EQ(identity.OperatingState, TOperatingState::Run);
-  EXPECT_THAT(dave.calls, ::testing::IsSupersetOf({"daveReadSZL(dc1,28,0)",
-                                                   "daveReadSZL(dc1,17,0)",
+  EXPECT_THAT(dave.calls, ::testing::IsSupersetOf({"daveReadSZL(dc1,28,0)", "daveReadSZL(dc1,17,0)",
                                                    "daveReadSZL(dc1,1060,0)"}));
   EXPECT_TRUE(recorder.boxes.empty());
   ExpectNothingLeftOpen();
@@ -460,10 +459,18 @@ TEST_F(CardPlcTest, IdentityLeavesOutWhatThePlcRefusesOrDoesNotSend) {
        std::nullopt,
        std::nullopt,
        std::nullopt},
-      {"unknown mode", {{0x0424, {0, SzlList(0x0424, 20, {ModeRecord(0x0E)})}}}, true,
-       std::nullopt, std::nullopt, TOperatingState::Unknown},
+      {"unknown mode",
+       {{0x0424, {0, SzlList(0x0424, 20, {ModeRecord(0x0E)})}}},
+       true,
+       std::nullopt,
+       std::nullopt,
+       TOperatingState::Unknown},
       // A broken link is no refusal: it is reported and ends the reading.
-      {"link broken", {{0x001C, {daveResTimeout, {}}}}, false, std::nullopt, std::nullopt,
+      {"link broken",
+       {{0x001C, {daveResTimeout, {}}}},
+       false,
+       std::nullopt,
+       std::nullopt,
        std::nullopt},
   };
   for (const Case& c : cases) {

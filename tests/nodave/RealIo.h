@@ -109,6 +109,19 @@ class EmulatorProcess {
   int port_ = 0;
 };
 
+// A loopback port where nothing listens (bound once, then released).
+inline int UnusedLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
 // A TCP server on a free loopback port that runs script on each of the
 // connections it accepts (up to the number given), one after another.
 class ScriptedServer {

@@ -1,0 +1,421 @@
+// The program's command line, run as a whole process the way scripts run it:
+// in a temporary project folder whose drv/ holds the stand-in S7 driver, with
+// no display and no QT_QPA_PLATFORM, against the PLC emulator where a PLC is
+// needed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "RealIo.h"
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int exitCode = -1;
+  std::string output;  // standard output
+  std::string errors;  // standard error
+};
+
+// Settings out of file order, a channel block with a used and a foreign
+// part, the empty last line every saved file has.
+const std::string kPrepared =
+    "IPAddress=10.0.0.9\r\n"
+    "Connectiontype=4\r\n"
+    "Comport=1\r\n"
+    "Baudrate=3\r\n"
+    "LocalMPI=5\r\n"
+    "LocalPPI=6\r\n"
+    "RemoteMPI=7\r\n"
+    "RemotePPI=8\r\n"
+    "ProfibusSpeedIndex=1\r\n"
+    "IPPort=1102\r\n"
+    "Rack=1\r\n"
+    "Slot=3\r\n"
+    "WriteProtocol=1\r\n"
+    "ProtokollFileName=errors.txt\r\n"
+    ">ChT<\r\n"
+    "SPS\r\n"
+    "\tE\r\n"
+    "\t\t0\r\n"
+    "\tDB\r\n"
+    "\t\t10\r\n"
+    "\t\t\t2\r\n"
+    "\r\n"
+    ">EOT<\r\n";
+
+// A whole file (a missing number would make the card fall back to all
+// defaults) for the given connection type, port and serial port.
+std::string SettingsFile(int type, int port, int comport = 1) {
+  return "WriteProtocol=0\r\nProtokollFileName=errors.txt\r\nComport=" + std::to_string(comport) +
+         "\r\nConnectiontype=" + std::to_string(type) +
+         "\r\nBaudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
+         "ProfibusSpeedIndex=2\r\nIPAddress=127.0.0.1\r\nIPPort=" +
+         std::to_string(port) + "\r\nRack=0\r\nSlot=2\r\n";
+}
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = fs::temp_directory_path() / ("vn_command_line_" + std::string(info->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "drv");
+    fs::copy_file(fs::path(VN_BUILD_DIR) / "demo" / "drv" / "libs7drv.so",
+                  dir / "drv" / "libs7drv.so");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  fs::path ConfigFile() const { return dir / "drv" / "libs7drv.CFG"; }
+  void WriteConfig(const std::string& bytes) const {
+    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
+  }
+  std::string ConfigBytes() const {
+    std::ifstream in(ConfigFile(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  // Runs the program with arguments in workingDir (the project folder by
+  // default), without any display, in language (a LANG value).
+  TRun Run(const std::vector<std::string>& arguments, const char* language = "C",
+           const fs::path& workingDir = {}) const {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+      env.remove(name);
+    env.insert("LANG", language);
+    // The suite's options file goes to the test folder, not the user's.
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(
+        QString::fromStdString((workingDir.empty() ? dir : workingDir).string()));
+    QStringList args;
+    for (const std::string& argument : arguments) args << QString::fromStdString(argument);
+    program.start(VN_PROGRAM, args);
+    TRun run;
+    if (!program.waitForFinished(60000)) {
+      program.kill();
+      program.waitForFinished();
+      ADD_FAILURE() << "the program did not end";
+      return run;
+    }
+    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    run.output = program.readAllStandardOutput().toStdString();
+    run.errors = program.readAllStandardError().toStdString();
+    return run;
+  }
+
+  std::string Path(const fs::path& path) const { return path.string(); }
+
+  fs::path dir;
+};
+
+TEST_F(CommandLineTest, EveryModeButTheDialogRunsWithoutADisplay) {
+  WriteConfig(kPrepared);
+  const int unused = nodave::testing::UnusedLoopbackPort();
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+  } cases[] = {
+      {{"--help"}, 0},
+      {{"-h"}, 0},
+      {{"--version"}, 0},
+      {{"-v"}, 0},
+      {{"--show"}, 0},
+      {{"--check"}, 0},
+      {{"--set", "Rack=2"}, 0},
+      {{"--set", "IPAddress=127.0.0.1"}, 0},
+      {{"--set", "IPPort=" + std::to_string(unused)}, 0},
+      // Nothing listens on the port: a PLC failure, not a crash.
+      {{"--read-info"}, 1},
+      {{"--list-partners"}, 1},
+      {{"--no-such-option"}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.front());
+    const TRun run = Run(c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+    EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("qt.qpa"))) << run.errors;
+  }
+}
+
+TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
+  const TRun run = Run({"--help"});
+  ASSERT_EQ(run.exitCode, 0);
+  for (const char* part :
+       {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
+        "--read-info", "--list-partners", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
+    EXPECT_THAT(run.output, HasSubstr(part));
+  EXPECT_EQ(run.errors, "");
+  EXPECT_THAT(Run({"--version"}).output, StartsWith("VN_S7_Config_DRV "));
+}
+
+TEST_F(CommandLineTest, ShowPrintsTheSettingsInFileOrderThenPathAndChannelLineCount) {
+  WriteConfig(kPrepared);
+  const TRun run = Run({"--show"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(run.output,
+            "WriteProtocol=1\n"
+            "ProtokollFileName=errors.txt\n"
+            "Comport=1\n"
+            "Connectiontype=4\n"
+            "Baudrate=3\n"
+            "LocalMPI=5\n"
+            "LocalPPI=6\n"
+            "RemoteMPI=7\n"
+            "RemotePPI=8\n"
+            "ProfibusSpeedIndex=1\n"
+            "IPAddress=10.0.0.9\n"
+            "IPPort=1102\n"
+            "Rack=1\n"
+            "Slot=3\n"
+            "Configuration file: " +
+                Path(ConfigFile()) +
+                "\n"
+                "Channel lines: 7\n");
+  EXPECT_EQ(run.errors, "");
+  // The file is only read.
+  EXPECT_EQ(ConfigBytes(), kPrepared);
+}
+
+TEST_F(CommandLineTest, ShowWithoutAFileGivesTheDefaultsAndDirSearchesElsewhere) {
+  const fs::path elsewhere = dir / "elsewhere";
+  fs::create_directories(elsewhere);
+  const TRun run = Run({"--dir", dir.string(), "--show"}, "C", elsewhere);
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_THAT(run.output, HasSubstr("Comport=2\nConnectiontype=0\n"));
+  EXPECT_THAT(run.output, HasSubstr("Configuration file: " + Path(ConfigFile()) + "\n"));
+  EXPECT_THAT(run.output, HasSubstr("Channel lines: 0\n"));
+
+  // No S7 driver in the folder searched: the dialog's message, exit 1.
+  const TRun none = Run({"--show"}, "C", elsewhere);
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_EQ(none.output, "");
+  EXPECT_THAT(none.errors,
+              HasSubstr("No S7 driver was found in the folder \"" + Path(elsewhere / "drv")));
+}
+
+// One row per value: whether the dialog would accept it, and what the
+// refusal names.
+struct SetCase {
+  std::vector<std::string> assignments;
+  // Accepted: the line the file then holds; refused: the message.
+  bool accepted;
+  std::string expected;
+};
+
+TEST_F(CommandLineTest, SetAcceptsWhatTheDialogAcceptsAndRefusesTheRest) {
+  const SetCase cases[] = {
+      // Lists.
+      {{"Connectiontype=5"}, true, "Connectiontype=5\r\n"},
+      {{"Connectiontype=6"},
+       false,
+       "The value \"6\" of Connectiontype is refused: allowed are the whole numbers 0 to 5.\n"},
+      {{"Comport=9"}, true, "Comport=9\r\n"},
+      {{"Comport=0"}, false, "allowed are the whole numbers 1 to 9."},
+      {{"Baudrate=4"}, true, "Baudrate=4\r\n"},
+      {{"ProfibusSpeedIndex=7"}, false, "allowed are the whole numbers 0 to 6."},
+      {{"RemoteMPI=100"}, true, "RemoteMPI=100\r\n"},
+      {{"RemoteMPI=101"}, false, "allowed are the whole numbers 1 to 100."},
+      {{"WriteProtocol=0"}, true, "WriteProtocol=0\r\n"},
+      {{"WriteProtocol=yes"}, false, "The value \"yes\" of WriteProtocol is refused"},
+      // Addresses.
+      {{"LocalMPI=32767"}, true, "LocalMPI=32767\r\n"},
+      {{"LocalMPI=32768"}, false, "allowed are the whole numbers 0 to 32767."},
+      {{"RemotePPI=-1"}, false, "The value \"-1\" of RemotePPI is refused"},
+      // Port, rack, slot.
+      {{"IPPort=65535"}, true, "IPPort=65535\r\n"},
+      {{"IPPort=0"}, false, "allowed are the whole numbers 1 to 65535."},
+      {{"Slot=3a"}, false, "The value \"3a\" of Slot is refused"},
+      // Text.
+      {{"IPAddress=plc-7.example"}, true, "IPAddress=plc-7.example\r\n"},
+      {{"ProtokollFileName=/var/log/s7 errors.txt"},
+       true,
+       "ProtokollFileName=/var/log/s7 errors.txt\r\n"},
+      {{"IPAddress=10.0.0.1\nSlot=9"},
+       false,
+       "The value \"10.0.0.1\\nSlot=9\" of IPAddress is refused: allowed is text on one line.\n"},
+      // Keys as in the file, and pairs.
+      {{"slot=3"}, false, "Unknown setting \"slot\"; the settings are: WriteProtocol, "},
+      {{"Slot"}, false, "\"Slot\" is no Key=Value pair.\n"},
+      // All or nothing: a refused value keeps the accepted ones out too.
+      {{"Slot=4", "Rack=70000"}, false, "The value \"70000\" of Rack is refused"},
+  };
+  for (const SetCase& c : cases) {
+    SCOPED_TRACE(c.assignments.front());
+    WriteConfig(kPrepared);
+    std::vector<std::string> arguments;
+    for (const std::string& assignment : c.assignments) {
+      arguments.push_back("--set");
+      arguments.push_back(assignment);
+    }
+    const TRun run = Run(arguments);
+    EXPECT_EQ(run.output, "");
+    if (c.accepted) {
+      EXPECT_EQ(run.exitCode, 0) << run.errors;
+      EXPECT_EQ(run.errors, "");
+      EXPECT_THAT(ConfigBytes(), HasSubstr(c.expected));
+    } else {
+      EXPECT_EQ(run.exitCode, 2);
+      EXPECT_THAT(run.errors, HasSubstr(c.expected));
+      EXPECT_EQ(ConfigBytes(), kPrepared) << "a refused set must leave the file byte for byte";
+    }
+  }
+}
+
+TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
+  WriteConfig(kPrepared);
+  const TRun run = Run(
+      {"--set", "Connectiontype=1", "--set", "Comport=4", "--set", "Slot=2", "--set", "Slot=5"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  // The settings in the file's order, then the channel block as the card
+  // holds it, as OK saves it.
+  EXPECT_EQ(ConfigBytes(),
+            "WriteProtocol=1\r\n"
+            "ProtokollFileName=errors.txt\r\n"
+            "Comport=4\r\n"
+            "Connectiontype=1\r\n"
+            "Baudrate=3\r\n"
+            "LocalMPI=5\r\n"
+            "LocalPPI=6\r\n"
+            "RemoteMPI=7\r\n"
+            "RemotePPI=8\r\n"
+            "ProfibusSpeedIndex=1\r\n"
+            "IPAddress=10.0.0.9\r\n"
+            "IPPort=1102\r\n"
+            "Rack=1\r\n"
+            "Slot=5\r\n"
+            ">ChT<\r\n"
+            "SPS\r\n"
+            "\tE\r\n"
+            "\t\t0\r\n"
+            "\tDB\r\n"
+            "\t\t10\r\n"
+            "\t\t\t2\r\n"
+            "\r\n"
+            "\r\n"
+            ">EOT<\r\n");
+}
+
+TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
+  WriteConfig(
+      "Connectiontype=4\r\n"
+      ">ChT<\r\n"                // line 2
+      "SPS\r\n"                  // 3
+      "\tE\r\n"                  // 4
+      "\t\t0\r\n"                // 5
+      "\t\t256\r\n"              // 6: address out of range
+      "\t\tabc\r\n"              // 7: no number
+      "\tDB\r\n"                 // 8
+      "\t\t0\r\n"                // 9: data block number out of range
+      "\t\t\t4091\r\n"           // 10: offset out of range
+      "\t\t12\r\n"               // 11
+      "\t\t\t7<-- ungültig\r\n"  // 12: an old marker, the entry itself is fine
+      "\r\n"
+      ">EOT<\r\n");
+  const TRun run = Run({"--check"});
+  EXPECT_EQ(run.exitCode, 1) << run.errors;
+  const std::string file = Path(ConfigFile());
+  EXPECT_EQ(run.output, file + ":6: 256<-- ungültig; nur innerhalb [0..255]\n" + file +
+                            ":7: ABC<-- ungültig\n" + file +
+                            ":9: 0<-- ungültig; nur innerhalb [1..255]\n" + file +
+                            ":10: 4091<-- ungültig; nur innerhalb [0..4090]\n");
+  EXPECT_EQ(run.errors, "");
+
+  WriteConfig(kPrepared);
+  const TRun clean = Run({"--check"});
+  EXPECT_EQ(clean.exitCode, 0) << clean.errors;
+  EXPECT_EQ(clean.output, "");
+
+  // A channel block that cannot be loaded is a file error.
+  WriteConfig("Connectiontype=4\r\n>ChT<\r\nSPS\r\n");
+  const TRun broken = Run({"--check"});
+  EXPECT_EQ(broken.exitCode, 1);
+  EXPECT_THAT(broken.errors, HasSubstr(">EOT<"));
+}
+
+TEST_F(CommandLineTest, ReadInfoPrintsTheMemoLineAndTheEmulatorsIdentity) {
+  nodave::testing::EmulatorProcess emulator;
+  WriteConfig(SettingsFile(4, emulator.port()));
+  const TRun run = Run({"--read-info"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  // The first line is the memo's text after "Readout Info ".
+  EXPECT_EQ(run.output,
+            "Order Code:6ES7 315-2EH14-0AB0 \n"
+            "Module type: CPU 315-2 PN/DP\n"
+            "Serial number: S C-C2UR28922012\n"
+            "Plant designation: \n"
+            "Module name: CPU 315-2 PN/DP\n"
+            "Firmware version: V3.2.6\n"
+            "Operating state: RUN\n");
+  EXPECT_EQ(run.errors, "");
+
+  const TRun german = Run({"--read-info"}, "de_DE.UTF-8");
+  EXPECT_THAT(german.output, HasSubstr("\nBaugruppentyp: CPU 315-2 PN/DP\n"));
+  EXPECT_THAT(german.output, HasSubstr("\nBetriebszustand: RUN\n"));
+}
+
+TEST_F(CommandLineTest, ReadInfoWhereNothingListensGivesTheDialogsTextAndExitOne) {
+  const int port = nodave::testing::UnusedLoopbackPort();
+  WriteConfig(SettingsFile(4, port));
+  const TRun run = Run({"--read-info"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.errors, "Could not open the port " + std::to_string(port) + "\n");
+
+  const TRun german = Run({"--read-info"}, "de_DE.UTF-8");
+  EXPECT_EQ(german.errors, "Der Port " + std::to_string(port) + " konnte nicht geöffnet werden\n");
+}
+
+TEST_F(CommandLineTest, ListPartnersNeedsABusType) {
+  WriteConfig(kPrepared);  // ISO over TCP
+  const TRun run = Run({"--list-partners"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "");
+  EXPECT_THAT(run.errors, HasSubstr("Connectiontype=4"));
+
+  // An MPI type whose serial port does not open: the library's text.
+  WriteConfig(SettingsFile(0, 102, 9));
+  const TRun mpi = Run({"--list-partners"});
+  EXPECT_EQ(mpi.exitCode, 1);
+  EXPECT_THAT(mpi.errors, StartsWith("Error: "));
+}
+
+TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* language;
+    const char* message;
+  } cases[] = {
+      {{"--bogus"}, "C", "Unknown option 'bogus'."},
+      {{"--bogus"}, "de_DE.UTF-8", "Unbekannte Option 'bogus'."},
+      {{"--show", "--check"}, "C", "Only one of --show, --set, --check"},
+      {{"--show", "extra"}, "C", "Unexpected argument \"extra\"."},
+      {{"--set"}, "C", "Missing value after '--set'."},
+      {{"--dir", "", "--show"}, "C", "The option --dir needs a folder."},
+      {{"--set", "Slot=70000"},
+       "de_DE.UTF-8",
+       "Der Wert \"70000\" für Slot wird abgelehnt: erlaubt sind die ganzen Zahlen 0 bis 65535."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const TRun run = Run(c.arguments, c.language);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "");
+    EXPECT_THAT(run.errors, HasSubstr(c.message));
+  }
+}
+
+}  // namespace
