@@ -414,13 +414,11 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
          fs::create_symlink(d / "target.CFG", d / "S7DRV.CFG");
          return d / "target.CFG";
        },
-       false, false, true, fs::file_type::regular, kSelf, kSelf,
-       0666 &
-           ~[] {
-             const mode_t mask = ::umask(0);
-             ::umask(mask);
-             return mask;
-           }(),
+       false, false, true, fs::file_type::regular, kSelf, kSelf, 0666 & ~[] {
+         const mode_t mask = ::umask(0);
+         ::umask(mask);
+         return mask;
+       }(),
        1},
       {"hard link", false,
        [](const fs::path& d) {
@@ -470,9 +468,8 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
       {"writable file in a read-only folder", false,
        [root](const fs::path& d) {
          const passwd* nobody = Nobody();
-         const fs::path file =
-             root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
-                  : MakeRegular(d / "S7DRV.CFG", 0620);
+         const fs::path file = root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
+                                    : MakeRegular(d / "S7DRV.CFG", 0620);
          fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
