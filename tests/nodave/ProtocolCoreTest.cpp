@@ -413,6 +413,19 @@ TEST(SzlCopy, OnlyWholeRecordsThatArrivedAndFit) {
   }
 }
 
+// Each SZL read is a call of its own: time spent before it (here far more
+// than a call may take) does not cut it short.
+TEST_F(IsoSession, AnSzlReadHasADeadlineOfItsOwn) {
+  acceptConnection();
+  ASSERT_EQ(connection_->connectPLC(), 0);
+  clock_.advance(Micros(20000) * daveCallTimeoutFactor * 10);
+  link_.reply(Iso(SzlAnswerPdu(2, Szl0011Payload())), 0, Micros(15000));
+  Bytes list;
+  ASSERT_EQ(connection_->readSzlList(0x0011, 0, list), 0);
+  EXPECT_EQ(list, Szl0011Payload());
+  EXPECT_EQ(link_.sent.back(), Iso(s7::BuildSzlRequest(2, 0x0011, 0)));
+}
+
 TEST_F(IsoSession, FragmentsAndEmptyDataTpdusAreJoined) {
   acceptConnection();
   Bytes pdu = SzlAnswerPdu(2, Szl0011Payload());
@@ -583,7 +596,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
   Bytes payload = Szl0011Payload();
   Bytes part(payload.begin(), payload.begin() + 40);
 
-  enum class Call { kConnect, kOrderCode, kInitAdapter };
+  enum class Call { kConnect, kOrderCode, kReadSzl, kInitAdapter };
   struct Case {
     const char* name;
     int protocol;
@@ -601,6 +614,15 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
        [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout},
       {"ISO: every part says more follows, just inside the time-out", daveProtoISOTCP,
        Call::kOrderCode,
+       [&](FakeTransport& l) {
+         l.responder = [&](const Bytes& sent, FakeTransport& self) {
+           if (isSzlRequest(sent))
+             self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
+         };
+       },
+       daveResTimeout},
+      {"ISO: a general SZL read whose parts say more follows, just inside the time-out",
+       daveProtoISOTCP, Call::kReadSzl,
        [&](FakeTransport& l) {
          l.responder = [&](const Bytes& sent, FakeTransport& self) {
            if (isSzlRequest(sent))
@@ -648,7 +670,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
                                    c.protocol, daveSpeed187k);
     iface->setTimeout(kAnswer);
     Connection connection(*iface, 2, 0, 2);
-    if (c.call == Call::kOrderCode) {
+    if (c.call == Call::kOrderCode || c.call == Call::kReadSzl) {
       link.reply(ConnectConfirm());
       link.reply(Iso(SetupAnswerPdu(1)));
       ASSERT_EQ(connection.connectPLC(), 0) << c.name;
@@ -660,6 +682,9 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
       r = iface->initAdapter();
     } else if (c.call == Call::kConnect) {
       r = connection.connectPLC();
+    } else if (c.call == Call::kReadSzl) {
+      Bytes list;
+      r = connection.readSzlList(0x001C, 0, list);
     } else {
       std::array<char, 20> code{};
       r = connection.readOrderCode(code);
