@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "BigConfigFile.h"
 #include "ConfigFile.h"
 #include "HW_Channels.h"
 
 namespace {
 
-constexpr int kLeaves = 100000;
-constexpr int kDataBlocks = 255;
+constexpr int kLeaves = kBigFileLeaves;
 
 struct TBigFile {
   std::string Path;
@@ -26,18 +26,7 @@ const TBigFile& BigFile() {
     f.Path = (std::filesystem::temp_directory_path() /
               ("vn_config_bench_" + std::to_string(::getpid()) + ".CFG"))
                  .string();
-    TStrings channelLines{"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"};
-    for (int db = 1; db <= kDataBlocks; ++db) {
-      channelLines.push_back("\t\t" + std::to_string(db));
-      const int leaves = kLeaves / kDataBlocks + (db <= kLeaves % kDataBlocks ? 1 : 0);
-      for (int address = 0; address < leaves; ++address) {
-        channelLines.push_back("\t\t\t" + std::to_string(address));
-        f.ChannelPaths.push_back("SPS;DB;" + std::to_string(db) + ";" + std::to_string(address));
-      }
-    }
-    TStrings fileLines;
-    BuildConfigFileLines(TConfigInfo(f.Path), channelLines, fileLines);
-    WriteTextLinesAtomic(f.Path, fileLines);
+    WriteBigConfigFile(f.Path, &f.ChannelPaths);
     return f;
   }();
   return file;

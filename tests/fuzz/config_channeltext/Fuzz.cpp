@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "ChannelEntryCheck.h"
 #include "ConfigFile.h"
 #include "HW_Channels.h"
 #include "VNErrors.h"
@@ -17,6 +18,11 @@ extern "C" const char* __ubsan_default_options() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const TStrings lines =
       SplitTextLines(std::string_view(reinterpret_cast<const char*>(data), size));
+  // The entry check of --check: every refusal points at a line below the
+  // areas and carries a marker.
+  for (const TRefusedChannelEntry& refused : CheckChannelLines(lines))
+    if (refused.Index >= lines.size() || refused.Marker.empty()) std::abort();
+
   TLstChannels channels;
   try {
     channels.ParseChannelText(lines);

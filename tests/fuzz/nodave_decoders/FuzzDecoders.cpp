@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (s7::ParseSzlList(input, direct) == 0) {
     std::array<char, s7::kOrderCodeLength> code{};
     (void)s7::FindOrderCode(direct, code);
+    // daveReadSZL's copy into a caller's buffer of any length up to 64.
+    std::array<std::uint8_t, 64> buffer{};
+    const std::size_t room = size == 0 ? 0 : data[0] % (buffer.size() + 1);
+    (void)s7::CopySzlList(direct, std::span(buffer.data(), room));
   }
   (void)iso::CheckConnectionConfirm(input);
   (void)mpi::CheckAdapterAnswer(input, 0x03);

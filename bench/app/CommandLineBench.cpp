@@ -1,0 +1,76 @@
+// The command line's --show and --check as whole processes, the way a script
+// runs them: start, find the S7 driver, read the configuration file with
+// 100,000 channel leaves, print, end.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "BigConfigFile.h"
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+
+// A project folder whose drv/ holds the S7 driver and the big file.
+class TBigProject {
+ public:
+  TBigProject()
+      : FDir(fs::temp_directory_path() / ("vn_command_line_bench_" + std::to_string(::getpid()))) {
+    fs::remove_all(FDir);
+    fs::create_directories(FDir / "drv");
+    fs::copy_file(fs::path(VN_DEMO_DRV_DIR) / "libs7drv.so", FDir / "drv" / "libs7drv.so");
+    WriteBigConfigFile((FDir / "drv" / "libs7drv.CFG").string());
+  }
+  ~TBigProject() {
+    std::error_code ignored;
+    fs::remove_all(FDir, ignored);
+  }
+  const fs::path& Dir() const { return FDir; }
+
+ private:
+  fs::path FDir;
+};
+
+// Runs the program with --dir and mode, its output thrown away; the exit code.
+int RunProgram(const fs::path& project, const char* mode) {
+  std::string program = VN_PROGRAM;
+  std::string dirOption = "--dir";
+  std::string dir = project.string();
+  std::string modeOption = mode;
+  std::vector<char*> argv{program.data(), dirOption.data(), dir.data(), modeOption.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void BM_CommandLine(benchmark::State& state, const char* mode) {
+  static const TBigProject project;
+  for (auto _ : state) {
+    if (RunProgram(project.Dir(), mode) != 0) {
+      state.SkipWithError("the program failed");
+      break;
+    }
+  }
+}
+BENCHMARK_CAPTURE(BM_CommandLine, show, "--show")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_CommandLine, check, "--check")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
