@@ -249,8 +249,12 @@ int Set(TCard& card, const std::vector<std::string>& assignments) {
                                        std::string_view(assignment).substr(eq + 1));
     if (refused) throw ERefusedValue(RefusalText(*refused));
   }
+  // The file's format ends the channel block with an empty line and writes
+  // it again on every save; handed on, it would add one more each time.
+  TStrings channelLines = card.ChannelLines();
+  if (!channelLines.empty() && channelLines.back().empty()) channelLines.pop_back();
   card.TakeDialogResults([&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); },
-                         card.ChannelLines());
+                         channelLines);
   return kExitSuccess;
 }
 

@@ -5,14 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "ProgramProject.h"
 #include "RealIo.h"
 
 using ::testing::HasSubstr;
@@ -22,38 +19,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-  int exitCode = -1;
-  std::string output;  // standard output
-  std::string errors;  // standard error
-};
-
-// Settings out of file order, a channel block with a used and a foreign
-// part, the empty last line every saved file has.
-const std::string kPrepared =
-    "IPAddress=10.0.0.9\r\n"
-    "Connectiontype=4\r\n"
-    "Comport=1\r\n"
-    "Baudrate=3\r\n"
-    "LocalMPI=5\r\n"
-    "LocalPPI=6\r\n"
-    "RemoteMPI=7\r\n"
-    "RemotePPI=8\r\n"
-    "ProfibusSpeedIndex=1\r\n"
-    "IPPort=1102\r\n"
-    "Rack=1\r\n"
-    "Slot=3\r\n"
-    "WriteProtocol=1\r\n"
-    "ProtokollFileName=errors.txt\r\n"
-    ">ChT<\r\n"
-    "SPS\r\n"
-    "\tE\r\n"
-    "\t\t0\r\n"
-    "\tDB\r\n"
-    "\t\t10\r\n"
-    "\t\t\t2\r\n"
-    "\r\n"
-    ">EOT<\r\n";
+// The prepared settings with a channel block: an address, a data block with
+// an offset, the empty last line every saved file has.
+const std::string kPrepared = kPreparedSettings +
+                              ">ChT<\r\n"
+                              "SPS\r\n"
+                              "\tE\r\n"
+                              "\t\t0\r\n"
+                              "\tDB\r\n"
+                              "\t\t10\r\n"
+                              "\t\t\t2\r\n"
+                              "\r\n"
+                              ">EOT<\r\n";
 
 // A whole file (a missing number would make the card fall back to all
 // defaults) for the given connection type, port and serial port.
@@ -67,58 +44,32 @@ std::string SettingsFile(int type, int port, int comport = 1) {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() / ("vn_command_line_" + std::string(info->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "drv");
-    fs::copy_file(fs::path(VN_BUILD_DIR) / "demo" / "drv" / "libs7drv.so",
-                  dir / "drv" / "libs7drv.so");
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  CommandLineTest()
+      : project("vn_command_line_" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()),
+                {"libs7drv.so"}),
+        dir(project.Dir()) {}
 
-  fs::path ConfigFile() const { return dir / "drv" / "libs7drv.CFG"; }
-  void WriteConfig(const std::string& bytes) const {
-    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
-  }
-  std::string ConfigBytes() const {
-    std::ifstream in(ConfigFile(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  fs::path ConfigFile() const { return project.ConfigFile(); }
+  void WriteConfig(const std::string& bytes) const { project.WriteConfig(bytes); }
+  std::string ConfigBytes() const { return project.ConfigBytes(); }
 
-  // Runs the program with arguments in workingDir (the project folder by
-  // default), without any display, in language (a LANG value).
-  TRun Run(const std::vector<std::string>& arguments, const char* language = "C",
-           const fs::path& workingDir = {}) const {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name :
-         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+  // Runs the shipped program with arguments in workingDir (the project
+  // folder by default), without any display, in language (a LANG value).
+  TProgramRun Run(const std::vector<std::string>& arguments, const char* language = "C",
+                  const fs::path& workingDir = {}) const {
+    QProcessEnvironment env = project.Environment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
       env.remove(name);
     env.insert("LANG", language);
-    // The suite's options file goes to the test folder, not the user's.
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(
-        QString::fromStdString((workingDir.empty() ? dir : workingDir).string()));
     QStringList args;
     for (const std::string& argument : arguments) args << QString::fromStdString(argument);
-    program.start(VN_PROGRAM, args);
-    TRun run;
-    if (!program.waitForFinished(60000)) {
-      program.kill();
-      program.waitForFinished();
-      ADD_FAILURE() << "the program did not end";
-      return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.output = program.readAllStandardOutput().toStdString();
-    run.errors = program.readAllStandardError().toStdString();
-    return run;
+    return project.Run(VN_PROGRAM, args, env, workingDir);
   }
 
-  std::string Path(const fs::path& path) const { return path.string(); }
+  static std::string Path(const fs::path& path) { return path.string(); }
 
+  TProgramProject project;
   fs::path dir;
 };
 
@@ -145,14 +96,14 @@ TEST_F(CommandLineTest, EveryModeButTheDialogRunsWithoutADisplay) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front());
-    const TRun run = Run(c.arguments);
+    const TProgramRun run = Run(c.arguments);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
     EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("qt.qpa"))) << run.errors;
   }
 }
 
 TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
-  const TRun run = Run({"--help"});
+  const TProgramRun run = Run({"--help"});
   ASSERT_EQ(run.exitCode, 0);
   for (const char* part :
        {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
@@ -164,7 +115,7 @@ TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
 
 TEST_F(CommandLineTest, ShowPrintsTheSettingsInFileOrderThenPathAndChannelLineCount) {
   WriteConfig(kPrepared);
-  const TRun run = Run({"--show"});
+  const TProgramRun run = Run({"--show"});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(run.output,
             "WriteProtocol=1\n"
@@ -193,14 +144,14 @@ TEST_F(CommandLineTest, ShowPrintsTheSettingsInFileOrderThenPathAndChannelLineCo
 TEST_F(CommandLineTest, ShowWithoutAFileGivesTheDefaultsAndDirSearchesElsewhere) {
   const fs::path elsewhere = dir / "elsewhere";
   fs::create_directories(elsewhere);
-  const TRun run = Run({"--dir", dir.string(), "--show"}, "C", elsewhere);
+  const TProgramRun run = Run({"--dir", dir.string(), "--show"}, "C", elsewhere);
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_THAT(run.output, HasSubstr("Comport=2\nConnectiontype=0\n"));
   EXPECT_THAT(run.output, HasSubstr("Configuration file: " + Path(ConfigFile()) + "\n"));
   EXPECT_THAT(run.output, HasSubstr("Channel lines: 0\n"));
 
   // No S7 driver in the folder searched: the dialog's message, exit 1.
-  const TRun none = Run({"--show"}, "C", elsewhere);
+  const TProgramRun none = Run({"--show"}, "C", elsewhere);
   EXPECT_EQ(none.exitCode, 1);
   EXPECT_EQ(none.output, "");
   EXPECT_THAT(none.errors,
@@ -261,7 +212,7 @@ TEST_F(CommandLineTest, SetAcceptsWhatTheDialogAcceptsAndRefusesTheRest) {
       arguments.push_back("--set");
       arguments.push_back(assignment);
     }
-    const TRun run = Run(arguments);
+    const TProgramRun run = Run(arguments);
     EXPECT_EQ(run.output, "");
     if (c.accepted) {
       EXPECT_EQ(run.exitCode, 0) << run.errors;
@@ -277,7 +228,7 @@ TEST_F(CommandLineTest, SetAcceptsWhatTheDialogAcceptsAndRefusesTheRest) {
 
 TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
   WriteConfig(kPrepared);
-  const TRun run = Run(
+  const TProgramRun run = Run(
       {"--set", "Connectiontype=1", "--set", "Comport=4", "--set", "Slot=2", "--set", "Slot=5"});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   // The settings in the file's order, then the channel block as the card
@@ -305,8 +256,11 @@ TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
             "\t\t10\r\n"
             "\t\t\t2\r\n"
             "\r\n"
-            "\r\n"
             ">EOT<\r\n");
+  // Setting the same again changes nothing: the file does not grow.
+  const std::string first = ConfigBytes();
+  ASSERT_EQ(Run({"--set", "Slot=5"}).exitCode, 0);
+  EXPECT_EQ(ConfigBytes(), first);
 }
 
 TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
@@ -325,7 +279,7 @@ TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
       "\t\t\t7<-- ungültig\r\n"  // 12: an old marker, the entry itself is fine
       "\r\n"
       ">EOT<\r\n");
-  const TRun run = Run({"--check"});
+  const TProgramRun run = Run({"--check"});
   EXPECT_EQ(run.exitCode, 1) << run.errors;
   const std::string file = Path(ConfigFile());
   EXPECT_EQ(run.output, file + ":6: 256<-- ungültig; nur innerhalb [0..255]\n" + file +
@@ -335,13 +289,13 @@ TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
   EXPECT_EQ(run.errors, "");
 
   WriteConfig(kPrepared);
-  const TRun clean = Run({"--check"});
+  const TProgramRun clean = Run({"--check"});
   EXPECT_EQ(clean.exitCode, 0) << clean.errors;
   EXPECT_EQ(clean.output, "");
 
   // A channel block that cannot be loaded is a file error.
   WriteConfig("Connectiontype=4\r\n>ChT<\r\nSPS\r\n");
-  const TRun broken = Run({"--check"});
+  const TProgramRun broken = Run({"--check"});
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_THAT(broken.errors, HasSubstr(">EOT<"));
 }
@@ -349,7 +303,7 @@ TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
 TEST_F(CommandLineTest, ReadInfoPrintsTheMemoLineAndTheEmulatorsIdentity) {
   nodave::testing::EmulatorProcess emulator;
   WriteConfig(SettingsFile(4, emulator.port()));
-  const TRun run = Run({"--read-info"});
+  const TProgramRun run = Run({"--read-info"});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
   // The first line is the memo's text after "Readout Info ".
   EXPECT_EQ(run.output,
@@ -362,7 +316,7 @@ TEST_F(CommandLineTest, ReadInfoPrintsTheMemoLineAndTheEmulatorsIdentity) {
             "Operating state: RUN\n");
   EXPECT_EQ(run.errors, "");
 
-  const TRun german = Run({"--read-info"}, "de_DE.UTF-8");
+  const TProgramRun german = Run({"--read-info"}, "de_DE.UTF-8");
   EXPECT_THAT(german.output, HasSubstr("\nBaugruppentyp: CPU 315-2 PN/DP\n"));
   EXPECT_THAT(german.output, HasSubstr("\nBetriebszustand: RUN\n"));
 }
@@ -370,25 +324,25 @@ TEST_F(CommandLineTest, ReadInfoPrintsTheMemoLineAndTheEmulatorsIdentity) {
 TEST_F(CommandLineTest, ReadInfoWhereNothingListensGivesTheDialogsTextAndExitOne) {
   const int port = nodave::testing::UnusedLoopbackPort();
   WriteConfig(SettingsFile(4, port));
-  const TRun run = Run({"--read-info"});
+  const TProgramRun run = Run({"--read-info"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "");
   EXPECT_EQ(run.errors, "Could not open the port " + std::to_string(port) + "\n");
 
-  const TRun german = Run({"--read-info"}, "de_DE.UTF-8");
+  const TProgramRun german = Run({"--read-info"}, "de_DE.UTF-8");
   EXPECT_EQ(german.errors, "Der Port " + std::to_string(port) + " konnte nicht geöffnet werden\n");
 }
 
 TEST_F(CommandLineTest, ListPartnersNeedsABusType) {
   WriteConfig(kPrepared);  // ISO over TCP
-  const TRun run = Run({"--list-partners"});
+  const TProgramRun run = Run({"--list-partners"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "");
   EXPECT_THAT(run.errors, HasSubstr("Connectiontype=4"));
 
   // An MPI type whose serial port does not open: the library's text.
   WriteConfig(SettingsFile(0, 102, 9));
-  const TRun mpi = Run({"--list-partners"});
+  const TProgramRun mpi = Run({"--list-partners"});
   EXPECT_EQ(mpi.exitCode, 1);
   EXPECT_THAT(mpi.errors, StartsWith("Error: "));
 }
@@ -411,7 +365,7 @@ TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    const TRun run = Run(c.arguments, c.language);
+    const TProgramRun run = Run(c.arguments, c.language);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "");
     EXPECT_THAT(run.errors, HasSubstr(c.message));

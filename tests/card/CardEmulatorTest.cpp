@@ -20,6 +20,7 @@
 
 #include "FakeNoDave.h"
 #include "Hw_Card.h"
+#include "RealIo.h"
 
 namespace {
 
@@ -126,18 +127,7 @@ class MisbehavingServer {
   std::thread FThread;
 };
 
-// A loopback port nobody listens on: bound for a moment, then released.
-int UnusedLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
+using nodave::testing::UnusedLoopbackPort;
 
 TConfigInfo IsoOverTcp(int port) {
   TConfigInfo settings;

@@ -4,13 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
+
+#include "ProgramProject.h"
 
 using ::testing::HasSubstr;
 
@@ -18,31 +16,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TRun {
-  int exitCode = -1;
-  std::string errors;  // standard error
-};
-
 class ProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() / ("vn_program_" + std::string(info->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir / "drv");
-    for (const char* driver : {"libs7drv.so", "libdigio.so"})
-      fs::copy_file(fs::path(VN_BUILD_DIR) / "demo" / "drv" / driver, dir / "drv" / driver);
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  ProgramTest()
+      : project("vn_program_" +
+                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()),
+                {"libs7drv.so", "libdigio.so"}),
+        dir(project.Dir()) {}
 
-  fs::path ConfigFile() const { return dir / "drv" / "libs7drv.CFG"; }
-  void WriteConfig(const std::string& bytes) {
-    std::ofstream(ConfigFile(), std::ios::binary) << bytes;
-  }
-  std::string ConfigBytes() const {
-    std::ifstream in(ConfigFile(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  fs::path ConfigFile() const { return project.ConfigFile(); }
+  void WriteConfig(const std::string& bytes) { project.WriteConfig(bytes); }
+  std::string ConfigBytes() const { return project.ConfigBytes(); }
   std::set<std::string> DriverFolder() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir / "drv"))
@@ -53,63 +37,33 @@ class ProgramTest : public ::testing::Test {
   // Runs the program in the temporary folder, answering its windows with
   // answer ("ok" or "cancel"), in the C locale unless language and lang say
   // otherwise (LANGUAGE and LANG).
-  TRun Run(const char* answer, const char* language = "", const char* lang = "C") {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  TProgramRun Run(const char* answer, const char* language = "", const char* lang = "C") {
+    QProcessEnvironment env = project.Environment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VN_S7_TEST_AUTOCLOSE", answer);
     env.insert("LANG", lang);
     env.insert("LANGUAGE", language);
-    env.remove("LC_ALL");
-    env.remove("LC_MESSAGES");
-    // The suite's options file goes to the test folder, not the user's.
-    env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(QString::fromStdString(dir.string()));
-    program.start(VN_AUTOCLOSE_PROGRAM, {});
-    TRun run;
-    if (!program.waitForFinished(60000)) {
-      program.kill();
-      program.waitForFinished();
-      ADD_FAILURE() << "the program did not end";
-      return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-    run.errors = program.readAllStandardError().toStdString();
-    return run;
+    return project.Run(VN_AUTOCLOSE_PROGRAM, {}, env);
   }
 
+  TProgramProject project;
   fs::path dir;
 };
 
 // Settings out of order and indented with blanks, a foreign root, the empty
 // last line that every saved file has.
-const std::string kPrepared =
-    "IPAddress=10.0.0.9\r\n"
-    "Connectiontype=4\r\n"
-    "Comport=1\r\n"
-    "Baudrate=3\r\n"
-    "LocalMPI=5\r\n"
-    "LocalPPI=6\r\n"
-    "RemoteMPI=7\r\n"
-    "RemotePPI=8\r\n"
-    "ProfibusSpeedIndex=1\r\n"
-    "IPPort=1102\r\n"
-    "Rack=1\r\n"
-    "Slot=3\r\n"
-    "WriteProtocol=1\r\n"
-    "ProtokollFileName=errors.txt\r\n"
-    ">ChT<\r\n"
-    "SPS\r\n"
-    " E\r\n"
-    "  0\r\n"
-    "\tDB\r\n"
-    "\t\t10\r\n"
-    " \t 2\r\n"
-    "OTHER\r\n"
-    "\tE\r\n"
-    "\r\n"
-    ">EOT<\r\n";
+const std::string kPrepared = kPreparedSettings +
+                              ">ChT<\r\n"
+                              "SPS\r\n"
+                              " E\r\n"
+                              "  0\r\n"
+                              "\tDB\r\n"
+                              "\t\t10\r\n"
+                              " \t 2\r\n"
+                              "OTHER\r\n"
+                              "\tE\r\n"
+                              "\r\n"
+                              ">EOT<\r\n";
 
 const std::string kSavedAfterOk =
     "WriteProtocol=1\r\n"
@@ -142,7 +96,7 @@ const std::set<std::string> kDriverFolder = {"libs7drv.so", "libdigio.so", "libs
 
 TEST_F(ProgramTest, OkWritesTheSettingsAndTheNormalisedChannelBlock) {
   WriteConfig(kPrepared);
-  const TRun run = Run("ok");
+  const TProgramRun run = Run("ok");
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
   EXPECT_EQ(DriverFolder(), kDriverFolder);
@@ -150,14 +104,14 @@ TEST_F(ProgramTest, OkWritesTheSettingsAndTheNormalisedChannelBlock) {
 
 TEST_F(ProgramTest, CancelLeavesTheFileAsItWas) {
   WriteConfig(kPrepared);
-  const TRun run = Run("cancel");
+  const TProgramRun run = Run("cancel");
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(ConfigBytes(), kPrepared);
   EXPECT_EQ(DriverFolder(), kDriverFolder);
 }
 
 TEST_F(ProgramTest, OkWithoutAFileCreatesItFromTheDefaults) {
-  const TRun run = Run("ok");
+  const TProgramRun run = Run("ok");
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   const std::string expected =
       "WriteProtocol=0\r\nProtokollFileName=" + (dir / "drv" / "libs7drvErrorLog.TXT").string() +
@@ -176,7 +130,7 @@ TEST_F(ProgramTest, ChannelBlockJumpingTwoLevelsEndsWithExitCodeOne) {
   for (const char* answer : {"ok", "cancel"}) {
     SCOPED_TRACE(answer);
     WriteConfig(broken);
-    const TRun run = Run(answer);
+    const TProgramRun run = Run(answer);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.errors, HasSubstr("box \"Anwendungsfehler\""));
     EXPECT_THAT(run.errors, HasSubstr("Ungültige Ebene (3) für Eintrag \"7\""));
@@ -201,7 +155,7 @@ TEST_F(ProgramTest, WithoutAnS7DriverTheBoxSpeaksTheUsersLanguage) {
   };
   for (const TCase& row : cases) {
     SCOPED_TRACE(std::string("LANGUAGE=") + row.language + " LANG=" + row.lang);
-    const TRun run = Run("ok", row.language, row.lang);
+    const TProgramRun run = Run("ok", row.language, row.lang);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.errors, HasSubstr(row.box));
   }
