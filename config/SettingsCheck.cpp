@@ -121,6 +121,12 @@ std::optional<TRefusedSetting> CheckSettings(const TConfigInfo& settings, TSetti
   return std::nullopt;
 }
 
+std::optional<TSettingRange> SettingRange(std::string_view key) {
+  const TSettingRule* rule = RuleFor(key);
+  if (!rule || !rule->Number) return std::nullopt;
+  return TSettingRange{rule->Min, rule->Max};
+}
+
 std::vector<std::string_view> SettingKeys() {
   std::vector<std::string_view> keys;
   for (const TSettingRule& rule : Rules()) keys.push_back(rule.Key);

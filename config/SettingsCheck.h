@@ -36,6 +36,14 @@ enum class TSettingsScope {
 std::optional<TRefusedSetting> CheckSettings(const TConfigInfo& settings,
                                              TSettingsScope scope = TSettingsScope::All);
 
+// The inclusive range a number setting may take (the dialog's field for it
+// uses the same); nothing for a text setting or an unknown key.
+struct TSettingRange {
+  std::int32_t Min;
+  std::int32_t Max;
+};
+std::optional<TSettingRange> SettingRange(std::string_view key);
+
 // The keys of the settings in the file's order.
 std::vector<std::string_view> SettingKeys();
 

@@ -4,14 +4,25 @@
 
 #include "CardServices.h"
 #include "FileText.h"
+#include "SettingsCheck.h"
 #include "vncomps.h"
+
+namespace {
+
+// The fields accept what the settings may hold, so the command line's --set
+// refuses exactly what these fields refuse.
+TSettingRange RangeOf(const char* key) {
+  return *SettingRange(key);
+}
+
+}  // namespace
 
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
       FIPAddressEdit(new QLineEdit(this)),
-      FPortEdit(NewNumberField("PortEdit", 1, 65535)),
-      FRackEdit(NewNumberField("RackEdit", 0, 65535)),
-      FSlotEdit(NewNumberField("SlotEdit", 0, 65535)) {
+      FPortEdit(NewNumberField("PortEdit", RangeOf("IPPort").Min, RangeOf("IPPort").Max)),
+      FRackEdit(NewNumberField("RackEdit", RangeOf("Rack").Min, RangeOf("Rack").Max)),
+      FSlotEdit(NewNumberField("SlotEdit", RangeOf("Slot").Min, RangeOf("Slot").Max)) {
   FIPAddressEdit->setObjectName(QStringLiteral("IPAddressEdit"));
   FIPAddressEdit->setMaximumWidth(160);
 

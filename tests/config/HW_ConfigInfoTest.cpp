@@ -274,6 +274,13 @@ TEST(SettingsCheck, EveryKeyOfTheFileIsASettingKey) {
   ASSERT_EQ(lines.size(), 14u);
   for (const std::string& line : lines)
     EXPECT_TRUE(IsSettingKey(line.substr(0, line.find('=')))) << line;
+  // The ranges the frames' fields take from here; text settings have none.
+  ASSERT_TRUE(SettingRange("IPPort"));
+  EXPECT_EQ(SettingRange("IPPort")->Min, 1);
+  EXPECT_EQ(SettingRange("IPPort")->Max, 65535);
+  EXPECT_EQ(SettingRange("Slot")->Min, 0);
+  EXPECT_FALSE(SettingRange("IPAddress"));
+  EXPECT_FALSE(SettingRange("ipport"));
 }
 
 struct CheckCase {
