@@ -20,6 +20,7 @@
 #include "Localization.h"
 #include "MessageBox.h"
 #include "SettingsCheck.h"
+#include "TextCodec.h"
 #include "VNList.h"
 
 namespace {
@@ -44,7 +45,17 @@ class ERefusedValue : public EUsageError {
   using EUsageError::EUsageError;
 };
 
-std::string FromQt(const QString& text) {
+// The arguments reach the parser as Latin-1, one character per byte: the
+// option names are ASCII, and every value comes back as the very bytes the
+// user gave (a file name or text need not be valid in any encoding).
+QString ArgumentText(const char* bytes) {
+  return QString::fromLatin1(bytes);
+}
+std::string ArgumentBytes(const QString& argument) {
+  return argument.toLatin1().toStdString();
+}
+// A text of the toolkit for the user.
+std::string UserText(const QString& text) {
   return text.toLocal8Bit().toStdString();
 }
 
@@ -104,7 +115,7 @@ struct TOptions {
 
 QStringList ArgumentsOf(int argc, char* argv[]) {
   QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  for (int i = 0; i < argc; ++i) arguments << ArgumentText(argv[i]);
   return arguments;
 }
 
@@ -114,10 +125,10 @@ TRequest ParseRequest(const QStringList& arguments) {
   TOptions o;
   QCommandLineParser parser;
   parser.addOptions({o.Help, o.Version, o.Dir, o.Show, o.Set, o.Check, o.ReadInfo, o.ListPartners});
-  if (!parser.parse(arguments)) throw EUsageError(FromQt(parser.errorText()));
+  if (!parser.parse(arguments)) throw EUsageError(UserText(parser.errorText()));
   if (!parser.positionalArguments().isEmpty()) {
-    throw EUsageError(
-        FillIn(Tr("Unexpected argument \"%s\"."), {FromQt(parser.positionalArguments().first())}));
+    throw EUsageError(FillIn(Tr("Unexpected argument \"%s\"."),
+                             {ArgumentBytes(parser.positionalArguments().first())}));
   }
 
   TRequest request;
@@ -145,10 +156,10 @@ TRequest ParseRequest(const QStringList& arguments) {
     request.Mode = mode;
   }
   for (const QString& assignment : parser.values(o.Set))
-    request.Assignments.push_back(FromQt(assignment));
+    request.Assignments.push_back(ArgumentBytes(assignment));
 
   if (parser.isSet(o.Dir)) {
-    const std::string dir = FromQt(parser.value(o.Dir));
+    const std::string dir = ArgumentBytes(parser.value(o.Dir));
     if (dir.empty()) throw EUsageError(Tr("The option --dir needs a folder."));
     request.DriverFolder = (std::filesystem::path(dir) / "drv").string();
   } else {
@@ -209,10 +220,25 @@ class TMessagesOnStandardError {
   bool FErrorShown = false;
 };
 
+// The file's bytes as the user's text: a Windows-1252 file's characters are
+// printed in UTF-8 like everything else.
+std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
+  return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
+}
+
+// The user's text (UTF-8) as bytes of a file in encoding; none when the
+// file cannot hold it, so that a value never changes how the whole file
+// is read.
+std::optional<std::string> AsFileBytes(std::string_view text, TTextEncoding encoding) {
+  if (encoding == TTextEncoding::Windows1252) return Utf8ToWindows1252(text);
+  if (!IsValidUtf8(text)) return std::nullopt;
+  return std::string(text);
+}
+
 int Show(const TCard& card) {
   TStrings lines;
   card.Config().SaveToList(lines);
-  for (const std::string& line : lines) PrintResult(line);
+  for (const std::string& line : lines) PrintResult(AsUserText(line, card.FileEncoding()));
   PrintResult(FillIn(Tr("Configuration file: %s"), {card.Config().ConfigFileName}));
   PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelLines().size())}));
   return kExitSuccess;
@@ -245,8 +271,21 @@ int Set(TCard& card, const std::vector<std::string>& assignments) {
     const std::size_t eq = assignment.find('=');
     if (eq == std::string::npos)
       throw ERefusedValue(FillIn(Tr("\"%s\" is no Key=Value pair."), {Shown(assignment)}));
-    const auto refused = AssignSetting(wanted, std::string_view(assignment).substr(0, eq),
-                                       std::string_view(assignment).substr(eq + 1));
+    const std::string_view key = std::string_view(assignment).substr(0, eq);
+    std::string value = assignment.substr(eq + 1);
+    // Text settings are stored in the file's own encoding, as the dialog's
+    // fields store them.
+    if (IsSettingKey(key) && !SettingRange(key)) {
+      const auto bytes = AsFileBytes(value, card.FileEncoding());
+      if (!bytes) {
+        const bool windows1252 = card.FileEncoding() == TTextEncoding::Windows1252;
+        throw ERefusedValue(FillIn(Tr("The value \"%s\" of %s cannot be stored in this "
+                                      "configuration file, which is written in %s."),
+                                   {Shown(value), key, windows1252 ? "Windows-1252" : "UTF-8"}));
+      }
+      value = *bytes;
+    }
+    const auto refused = AssignSetting(wanted, key, value);
     if (refused) throw ERefusedValue(RefusalText(*refused));
   }
   // The file's format ends the channel block with an empty line and writes
@@ -264,8 +303,8 @@ int Check(const TCard& card) {
   const std::size_t firstLine = FindChannelBlockStart(card.FileLines()).value_or(0) + 2;
   const std::string& file = card.Config().ConfigFileName;
   for (const TRefusedChannelEntry& entry : refused) {
-    PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " + entry.Entry +
-                std::string(entry.Marker));
+    PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " +
+                AsUserText(entry.Entry, card.FileEncoding()) + std::string(entry.Marker));
   }
   return refused.empty() ? kExitSuccess : kExitFailure;
 }

@@ -263,6 +263,48 @@ TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
   EXPECT_EQ(ConfigBytes(), first);
 }
 
+// A file in Windows-1252 (not valid UTF-8) is shown in UTF-8 and takes new
+// text in its own code page; what the code page cannot hold is refused.
+TEST_F(CommandLineTest, TextFollowsTheFilesEncoding) {
+  const std::string windows1252 = SettingsFile(4, 102) +
+                                  "ProtokollFileName=Fehler\xFC.txt\r\n"
+                                  ">ChT<\r\nSPS\r\n\tE\r\n\t\t\xE4\r\n\r\n>EOT<\r\n";
+  WriteConfig(windows1252);
+  const TProgramRun show = Run({"--show"});
+  ASSERT_EQ(show.exitCode, 0) << show.errors;
+  EXPECT_THAT(show.output, HasSubstr("\nProtokollFileName=errors.txt\n"));  // the first line wins
+  const TProgramRun check = Run({"--check"});
+  EXPECT_EQ(check.exitCode, 1);
+  EXPECT_EQ(check.output, Path(ConfigFile()) + ":19: \xC3\xA4<-- ungültig\n");
+
+  const TProgramRun refused = Run({"--set", "IPAddress=PLC \xE4\xB8\xAD"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_THAT(refused.errors, HasSubstr("which is written in Windows-1252."));
+  EXPECT_EQ(ConfigBytes(), windows1252);
+
+  const TProgramRun accepted = Run({"--set",
+                                    "IPAddress=Stra\xC3\x9F"
+                                    "e \xE2\x82\xAC"});
+  ASSERT_EQ(accepted.exitCode, 0) << accepted.errors;
+  EXPECT_THAT(ConfigBytes(), HasSubstr("\r\nIPAddress=Stra\xDF"
+                                       "e \x80\r\n"));
+  EXPECT_THAT(Run({"--show"}).output, HasSubstr("\nIPAddress=Stra\xC3\x9F"
+                                                "e \xE2\x82\xAC\n"));
+
+  // A UTF-8 file takes only UTF-8, so that one value cannot change how the
+  // whole file is read.
+  // (The byte goes through a shell: the process class passes UTF-8 only.)
+  WriteConfig(kPrepared);
+  QProcessEnvironment env = project.Environment();
+  env.insert("LANG", "C");
+  const TProgramRun notUtf8 = project.Run(
+      "/bin/sh",
+      {"-c", "exec \"$0\" --set \"$(printf 'ProtokollFileName=\\374.txt')\"", VN_PROGRAM}, env);
+  EXPECT_EQ(notUtf8.exitCode, 2);
+  EXPECT_THAT(notUtf8.errors, HasSubstr("which is written in UTF-8."));
+  EXPECT_EQ(ConfigBytes(), kPrepared);
+}
+
 TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
   WriteConfig(
       "Connectiontype=4\r\n"
