@@ -54,14 +54,21 @@ class CommandLineTest : public ::testing::Test {
   void WriteConfig(const std::string& bytes) const { project.WriteConfig(bytes); }
   std::string ConfigBytes() const { return project.ConfigBytes(); }
 
-  // Runs the shipped program with arguments in workingDir (the project
-  // folder by default), without any display, in language (a LANG value).
-  TProgramRun Run(const std::vector<std::string>& arguments, const char* language = "C",
-                  const fs::path& workingDir = {}) const {
+  // The environment of every run: no display at all, the language LANG
+  // names (no LANGUAGE).
+  QProcessEnvironment NoDisplay(const char* language = "C") const {
     QProcessEnvironment env = project.Environment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
       env.remove(name);
     env.insert("LANG", language);
+    return env;
+  }
+
+  // Runs the shipped program with arguments in workingDir (the project
+  // folder by default), without any display, in language (a LANG value).
+  TProgramRun Run(const std::vector<std::string>& arguments, const char* language = "C",
+                  const fs::path& workingDir = {}) const {
+    QProcessEnvironment env = NoDisplay(language);
     QStringList args;
     for (const std::string& argument : arguments) args << QString::fromStdString(argument);
     return project.Run(VN_PROGRAM, args, env, workingDir);
@@ -295,8 +302,7 @@ TEST_F(CommandLineTest, TextFollowsTheFilesEncoding) {
   // whole file is read.
   // (The byte goes through a shell: the process class passes UTF-8 only.)
   WriteConfig(kPrepared);
-  QProcessEnvironment env = project.Environment();
-  env.insert("LANG", "C");
+  const QProcessEnvironment env = NoDisplay();
   const TProgramRun notUtf8 = project.Run(
       "/bin/sh",
       {"-c", "exec \"$0\" --set \"$(printf 'ProtokollFileName=\\374.txt')\"", VN_PROGRAM}, env);
@@ -387,6 +393,35 @@ TEST_F(CommandLineTest, ListPartnersNeedsABusType) {
   const TProgramRun mpi = Run({"--list-partners"});
   EXPECT_EQ(mpi.exitCode, 1);
   EXPECT_THAT(mpi.errors, StartsWith("Error: "));
+}
+
+// An MPI bus behind a scripted PC adapter on a pseudo-terminal, which the
+// program reaches as COM3 through VN_S7_COM3.
+TEST_F(CommandLineTest, ListPartnersPrintsTheAddressesThatAnswer) {
+  nodave::testing::PtyPeer pty;
+  nodave::testing::AdapterSide adapter{};
+  pty.run([&adapter](int master) {
+    adapter.fd = master;
+    adapter.receive();  // join the bus
+    adapter.send({0x01, 0x03, 0x20, 'V', '0', '0', '.', '8', '5'});
+    adapter.receive();  // bus scan: addresses 0, 2 and 126 answer
+    std::vector<std::uint8_t> scan{0x01, 0x07, 0x20, 0x00, 0x00, 0x1F};
+    scan.resize(6 + 127, 0x10);
+    scan[6 + 0] = scan[6 + 2] = scan[6 + 125] = 0x30;
+    adapter.send(scan);
+    adapter.receive();  // leave the bus
+    adapter.send({0x01, 0x04, 0x20});
+  });
+  WriteConfig(SettingsFile(0, 102, 3));
+  QProcessEnvironment env = NoDisplay();
+  env.insert("VN_S7_COM3", QString::fromStdString(pty.name()));
+  const TProgramRun run = project.Run(VN_PROGRAM, {"--list-partners"}, env);
+  pty.join();
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(run.output, "0\n2\n125\n");
+  EXPECT_EQ(run.errors, "");
+  EXPECT_FALSE(adapter.failed);
+  EXPECT_EQ(adapter.telegrams.size(), 3u);
 }
 
 TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {

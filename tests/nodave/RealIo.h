@@ -203,4 +203,84 @@ class PtyPeer {
   std::thread thread_;
 };
 
+// The PC adapter's side of the MPI line protocol on a pseudo-terminal: takes
+// the library's blocks (STX, DLE, block, DLE ETX, BCC) and answers with its
+// own, as a scripted adapter does.
+struct AdapterSide {
+  using LineBytes = std::vector<std::uint8_t>;
+  static constexpr std::uint8_t STX = 0x02, DLE = 0x10, ETX = 0x03, NAK = 0x15;
+
+  int fd;
+  std::vector<LineBytes> telegrams;  // what the library sent, DLE doubling undone
+  std::vector<LineBytes> rawBlocks;  // the same as it was on the line
+  bool failed = false;
+
+  LineBytes receive() {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      LineBytes stx = ReadBytes(fd, 1);
+      if (stx.size() != 1 || stx[0] != STX) break;
+      WriteBytes(fd, {DLE});
+      LineBytes raw, telegram;
+      std::uint8_t bcc = 0;
+      for (;;) {
+        LineBytes b = ReadBytes(fd, 1);
+        if (b.empty()) return fail();
+        raw.push_back(b[0]);
+        if (b[0] == DLE) {
+          LineBytes n = ReadBytes(fd, 1);
+          if (n.empty()) return fail();
+          raw.push_back(n[0]);
+          if (n[0] == ETX) break;
+          telegram.push_back(n[0]);
+        } else {
+          telegram.push_back(b[0]);
+        }
+      }
+      for (std::uint8_t b : raw) bcc ^= b;
+      LineBytes check = ReadBytes(fd, 1);
+      if (check.empty()) return fail();
+      raw.push_back(check[0]);
+      if (check[0] != bcc) {
+        WriteBytes(fd, {NAK});
+        continue;
+      }
+      WriteBytes(fd, {DLE});
+      telegrams.push_back(telegram);
+      rawBlocks.push_back(raw);
+      return telegram;
+    }
+    return fail();
+  }
+
+  // Sends a telegram; with damaged, the first try carries a wrong BCC.
+  void send(const LineBytes& telegram, bool damaged = false) {
+    LineBytes block;
+    for (std::uint8_t b : telegram) {
+      block.push_back(b);
+      if (b == DLE) block.push_back(DLE);
+    }
+    block.push_back(DLE);
+    block.push_back(ETX);
+    std::uint8_t bcc = 0;
+    for (std::uint8_t b : block) bcc ^= b;
+    for (int attempt = 0; attempt < 6; ++attempt) {
+      WriteBytes(fd, {STX});
+      LineBytes ready = ReadBytes(fd, 1);
+      if (ready.size() != 1 || ready[0] != DLE) break;
+      LineBytes wire = block;
+      wire.push_back(damaged && attempt == 0 ? static_cast<std::uint8_t>(bcc ^ 0xFF) : bcc);
+      WriteBytes(fd, wire);
+      LineBytes ack = ReadBytes(fd, 1);
+      if (ack.size() == 1 && ack[0] == DLE) return;
+      if (ack.size() != 1 || ack[0] != NAK) break;
+    }
+    failed = true;
+  }
+
+  LineBytes fail() {
+    failed = true;
+    return {};
+  }
+};
+
 }  // namespace nodave::testing
