@@ -63,20 +63,9 @@ void PrintResult(std::string_view line) {
   std::cout << line << '\n';
 }
 
-// Line breaks of message boxes (CR LF, LF CR, lone CR) become plain ones.
+// A message on standard error, its line breaks as a box would show them.
 void PrintMessage(std::string_view text) {
-  std::string plain;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      const char partner = c == '\r' ? '\n' : '\r';
-      if (i + 1 < text.size() && text[i + 1] == partner) ++i;
-      plain += '\n';
-    } else {
-      plain += c;
-    }
-  }
-  std::cerr << plain << '\n';
+  std::cerr << WithPlainLineBreaks(text) << '\n';
 }
 
 // A value as the user can recognise it in one line of a message.

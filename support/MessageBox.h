@@ -3,6 +3,7 @@
 // to record caption, text and style without blocking.
 #include <functional>
 #include <string>
+#include <string_view>
 
 // Style flags and results, with the values of the classic message box API.
 enum : unsigned {
@@ -22,6 +23,10 @@ using TMessageBoxHandler =
     std::function<int(const std::string& text, const std::string& caption, unsigned flags)>;
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags);
+
+// The suite's texts break lines with CR LF, and some with LF CR: text with
+// one LF per pair, and for a lone CR too, as a box or a terminal shows it.
+std::string WithPlainLineBreaks(std::string_view text);
 
 // Installs a handler and returns the previous one. Without a handler the box
 // is written to standard error and answered with IDOK.

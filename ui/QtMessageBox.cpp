@@ -76,22 +76,13 @@ int ResultFor(int button) {
   }
 }
 
-// The suite's texts break lines with CR LF, and some with LF CR; a Qt box
-// would show each pair as two breaks. One break per pair, and a lone CR too.
-QString WithPlainLineBreaks(const std::string& text) {
-  QString result = QString::fromUtf8(text);
-  result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  result.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
-  result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return result;
-}
-
 int ShowQtMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
     std::cerr << caption << ": " << text << '\n';
     return IDOK;
   }
-  QMessageBox box(IconFor(flags), QString::fromUtf8(caption), WithPlainLineBreaks(text));
+  QMessageBox box(IconFor(flags), QString::fromUtf8(caption),
+                  QString::fromUtf8(WithPlainLineBreaks(text)));
   box.setTextFormat(Qt::PlainText);
   // Modal for the whole program, as the configurator has no main window.
   box.setWindowModality(Qt::ApplicationModal);

@@ -115,6 +115,7 @@ TEST_F(QtMessageBoxTest, EachLineBreakPairShowsAsOneBreak) {
                                                               {"a\n\rb", "a\nb"},
                                                               {"a\rb", "a\nb"},
                                                               {"a\n\r\n\rb", "a\n\nb"},
+                                                              {"a\r\n\rb", "a\nb"},
                                                               {"a\nb", "a\nb"}};
   for (const auto& [text, shown] : cases) {
     QString seen;
