@@ -392,11 +392,13 @@ int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
                    const TDialogRun& showDialog) {
   const QStringList arguments = ArgumentsOf(argc, argv);
   // Only --dir alone leaves the dialog as it was; everything else, usage
-  // errors included, runs without a display.
+  // errors included, runs without a display. A usage error is not lost
+  // here: the second parse below reports it, in the toolkit's translation.
   std::optional<TRequest> request;
   try {
     request = ParseRequest(arguments);
   } catch (const EUsageError&) {
+    request.reset();
   }
   if (request && request->Mode == TMode::Dialog) return showDialog(request->DriverFolder);
 
