@@ -3,8 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <tuple>
+#include <type_traits>
 
 #include "ConnectionType.h"
+
+// Every connection type of the table has its traits.
+static_assert(std::tuple_size_v<std::remove_cvref_t<decltype(ConnectionTypes)>> ==
+              kConnectionTraits.size());
 
 namespace {
 
