@@ -38,12 +38,18 @@ class ProgramTest : public ::testing::Test {
   // answer ("ok" or "cancel"), in the C locale unless language and lang say
   // otherwise (LANGUAGE and LANG).
   TProgramRun Run(const char* answer, const char* language = "", const char* lang = "C") {
+    return RunWith({}, {}, answer, language, lang);
+  }
+  // The same with arguments, started in workingDir (the project folder when
+  // empty).
+  TProgramRun RunWith(const QStringList& arguments, const fs::path& workingDir, const char* answer,
+                      const char* language = "", const char* lang = "C") {
     QProcessEnvironment env = project.Environment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VN_S7_TEST_AUTOCLOSE", answer);
     env.insert("LANG", lang);
     env.insert("LANGUAGE", language);
-    return project.Run(VN_AUTOCLOSE_PROGRAM, {}, env);
+    return project.Run(VN_AUTOCLOSE_PROGRAM, arguments, env, workingDir);
   }
 
   TProgramProject project;
@@ -100,6 +106,16 @@ TEST_F(ProgramTest, OkWritesTheSettingsAndTheNormalisedChannelBlock) {
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
   EXPECT_EQ(DriverFolder(), kDriverFolder);
+}
+
+// --dir alone still shows the dialog, for the drivers of the folder named.
+TEST_F(ProgramTest, DirShowsTheDialogForAnotherFoldersDriver) {
+  WriteConfig(kPrepared);
+  const fs::path elsewhere = dir / "elsewhere";
+  fs::create_directories(elsewhere);
+  const TProgramRun run = RunWith({"--dir", QString::fromStdString(dir.string())}, elsewhere, "ok");
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
 }
 
 TEST_F(ProgramTest, CancelLeavesTheFileAsItWas) {
