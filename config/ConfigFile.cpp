@@ -76,14 +76,16 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
 
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines, TTextEncoding& encoding) {
-  // Only a regular file is a configuration file; anything else (a folder, a
-  // pipe that would block) counts as missing and the defaults stay. A file
-  // that may exist but cannot be looked at is an error, not a missing file.
+  // Nothing there (a dangling link included) is a missing file and the
+  // defaults stay. Anything else that is not a regular file (a folder, a pipe,
+  // a device) is refused now, naming the path: saving would refuse it anyway,
+  // and the user would lose every entry made in the dialog. A file that may
+  // exist but cannot be looked at is an error too.
   std::error_code ec;
   const fs::file_status status = fs::status(path, ec);
   if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
     RaiseFileError("open", path, ec.value());
-  if (!fs::is_regular_file(status)) return;
+  if (status.type() == fs::file_type::not_found) return;
 
   fileLines = ReadTextLines(path, encoding);
   ReadConfigLines(path, fileLines, config, channelLines);

@@ -35,10 +35,11 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
 // When path is an existing regular file: fileLines := its lines, encoding :=
 // the encoding its bytes are in (ReadTextLines), the settings are read from
-// them, and the channel block's lines are appended to channelLines.
-// Otherwise nothing changes. A start marker without end marker
-// raises EListError naming the file and ">EOT<"; an unreadable file raises
-// EFileError naming it.
+// them, and the channel block's lines are appended to channelLines. When
+// nothing is there (or a link dangles) nothing changes. A start marker
+// without end marker raises EListError naming the file and ">EOT<"; an
+// unreadable file, or a path that is or links to anything but a regular file
+// (a folder, a pipe, a device), raises EFileError naming it.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines, TTextEncoding& encoding);
 

@@ -125,9 +125,41 @@ TEST_F(ConfigFile, MissingFileChangesNothing) {
   EXPECT_EQ(fileLines, TStrings{"old"});
   EXPECT_TRUE(channelLines.empty());
 
-  fs::create_directory(file());  // a folder of that name is no configuration file
+  fs::create_symlink("gone.CFG", file());  // a dangling link: nothing there yet
   LoadConfigFile(file(), config, fileLines, channelLines, encoding);
   EXPECT_EQ(config.Comport, 9);
+  EXPECT_EQ(fileLines, TStrings{"old"});
+}
+
+TEST_F(ConfigFile, LoadingAnythingButARegularFileNamesItAndChangesNothing) {
+  const fs::path other = fs::path(file()).parent_path() / "other";
+  const std::vector<std::pair<const char*, std::function<void()>>> kinds = {
+      {"folder", [&] { fs::create_directory(file()); }},
+      {"FIFO", [&] { ASSERT_EQ(::mkfifo(file().c_str(), 0666), 0); }},
+      {"link to a FIFO",
+       [&] {
+         ASSERT_EQ(::mkfifo(other.c_str(), 0666), 0);
+         fs::create_symlink(other, file());
+       }},
+  };
+  for (const auto& [kind, make] : kinds) {
+    SCOPED_TRACE(kind);
+    fs::remove_all(file());
+    fs::remove_all(other);
+    make();
+    config.Comport = 9;
+    fileLines = {"old"};
+    try {
+      LoadConfigFile(file(), config, fileLines, channelLines, encoding);
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError& e) {
+      EXPECT_NE(std::string(e.what()).find(file()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(config.Comport, 9);
+    EXPECT_EQ(fileLines, TStrings{"old"});
+    EXPECT_EQ(fs::symlink_status(file()).type() == fs::file_type::symlink,
+              std::string(kind) == "link to a FIFO");
+  }
 }
 
 TEST_F(ConfigFile, AFileAboveTheSizeLimitIsRefusedBeforeItIsRead) {
