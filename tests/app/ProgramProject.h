@@ -11,7 +11,9 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 
 struct TProgramRun {
   int exitCode = -1;
@@ -36,6 +38,39 @@ inline const std::string kPreparedSettings =
     "Slot=3\r\n"
     "WriteProtocol=1\r\n"
     "ProtokollFileName=errors.txt\r\n";
+
+// The prepared settings as saving writes them: in the file's order, one
+// "Key=Value" line each ended by eol, with the values in changed instead.
+inline std::string SavedSettings(const char* eol = "\r\n",
+                                 const std::map<std::string, std::string>& changed = {}) {
+  static const std::pair<const char*, const char*> kValues[] = {
+      {"WriteProtocol", "1"}, {"ProtokollFileName", "errors.txt"},
+      {"Comport", "1"},       {"Connectiontype", "4"},
+      {"Baudrate", "3"},      {"LocalMPI", "5"},
+      {"LocalPPI", "6"},      {"RemoteMPI", "7"},
+      {"RemotePPI", "8"},     {"ProfibusSpeedIndex", "1"},
+      {"IPAddress", "10.0.0.9"}, {"IPPort", "1102"},
+      {"Rack", "1"},          {"Slot", "3"}};
+  std::string text;
+  for (const auto& [key, value] : kValues) {
+    const auto change = changed.find(key);
+    text += std::string(key) + "=" + (change == changed.end() ? value : change->second) + eol;
+  }
+  return text;
+}
+
+// A channel block as saving writes it: an address, a data block with an
+// offset, the empty last line.
+inline const std::string kSavedChannels =
+    ">ChT<\r\n"
+    "SPS\r\n"
+    "\tE\r\n"
+    "\t\t0\r\n"
+    "\tDB\r\n"
+    "\t\t10\r\n"
+    "\t\t\t2\r\n"
+    "\r\n"
+    ">EOT<\r\n";
 
 class TProgramProject {
  public:
@@ -102,4 +137,22 @@ class TProgramProject {
 
  private:
   std::filesystem::path FDir;
+};
+
+// A test whose project folder is named after the test (below prefix), with
+// drivers in drv/.
+class TProgramProjectTest : public ::testing::Test {
+ protected:
+  TProgramProjectTest(const std::string& prefix, std::initializer_list<const char*> drivers)
+      : project(prefix +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                drivers),
+        dir(project.Dir()) {}
+
+  std::filesystem::path ConfigFile() const { return project.ConfigFile(); }
+  void WriteConfig(const std::string& bytes) const { project.WriteConfig(bytes); }
+  std::string ConfigBytes() const { return project.ConfigBytes(); }
+
+  TProgramProject project;
+  std::filesystem::path dir;
 };

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "ConnectionType.h"
 #include "HW_ConfigInfo.h"
@@ -283,67 +286,49 @@ TEST(SettingsCheck, EveryKeyOfTheFileIsASettingKey) {
   EXPECT_FALSE(SettingRange("ipport"));
 }
 
-struct CheckCase {
-  const char* Name;
-  std::function<void(TConfigInfo&)> Change;
-  TSettingsScope Scope;
-  const char* RefusedKey;  // "" when all are accepted
-};
-
 TEST(SettingsCheck, CheckSettingsNamesTheFirstRefusedSettingInScope) {
+  using Field = std::int32_t TConfigInfo::*;
+  struct CheckCase {
+    const char* Name;
+    std::vector<std::pair<Field, std::int32_t>> Changes;
+    TSettingsScope Scope;
+    const char* RefusedKey;  // "" when all are accepted
+  };
+  const Field type = &TConfigInfo::Connectiontype;
+  const Field rate = &TConfigInfo::Baudrate;
+  const Field speed = &TConfigInfo::ProfibusSpeedIndex;
   const CheckCase cases[] = {
-      {"defaults", [](TConfigInfo&) {}, TSettingsScope::All, ""},
+      {"defaults", {}, TSettingsScope::All, ""},
       {"port of the file's order first",
-       [](TConfigInfo& s) {
-         s.Comport = 12;
-         s.Slot = -1;
-       },
-       TSettingsScope::All, "Comport"},
-      {"text with a line break", [](TConfigInfo& s) { s.IPAddress = "a\nb"; }, TSettingsScope::All,
-       "IPAddress"},
-      {"unknown type", [](TConfigInfo& s) { s.Connectiontype = 6; }, TSettingsScope::Connection,
-       "Connectiontype"},
-      {"no type selected", [](TConfigInfo& s) { s.Connectiontype = -1; },
-       TSettingsScope::Connection, "Connectiontype"},
+       {{&TConfigInfo::Comport, 12}, {&TConfigInfo::Slot, -1}},
+       TSettingsScope::All,
+       "Comport"},
+      {"unknown type", {{type, 6}}, TSettingsScope::Connection, "Connectiontype"},
+      {"no type selected", {{type, -1}}, TSettingsScope::Connection, "Connectiontype"},
       // Only what the type looks up in a table counts for a connection.
-      {"serial rate of a serial type",
-       [](TConfigInfo& s) {
-         s.Connectiontype = 3;
-         s.Baudrate = 5;
-       },
-       TSettingsScope::Connection, "Baudrate"},
-      {"serial rate of ISO over TCP",
-       [](TConfigInfo& s) {
-         s.Connectiontype = 4;
-         s.Baudrate = 5;
-       },
-       TSettingsScope::Connection, ""},
-      {"bus speed of MPI",
-       [](TConfigInfo& s) {
-         s.Connectiontype = 2;
-         s.ProfibusSpeedIndex = -1;
-       },
-       TSettingsScope::Connection, "ProfibusSpeedIndex"},
-      {"bus speed of PPI",
-       [](TConfigInfo& s) {
-         s.Connectiontype = 3;
-         s.ProfibusSpeedIndex = -1;
-       },
-       TSettingsScope::Connection, ""},
+      {"serial rate of a serial type", {{type, 3}, {rate, 5}}, TSettingsScope::Connection,
+       "Baudrate"},
+      {"serial rate of ISO over TCP", {{type, 4}, {rate, 5}}, TSettingsScope::Connection, ""},
+      {"bus speed of MPI", {{type, 2}, {speed, -1}}, TSettingsScope::Connection,
+       "ProfibusSpeedIndex"},
+      {"bus speed of PPI", {{type, 3}, {speed, -1}}, TSettingsScope::Connection, ""},
       {"port and partner do not count for a connection",
-       [](TConfigInfo& s) {
-         s.Comport = 0;
-         s.RemoteMPI = 0;
-       },
-       TSettingsScope::Connection, ""},
+       {{&TConfigInfo::Comport, 0}, {&TConfigInfo::RemoteMPI, 0}},
+       TSettingsScope::Connection,
+       ""},
   };
   for (const CheckCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TConfigInfo settings(kConfigFile);
-    c.Change(settings);
+    for (const auto& [field, value] : c.Changes) settings.*field = value;
     const auto refused = CheckSettings(settings, c.Scope);
     EXPECT_EQ(refused ? refused->Key : std::string(), c.RefusedKey);
   }
+  // Text with a line break.
+  TConfigInfo settings(kConfigFile);
+  settings.IPAddress = "a\nb";
+  const auto refused = CheckSettings(settings, TSettingsScope::All);
+  EXPECT_EQ(refused ? refused->Key : std::string(), "IPAddress");
 }
 
 TEST(ConnectionType, TraitsFollowTheTableOfTypes) {

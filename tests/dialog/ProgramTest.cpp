@@ -16,17 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public TProgramProjectTest {
  protected:
-  ProgramTest()
-      : project("vn_program_" +
-                    std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()),
-                {"libs7drv.so", "libdigio.so"}),
-        dir(project.Dir()) {}
+  ProgramTest() : TProgramProjectTest("vn_program_", {"libs7drv.so", "libdigio.so"}) {}
 
-  fs::path ConfigFile() const { return project.ConfigFile(); }
-  void WriteConfig(const std::string& bytes) { project.WriteConfig(bytes); }
-  std::string ConfigBytes() const { return project.ConfigBytes(); }
   std::set<std::string> DriverFolder() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir / "drv"))
@@ -51,9 +44,6 @@ class ProgramTest : public ::testing::Test {
     env.insert("LANGUAGE", language);
     return project.Run(VN_AUTOCLOSE_PROGRAM, arguments, env, workingDir);
   }
-
-  TProgramProject project;
-  fs::path dir;
 };
 
 // Settings out of order and indented with blanks, a foreign root, the empty
@@ -71,30 +61,7 @@ const std::string kPrepared = kPreparedSettings +
                               "\r\n"
                               ">EOT<\r\n";
 
-const std::string kSavedAfterOk =
-    "WriteProtocol=1\r\n"
-    "ProtokollFileName=errors.txt\r\n"
-    "Comport=1\r\n"
-    "Connectiontype=4\r\n"
-    "Baudrate=3\r\n"
-    "LocalMPI=5\r\n"
-    "LocalPPI=6\r\n"
-    "RemoteMPI=7\r\n"
-    "RemotePPI=8\r\n"
-    "ProfibusSpeedIndex=1\r\n"
-    "IPAddress=10.0.0.9\r\n"
-    "IPPort=1102\r\n"
-    "Rack=1\r\n"
-    "Slot=3\r\n"
-    ">ChT<\r\n"
-    "SPS\r\n"
-    "\tE\r\n"
-    "\t\t0\r\n"
-    "\tDB\r\n"
-    "\t\t10\r\n"
-    "\t\t\t2\r\n"
-    "\r\n"
-    ">EOT<\r\n";
+const std::string kSavedAfterOk = SavedSettings() + kSavedChannels;
 
 const std::set<std::string> kDriverFolder = {"libs7drv.so", "libdigio.so", "libs7drv.CFG"};
 
