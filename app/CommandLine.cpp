@@ -398,7 +398,7 @@ int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
   try {
     request = ParseRequest(arguments);
   } catch (const EUsageError&) {
-    request.reset();
+    // Reported by the second parse.
   }
   if (request && request->Mode == TMode::Dialog) return showDialog(request->DriverFolder);
 

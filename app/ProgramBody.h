@@ -27,6 +27,7 @@ using TApplicationHook = void (*)();
 // (the catalogue in locale/ beside the real program file, also when started
 // through a link), the suite's options, the string library; then, without
 // arguments, the application object and the body, with arguments the
-// command line (CommandLine.h), which starts the dialog only for --dir alone. main() is this call
-// alone; a test build passes afterApplication to install what drives the windows.
+// command line (CommandLine.h), which starts the dialog only for --dir
+// alone. main() is this call alone; a test build passes afterApplication to
+// install what drives the windows.
 int RunProgram(int argc, char* argv[], TApplicationHook afterApplication = nullptr);
