@@ -104,16 +104,12 @@ TEST(SplitTextLines, AllThreeLineEndsAndNul) {
   for (const auto& [bytes, lines] : cases) EXPECT_EQ(SplitTextLines(bytes), lines) << bytes;
 }
 
-TEST_F(ConfigFile, ReadingAMissingFileOrAPipeNamesIt) {
-  for (const bool pipe : {false, true}) {
-    // A pipe without writer would make reading wait for ever.
-    if (pipe) ASSERT_EQ(::mkfifo(file().c_str(), 0666), 0);
-    try {
-      ReadTextLines(file(), encoding);
-      ADD_FAILURE() << "no error";
-    } catch (const EFileError& e) {
-      EXPECT_NE(std::string(e.what()).find(file()), std::string::npos) << e.what();
-    }
+TEST_F(ConfigFile, ReadingAMissingFileNamesIt) {
+  try {
+    ReadTextLines(file(), encoding);
+    FAIL() << "no error";
+  } catch (const EFileError& e) {
+    EXPECT_NE(std::string(e.what()).find(file()), std::string::npos) << e.what();
   }
 }
 
@@ -135,6 +131,7 @@ TEST_F(ConfigFile, LoadingAnythingButARegularFileNamesItAndChangesNothing) {
   const fs::path other = fs::path(file()).parent_path() / "other";
   const std::vector<std::pair<const char*, std::function<void()>>> kinds = {
       {"folder", [&] { fs::create_directory(file()); }},
+      // A pipe without writer would make reading wait for ever.
       {"FIFO", [&] { ASSERT_EQ(::mkfifo(file().c_str(), 0666), 0); }},
       {"link to a FIFO",
        [&] {

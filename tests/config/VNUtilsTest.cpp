@@ -241,7 +241,6 @@ TEST(MessageExcerpt, AtMost200CharactersThenAnEllipsis) {
       {"", ""},
       {std::string(200, 'x'), std::string(200, 'x')},
       {std::string(201, 'x'), std::string(200, 'x') + ellipsis},
-      {std::string(100'000'000, 'x'), std::string(200, 'x') + ellipsis},
       {umlauts200 + umlaut, umlauts200 + ellipsis},       // characters, not bytes
       {std::string(300, '\xE4'), umlauts200 + ellipsis},  // Windows-1252 shown as such
   };
