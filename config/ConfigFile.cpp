@@ -1,6 +1,5 @@
 #include "ConfigFile.h"
 
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -15,9 +14,6 @@ constexpr std::string_view kEndMarker = ">EOT<";
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void RaiseFileError(const std::string& action, const std::string& path, int error) {
-  throw EFileError("Cannot " + action + " file \"" + path + "\": " + std::strerror(error));
-}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -12,6 +12,9 @@
 // exhaust the memory of the machine.
 inline constexpr std::uintmax_t kMaxConfigFileSize = 64u * 1024u * 1024u;
 
+// EFileError "Cannot <action> file "<path>": <the system's text for error>".
+[[noreturn]] void RaiseFileError(const std::string& action, const std::string& path, int error);
+
 // The whole content of the regular file at path. EFileError naming the file
 // when it cannot be opened or read, is no regular file, or holds more than
 // maxSize bytes (the text then gives its size and the limit; nothing beyond

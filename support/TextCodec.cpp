@@ -118,13 +118,19 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8) {
 }
 
 std::string MessageExcerpt(std::string_view text) {
-  const std::string utf8 = IsValidUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+  constexpr std::string_view kEllipsis = "\xE2\x80\xA6";  // "…"
+  // Only the characters shown are copied: a Windows-1252 byte is one
+  // character, so kExcerptLength bytes of such text are enough.
+  if (!IsValidUtf8(text)) {
+    const std::string shown = Windows1252ToUtf8(text.substr(0, kExcerptLength));
+    return text.size() <= kExcerptLength ? shown : shown + std::string(kEllipsis);
+  }
   std::size_t end = 0;
-  for (std::size_t shown = 0; end < utf8.size() && shown < kExcerptLength; ++shown) {
+  for (std::size_t shown = 0; end < text.size() && shown < kExcerptLength; ++shown) {
     // Valid UTF-8 here: a lead byte, then its continuation bytes.
     ++end;
-    while (end < utf8.size() && (static_cast<std::uint8_t>(utf8[end]) & 0xC0) == 0x80) ++end;
+    while (end < text.size() && (static_cast<std::uint8_t>(text[end]) & 0xC0) == 0x80) ++end;
   }
-  if (end == utf8.size()) return utf8;
-  return utf8.substr(0, end) + "\xE2\x80\xA6";  // "…"
+  if (end == text.size()) return std::string(text);
+  return std::string(text.substr(0, end)) + std::string(kEllipsis);
 }

@@ -23,10 +23,6 @@ namespace fs = std::filesystem;
 // left behind by a killed save says what it is and whose save it was.
 constexpr const char* kSaveTag = ".VN_S7_Config_DRV-save-pid";
 
-[[noreturn]] void RaiseFileError(const std::string& action, const std::string& path, int error) {
-  throw EFileError("Cannot " + action + " file \"" + path + "\": " + std::strerror(error));
-}
-
 [[noreturn]] void RaiseNotRegular(const std::string& path) {
   throw EFileError("Cannot write file \"" + path + "\": it is not a regular file");
 }
@@ -243,6 +239,10 @@ void WriteInPlace(const std::string& target, const struct stat& old, std::string
 
 }  // namespace
 
+void RaiseFileError(const std::string& action, const std::string& path, int error) {
+  throw EFileError("Cannot " + action + " file \"" + path + "\": " + std::strerror(error));
+}
+
 std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
   // O_NONBLOCK: a name that became a pipe since it was looked at must not
   // wait for a writer; the check below refuses it.
@@ -261,6 +261,7 @@ std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
     tooLarge(static_cast<std::uintmax_t>(status.st_size), "");
 
   std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(status.st_size));
   char chunk[65536];
   for (;;) {
     const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
