@@ -514,25 +514,19 @@ TEST_F(ConfigDlgTest, NoKeyReachesTheHiddenChannelPage) {
   auto* tree = Child<QWidget>(&dlg, "TreeView1");
   const std::vector<QWidget*> stops = FocusStops(&dlg);
   ASSERT_GE(stops.size(), 10u);
-  struct Key {
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-  };
-  std::vector<Key> keys = {{Qt::Key_Tab, Qt::ControlModifier},
-                           {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier},
-                           {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier},
-                           {Qt::Key_Right, Qt::NoModifier},
-                           {Qt::Key_Left, Qt::NoModifier},
-                           {Qt::Key_End, Qt::NoModifier}};
+  std::vector<QKeyCombination> keys = {
+      Qt::ControlModifier | Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab,
+      Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab, QKeyCombination(Qt::Key_Right),
+      QKeyCombination(Qt::Key_Left), QKeyCombination(Qt::Key_End)};
   for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter)
-    keys.push_back({static_cast<Qt::Key>(letter), Qt::AltModifier});
+    keys.push_back(Qt::AltModifier | static_cast<Qt::Key>(letter));
   for (QWidget* stop : stops) {
-    for (const Key& key : keys) {
+    for (const QKeyCombination key : keys) {
       stop->setFocus(Qt::TabFocusReason);
-      QTest::keyClick(QApplication::focusWidget(), key.key, key.modifiers);
+      QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
       QCoreApplication::processEvents();
-      ASSERT_EQ(pages->currentWidget(), general) << stop->objectName().toStdString() << " key "
-                                                 << key.key << " modifiers " << key.modifiers;
+      ASSERT_EQ(pages->currentWidget(), general)
+          << stop->objectName().toStdString() << " key " << key.toCombined();
       ASSERT_FALSE(tree->isVisible());
     }
   }
@@ -622,9 +616,6 @@ TEST_F(ConfigDlgTest, ARefusedNumberStopsEveryActionThatWouldUseIt) {
       EXPECT_EQ(Child<QComboBox>(&dlg, "ConnectionTypeBox")->currentIndex(), c.type);
       EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
       EXPECT_TRUE(fake.calls.empty()) << "the card was called: " << fake.calls.front();
-
-      // Once the message has been seen the field holds a number it accepts,
-      // and the next attempt goes ahead.
       Child<QPushButton>(&dlg, "CancelBtn")->click();
     });
     EXPECT_EQ(FileBytes(), before);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "Localization.h"
 
@@ -27,24 +28,20 @@ struct TCase {
   bool german;
 };
 
-void SetOrUnset(const char* name, const char* value) {
-  if (*value == '\0') {
-    unsetenv(name);
-  } else {
-    setenv(name, value, 1);
+// Sets the four variables as the row has them (empty: unset); returns them
+// as a trace.
+std::string SetEnvironment(const TCase& row) {
+  std::string trace;
+  for (const auto& [name, value] : {std::pair{"LANGUAGE", row.language}, {"LC_ALL", row.all},
+                                    {"LC_MESSAGES", row.messages}, {"LANG", row.lang}}) {
+    if (*value == '\0') {
+      unsetenv(name);
+    } else {
+      setenv(name, value, 1);
+    }
+    trace += std::string(name) + "=" + value + " ";
   }
-}
-
-void SetEnvironment(const TCase& row) {
-  SetOrUnset("LANGUAGE", row.language);
-  SetOrUnset("LC_ALL", row.all);
-  SetOrUnset("LC_MESSAGES", row.messages);
-  SetOrUnset("LANG", row.lang);
-}
-
-std::string Describe(const TCase& row) {
-  return std::string("LANGUAGE=") + row.language + " LC_ALL=" + row.all +
-         " LC_MESSAGES=" + row.messages + " LANG=" + row.lang;
+  return trace;
 }
 
 class LocalizationTest : public ::testing::Test {
@@ -64,8 +61,6 @@ TEST_F(LocalizationTest, EnvironmentSelectsTheLanguageForCatalogueAndToolkit) {
   const TCase cases[] = {
       // Only LANG, as most users have it: every German locale is German.
       {"", "", "", "de_DE.UTF-8", true},
-      {"", "", "", "de_AT.UTF-8", true},
-      {"", "", "", "de_CH.UTF-8", true},
       {"", "", "", "de_LU@euro", true},
       {"", "", "", "de", true},
       {"", "", "", "fr_FR.UTF-8", false},
@@ -86,8 +81,7 @@ TEST_F(LocalizationTest, EnvironmentSelectsTheLanguageForCatalogueAndToolkit) {
       {"", "en_GB.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", false},
   };
   for (const TCase& row : cases) {
-    SCOPED_TRACE(Describe(row));
-    SetEnvironment(row);
+    SCOPED_TRACE(SetEnvironment(row));
     SetupLocalization(VN_BUILD_DIR "/bin/locale");
     LoadToolkitTranslation();
     EXPECT_EQ(Tr(kTitle), row.german ? kGermanTitle : kTitle);
@@ -103,8 +97,7 @@ TEST_F(LocalizationTest, MissingOrBrokenTranslationsLeaveEnglish) {
   fs::create_directories(broken);
   std::ofstream(broken / "default.mo", std::ios::binary) << "\xde\x12\x04\x95 not a catalogue";
   std::ofstream(dir / "qtbase_de.qm", std::ios::binary) << "not a translation either";
-  const TCase german{"", "", "", "de_AT.UTF-8", true};
-  SetEnvironment(german);
+  SetEnvironment({"", "", "", "de_AT.UTF-8", true});
 
   for (const fs::path& catalogues : {dir / "missing", dir / "broken"}) {
     SCOPED_TRACE(catalogues.string());

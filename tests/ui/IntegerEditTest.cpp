@@ -244,8 +244,7 @@ TEST_F(IntegerEditTest, AnAttachedSpinnerRefusesWhatItsPositionCannotHold) {
   spinner->SetAssociate(field);
   const std::vector<std::pair<QString, int>> rows = {{"32767", TIntegerEdit::icOk},
                                                      {"32768", TIntegerEdit::icTooBig},
-                                                     {"100000", TIntegerEdit::icTooBig},
-                                                     {"100001", TIntegerEdit::icTooBig}};
+                                                     {"100000", TIntegerEdit::icTooBig}};
   for (const auto& [text, code] : rows) {
     field->setText(text);
     EXPECT_EQ(field->Validate(), code) << text.toStdString();
