@@ -7,22 +7,12 @@
 #include "SettingsCheck.h"
 #include "vncomps.h"
 
-namespace {
-
-// The fields accept what the settings may hold, so the command line's --set
-// refuses exactly what these fields refuse.
-TSettingRange RangeOf(const char* key) {
-  return *SettingRange(key);
-}
-
-}  // namespace
-
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
       FIPAddressEdit(new QLineEdit(this)),
-      FPortEdit(NewNumberField("PortEdit", RangeOf("IPPort").Min, RangeOf("IPPort").Max)),
-      FRackEdit(NewNumberField("RackEdit", RangeOf("Rack").Min, RangeOf("Rack").Max)),
-      FSlotEdit(NewNumberField("SlotEdit", RangeOf("Slot").Min, RangeOf("Slot").Max)) {
+      FPortEdit(NewSettingField("PortEdit", "IPPort")),
+      FRackEdit(NewSettingField("RackEdit", "Rack")),
+      FSlotEdit(NewSettingField("SlotEdit", "Slot")) {
   FIPAddressEdit->setObjectName(QStringLiteral("IPAddressEdit"));
   FIPAddressEdit->setMaximumWidth(160);
 
@@ -30,6 +20,13 @@ TTCPFrame::TTCPFrame(QWidget* parent)
   AddRow("Port:", FPortEdit);
   AddRow("Rack:", FRackEdit);
   AddRow("Slot:", FSlotEdit);
+}
+
+TIntegerEdit* TTCPFrame::NewSettingField(const char* objectName, const char* key) {
+  // The fields accept what the settings may hold, so the command line's --set
+  // refuses exactly what these fields refuse.
+  const TSettingRange range = *SettingRange(key);
+  return NewNumberField(objectName, range.Min, range.Max);
 }
 
 void TTCPFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,
