@@ -19,6 +19,7 @@
 #include <regex>
 
 #include "ConfigFile.h"
+#include "EncodedConfigFiles.h"
 #include "FileStore.h"
 #include "HW_Channels.h"
 #include "VNErrors.h"
@@ -197,55 +198,31 @@ TEST_F(ConfigFile, ExampleFileWithEitherLineEnd) {
   }
 }
 
-// A file in the layout SaveConfig writes, with a log file name and a
-// channel node that are not ASCII, in the bytes of one encoding.
-std::string SavedLayout(const std::string& logName, const std::string& node) {
-  return "WriteProtocol=1\r\nProtokollFileName=" + logName +
-         "\r\nComport=3\r\nConnectiontype=4\r\nBaudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\n"
-         "RemoteMPI=2\r\nRemotePPI=2\r\nProfibusSpeedIndex=2\r\nIPAddress=192.168.0.10\r\n"
-         "IPPort=102\r\nRack=0\r\nSlot=2\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t" +
-         node + "\r\n\r\n>EOT<\r\n";
-}
-
 TEST_F(ConfigFile, EncodingIsDecidedOnceAndTheBytesComeBackUnchanged) {
-  const std::string bom = "\xEF\xBB\xBF";
-  // "C:\Prüfung\log.TXT" in either encoding.
-  const std::string logUtf8 = std::string("C:\\Pr\xC3\xBC") + "fung\\log.TXT";
-  const std::string log1252 = std::string("C:\\Pr\xFC") + "fung\\log.TXT";
-  const std::string utf8 = SavedLayout(logUtf8, "5 \xE2\x82\xAC");
-  const std::string cp1252 = SavedLayout(log1252, "5 \x80");
-  const struct {
-    const char* Why;
-    std::string Bytes;
-    TTextEncoding Encoding;
-    std::string LogName;
-  } cases[] = {
-      {"UTF-8", utf8, TTextEncoding::Utf8, logUtf8},
-      {"UTF-8 with byte-order mark", bom + utf8, TTextEncoding::Utf8, logUtf8},
-      {"Windows-1252", cp1252, TTextEncoding::Windows1252, log1252},
-      {"Windows-1252 behind a byte-order mark", bom + cp1252, TTextEncoding::Windows1252, log1252},
-      {"ASCII", SavedLayout("log.TXT", "5"), TTextEncoding::Utf8, "log.TXT"},
-      // Only the text before a NUL counts, for the encoding as well.
-      {"UTF-8 with a NUL before other bytes", utf8 + std::string("\0\xFC", 2), TTextEncoding::Utf8,
-       logUtf8},
-  };
-  for (const auto& c : cases) {
+  std::vector<EncodingCase> cases = EncodingCases();
+  cases.push_back({"ASCII", FieldFile("ue", "EUR"), "ue", false});
+  // Only the text before a NUL counts, for the encoding as well.
+  cases.push_back({"UTF-8 with a NUL before other bytes", cases[0].Bytes + std::string("\0\xFC", 2),
+                   cases[0].Umlaut, false});
+  for (const EncodingCase& c : cases) {
     SCOPED_TRACE(c.Why);
+    const TTextEncoding expected = c.Windows1252 ? TTextEncoding::Windows1252 : TTextEncoding::Utf8;
     config = TConfigInfo(file());
     channelLines.clear();
-    encoding = c.Encoding == TTextEncoding::Utf8 ? TTextEncoding::Windows1252 : TTextEncoding::Utf8;
+    encoding = c.Windows1252 ? TTextEncoding::Utf8 : TTextEncoding::Windows1252;
     Load(c.Bytes);
-    EXPECT_EQ(encoding, c.Encoding);
+    EXPECT_EQ(encoding, expected);
     EXPECT_EQ(config.WriteProtocol, 1) << "the first key is recognised";
     EXPECT_EQ(config.Comport, 3);
-    EXPECT_EQ(config.ProtokollFileName, c.LogName);
+    EXPECT_EQ(config.ProtokollFileName, "C:\\Pr" + c.Umlaut + "fung\\log.TXT");
+    EXPECT_EQ(config.IPAddress, "plc-" + c.Umlaut);
 
     TStrings lines;
     BuildConfigFileLines(config, TStrings(channelLines.begin(), channelLines.end() - 1), lines);
     WriteTextLinesAtomic(file(), lines);
-    std::string expected = c.Bytes.substr(c.Bytes.rfind(bom, 0) == 0 ? bom.size() : 0);
-    expected = expected.substr(0, expected.find('\0'));
-    EXPECT_EQ(ReadBytes(file()), expected) << "unchanged, without the byte-order mark";
+    const std::string bytes = WithoutBom(c.Bytes);
+    EXPECT_EQ(ReadBytes(file()), bytes.substr(0, bytes.find('\0')))
+        << "unchanged, without the byte-order mark";
   }
 }
 

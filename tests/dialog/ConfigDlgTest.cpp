@@ -23,6 +23,7 @@
 #include <set>
 #include <vector>
 
+#include "../config/EncodedConfigFiles.h"
 #include "DialogTestSupport.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
@@ -236,41 +237,10 @@ TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
   EXPECT_EQ(collected.ProtokollFileName, "");
 }
 
-// A configuration file as the suite writes it, ISO over TCP, with a log
-// file name, an IP address text and a channel node that are not ASCII, in
-// the bytes of one encoding.
-std::string FieldFile(const std::string& umlaut, const std::string& euro) {
-  return "WriteProtocol=1\r\nProtokollFileName=C:\\Pr" + umlaut +
-         "fung\\log.TXT\r\nComport=3\r\nConnectiontype=4\r\nBaudrate=0\r\nLocalMPI=0\r\n"
-         "LocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\nProfibusSpeedIndex=2\r\nIPAddress=plc-" +
-         umlaut + "\r\nIPPort=102\r\nRack=0\r\nSlot=2\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t5 " +
-         euro + "\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n\t\t10\r\n\t\t\t2\r\n\r\n>EOT<\r\n";
-}
-
-struct EncodingCase {
-  const char* Why;
-  std::string Bytes;   // as found on disk
-  std::string Umlaut;  // "ü" in the file's encoding
-};
-
-std::vector<EncodingCase> EncodingCases() {
-  const std::string bom = "\xEF\xBB\xBF";
-  const std::string utf8 = FieldFile("\xC3\xBC", "\xE2\x82\xAC");
-  const std::string cp1252 = FieldFile("\xFC", "\x80");
-  return {{"UTF-8", utf8, "\xC3\xBC"},
-          {"UTF-8 with byte-order mark", bom + utf8, "\xC3\xBC"},
-          {"Windows-1252", cp1252, "\xFC"},
-          {"Windows-1252 behind a byte-order mark", bom + cp1252, "\xFC"}};
-}
-
 // Types text as the keyboard does (QTest's key clicks know only ASCII).
 void TypeText(QWidget* widget, const QString& text) {
   for (const QChar c : text)
     QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-std::string WithoutBom(const std::string& bytes) {
-  return bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes;
 }
 
 TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
@@ -293,7 +263,6 @@ TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
 TEST_F(ConfigDlgTest, EditedTextIsWrittenInTheFilesEncodingOrRefused) {
   for (const EncodingCase& c : EncodingCases()) {
     SCOPED_TRACE(c.Why);
-    const bool windows1252 = c.Umlaut == "\xFC";
     std::ofstream(ConfigPath(), std::ios::binary) << c.Bytes;
     MakeCard();
     boxes.boxes.clear();
@@ -304,16 +273,16 @@ TEST_F(ConfigDlgTest, EditedTextIsWrittenInTheFilesEncodingOrRefused) {
       TypeText(logFile, "ä");
       // Greek omega: no character of Windows-1252.
       TypeText(logFile, "Ω");
-      EXPECT_EQ(logFile->text(),
-                windows1252 ? QString("C:\\Prüfung\\log.TXTä") : QString("C:\\Prüfung\\log.TXTäΩ"));
+      EXPECT_EQ(logFile->text(), c.Windows1252 ? QString("C:\\Prüfung\\log.TXTä")
+                                               : QString("C:\\Prüfung\\log.TXTäΩ"));
       Child<QPushButton>(&dlg, "OKBtn")->click();
     });
-    const std::string aUmlaut = windows1252 ? "\xE4" : "\xC3\xA4";
-    const std::string omega = windows1252 ? "" : "\xCE\xA9";
+    const std::string aUmlaut = c.Windows1252 ? "\xE4" : "\xC3\xA4";
+    const std::string omega = c.Windows1252 ? "" : "\xCE\xA9";
     EXPECT_THAT(FileBytes(), HasSubstr("ProtokollFileName=C:\\Pr" + c.Umlaut + "fung\\log.TXT" +
                                        aUmlaut + omega + "\r\n"));
     EXPECT_THAT(FileBytes(), HasSubstr("IPAddress=plc-" + c.Umlaut + "\r\n"));
-    if (windows1252) {
+    if (c.Windows1252) {
       ASSERT_EQ(boxes.boxes.size(), 1u);
       EXPECT_THAT(boxes.boxes[0].text, HasSubstr("\"Ω\""));
       EXPECT_THAT(boxes.boxes[0].text, HasSubstr("Windows-1252"));
