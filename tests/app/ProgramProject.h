@@ -12,8 +12,8 @@
 #include <initializer_list>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
-#include <utility>
 
 struct TProgramRun {
   int exitCode = -1;
@@ -43,18 +43,15 @@ inline const std::string kPreparedSettings =
 // "Key=Value" line each ended by eol, with the values in changed instead.
 inline std::string SavedSettings(const char* eol = "\r\n",
                                  const std::map<std::string, std::string>& changed = {}) {
-  static const std::pair<const char*, const char*> kValues[] = {
-      {"WriteProtocol", "1"}, {"ProtokollFileName", "errors.txt"},
-      {"Comport", "1"},       {"Connectiontype", "4"},
-      {"Baudrate", "3"},      {"LocalMPI", "5"},
-      {"LocalPPI", "6"},      {"RemoteMPI", "7"},
-      {"RemotePPI", "8"},     {"ProfibusSpeedIndex", "1"},
-      {"IPAddress", "10.0.0.9"}, {"IPPort", "1102"},
-      {"Rack", "1"},          {"Slot", "3"}};
+  std::istringstream lines(
+      "WriteProtocol=1 ProtokollFileName=errors.txt Comport=1 Connectiontype=4 Baudrate=3 "
+      "LocalMPI=5 LocalPPI=6 RemoteMPI=7 RemotePPI=8 ProfibusSpeedIndex=1 IPAddress=10.0.0.9 "
+      "IPPort=1102 Rack=1 Slot=3");
   std::string text;
-  for (const auto& [key, value] : kValues) {
+  for (std::string line; lines >> line;) {
+    const std::string key = line.substr(0, line.find('='));
     const auto change = changed.find(key);
-    text += std::string(key) + "=" + (change == changed.end() ? value : change->second) + eol;
+    text += (change == changed.end() ? line : key + "=" + change->second) + eol;
   }
   return text;
 }
@@ -144,9 +141,7 @@ class TProgramProject {
 class TProgramProjectTest : public ::testing::Test {
  protected:
   TProgramProjectTest(const std::string& prefix, std::initializer_list<const char*> drivers)
-      : project(prefix +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name(),
-                drivers),
+      : project(prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name(), drivers),
         dir(project.Dir()) {}
 
   std::filesystem::path ConfigFile() const { return project.ConfigFile(); }

@@ -177,16 +177,6 @@ TEST(ConfigInfo, CopyFromKeepsTheOwnFileName) {
   EXPECT_EQ(copy.ConfigFileName, "");
 }
 
-// Every value the dialog's lists and fields can produce is accepted, and
-// nothing else; a refusal names key, value and the range.
-struct AssignCase {
-  const char* Key;
-  const char* Value;
-  // Accepted: the field read back as text; refused: the range ("" for text).
-  bool Accepted;
-  const char* Expected;
-};
-
 std::string FieldText(const TConfigInfo& settings, const std::string& key) {
   TStrings lines;
   settings.SaveToList(lines);
@@ -195,79 +185,80 @@ std::string FieldText(const TConfigInfo& settings, const std::string& key) {
   return "<missing>";
 }
 
+// Every value the dialog's lists and fields can produce is accepted, and
+// nothing else; a refusal names key, value and the range.
 TEST(SettingsCheck, AssignSettingAcceptsWhatTheDialogAccepts) {
-  const AssignCase cases[] = {
+  // Each value as the field reads it back.
+  const std::pair<const char*, std::vector<const char*>> accepted[] = {
       // Lists: the index of an item.
-      {"Connectiontype", "0", true, "0"},
-      {"Connectiontype", "5", true, "5"},
-      {"Connectiontype", "6", false, "0..5"},
-      {"Connectiontype", "-1", false, "0..5"},
-      {"Comport", "1", true, "1"},
-      {"Comport", "9", true, "9"},
-      {"Comport", "0", false, "1..9"},
-      {"Comport", "10", false, "1..9"},
-      {"Baudrate", "4", true, "4"},
-      {"Baudrate", "5", false, "0..4"},
-      {"ProfibusSpeedIndex", "6", true, "6"},
-      {"ProfibusSpeedIndex", "7", false, "0..6"},
-      {"RemoteMPI", "1", true, "1"},
-      {"RemoteMPI", "100", true, "100"},
-      {"RemoteMPI", "0", false, "1..100"},
-      {"RemoteMPI", "101", false, "1..100"},
-      {"WriteProtocol", "1", true, "1"},
-      {"WriteProtocol", "2", false, "0..1"},
+      {"Connectiontype", {"0", "5"}},
+      {"Comport", {"1", "9"}},
+      {"Baudrate", {"4"}},
+      {"ProfibusSpeedIndex", {"6"}},
+      {"RemoteMPI", {"1", "100"}},
+      {"WriteProtocol", {"1"}},
       // Addresses: what a spinner can hold.
-      {"LocalMPI", "0", true, "0"},
-      {"LocalMPI", "32767", true, "32767"},
-      {"LocalMPI", "32768", false, "0..32767"},
-      {"LocalPPI", "-1", false, "0..32767"},
-      {"RemotePPI", "126", true, "126"},
-      {"RemotePPI", "+7", true, "7"},
+      {"LocalMPI", {"0", "32767"}},
+      {"RemotePPI", {"126"}},
       // Port, rack and slot fields.
-      {"IPPort", "1", true, "1"},
-      {"IPPort", "65535", true, "65535"},
-      {"IPPort", "0", false, "1..65535"},
-      {"IPPort", "65536", false, "1..65535"},
-      {"Rack", "0", true, "0"},
-      {"Slot", "65535", true, "65535"},
-      {"Slot", "65536", false, "0..65535"},
-      // Numbers are decimal, without blanks or anything after them.
-      {"Slot", "", false, "0..65535"},
-      {"Slot", " 3", false, "0..65535"},
-      {"Slot", "3 ", false, "0..65535"},
-      {"Slot", "$3", false, "0..65535"},
-      {"Slot", "3.0", false, "0..65535"},
-      {"Slot", "++3", false, "0..65535"},
-      {"Slot", "99999999999", false, "0..65535"},
+      {"IPPort", {"1", "65535"}},
+      {"Rack", {"0"}},
+      {"Slot", {"65535"}},
       // Text fields: anything on one line.
-      {"IPAddress", "plc.example", true, "plc.example"},
-      {"IPAddress", "", true, ""},
-      {"IPAddress", "10.0.0.1\n", false, ""},
-      {"ProtokollFileName", "/var/log/s7 log.txt", true, "/var/log/s7 log.txt"},
-      {"ProtokollFileName", "a\rb", false, ""},
-      {"ProtokollFileName", "tab\there", false, ""},
-      // Keys are spelled as in the file.
-      {"slot", "3", false, ""},
-      {"Unknown", "3", false, ""},
+      {"IPAddress", {"plc.example", ""}},
+      {"ProtokollFileName", {"/var/log/s7 log.txt"}},
   };
-  for (const AssignCase& c : cases) {
-    SCOPED_TRACE(std::string(c.Key) + "=" + c.Value);
-    TConfigInfo settings(kConfigFile);
-    const TConfigInfo before = settings;
-    const auto refused = AssignSetting(settings, c.Key, c.Value);
-    EXPECT_EQ(refused.has_value(), !c.Accepted);
-    if (c.Accepted) {
-      EXPECT_EQ(FieldText(settings, c.Key), c.Expected);
-      continue;
+  for (const auto& [key, values] : accepted) {
+    for (const char* value : values) {
+      SCOPED_TRACE(std::string(key) + "=" + value);
+      TConfigInfo settings(kConfigFile);
+      EXPECT_FALSE(AssignSetting(settings, key, value));
+      EXPECT_EQ(FieldText(settings, key), value);
     }
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(Settings(settings), Settings(before));
-    EXPECT_EQ(refused->Key, c.Key);
-    EXPECT_EQ(refused->Value, c.Value);
-    const std::string range =
-        refused->IsRange() ? std::to_string(*refused->Min) + ".." + std::to_string(*refused->Max)
-                           : "";
-    EXPECT_EQ(range, c.Expected);
+  }
+  // A plus sign is taken, not kept.
+  TConfigInfo plus(kConfigFile);
+  EXPECT_FALSE(AssignSetting(plus, "RemotePPI", "+7"));
+  EXPECT_EQ(plus.RemotePPI, 7);
+
+  struct Refused {
+    const char* Key;
+    const char* Range;  // "" for text and unknown keys
+    std::vector<const char*> Values;
+  };
+  const Refused refused[] = {
+      {"Connectiontype", "0..5", {"6", "-1"}},
+      {"Comport", "1..9", {"0", "10"}},
+      {"Baudrate", "0..4", {"5"}},
+      {"ProfibusSpeedIndex", "0..6", {"7"}},
+      {"RemoteMPI", "1..100", {"0", "101"}},
+      {"WriteProtocol", "0..1", {"2"}},
+      {"LocalMPI", "0..32767", {"32768"}},
+      {"LocalPPI", "0..32767", {"-1"}},
+      {"IPPort", "1..65535", {"0", "65536"}},
+      // Numbers are decimal, without blanks or anything after them.
+      {"Slot", "0..65535", {"65536", "", " 3", "3 ", "$3", "3.0", "++3", "99999999999"}},
+      {"IPAddress", "", {"10.0.0.1\n"}},
+      {"ProtokollFileName", "", {"a\rb", "tab\there"}},
+      // Keys are spelled as in the file.
+      {"slot", "", {"3"}},
+      {"Unknown", "", {"3"}},
+  };
+  for (const Refused& c : refused) {
+    for (const char* value : c.Values) {
+      SCOPED_TRACE(std::string(c.Key) + "=" + value);
+      TConfigInfo settings(kConfigFile);
+      const TConfigInfo before = settings;
+      const auto refusal = AssignSetting(settings, c.Key, value);
+      ASSERT_TRUE(refusal);
+      EXPECT_EQ(Settings(settings), Settings(before));
+      EXPECT_EQ(refusal->Key, c.Key);
+      EXPECT_EQ(refusal->Value, value);
+      const std::string range =
+          refusal->IsRange() ? std::to_string(*refusal->Min) + ".." + std::to_string(*refusal->Max)
+                             : "";
+      EXPECT_EQ(range, c.Range);
+    }
   }
 }
 
@@ -306,10 +297,14 @@ TEST(SettingsCheck, CheckSettingsNamesTheFirstRefusedSettingInScope) {
       {"unknown type", {{type, 6}}, TSettingsScope::Connection, "Connectiontype"},
       {"no type selected", {{type, -1}}, TSettingsScope::Connection, "Connectiontype"},
       // Only what the type looks up in a table counts for a connection.
-      {"serial rate of a serial type", {{type, 3}, {rate, 5}}, TSettingsScope::Connection,
+      {"serial rate of a serial type",
+       {{type, 3}, {rate, 5}},
+       TSettingsScope::Connection,
        "Baudrate"},
       {"serial rate of ISO over TCP", {{type, 4}, {rate, 5}}, TSettingsScope::Connection, ""},
-      {"bus speed of MPI", {{type, 2}, {speed, -1}}, TSettingsScope::Connection,
+      {"bus speed of MPI",
+       {{type, 2}, {speed, -1}},
+       TSettingsScope::Connection,
        "ProfibusSpeedIndex"},
       {"bus speed of PPI", {{type, 3}, {speed, -1}}, TSettingsScope::Connection, ""},
       {"port and partner do not count for a connection",

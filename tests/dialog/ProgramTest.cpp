@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "ProgramProject.h"
 
@@ -67,12 +68,19 @@ const std::set<std::string> kDriverFolder = {"libs7drv.so", "libdigio.so", "libs
 
 }  // namespace
 
-TEST_F(ProgramTest, OkWritesTheSettingsAndTheNormalisedChannelBlock) {
-  WriteConfig(kPrepared);
-  const TProgramRun run = Run("ok");
-  EXPECT_EQ(run.exitCode, 0) << run.errors;
-  EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
-  EXPECT_EQ(DriverFolder(), kDriverFolder);
+// OK writes the settings and the normalised channel block; Cancel leaves
+// the file as it was.
+TEST_F(ProgramTest, OkSavesTheNormalisedFileAndCancelLeavesIt) {
+  const std::pair<const char*, std::string> cases[] = {{"ok", kSavedAfterOk},
+                                                       {"cancel", kPrepared}};
+  for (const auto& [answer, expected] : cases) {
+    SCOPED_TRACE(answer);
+    WriteConfig(kPrepared);
+    const TProgramRun run = Run(answer);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(ConfigBytes(), expected);
+    EXPECT_EQ(DriverFolder(), kDriverFolder);
+  }
 }
 
 // --dir alone still shows the dialog, for the drivers of the folder named.
@@ -83,14 +91,6 @@ TEST_F(ProgramTest, DirShowsTheDialogForAnotherFoldersDriver) {
   const TProgramRun run = RunWith({"--dir", QString::fromStdString(dir.string())}, elsewhere, "ok");
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   EXPECT_EQ(ConfigBytes(), kSavedAfterOk);
-}
-
-TEST_F(ProgramTest, CancelLeavesTheFileAsItWas) {
-  WriteConfig(kPrepared);
-  const TProgramRun run = Run("cancel");
-  EXPECT_EQ(run.exitCode, 0) << run.errors;
-  EXPECT_EQ(ConfigBytes(), kPrepared);
-  EXPECT_EQ(DriverFolder(), kDriverFolder);
 }
 
 TEST_F(ProgramTest, OkWithoutAFileCreatesItFromTheDefaults) {
