@@ -54,7 +54,6 @@ class CallBudget {
   CallBudget(const Clock& clock, Micros answerTimeout, int callFactor)
       : clock_(clock), timeout_(answerTimeout), factor_(callFactor), end_(clock.now()) {}
 
-  const Clock& clock() const { return clock_; }
   void setAnswerTimeout(Micros timeout) { timeout_ = timeout; }
   Micros answerTimeout() const { return timeout_; }
   Micros callLimit() const { return timeout_ * factor_; }
