@@ -346,7 +346,7 @@ int ListPartners(TCard& card, const TMessagesOnStandardError& messages) {
   const TConfigInfo& settings = card.Config();
   const auto type = ConnectionTypeOf(settings.Connectiontype);
   if (!type || !TraitsOf(*type).ListsPartners) {
-    PrintMessage(FillIn(Tr("Only the MPI connection types can list the partners on their bus; "
+    PrintMessage(FillIn(Tr("Only the MPI connection types and S7ONLINE can list the partners on their bus; "
                            "the file sets Connectiontype=%d."),
                         {std::to_string(settings.Connectiontype)}));
     return kExitFailure;

@@ -126,7 +126,7 @@ class TChannelItemDelegate : public QStyledItemDelegate {
     const QString typed = line->text();
     auto text = TextToFileBytes(typed, FTree->Encoding());
     if (!text) {
-      ShowCharacterNotHeld(FirstCharacterNotHeld(typed, FTree->Encoding()), FTree->Encoding());
+      ShowCharacterNotHeld(FirstCharacterNotHeld(typed, FTree->Encoding()));
       return;  // refused: the node keeps its text
     }
     FEditor->TreeView1Edited(node, *text);
@@ -190,7 +190,7 @@ void TChannelNode::setData(int column, int role, const QVariant& value) {
   if (const auto bytes = TextToFileBytes(text, Encoding())) {
     SetText(*bytes);
   } else {
-    ShowCharacterNotHeld(FirstCharacterNotHeld(text, Encoding()), Encoding());
+    ShowCharacterNotHeld(FirstCharacterNotHeld(text, Encoding()));
   }
 }
 

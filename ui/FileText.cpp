@@ -34,7 +34,7 @@ void RefuseCharactersNotHeld(QLineEdit* edit) {
   const QString accepted = edit->property(kAcceptedText).toString();
   edit->setText(accepted);
   edit->setCursorPosition(std::min(cursor, static_cast<int>(accepted.size())));
-  ShowCharacterNotHeld(missing, EncodingOf(edit));
+  ShowCharacterNotHeld(missing);
 }
 
 }  // namespace
@@ -65,8 +65,7 @@ QString FirstCharacterNotHeld(const QString& text, TTextEncoding encoding) {
   return {};
 }
 
-void ShowCharacterNotHeld(const QString& character, TTextEncoding encoding) {
-  (void)encoding;  // only Windows-1252 files lack characters
+void ShowCharacterNotHeld(const QString& character) {
   ShowMessageBox(FillIn(Tr("The character \"%s\" cannot be stored in this configuration file, "
                            "which is written in the Windows-1252 code page."),
                         {character.toStdString()}),
@@ -87,7 +86,7 @@ void ShowFileValue(QLineEdit* edit, const std::string& bytes, TTextEncoding enco
 bool SetFileValueText(QLineEdit* edit, const QString& text) {
   const QString missing = FirstCharacterNotHeld(text, EncodingOf(edit));
   if (!missing.isEmpty()) {
-    ShowCharacterNotHeld(missing, EncodingOf(edit));
+    ShowCharacterNotHeld(missing);
     return false;
   }
   edit->setText(text);

@@ -23,8 +23,9 @@ std::string OwnTextToFileBytes(std::string_view utf8, TTextEncoding encoding);
 // The first character of text that encoding cannot hold; empty when there
 // is none.
 QString FirstCharacterNotHeld(const QString& text, TTextEncoding encoding);
-// Tells the user that character cannot be stored in a file of encoding.
-void ShowCharacterNotHeld(const QString& character, TTextEncoding encoding);
+// Tells the user that character cannot be stored in the file (only a
+// Windows-1252 file lacks characters).
+void ShowCharacterNotHeld(const QString& character);
 
 // A line edit that shows a value of the file: shows bytes, remembers them
 // and the encoding. A typed or pasted character the encoding cannot hold

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,7 +30,7 @@ class CardFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() / ("vn_card_file_" + std::string(info->name()));
+    dir = std::filesystem::temp_directory_path() / ("vn_card_file_" + std::to_string(::getpid()) + "_" + info->name());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "drv");
     driver = (dir / "drv" / "libs7drv.so").string();
