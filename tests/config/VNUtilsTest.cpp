@@ -225,8 +225,15 @@ TEST(TextCodec, Windows1252BothWays) {
       {"\xCE\xA9", std::nullopt},                  // Greek omega
       {"\xE2\x82\xAC\xF0\x9F\x98\x80", std::nullopt},
       {"\xFC", std::nullopt},  // not UTF-8 at all
+      // Every character the code page defines in 80..9F.
+      {"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ",
+       "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E"
+       "\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F"},
   };
-  for (const auto& [utf8, bytes] : cases) EXPECT_EQ(Utf8ToWindows1252(utf8), bytes) << utf8;
+  for (const auto& [utf8, bytes] : cases) {
+    EXPECT_EQ(Utf8ToWindows1252(utf8), bytes) << utf8;
+    if (bytes) EXPECT_EQ(Windows1252ToUtf8(*bytes), utf8);
+  }
   EXPECT_EQ(Windows1252ToUtf8("\xC4\x80\x9F"), "\xC3\x84\xE2\x82\xAC\xC5\xB8");
   EXPECT_EQ(CharToWindows1252(U'\u0178'), 0x9F);
   EXPECT_EQ(Windows1252ToChar(0x8D), U'\u008D');
