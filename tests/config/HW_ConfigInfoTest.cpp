@@ -239,7 +239,7 @@ TEST(SettingsCheck, AssignSettingAcceptsWhatTheDialogAccepts) {
       // Numbers are decimal, without blanks or anything after them.
       {"Slot", "0..65535", {"65536", "", " 3", "3 ", "$3", "3.0", "++3", "99999999999"}},
       {"IPAddress", "", {"10.0.0.1\n"}},
-      {"ProtokollFileName", "", {"a\rb", "tab\there"}},
+      {"ProtokollFileName", "", {"a\rb", "tab\there", "del\x7F"}},
       // Keys are spelled as in the file.
       {"slot", "", {"3"}},
       {"Unknown", "", {"3"}},
