@@ -413,8 +413,8 @@ TEST(SzlCopy, OnlyWholeRecordsThatArrivedAndFit) {
   }
 }
 
-// Each SZL read is a call of its own: time spent before it (here far more
-// than a call may take) does not cut it short.
+// Each SZL read, the order code's as well, is a call of its own: time spent
+// before it (here far more than a call may take) does not cut it short.
 TEST_F(IsoSession, AnSzlReadHasADeadlineOfItsOwn) {
   acceptConnection();
   ASSERT_EQ(connection_->connectPLC(), 0);
@@ -424,6 +424,12 @@ TEST_F(IsoSession, AnSzlReadHasADeadlineOfItsOwn) {
   ASSERT_EQ(connection_->readSzlList(0x0011, 0, list), 0);
   EXPECT_EQ(list, Szl0011Payload());
   EXPECT_EQ(link_.sent.back(), Iso(s7::BuildSzlRequest(2, 0x0011, 0)));
+
+  clock_.advance(Micros(20000) * daveCallTimeoutFactor * 10);
+  link_.reply(Iso(SzlAnswerPdu(3, Szl0011Payload())), 0, Micros(15000));
+  std::string code;
+  EXPECT_EQ(readOrderCode(code), 0);
+  EXPECT_EQ(code, "6ES7 315-2EH14-0AB0 ");
 }
 
 TEST_F(IsoSession, FragmentsAndEmptyDataTpdusAreJoined) {
