@@ -612,25 +612,26 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
     Call call;
     std::function<void(FakeTransport&)> peer;
     int expected;
+    std::size_t framesSent;  // by the call itself: no retry starts after its end
   } cases[] = {
       {"ISO: set-up answered by empty fragments for ever", daveProtoISOTCP, Call::kConnect,
        [&](FakeTransport& l) {
          l.reply(ConnectConfirm());
          l.stream(emptyDtWithoutEot, Micros(1));
        },
-       daveResTimeout},
+       daveResTimeout, 2},
       {"ISO: order code answered by empty fragments for ever", daveProtoISOTCP, Call::kOrderCode,
-       [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout},
+       [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout, 1},
       {"ISO: order code, every part says more follows, just inside the time-out",
-       daveProtoISOTCP, Call::kOrderCode, moreFollows, daveResTimeout},
+       daveProtoISOTCP, Call::kOrderCode, moreFollows, daveResTimeout, 5},
       {"ISO: SZL read, every part says more follows, just inside the time-out", daveProtoISOTCP,
-       Call::kReadSzl, moreFollows, daveResTimeout},
+       Call::kReadSzl, moreFollows, daveResTimeout, 5},
       {"ISO: one byte of a long answer at a time", daveProtoISOTCP, Call::kOrderCode,
        [&](FakeTransport& l) {
          l.reply(Hex("03 00 FF FF 02 F0 80"));
          l.reply(Bytes(100, 0x41), 1, kAnswer / 3);
        },
-       daveResTimeout},
+       daveResTimeout, 1},
       {"PPI: every poll answered 'not ready' just inside the time-out", daveProtoPPI,
        Call::kConnect,
        [&](FakeTransport& l) {
@@ -638,16 +639,25 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
            self.reply(Hex("E5"), 0, sent[0] == ppi::kSD2 ? Micros::zero() : kJustInside);
          };
        },
-       daveResTimeout},
+       daveResTimeout, 6},
+      // The last poll's "not ready" comes as the call ends: the call is over.
+      {"PPI: every poll answered 'not ready' at the very end of the time-out", daveProtoPPI,
+       Call::kConnect,
+       [&](FakeTransport& l) {
+         l.responder = [&](const Bytes& sent, FakeTransport& self) {
+           self.reply(Hex("E5"), 0, sent[0] == ppi::kSD2 ? Micros::zero() : kAnswer);
+         };
+       },
+       daveResTimeout, 5},
       {"PPI: line noise for ever", daveProtoPPI, Call::kConnect,
-       [&](FakeTransport& l) { l.stream(Hex("00"), Micros(1)); }, daveResBadFrame},
+       [&](FakeTransport& l) { l.stream(Hex("00"), Micros(1)); }, daveResBadFrame, 3},
       {"MPI: every block refused just inside the time-out", daveProtoMPI, Call::kInitAdapter,
        [&](FakeTransport& l) {
          l.responder = [&](const Bytes&, FakeTransport& self) {
            self.reply(Hex("15"), 0, kJustInside);
          };
        },
-       daveResTimeout},
+       daveResTimeout, 5},
       {"MPI: noise instead of the adapter's answer", daveProtoMPI, Call::kInitAdapter,
        [&](FakeTransport& l) {
          // STX and block are taken; then the adapter only babbles.
@@ -656,7 +666,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
            self.stream(Hex("00"), Micros(1));
          };
        },
-       daveResTimeout},
+       daveResTimeout, 2},
   };
   for (const Case& c : cases) {
     FakeClock clock;
@@ -671,6 +681,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
       ASSERT_EQ(connection.connectPLC(), 0) << c.name;
     }
     c.peer(link);
+    const std::size_t sentBefore = link.sent.size();
     Micros start = clock.now();
     int r;
     if (c.call == Call::kInitAdapter) {
@@ -686,6 +697,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
     }
     EXPECT_EQ(r, c.expected) << c.name;
     EXPECT_LE(clock.now() - start, kLimit) << c.name;
+    EXPECT_EQ(link.sent.size() - sentBefore, c.framesSent) << c.name;
     EXPECT_FALSE(connection.connected()) << c.name;  // the link is dropped
     link.responder = nullptr;
   }
