@@ -389,8 +389,11 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
   dave.szlAnswers[0x001C] = {
       0, SzlList(0x001C, 34,
                  {TextRecord(7, "CPU 315-2 PN/DP"), TextRecord(2, "Line 4 press"),
-                  TextRecord(3, ""), TextRecord(5, "S C-C2UR28922012"),
-                  // A text of the full width: no zero byte ends it.
+                  TextRecord(3, ""),
+                  // A serial number of the full width: no zero byte ends it, the
+                  // field's 24 bytes do, though the record has room for 32.
+                  TextRecord(5, "S C-C2UR28922012-0815-01not part"),
+                  // An index no field is taken from.
                   TextRecord(1, std::string(32, 'N'))})};
   dave.szlAnswers[0x0011] = {
       0, SzlList(0x0011, 28,
@@ -408,7 +411,7 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
   EXPECT_EQ(identity.ModuleTypeName, "CPU 315-2 PN/DP");
   EXPECT_EQ(identity.ModuleName, "Line 4 press");
   EXPECT_EQ(identity.PlantDesignation, "");
-  EXPECT_EQ(identity.SerialNumber, "S C-C2UR28922012");
+  EXPECT_EQ(identity.SerialNumber, "S C-C2UR28922012-0815-01");
   // Record 7 of the module identification, not the boot loader's.
   EXPECT_EQ(identity.FirmwareVersion, "V3.12.6");
   // The new mode is the low nibble; the high one is the previous mode.
