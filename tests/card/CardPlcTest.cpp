@@ -387,14 +387,14 @@ std::vector<std::uint8_t> ModeRecord(std::uint8_t bzu) {
 
 TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
   dave.szlAnswers[0x001C] = {
-      0, SzlList(0x001C, 34,
-                 {TextRecord(7, "CPU 315-2 PN/DP"), TextRecord(2, "Line 4 press"),
-                  TextRecord(3, ""),
-                  // A serial number of the full width: no zero byte ends it, the
-                  // field's 24 bytes do, though the record has room for 32.
-                  TextRecord(5, "S C-C2UR28922012-0815-01not part"),
-                  // An index no field is taken from.
-                  TextRecord(1, std::string(32, 'N'))})};
+      0,
+      SzlList(0x001C, 34,
+              {TextRecord(7, "CPU 315-2 PN/DP"), TextRecord(2, "Line 4 press"), TextRecord(3, ""),
+               // A serial number of the full width: no zero byte ends it, the
+               // field's 24 bytes do, though the record has room for 32.
+               TextRecord(5, "S C-C2UR28922012-0815-01not part"),
+               // An index no field is taken from.
+               TextRecord(1, std::string(32, 'N'))})};
   dave.szlAnswers[0x0011] = {
       0, SzlList(0x0011, 28,
                  {{0x00, 0x81, 'B', 'o', 'o', 't', 0, 0, 0, 0, 0,   0,  0, 0,
