@@ -68,6 +68,14 @@ constexpr std::array<TSetting, kSettingCount> kSettings{{
     Number("Slot", &TConfigInfo::Slot, 2, 0, kMaxTcpNumber),
 }};
 
+// Each row is a number or a text with its default, and every default is a
+// value the checks accept.
+constexpr bool WellFormed(const TSetting& s) {
+  if (s.Number) return !s.Text && s.Default >= s.Min && s.Default <= s.Max;
+  return s.Text && s.DefaultText;
+}
+static_assert(std::all_of(kSettings.begin(), kSettings.end(), WellFormed));
+
 }  // namespace
 
 const std::array<TSetting, kSettingCount>& SettingsTable() {
