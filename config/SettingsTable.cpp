@@ -1,6 +1,7 @@
 #include "SettingsTable.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <tuple>
 #include <type_traits>
@@ -9,9 +10,10 @@
 
 namespace {
 
-// The highest address a frame's spinner can hold (16-bit signed positions):
-// the spinner's position is what the dialog stores, so it is the limit.
-constexpr std::int32_t kMaxBusAddress = 32767;
+// The highest address a frame's spinner can hold (its positions are 16-bit
+// signed): the spinner's position is what the dialog stores, so it is the
+// limit of the address fields and of --set alike.
+constexpr std::int32_t kMaxBusAddress = std::numeric_limits<std::int16_t>::max();
 constexpr std::int32_t kComPorts = 9;
 constexpr std::int32_t kMaxPartner = 100;
 constexpr std::int32_t kMaxTcpNumber = 65535;
