@@ -20,6 +20,7 @@
 #include "Localization.h"
 #include "MessageBox.h"
 #include "SettingsCheck.h"
+#include "SettingsTable.h"
 #include "TextCodec.h"
 #include "VNList.h"
 
@@ -264,7 +265,8 @@ int Set(TCard& card, const std::vector<std::string>& assignments) {
     std::string value = assignment.substr(eq + 1);
     // Text settings are stored in the file's own encoding, as the dialog's
     // fields store them.
-    if (IsSettingKey(key) && !SettingRange(key)) {
+    const TSetting* setting = FindSetting(key);
+    if (setting && setting->Text) {
       const auto bytes = AsFileBytes(value, card.FileEncoding());
       if (!bytes) {
         const bool windows1252 = card.FileEncoding() == TTextEncoding::Windows1252;
@@ -346,9 +348,10 @@ int ListPartners(TCard& card, const TMessagesOnStandardError& messages) {
   const TConfigInfo& settings = card.Config();
   const auto type = ConnectionTypeOf(settings.Connectiontype);
   if (!type || !TraitsOf(*type).ListsPartners) {
-    PrintMessage(FillIn(Tr("Only the MPI connection types and S7ONLINE can list the partners on their bus; "
-                           "the file sets Connectiontype=%d."),
-                        {std::to_string(settings.Connectiontype)}));
+    PrintMessage(FillIn(
+        Tr("Only the MPI connection types and S7ONLINE can list the partners on their bus; "
+           "the file sets %s=%d."),
+        {SettingOf(&TConfigInfo::Connectiontype).Key, std::to_string(settings.Connectiontype)}));
     return kExitFailure;
   }
   TIntegerList partners;

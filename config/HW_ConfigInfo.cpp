@@ -4,6 +4,8 @@
 #include <optional>
 #include <string_view>
 
+#include "SettingsTable.h"
+
 const std::array<ProtoStringValue, 6> ConnectionTypes{{
     {"MPI (S7 300/400)", 0},
     {"MPI (S7 300/400) Zorbel's version", 1},
@@ -28,33 +30,6 @@ const std::array<ProtoStringValue, 7> ProfibusSpeeds{{
 
 namespace {
 
-// The keys in the order they are read and written.
-enum TKey : std::size_t {
-  kWriteProtocol,
-  kProtokollFileName,
-  kComport,
-  kConnectiontype,
-  kBaudrate,
-  kLocalMPI,
-  kLocalPPI,
-  kRemoteMPI,
-  kRemotePPI,
-  kProfibusSpeedIndex,
-  kIPAddress,
-  kIPPort,
-  kRack,
-  kSlot,
-  kKeyCount
-};
-
-constexpr std::array<std::string_view, kKeyCount> kKeyNames{"WriteProtocol", "ProtokollFileName",
-                                                            "Comport",       "Connectiontype",
-                                                            "Baudrate",      "LocalMPI",
-                                                            "LocalPPI",      "RemoteMPI",
-                                                            "RemotePPI",     "ProfibusSpeedIndex",
-                                                            "IPAddress",     "IPPort",
-                                                            "Rack",          "Slot"};
-
 char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -66,18 +41,20 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// For every key the value of the first line "key=value" from the top; keys
-// without such a line keep no value (read as the empty text). One pass over
-// the lines, so that a key missing from a long file costs no extra scans.
-std::array<std::optional<std::string_view>, kKeyCount> LookUpValues(const TStrings& lines) {
-  std::array<std::optional<std::string_view>, kKeyCount> values;
-  std::size_t missing = kKeyCount;
+// For every setting (by its place in the table) the value of the first line
+// "key=value" from the top; keys without such a line keep no value (read as
+// the empty text). One pass over the lines, so that a key missing from a
+// long file costs no extra scans.
+std::array<std::optional<std::string_view>, kSettingCount> LookUpValues(const TStrings& lines) {
+  const auto& settings = SettingsTable();
+  std::array<std::optional<std::string_view>, kSettingCount> values;
+  std::size_t missing = kSettingCount;
   for (const std::string& line : lines) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
     const std::string_view key(line.data(), eq);
-    for (std::size_t k = 0; k < kKeyCount; ++k) {
-      if (values[k] || !EqualsIgnoringCase(key, kKeyNames[k])) continue;
+    for (std::size_t k = 0; k < kSettingCount; ++k) {
+      if (values[k] || !EqualsIgnoringCase(key, settings[k].Key)) continue;
       values[k] = std::string_view(line).substr(eq + 1);
       --missing;
       break;
@@ -87,20 +64,6 @@ std::array<std::optional<std::string_view>, kKeyCount> LookUpValues(const TStrin
   return values;
 }
 
-// The file-name part after the last "/" and the folder before it.
-std::string DefaultProtocolFileName(const std::string& configFileName) {
-  if (configFileName.empty()) return "ErrorLog.TXT";
-  const std::size_t slash = configFileName.rfind('/');
-  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-  std::string name = configFileName.substr(nameStart);
-  const std::size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  name += "ErrorLog.TXT";
-  // A bare file name has no folder: the log goes beside it, not into "/".
-  if (slash == std::string::npos) return name;
-  return configFileName.substr(0, slash) + "/" + name;
-}
-
 }  // namespace
 
 TConfigInfo::TConfigInfo(std::string configFileName) : ConfigFileName(std::move(configFileName)) {
@@ -108,20 +71,12 @@ TConfigInfo::TConfigInfo(std::string configFileName) : ConfigFileName(std::move(
 }
 
 void TConfigInfo::SetDefaults() {
-  Connectiontype = 0;
-  Comport = 2;
-  Baudrate = 0;
-  LocalMPI = 0;
-  LocalPPI = 0;
-  RemoteMPI = 2;
-  RemotePPI = 2;
-  ProfibusSpeedIndex = 2;
-  IPAddress = "192.168.0.1";
-  IPPort = 102;
-  Rack = 0;
-  Slot = 2;
-  ProtokollFileName = DefaultProtocolFileName(ConfigFileName);
-  WriteProtocol = 0;
+  for (const TSetting& setting : SettingsTable()) {
+    if (setting.Number)
+      this->*setting.Number = setting.Default;
+    else
+      this->*setting.Text = setting.DefaultText(ConfigFileName);
+  }
 }
 
 void TConfigInfo::CopyFrom(const TConfigInfo& other) {
@@ -133,53 +88,28 @@ void TConfigInfo::CopyFrom(const TConfigInfo& other) {
 
 void TConfigInfo::LoadFromList(const TStrings& lines) {
   const auto values = LookUpValues(lines);
-  auto text = [&](TKey key) { return std::string(values[key].value_or(std::string_view{})); };
-
-  // Fields are assigned in key order; the first unreadable number makes the
-  // whole record fall back to its defaults, silently.
-  const std::array<std::pair<TKey, std::int32_t*>, 12> numbers{{
-      {kWriteProtocol, &WriteProtocol},
-      {kComport, &Comport},
-      {kConnectiontype, &Connectiontype},
-      {kBaudrate, &Baudrate},
-      {kLocalMPI, &LocalMPI},
-      {kLocalPPI, &LocalPPI},
-      {kRemoteMPI, &RemoteMPI},
-      {kRemotePPI, &RemotePPI},
-      {kProfibusSpeedIndex, &ProfibusSpeedIndex},
-      {kIPPort, &IPPort},
-      {kRack, &Rack},
-      {kSlot, &Slot},
-  }};
-  ProtokollFileName = text(kProtokollFileName);
-  IPAddress = text(kIPAddress);
-  for (const auto& [key, field] : numbers) {
-    const auto value = TryStrToInt(values[key].value_or(std::string_view{}));
-    if (!value) {
+  const auto& settings = SettingsTable();
+  // The first unreadable number makes the whole record fall back to its
+  // defaults, silently; a missing text is the empty text.
+  for (std::size_t k = 0; k < kSettingCount; ++k) {
+    const std::string_view value = values[k].value_or(std::string_view{});
+    if (settings[k].Text) {
+      this->*settings[k].Text = std::string(value);
+      continue;
+    }
+    const auto number = TryStrToInt(value);
+    if (!number) {
       SetDefaults();
       return;
     }
-    *field = *value;
+    this->*settings[k].Number = *number;
   }
 }
 
 void TConfigInfo::SaveToList(TStrings& lines) const {
-  auto add = [&](TKey key, const std::string& value) {
-    lines.push_back(std::string(kKeyNames[key]) + "=" + value);
-  };
-  auto number = [](std::int32_t value) { return std::to_string(value); };
-  add(kWriteProtocol, number(WriteProtocol));
-  add(kProtokollFileName, ProtokollFileName);
-  add(kComport, number(Comport));
-  add(kConnectiontype, number(Connectiontype));
-  add(kBaudrate, number(Baudrate));
-  add(kLocalMPI, number(LocalMPI));
-  add(kLocalPPI, number(LocalPPI));
-  add(kRemoteMPI, number(RemoteMPI));
-  add(kRemotePPI, number(RemotePPI));
-  add(kProfibusSpeedIndex, number(ProfibusSpeedIndex));
-  add(kIPAddress, IPAddress);
-  add(kIPPort, number(IPPort));
-  add(kRack, number(Rack));
-  add(kSlot, number(Slot));
+  for (const TSetting& setting : SettingsTable()) {
+    const std::string value =
+        setting.Number ? std::to_string(this->*setting.Number) : this->*setting.Text;
+    lines.push_back(std::string(setting.Key) + "=" + value);
+  }
 }

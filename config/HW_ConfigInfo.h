@@ -35,19 +35,20 @@ class TConfigInfo {
   // Appends the fourteen key=value lines.
   void SaveToList(TStrings& lines) const;
 
-  std::int32_t Connectiontype = 0;
-  std::int32_t Comport = 2;
-  std::int32_t Baudrate = 0;
-  std::int32_t LocalMPI = 0;
-  std::int32_t LocalPPI = 0;
-  std::int32_t RemoteMPI = 2;
-  std::int32_t RemotePPI = 2;
-  std::int32_t ProfibusSpeedIndex = 2;
-  std::string IPAddress = "192.168.0.1";
-  std::int32_t IPPort = 102;
-  std::int32_t Rack = 0;
-  std::int32_t Slot = 2;
+  // The settings; their keys, defaults and ranges are in SettingsTable().
+  std::int32_t Connectiontype{};
+  std::int32_t Comport{};
+  std::int32_t Baudrate{};
+  std::int32_t LocalMPI{};
+  std::int32_t LocalPPI{};
+  std::int32_t RemoteMPI{};
+  std::int32_t RemotePPI{};
+  std::int32_t ProfibusSpeedIndex{};
+  std::string IPAddress;
+  std::int32_t IPPort{};
+  std::int32_t Rack{};
+  std::int32_t Slot{};
   std::string ProtokollFileName;
-  std::int32_t WriteProtocol = 0;
+  std::int32_t WriteProtocol{};
   std::string ConfigFileName;
 };

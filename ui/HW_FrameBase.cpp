@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string_view>
 
 #include "CardServices.h"
+#include "SettingsTable.h"
 #include "VNList.h"
 #include "VNUtils.h"
 #include "vncomps.h"
@@ -18,8 +20,8 @@ namespace {
 
 constexpr int kLabelColumn = 0;
 constexpr int kFieldColumn = 1;
-constexpr int kComPorts = 9;
-constexpr int kPartners = 100;
+// Where the arrows stop; typing goes on up to the setting's top.
+constexpr int kSpinnerTop = 30000;
 constexpr int kNumberFieldWidth = 80;
 
 // Selects item index, or nothing when index is not one of the items. A combo
@@ -85,12 +87,16 @@ QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
   return box;
 }
 
-TIntegerEdit* TConnectionFrame::NewNumberField(const char* objectName, std::int32_t minValue,
-                                               std::int32_t maxValue) {
+TIntegerEdit* TConnectionFrame::NewSettingField(std::string_view objectName,
+                                                std::int32_t TConfigInfo::*member) {
+  // The field accepts what the setting may hold, so the command line's --set
+  // refuses exactly what the field refuses.
+  const TSetting& setting = SettingOf(member);
   auto* field = new TIntegerEdit(this);
-  field->setObjectName(QString::fromLatin1(objectName));
-  field->SetMinValue(minValue);
-  field->SetMaxValue(maxValue);
+  field->setObjectName(
+      QString::fromLatin1(objectName.data(), static_cast<qsizetype>(objectName.size())));
+  field->SetMinValue(setting.Min);
+  field->SetMaxValue(setting.Max);
   field->SetIsZeroAllowed(true);
   field->SetFormat("%3d");
   field->SetNoBlanks(true);
@@ -99,14 +105,14 @@ TIntegerEdit* TConnectionFrame::NewNumberField(const char* objectName, std::int3
   return field;
 }
 
-TIntegerEdit* TConnectionFrame::NewAddressField(const char* objectName) {
-  return NewNumberField(objectName, 0, 100000);
+TIntegerEdit* TConnectionFrame::NewAddressField(std::int32_t TConfigInfo::*member) {
+  return NewSettingField(SettingOf(member).Key, member);
 }
 
 TUpDown* TConnectionFrame::NewAddressSpinner(const char* objectName, TIntegerEdit* field) {
   auto* spinner = new TUpDown(this);
   spinner->setObjectName(QString::fromLatin1(objectName));
-  spinner->SetRange(0, 30000);
+  spinner->SetRange(0, kSpinnerTop);
   spinner->SetIncrement(1);
   spinner->SetAssociate(field);
   return spinner;
@@ -119,8 +125,9 @@ void TConnectionFrame::AddPartnerRows() {
 
 void TConnectionFrame::FillComPortBox(QComboBox* box, int comport) {
   box->clear();
-  for (int n = 1; n <= kComPorts; ++n) box->addItem(QStringLiteral("COM%1").arg(n));
-  SelectItem(box, comport - 1);
+  const TSetting& ports = SettingOf(&TConfigInfo::Comport);
+  for (int n = ports.Min; n <= ports.Max; ++n) box->addItem(QStringLiteral("COM%1").arg(n));
+  SelectItem(box, comport - ports.Min);
 }
 
 void TConnectionFrame::FillBaudrateBox(QComboBox* box, int baudrate) {
@@ -137,12 +144,13 @@ void TConnectionFrame::FillSpeedBox(QComboBox* box, int speedIndex) {
 
 void TConnectionFrame::FillPartnerBox(int remoteMPI) {
   FTeilnehmerbox->clear();
-  for (int n = 1; n <= kPartners; ++n) FTeilnehmerbox->addItem(QString::number(n));
-  SelectItem(FTeilnehmerbox, remoteMPI - 1);
+  const TSetting& partners = SettingOf(&TConfigInfo::RemoteMPI);
+  for (int n = partners.Min; n <= partners.Max; ++n) FTeilnehmerbox->addItem(QString::number(n));
+  SelectItem(FTeilnehmerbox, remoteMPI - partners.Min);
 }
 
 void TConnectionFrame::StoreComPort(const QComboBox* box, TConfigInfo& settings) {
-  settings.Comport = box->currentIndex() + 1;
+  settings.Comport = box->currentIndex() + SettingOf(&TConfigInfo::Comport).Min;
 }
 
 namespace {

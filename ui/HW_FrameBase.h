@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "HW_ConfigInfo.h"
 
@@ -48,13 +49,13 @@ class TConnectionFrame : public QFrame {
   QLabel* AddRow(const char* caption, QWidget* field, QWidget* spinner = nullptr);
   // A drop-down list without free text, named objectName.
   QComboBox* NewListBox(const char* objectName);
-  // An integer field named objectName accepting minValue..maxValue, zero
-  // allowed, shown with "%3d" without blanks, beeping at refused keys.
-  TIntegerEdit* NewNumberField(const char* objectName, std::int32_t minValue,
-                               std::int32_t maxValue);
-  // A bus address: a number field for 0..100000 with a spinner attached
-  // that steps 0..30000.
-  TIntegerEdit* NewAddressField(const char* objectName);
+  // An integer field named objectName for the number setting member,
+  // accepting the setting's range, zero allowed, shown with "%3d" without
+  // blanks, beeping at refused keys.
+  TIntegerEdit* NewSettingField(std::string_view objectName, std::int32_t TConfigInfo::*member);
+  // A bus address: a setting's field named after its key, for a spinner.
+  TIntegerEdit* NewAddressField(std::int32_t TConfigInfo::*member);
+  // A spinner attached to field whose arrows step 0..30000.
   TUpDown* NewAddressSpinner(const char* objectName, TIntegerEdit* field);
   // Places the "Reachable participants" button, with the partner list below.
   void AddPartnerRows();

@@ -9,7 +9,7 @@ TMPIFrame::TMPIFrame(QWidget* parent)
     : TConnectionFrame(parent, true),
       FBaudrateBox(NewListBox("BaudrateBox")),
       FComPortBox(NewListBox("ComPortBox")),
-      FLocalMPI(NewAddressField("LocalMPI")),
+      FLocalMPI(NewAddressField(&TConfigInfo::LocalMPI)),
       FLocalMPIUpDown(NewAddressSpinner("LocalMPIUpDown", FLocalMPI)),
       FSpeedBox(NewListBox("SpeedBox")) {
   AddRow("Local MPI address:", FLocalMPI, FLocalMPIUpDown);

@@ -6,11 +6,11 @@
 
 TPPIFrame::TPPIFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
-      FLocalPPI(NewAddressField("LocalPPI")),
+      FLocalPPI(NewAddressField(&TConfigInfo::LocalPPI)),
       FLocalPPIUpDown(NewAddressSpinner("LocalPPIUpDown", FLocalPPI)),
       FComPortBox(NewListBox("ComPortBox")),
       FBaudrateBox(NewListBox("BaudrateBox")),
-      FRemotePPI(NewAddressField("RemotePPI")),
+      FRemotePPI(NewAddressField(&TConfigInfo::RemotePPI)),
       FRemotePPiUpDown(NewAddressSpinner("RemotePPiUpDown", FRemotePPI)) {
   // The addresses' design value; the stored ones replace it in InitFrame.
   FLocalPPI->SetValue(1);

@@ -4,15 +4,14 @@
 
 #include "CardServices.h"
 #include "FileText.h"
-#include "SettingsCheck.h"
 #include "vncomps.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
       FIPAddressEdit(new QLineEdit(this)),
-      FPortEdit(NewSettingField("PortEdit", "IPPort")),
-      FRackEdit(NewSettingField("RackEdit", "Rack")),
-      FSlotEdit(NewSettingField("SlotEdit", "Slot")) {
+      FPortEdit(NewSettingField("PortEdit", &TConfigInfo::IPPort)),
+      FRackEdit(NewSettingField("RackEdit", &TConfigInfo::Rack)),
+      FSlotEdit(NewSettingField("SlotEdit", &TConfigInfo::Slot)) {
   FIPAddressEdit->setObjectName(QStringLiteral("IPAddressEdit"));
   FIPAddressEdit->setMaximumWidth(160);
 
@@ -20,13 +19,6 @@ TTCPFrame::TTCPFrame(QWidget* parent)
   AddRow("Port:", FPortEdit);
   AddRow("Rack:", FRackEdit);
   AddRow("Slot:", FSlotEdit);
-}
-
-TIntegerEdit* TTCPFrame::NewSettingField(const char* objectName, const char* key) {
-  // The fields accept what the settings may hold, so the command line's --set
-  // refuses exactly what these fields refuse.
-  const TSettingRange range = *SettingRange(key);
-  return NewNumberField(objectName, range.Min, range.Max);
 }
 
 void TTCPFrame::InitFrame(TCardServices* card, const TConfigInfo& settings,

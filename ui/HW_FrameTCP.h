@@ -17,9 +17,6 @@ class TTCPFrame : public TConnectionFrame {
   void StoreSettings(TConfigInfo& settings);
 
  private:
-  // A number field limited to the range of the settings key.
-  TIntegerEdit* NewSettingField(const char* objectName, const char* key);
-
   QLineEdit* FIPAddressEdit;
   TIntegerEdit* FPortEdit;
   TIntegerEdit* FRackEdit;

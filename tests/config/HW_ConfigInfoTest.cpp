@@ -235,6 +235,8 @@ TEST(SettingsCheck, AssignSettingAcceptsWhatTheDialogAccepts) {
       {"WriteProtocol", "0..1", {"2"}},
       {"LocalMPI", "0..32767", {"32768"}},
       {"LocalPPI", "0..32767", {"-1"}},
+      {"RemotePPI", "0..32767", {"32768"}},
+      {"Rack", "0..65535", {"65536"}},
       {"IPPort", "1..65535", {"0", "65536"}},
       // Numbers are decimal, without blanks or anything after them.
       {"Slot", "0..65535", {"65536", "", " 3", "3 ", "$3", "3.0", "++3", "99999999999"}},

@@ -279,8 +279,8 @@ TEST_F(FramesTest, AddressesTypedOrSteppedAreStoredThroughTheSpinner) {
   ASSERT_TRUE(win.Show());
   auto* field = Child<TIntegerEdit>(mpi, "LocalMPI");
   TConfigInfo stored;
-  // Below the field's limit of 100000, but beyond what the spinner holds:
-  // refused like any number above the limit, never dropped silently.
+  // Beyond what the spinner holds: refused like any number above the
+  // limit, never dropped silently.
   const std::vector<std::tuple<QString, int, const char*>> rows = {
       {"17", 17, nullptr},
       {"31000", 31000, nullptr},
@@ -396,9 +396,9 @@ TEST_F(FramesTest, NumberFieldsShowTheirLimitsAndSpinnersStopAtTheirEnds) {
   QWidget* tcp = Frame<TTCPFrame>();
   ASSERT_TRUE(win.Show());
   const std::vector<std::tuple<QWidget*, const char*, const char*>> limits = {
-      {mpi, "LocalMPI", "von: 0\n\rbis: 100000"},  {ppi, "LocalPPI", "von: 0\n\rbis: 100000"},
-      {ppi, "RemotePPI", "von: 0\n\rbis: 100000"}, {tcp, "PortEdit", "von: 1\n\rbis: 65535"},
-      {tcp, "RackEdit", "von: 0\n\rbis: 65535"},   {tcp, "SlotEdit", "von: 0\n\rbis: 65535"},
+      {mpi, "LocalMPI", "von: 0\n\rbis: 32767"},  {ppi, "LocalPPI", "von: 0\n\rbis: 32767"},
+      {ppi, "RemotePPI", "von: 0\n\rbis: 32767"}, {tcp, "PortEdit", "von: 1\n\rbis: 65535"},
+      {tcp, "RackEdit", "von: 0\n\rbis: 65535"},  {tcp, "SlotEdit", "von: 0\n\rbis: 65535"},
   };
   for (const auto& [frame, name, range] : limits) {
     recorder.boxes.clear();

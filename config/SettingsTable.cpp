@@ -1,0 +1,99 @@
+#include "SettingsTable.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+#include <tuple>
+#include <type_traits>
+
+#include "HW_ConfigInfo.h"
+
+namespace {
+
+// The highest address a frame's spinner can hold (its positions are 16-bit
+// signed): the spinner's position is what the dialog stores, so it is the
+// limit of the address fields and of --set alike.
+constexpr std::int32_t kMaxBusAddress = std::numeric_limits<std::int16_t>::max();
+constexpr std::int32_t kComPorts = 9;
+constexpr std::int32_t kMaxPartner = 100;
+constexpr std::int32_t kMaxTcpNumber = 65535;
+
+// The last index of a list a setting picks from.
+template <class List>
+constexpr std::int32_t kLastIndexOf =
+    static_cast<std::int32_t>(std::tuple_size_v<std::remove_cvref_t<List>>) - 1;
+
+constexpr TSetting Number(std::string_view key, std::int32_t TConfigInfo::*member,
+                          std::int32_t defaultValue, std::int32_t min, std::int32_t max) {
+  return {key, member, nullptr, defaultValue, min, max, nullptr};
+}
+constexpr TSetting Text(std::string_view key, std::string TConfigInfo::*member,
+                        std::string (*defaultText)(const std::string&)) {
+  return {key, nullptr, member, 0, 0, 0, defaultText};
+}
+
+// The configuration file's name with "ErrorLog.TXT" for its extension, in
+// its folder; a bare file name has no folder, so the log goes beside it
+// rather than into "/".
+std::string DefaultProtocolFileName(const std::string& configFileName) {
+  if (configFileName.empty()) return "ErrorLog.TXT";
+  const std::size_t slash = configFileName.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string name = configFileName.substr(nameStart);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  name += "ErrorLog.TXT";
+  if (slash == std::string::npos) return name;
+  return configFileName.substr(0, slash) + "/" + name;
+}
+
+std::string DefaultIPAddress(const std::string&) {
+  return "192.168.0.1";
+}
+
+constexpr std::array<TSetting, kSettingCount> kSettings{{
+    Number("WriteProtocol", &TConfigInfo::WriteProtocol, 0, 0, 1),
+    Text("ProtokollFileName", &TConfigInfo::ProtokollFileName, DefaultProtocolFileName),
+    Number("Comport", &TConfigInfo::Comport, 2, 1, kComPorts),
+    Number("Connectiontype", &TConfigInfo::Connectiontype, 0, 0,
+           kLastIndexOf<decltype(ConnectionTypes)>),
+    Number("Baudrate", &TConfigInfo::Baudrate, 0, 0, kLastIndexOf<decltype(SerialBaudRates)>),
+    Number("LocalMPI", &TConfigInfo::LocalMPI, 0, 0, kMaxBusAddress),
+    Number("LocalPPI", &TConfigInfo::LocalPPI, 0, 0, kMaxBusAddress),
+    Number("RemoteMPI", &TConfigInfo::RemoteMPI, 2, 1, kMaxPartner),
+    Number("RemotePPI", &TConfigInfo::RemotePPI, 2, 0, kMaxBusAddress),
+    Number("ProfibusSpeedIndex", &TConfigInfo::ProfibusSpeedIndex, 2, 0,
+           kLastIndexOf<decltype(ProfibusSpeeds)>),
+    Text("IPAddress", &TConfigInfo::IPAddress, DefaultIPAddress),
+    Number("IPPort", &TConfigInfo::IPPort, 102, 1, kMaxTcpNumber),
+    Number("Rack", &TConfigInfo::Rack, 0, 0, kMaxTcpNumber),
+    Number("Slot", &TConfigInfo::Slot, 2, 0, kMaxTcpNumber),
+}};
+
+// Each row is a number or a text with its default, and every default is a
+// value the checks accept.
+constexpr bool WellFormed(const TSetting& s) {
+  if (s.Number) return !s.Text && s.Default >= s.Min && s.Default <= s.Max;
+  return s.Text && s.DefaultText;
+}
+static_assert(std::all_of(kSettings.begin(), kSettings.end(), WellFormed));
+
+}  // namespace
+
+const std::array<TSetting, kSettingCount>& SettingsTable() {
+  return kSettings;
+}
+
+const TSetting* FindSetting(std::string_view key) {
+  const auto found = std::find_if(kSettings.begin(), kSettings.end(),
+                                  [key](const TSetting& s) { return s.Key == key; });
+  return found == kSettings.end() ? nullptr : &*found;
+}
+
+const TSetting& SettingOf(std::int32_t TConfigInfo::*member) {
+  const auto found = std::find_if(kSettings.begin(), kSettings.end(), [member](const TSetting& s) {
+    return member && s.Number == member;
+  });
+  if (found == kSettings.end()) throw std::logic_error("no number setting for this member");
+  return *found;
+}
