@@ -1,16 +1,19 @@
-// The program body's endings that come before the dialog: no S7 driver,
-// an error raised before the body ran, and a configuration file the card
-// cannot read. Each ends with exit code 1 and one box, and writes nothing.
+// The program body's endings that come before the dialog: no S7 driver, a
+// driver folder others could change, an error raised before the body ran,
+// and a configuration file the card cannot read. Each ends with exit code 1
+// and one box, and writes nothing.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "DriverFolder.h"
+#include "HWConfiguratorClass.h"
 #include "MessageBox.h"
 #include "ProgramBody.h"
 #include "VNErrors.h"
@@ -74,6 +77,59 @@ TEST_F(ProgramBodyTest, WithoutAnS7DriverTheBoxNamesTheFolderSearched) {
       << Shown[0].Text;
   EXPECT_EQ(Shown[0].Caption, "Error");
   EXPECT_EQ(Shown[0].Flags & MB_ICONERROR, MB_ICONERROR);
+}
+
+// Every mode makes the configurator, so its check is the one they share.
+TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
+  struct Row {
+    const char* why;
+    fs::perms folder, library;
+    uid_t owner;  // of the library; 0 needs root unless running as root
+    const char* refusedPath;  // "drv" or the library's name; null: loaded
+    const char* fix;
+  };
+  using P = fs::perms;
+  const P rwxr_xr_x = P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec;
+  const uid_t self = geteuid();
+  const uid_t other = self == 65534 ? 65533 : 65534;
+  const Row rows[] = {
+      {"owner only", rwxr_xr_x, rwxr_xr_x, self, nullptr, nullptr},
+      {"group may write both", rwxr_xr_x | P::group_write, rwxr_xr_x | P::group_write, self,
+       nullptr, nullptr},
+      {"library owned by root", rwxr_xr_x, rwxr_xr_x, 0, nullptr, nullptr},
+      {"folder writable by all", P::all, rwxr_xr_x, self, "drv", "chmod o-w"},
+      {"sticky folder writable by all", P::all | P::sticky_bit, rwxr_xr_x, self, "drv",
+       "chmod o-w"},
+      {"library writable by all", rwxr_xr_x, rwxr_xr_x | P::others_write, self, "libs7drv.so",
+       "chmod o-w"},
+      {"library of another user", rwxr_xr_x, rwxr_xr_x, other, "libs7drv.so", "chown root"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    if ((row.owner != self) && self != 0) {
+      std::cout << "[  SKIPPED ] " << row.why << ": needs root\n";
+      continue;
+    }
+    TDriverFolder folder;
+    folder.Add(kDemoDrivers / "libs7drv.so", "libs7drv.so");
+    const fs::path library = folder.Drv() / "libs7drv.so";
+    ASSERT_EQ(chown(library.c_str(), row.owner, static_cast<gid_t>(-1)), 0);
+    fs::permissions(library, row.library);
+    fs::permissions(folder.Drv(), row.folder);
+    fs::remove(Trace.File());
+    try {
+      THWConfigClass configurator(nullptr, folder.Drv().string());
+      EXPECT_EQ(row.refusedPath, nullptr) << "loaded";
+      EXPECT_FALSE(Trace.Lines().empty());
+    } catch (const EUntrustedDriverError& error) {
+      ASSERT_NE(row.refusedPath, nullptr) << error.what();
+      const fs::path refused = row.refusedPath == std::string("drv") ? folder.Drv() : library;
+      EXPECT_NE(std::string(error.what()).find("\"" + refused.string() + "\""), std::string::npos)
+          << error.what();
+      EXPECT_NE(std::string(error.what()).find(row.fix), std::string::npos) << error.what();
+      EXPECT_TRUE(Trace.Lines().empty()) << "nothing loaded";
+    }
+  }
 }
 
 TEST_F(ProgramBodyTest, AnErrorBeforeTheBodyEndsTheRunBeforeAnyDriverIsLoaded) {
