@@ -11,7 +11,7 @@ enum class TDistrust {
 };
 
 struct TUntrustedDriver {
-  std::string Path;   // the folder or the library
+  std::string Path;  // the folder or the library
   bool IsFolder = false;
   TDistrust Reason = TDistrust::WritableByOthers;
   std::string Owner;  // ForeignOwner: the owner's name, or number without one

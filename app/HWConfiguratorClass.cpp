@@ -40,7 +40,8 @@ EUntrustedDriverError::EUntrustedDriverError(const TUntrustedDriver& untrusted)
     : EDriverSearchError(UntrustedDriverText(untrusted)) {}
 
 ENoS7DriverError::ENoS7DriverError(const std::string& driverFolder)
-    : EDriverSearchError(FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
+    : EDriverSearchError(
+          FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
       FDriverFolder(driverFolder) {}
 
 THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFolder)

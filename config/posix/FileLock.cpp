@@ -53,7 +53,8 @@ int LockFileItself(const std::string& target, const std::string& path,
     const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) RaiseFileError("lock", path, errno);
     const int result = LockBefore(fd, deadline);
-    struct stat locked {}, named {};
+    struct stat locked {};
+    struct stat named {};
     if (result == 0 && ::fstat(fd, &locked) == 0 && ::stat(target.c_str(), &named) == 0 &&
         SameFile(locked, named))
       return fd;

@@ -183,8 +183,8 @@ TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
 TEST_F(CommandLineTest, ConcurrentSetsOfDifferentKeysAllLand) {
   WriteConfig(kPrepared);
   const std::map<std::string, std::string> values = {
-      {"Comport", "4"},   {"Baudrate", "1"},  {"LocalMPI", "9"}, {"LocalPPI", "10"},
-      {"RemoteMPI", "11"}, {"RemotePPI", "12"}, {"Rack", "2"},    {"Slot", "5"}};
+      {"Comport", "4"},    {"Baudrate", "1"},   {"LocalMPI", "9"}, {"LocalPPI", "10"},
+      {"RemoteMPI", "11"}, {"RemotePPI", "12"}, {"Rack", "2"},     {"Slot", "5"}};
   std::vector<std::unique_ptr<QProcess>> writers;
   for (const auto& [key, value] : values) {
     auto& writer = writers.emplace_back(std::make_unique<QProcess>());

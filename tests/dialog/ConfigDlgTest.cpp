@@ -328,9 +328,9 @@ TEST_F(ConfigDlgTest, OkAsksBeforeOverwritingAFileChangedSinceItWasRead) {
     int answer;
     bool written;
   };
-  for (const Row& row : {Row{"unchanged: no question", false, IDOK, true},
-                         Row{"changed, kept", true, IDNO, false},
-                         Row{"changed, overwritten", true, IDYES, true}}) {
+  for (const Row& row :
+       {Row{"unchanged: no question", false, IDOK, true}, Row{"changed, kept", true, IDNO, false},
+        Row{"changed, overwritten", true, IDYES, true}}) {
     SCOPED_TRACE(row.why);
     WriteConfig(DistinctSettings(4), {"SPS"});
     MakeCard();
