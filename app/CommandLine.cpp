@@ -15,6 +15,7 @@
 #include "ChannelEntryCheck.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
+#include "FileLock.h"
 #include "HWConfiguratorClass.h"
 #include "Hw_Card.h"
 #include "Localization.h"
@@ -255,6 +256,10 @@ std::string RefusalText(const TRefusedSetting& refused) {
 // All values are checked before anything is written; then the card takes
 // them as it takes the dialog's after OK, and saves its file.
 int Set(TCard& card, const std::vector<std::string>& assignments) {
+  // Read again under the writer lock: a change another writer saved since
+  // the card was made is kept, and nobody writes in between.
+  const TFileLock turn(card.Config().ConfigFileName);
+  card.LoadConfig();
   TConfigInfo wanted;
   wanted.CopyFrom(card.Config());
   for (const std::string& assignment : assignments) {

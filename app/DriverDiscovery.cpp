@@ -18,11 +18,15 @@ std::string CurrentDriverFolder() {
   return (std::filesystem::current_path() / "drv").string();
 }
 
+std::vector<std::string> DriverLibraries(const std::string& driverFolder) {
+  return DriverLibraryPaths(driverFolder + "/*.so");
+}
+
 std::optional<std::string> FindS7Driver(const std::string& driverFolder,
                                         std::uintptr_t applicationWindow) {
   InitDrivers(applicationWindow);
   TUnloadAllDrivers unloadAll;
-  LoadDrivers(driverFolder + "/*.so");
+  for (const std::string& library : DriverLibraries(driverFolder)) LoadDriver(library);
   for (int index = 0;; ++index) {
     const auto description = DriverDescription(index);
     if (!description) return std::nullopt;

@@ -6,13 +6,20 @@
 #include <string>
 
 #include "DriverDiscovery.h"
+#include "DriverTrust.h"
 #include "VNErrors.h"
 
 class QWidget;
 class TCard;
 
+// The driver folder yields no driver to configure; the text says why.
+class EDriverSearchError : public EVNError {
+ public:
+  using EVNError::EVNError;
+};
+
 // No driver library in the searched folder describes itself as S7 driver.
-class ENoS7DriverError : public EVNError {
+class ENoS7DriverError : public EDriverSearchError {
  public:
   explicit ENoS7DriverError(const std::string& driverFolder);
   const char* Kind() const noexcept override { return "ENoS7DriverError"; }
@@ -22,12 +29,22 @@ class ENoS7DriverError : public EVNError {
   std::string FDriverFolder;
 };
 
+// The driver folder or a library in it is not trusted (DriverTrust.h): the
+// text names the path, the reason and the fix; nothing was loaded.
+class EUntrustedDriverError : public EDriverSearchError {
+ public:
+  explicit EUntrustedDriverError(const TUntrustedDriver& untrusted);
+  const char* Kind() const noexcept override { return "EUntrustedDriverError"; }
+};
+
 class THWConfigClass {
  public:
   // Searches driverFolder (<current folder>/drv unless the command line
   // names another) for the S7 driver and creates the card for it, which
-  // reads the driver's configuration file. Raises ENoS7DriverError when there
-  // is no S7 driver, and whatever the card raises.
+  // reads the driver's configuration file. Raises EUntrustedDriverError,
+  // before anything is loaded, when the folder or a library in it is not
+  // trusted; ENoS7DriverError when there is no S7 driver; and whatever the
+  // card raises.
   explicit THWConfigClass(QWidget* application = nullptr,
                           const std::string& driverFolder = CurrentDriverFolder());
   THWConfigClass(const THWConfigClass&) = delete;

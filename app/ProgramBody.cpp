@@ -46,7 +46,7 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
     THWConfigClass configurator(application, driverFolder);
     configurator.ShowConfig();
     return 0;
-  } catch (const ENoS7DriverError& error) {
+  } catch (const EDriverSearchError& error) {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {
     ShowApplicationError(&error, moduleName);

@@ -10,8 +10,9 @@ class QWidget;
 
 // Creates the configurator, shows the dialog once and frees the configurator
 // again. Returns the exit code: 0 after the dialog has closed; 1 when there
-// is no S7 driver (a box names the folder searched) or when an error ends the
-// run (the "Anwendungsfehler" box, naming moduleName). startupError, raised
+// is no S7 driver (a box names the folder searched), when the driver folder
+// is not trusted (a box names the path, the reason and the fix), or when an
+// error ends the run (the "Anwendungsfehler" box, naming moduleName). startupError, raised
 // before the application object existed, ends the run the same way before
 // anything else happens.
 // driverFolder: where the S7 driver is searched (<current folder>/drv unless

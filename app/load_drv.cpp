@@ -91,7 +91,7 @@ void InitDrivers(std::uintptr_t applicationWindow) {
   Loader().ApplicationWindow = applicationWindow;
 }
 
-void LoadDrivers(const std::string& pattern) {
+std::vector<std::string> DriverLibraryPaths(const std::string& pattern) {
   const auto slash = pattern.rfind('/');
   // A bare mask means the current folder; "./" keeps dlopen from searching
   // the library path instead.
@@ -100,7 +100,7 @@ void LoadDrivers(const std::string& pattern) {
 
   std::error_code error;
   std::filesystem::directory_iterator entries(folder, error);
-  if (error) return;  // no such folder: the same as an empty one
+  if (error) return {};  // no such folder: the same as an empty one
 
   std::vector<std::string> names;
   for (const auto& entry : entries) {
@@ -114,7 +114,12 @@ void LoadDrivers(const std::string& pattern) {
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
-  for (const auto& name : names) LoadDriver(folder + name);
+  for (auto& name : names) name.insert(0, folder);
+  return names;
+}
+
+void LoadDrivers(const std::string& pattern) {
+  for (const auto& path : DriverLibraryPaths(pattern)) LoadDriver(path);
 }
 
 bool LoadDriver(const std::string& path) {

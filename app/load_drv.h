@@ -21,8 +21,11 @@
 void InitDrivers(std::uintptr_t applicationWindow);
 
 // pattern: a folder, "/", and a file mask such as "*.so" ('*' and '?',
-// letter case ignored). Loads every match that is, or links to, a regular
-// file and is not hidden, in the order of the names (byte-wise).
+// letter case ignored). The paths of every match that is, or links to, a
+// regular file and is not hidden, in the order of the names (byte-wise).
+std::vector<std::string> DriverLibraryPaths(const std::string& pattern);
+
+// Loads every library DriverLibraryPaths(pattern) lists, in its order.
 void LoadDrivers(const std::string& pattern);
 
 // Loads one library. A file that is no loadable library, or a library

@@ -15,6 +15,11 @@ inline constexpr std::uintmax_t kMaxConfigFileSize = 64u * 1024u * 1024u;
 // EFileError "Cannot <action> file "<path>": <the system's text for error>".
 [[noreturn]] void RaiseFileError(const std::string& action, const std::string& path, int error);
 
+// The name of the file path finally names, symbolic links followed one by
+// one, so that a dangling link yields the name its target is to have; the
+// file a save writes. EFileError naming path when a link cannot be read.
+std::string FinalFileName(const std::string& path);
+
 // The whole content of the regular file at path. EFileError naming the file
 // when it cannot be opened or read, is no regular file, or holds more than
 // maxSize bytes (the text then gives its size and the limit; nothing beyond

@@ -1,5 +1,8 @@
 #include "Hw_Card.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "ConfigFile.h"
 
 std::string ConfigFileNameFor(const std::string& driverPath) {
@@ -14,7 +17,6 @@ TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
     : TCardIF(windowHandle, ConfigFileNameFor(driverPath)),
       FChannels(std::make_unique<TLstChannels>(this)) {
   LoadConfig();
-  FChannels->ParseChannelText(FChannelLines);
 }
 
 TCard::~TCard() {
@@ -25,7 +27,31 @@ TCard::~TCard() {
 }
 
 void TCard::LoadConfig() {
-  LoadConfigFile(FConfig->ConfigFileName, *FConfig, FFileLines, FChannelLines, FFileEncoding);
+  TConfigInfo settings(FConfig->ConfigFileName);
+  TStrings fileLines;
+  TStrings channelLines;
+  TTextEncoding encoding = TTextEncoding::Utf8;
+  LoadConfigFile(settings.ConfigFileName, settings, fileLines, channelLines, encoding);
+  FConfig->CopyFrom(settings);
+  FFileLines = std::move(fileLines);
+  FChannelLines = std::move(channelLines);
+  FFileEncoding = encoding;
+  RebuildChannels();
+}
+
+bool TCard::ConfigFileChanged() const {
+  const std::string& path = FConfig->ConfigFileName;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) && !error) return !FFileLines.empty();
+  TTextEncoding encoding;
+  return ReadTextLines(path, encoding) != FFileLines;
+}
+
+void TCard::RebuildChannels() {
+  auto rebuilt = std::make_unique<TLstChannels>(this);
+  rebuilt->ParseChannelText(FChannelLines);
+  rebuilt->TakeStateFrom(*FChannels);
+  FChannels = std::move(rebuilt);
 }
 
 void TCard::SaveConfig() {
@@ -37,9 +63,6 @@ void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                               const TStrings& channelLines) {
   if (collect) collect(*FConfig);
   FChannelLines = channelLines;
-  auto rebuilt = std::make_unique<TLstChannels>(this);
-  rebuilt->ParseChannelText(FChannelLines);
-  rebuilt->TakeStateFrom(*FChannels);
-  FChannels = std::move(rebuilt);
+  RebuildChannels();
   SaveConfig();
 }

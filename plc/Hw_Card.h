@@ -25,9 +25,15 @@ class TCard : public TCardIF, public TCardServices {
   TCard(std::uintptr_t windowHandle, const std::string& driverPath);
   ~TCard() override;
 
+  // Reads the configuration file again: settings, file lines and channels
+  // are the file's alone, the channels keep their run-time state. The
+  // writer lock (FileLock.h) makes it the start of a read-modify-write.
   void LoadConfig();
   // Replaces the configuration file atomically; EFileError naming the file.
   void SaveConfig();
+  // Whether the file's lines differ from those last read or saved (a file
+  // that is not there holds none); EFileError when it cannot be read.
+  bool ConfigFileChanged() const override;
   // The take-over after OK: collect fills the card's settings record, the
   // channel list is rebuilt from channelLines with the old list's run-time
   // state, and the file is saved.
@@ -76,6 +82,8 @@ class TCard : public TCardIF, public TCardServices {
   void ClosePort();
   // Disconnects the PLC, closes the interface and frees the group lists.
   void ReleaseConnection();
+  // FChannels anew from FChannelLines, with the old list's run-time state.
+  void RebuildChannels();
 };
 
 // The configuration file of a driver library: the extension (from the last

@@ -30,6 +30,9 @@
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
+#include "Localization.h"
+#include "MessageBox.h"
+#include "VNErrors.h"
 
 namespace {
 
@@ -353,10 +356,37 @@ bool TConfigDlg::EntriesAccepted() {
 void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
+  FWriterTurn.reset();  // a turn of an earlier OK would block this one
+  std::optional<TFileLock> turn = TakeWriterTurn();
+  if (!turn) return;
   EnsurePlcRoot();
   FChannelLines.clear();
   StoreChannelTree();
+  FWriterTurn = std::move(turn);
   accept();
+}
+
+std::optional<TFileLock> TConfigDlg::TakeWriterTurn() {
+  const std::string& path = FCard->Settings().ConfigFileName;
+  try {
+    std::optional<TFileLock> turn;
+    {
+      TBusyCursor busy;  // while another writer finishes
+      turn.emplace(path);
+    }
+    // Under the lock, so that nothing slips in between this look and the save.
+    if (FCard->ConfigFileChanged() &&
+        ShowMessageBox(FillIn(Tr("The configuration file \"%s\" was changed since this dialog "
+                                 "read it. Overwrite it with the settings of this dialog?"),
+                              {path}),
+                       Tr("Configuration file changed"),
+                       MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) != IDYES)
+      return std::nullopt;
+    return turn;
+  } catch (const EFileError& error) {
+    ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return std::nullopt;
+  }
 }
 
 void TConfigDlg::Button2Click() {

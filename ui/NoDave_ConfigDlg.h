@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "FileLock.h"
 #include "HW_ConfigInfo.h"
 #include "VNUtils.h"
 
@@ -83,6 +84,10 @@ class TConfigDlg : public QDialog {
   // Whether the visible frame's number fields let an action use their values
   // (TConnectionFrame::EntriesAccepted).
   bool EntriesAccepted();
+  // The configuration file's writer lock, once the file is unchanged since
+  // the card read it or the user agreed to overwrite it; none (after a box)
+  // when the lock could not be had or the user keeps the file.
+  std::optional<TFileLock> TakeWriterTurn();
 
   TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
@@ -113,4 +118,6 @@ class TConfigDlg : public QDialog {
   QMetaObject::Connection FFocusWatch;
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;
+  // Held from OK's check until the card has saved: the dialog goes after it.
+  std::optional<TFileLock> FWriterTurn;
 };

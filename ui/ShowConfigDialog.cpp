@@ -51,6 +51,7 @@ void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallbac
   // painted, so the walk has finished before the user can use any page.
   dialog->OnShow = [&walk](QObject* sender) { walk.DialogHook(sender); };
 
+  // After OK the dialog holds the file's writer lock until it goes, after the save.
   if (dialog->exec() == QDialog::Accepted) {
     TConfigDlg& accepted = *dialog;
     card.TakeDialogResults(

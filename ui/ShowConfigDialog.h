@@ -9,6 +9,7 @@ using TControlCallback = void (*)(QWidget* control);
 // Shows the dialog modally over application (may be null), starting from the
 // card's settings and channel lines; callback (may be null) visits every
 // control before the dialog is first painted. On OK the card takes the
-// dialog's results and saves its file; its errors leave. On Cancel nothing
-// changes.
+// dialog's results and saves its file under the file's writer lock (after
+// asking, when the file changed since it was read); its errors leave. On
+// Cancel nothing changes.
 void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);

@@ -243,6 +243,10 @@ void RaiseFileError(const std::string& action, const std::string& path, int erro
   throw EFileError("Cannot " + action + " file \"" + path + "\": " + std::strerror(error));
 }
 
+std::string FinalFileName(const std::string& path) {
+  return ResolveLinks(path).Path;
+}
+
 std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
   // O_NONBLOCK: a name that became a pipe since it was looked at must not
   // wait for a writer; the check below refuses it.

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -174,6 +176,27 @@ TEST_F(CommandLineTest, AnAcceptedSetWritesWhatOkWrites) {
   const std::string first = ConfigBytes();
   ASSERT_EQ(Run({"--set", "Slot=5"}).exitCode, 0);
   EXPECT_EQ(ConfigBytes(), first);
+}
+
+// Writers take turns: eight runs started at once, each setting another key,
+// all land.
+TEST_F(CommandLineTest, ConcurrentSetsOfDifferentKeysAllLand) {
+  WriteConfig(kPrepared);
+  const std::map<std::string, std::string> values = {
+      {"Comport", "4"},    {"Baudrate", "1"},   {"LocalMPI", "9"}, {"LocalPPI", "10"},
+      {"RemoteMPI", "11"}, {"RemotePPI", "12"}, {"Rack", "2"},     {"Slot", "5"}};
+  std::vector<std::unique_ptr<QProcess>> writers;
+  for (const auto& [key, value] : values) {
+    auto& writer = writers.emplace_back(std::make_unique<QProcess>());
+    writer->setProcessEnvironment(NoDisplay());
+    writer->setWorkingDirectory(QString::fromStdString(Path(dir)));
+    writer->start(VN_PROGRAM, {"--set", QString::fromStdString(key + "=" + value)});
+  }
+  for (auto& writer : writers) {
+    ASSERT_TRUE(writer->waitForFinished(60000));
+    EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+  }
+  EXPECT_EQ(ConfigBytes(), SavedSettings("\r\n", values) + kSavedChannels);
 }
 
 // A file in Windows-1252 (not valid UTF-8) is shown in UTF-8 and takes new

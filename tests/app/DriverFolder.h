@@ -61,6 +61,7 @@ class TDriverTrace {
     fs::remove(FFile, ignored);
   }
 
+  const fs::path& File() const { return FFile; }
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
     std::ifstream in(FFile);

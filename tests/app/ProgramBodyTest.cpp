@@ -1,19 +1,25 @@
-// The program body's endings that come before the dialog: no S7 driver,
-// an error raised before the body ran, and a configuration file the card
-// cannot read. Each ends with exit code 1 and one box, and writes nothing.
+// The program body's endings that come before the dialog: no S7 driver, a
+// driver folder others could change, an error raised before the body ran,
+// and a configuration file the card cannot read. Each ends with exit code 1
+// and one box, and writes nothing.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "DriverFolder.h"
+#include "HWConfiguratorClass.h"
 #include "MessageBox.h"
 #include "ProgramBody.h"
 #include "VNErrors.h"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -74,6 +80,50 @@ TEST_F(ProgramBodyTest, WithoutAnS7DriverTheBoxNamesTheFolderSearched) {
       << Shown[0].Text;
   EXPECT_EQ(Shown[0].Caption, "Error");
   EXPECT_EQ(Shown[0].Flags & MB_ICONERROR, MB_ICONERROR);
+}
+
+// Every mode makes the configurator, so its check is the one they share.
+TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
+  using P = fs::perms;
+  const P ok = P::owner_all | P::group_read | P::group_exec | P::others_read | P::others_exec;
+  const uid_t self = geteuid(), other = self == 65534 ? 65533 : 65534;
+  struct Row {
+    const char* why;
+    P folder, library;
+    uid_t owner;                // of the library
+    const char *refused, *fix;  // the path refused below the project; null: loaded
+  };
+  for (const Row& row :
+       {Row{"owner only", ok, ok, self, nullptr, nullptr},
+        Row{"group may write both", ok | P::group_write, ok | P::group_write, self, nullptr,
+            nullptr},
+        Row{"folder writable by all", P::all, ok, self, "drv", "chmod o-w"},
+        Row{"sticky folder writable by all", P::all | P::sticky_bit, ok, self, "drv", "chmod o-w"},
+        Row{"library writable by all", ok, ok | P::others_write, self, "drv/libs7drv.so",
+            "chmod o-w"},
+        Row{"library of another user", ok, ok, other, "drv/libs7drv.so", "chown root"}}) {
+    SCOPED_TRACE(row.why);
+    if (row.owner != self && self != 0) {
+      std::cout << "skipped without root: " << row.why << "\n";  // giving a file away needs root
+      continue;
+    }
+    TDriverFolder folder;
+    folder.Add(kDemoDrivers / "libs7drv.so", "libs7drv.so");
+    ASSERT_EQ(chown((folder.Drv() / "libs7drv.so").c_str(), row.owner, gid_t(-1)), 0);
+    fs::permissions(folder.Drv() / "libs7drv.so", row.library);
+    fs::permissions(folder.Drv(), row.folder);
+    fs::remove(Trace.File());
+    std::string refusal;
+    try {
+      THWConfigClass configurator(nullptr, folder.Drv().string());
+    } catch (const EUntrustedDriverError& error) {
+      refusal = error.what();
+    }
+    EXPECT_EQ(Trace.Lines().empty(), row.refused != nullptr) << "loaded: " << refusal;
+    if (!row.refused) continue;
+    EXPECT_THAT(refusal, HasSubstr("\"" + (folder.Project() / row.refused).string() + "\""));
+    EXPECT_THAT(refusal, HasSubstr(row.fix));
+  }
 }
 
 TEST_F(ProgramBodyTest, AnErrorBeforeTheBodyEndsTheRunBeforeAnyDriverIsLoaded) {

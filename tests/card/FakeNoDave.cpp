@@ -144,7 +144,7 @@ BoxRecorder::BoxRecorder() {
   FPrevious = SetMessageBoxHandler(
       [this](const std::string& text, const std::string& caption, unsigned flags) {
         boxes.push_back({text, caption, flags});
-        return IDOK;
+        return answer;
       });
 }
 

@@ -79,6 +79,7 @@ class BoxRecorder {
   BoxRecorder();
   ~BoxRecorder();
   std::vector<Box> boxes;
+  int answer = IDOK;  // the button every box is answered with
 
  private:
   TMessageBoxHandler FPrevious;

@@ -319,6 +319,51 @@ TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
   }
 }
 
+// Another writer changes Rack after the card read the file; the dialog
+// changes Slot and OK asks whether to overwrite.
+TEST_F(ConfigDlgTest, OkAsksBeforeOverwritingAFileChangedSinceItWasRead) {
+  struct Row {
+    const char* why;
+    bool changed;
+    int answer;
+    bool written;
+  };
+  for (const Row& row :
+       {Row{"unchanged: no question", false, IDOK, true}, Row{"changed, kept", true, IDNO, false},
+        Row{"changed, overwritten", true, IDYES, true}}) {
+    SCOPED_TRACE(row.why);
+    WriteConfig(DistinctSettings(4), {"SPS"});
+    MakeCard();
+    TConfigInfo other = DistinctSettings(4);
+    other.Rack = 7;
+    if (row.changed) WriteConfig(other, {"SPS"});
+    const std::string before = FileBytes();
+    boxes.boxes.clear();
+    boxes.answer = row.answer;
+    RunCardDialog([&row](TConfigDlg& dlg) {
+      auto* slot = Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "SlotEdit");
+      slot->setText("5");
+      Child<QPushButton>(&dlg, "OKBtn")->click();
+      if (row.written) return;
+      EXPECT_TRUE(dlg.isVisible());
+      EXPECT_EQ(slot->text(), "5");
+      Child<QPushButton>(&dlg, "CancelBtn")->click();
+    });
+    if (row.changed) {
+      ASSERT_EQ(boxes.boxes.size(), 1u);
+      EXPECT_THAT(boxes.boxes[0].text, HasSubstr("\"" + ConfigPath() + "\""));
+      EXPECT_EQ(boxes.boxes[0].flags & (MB_YESNO | MB_ICONQUESTION), MB_YESNO | MB_ICONQUESTION);
+    } else {
+      EXPECT_TRUE(boxes.boxes.empty());
+    }
+    if (row.written) {
+      EXPECT_THAT(FileBytes(), HasSubstr("Rack=1\r\nSlot=5\r\n"));
+    } else {
+      EXPECT_EQ(FileBytes(), before);
+    }
+  }
+}
+
 TEST_F(ConfigDlgTest, NeitherEscapeNorEnterClosesTheDialog) {
   WriteConfig(DistinctSettings(0), {});
   const std::string before = FileBytes();

@@ -35,6 +35,11 @@ class TCardServices {
   // card and leave the list as it was.
   virtual void ListPartners(const TConfigInfo& settings, TIntegerList& list) = 0;
 
+  // Whether the configuration file differs from what the card read (or
+  // last saved), so that OK does not overwrite another writer's change
+  // unasked; EFileError when it cannot be read.
+  virtual bool ConfigFileChanged() const = 0;
+
   // After OK: collect fills the card's settings, the channel lines replace
   // the card's, and the card saves its file (errors leave).
   virtual void TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
