@@ -1,0 +1,45 @@
+#pragma once
+// The second half of a scan: behind each open port, the PLC's record. The
+// probe finds the ports first, all at once; the PLCs are then read one by
+// one or a few at a time, as many PLCs accept only a few connections and a
+// plant network need not be flooded twice.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PlcIdentity.h"
+#include "PortProbe.h"
+
+// What a scan reports of one PLC: where it answered and who it is.
+struct TScanRecord {
+  std::uint32_t Address = 0;
+  int Port = 0;
+  // The rack/slot pair that took the ISO connection.
+  int Rack = 0;
+  int Slot = 0;
+  // Empty when the PLC refused the read.
+  std::optional<std::string> OrderCode;
+  TPlcIdentity Identity;
+};
+
+// Reads the PLC behind one open port: its rack, slot, order code and
+// identity, or nothing when no rack/slot pair took the ISO connection (not
+// a PLC, or none that accepts). port.Socket, when the probe kept it, is the
+// connection to use for the first pair; the reader owns it from then on.
+// Address and port of the record are filled in by ReadPlcs. Runs on a
+// worker thread when ReadPlcs runs more than one at a time.
+using TPlcReader = std::function<std::optional<TScanRecord>(TOpenPort& port)>;
+
+// Called after each PLC read: open ports done so far, of total, and how
+// many of them were PLCs.
+using TReadProgress = std::function<void(std::size_t done, std::size_t total, std::size_t found)>;
+
+// Runs read for every open port, at most parallel (at least 1) at a time,
+// and returns the records of the PLCs that answered in the order of ports.
+// Progress is reported from the calling thread. An exception of read ends
+// the remaining reads and leaves after the running ones ended.
+std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
+                                  std::size_t parallel = 1, const TReadProgress& progress = {});

@@ -1,0 +1,76 @@
+#pragma once
+// Which addresses of a range have a TCP port open: every address is probed
+// with a non-blocking connect, hundreds at once, so a range where most hosts
+// stay silent costs about one connect time-out, not one per address.
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include "ScanRange.h"
+
+// A descriptor owned by the object and closed with it.
+class TSocket {
+ public:
+  TSocket() = default;
+  explicit TSocket(int fd) : FFd(fd) {}
+  TSocket(TSocket&& other) noexcept : FFd(std::exchange(other.FFd, -1)) {}
+  TSocket& operator=(TSocket&& other) noexcept;
+  TSocket(const TSocket&) = delete;
+  TSocket& operator=(const TSocket&) = delete;
+  ~TSocket();
+
+  // The descriptor, or -1.
+  int Fd() const { return FFd; }
+  explicit operator bool() const { return FFd >= 0; }
+  // Gives up ownership: the caller closes the descriptor.
+  int Release() { return std::exchange(FFd, -1); }
+  void Close();
+
+ private:
+  int FFd = -1;
+};
+
+// An address whose port took the connection. Socket holds that connection
+// (non-blocking) when the probe was asked to keep it, so whoever talks to
+// the PLC next needs no second connection; otherwise it is empty.
+struct TOpenPort {
+  std::uint32_t Address = 0;
+  int Port = 0;
+  TSocket Socket;
+};
+
+struct TProbeOptions {
+  int Port = 102;
+  // How long one address may take to answer; also what a range of silent
+  // hosts costs, as they are all waited for at the same time.
+  std::chrono::milliseconds ConnectTimeout{3000};
+  // Keep the connections of open ports (TOpenPort::Socket) instead of
+  // closing them at once. Kept sockets count against the descriptor limit;
+  // when it is reached they are closed and the probe goes on.
+  bool KeepOpen = false;
+};
+
+// Called after each round of answers: addresses probed so far, of total,
+// and how many of them had the port open.
+using TProbeProgress =
+    std::function<void(std::size_t probed, std::size_t total, std::size_t open)>;
+
+// At least this many probes run at once where the descriptor limit allows.
+inline constexpr std::size_t kMinParallelProbes = 256;
+// At most this many: more saves little time and only floods the network.
+inline constexpr std::size_t kMaxParallelProbes = 4096;
+
+// Raises the process's soft limit on open descriptors to its hard limit and
+// returns the soft limit now in force.
+std::size_t RaiseDescriptorLimit();
+
+// Probes options.Port on every address of range and returns the addresses
+// where it was open, sorted. Refused, unreachable and silent addresses are
+// left out; every socket not handed back is closed. Running out of
+// descriptors only slows the probe down; std::system_error only when not a
+// single socket can be opened (or poll fails).
+std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,
+                                  const TProbeProgress& progress = {});

@@ -1,0 +1,204 @@
+// The probes run in one thread on non-blocking sockets watched by poll():
+// the number at once is bounded by the descriptor limit, never by threads.
+#include "../PortProbe.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <system_error>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Descriptors left for everything else the process has open or opens
+// (standard streams, the catalogue, the toolkit's own).
+constexpr std::size_t kReservedDescriptors = 64;
+
+struct TProbe {
+  std::uint32_t Address;
+  TSocket Socket;
+  TClock::time_point Deadline;
+};
+
+bool OutOfDescriptors(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
+enum class TStart { Open, Closed, Pending, NoDescriptor };
+
+// Starts the connect to address; a pending one is left in socket.
+TStart StartConnect(std::uint32_t address, int port, TSocket& socket) {
+  socket = TSocket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!socket) {
+    if (OutOfDescriptors(errno)) return TStart::NoDescriptor;
+    throw std::system_error(errno, std::generic_category(), "socket");
+  }
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(static_cast<std::uint16_t>(port));
+  peer.sin_addr.s_addr = htonl(address);
+  if (::connect(socket.Fd(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
+    return TStart::Open;
+  if (errno == EINPROGRESS || errno == EINTR) return TStart::Pending;
+  // The local port range can run out as descriptors do: retry later.
+  if (errno == EADDRNOTAVAIL || errno == EAGAIN || OutOfDescriptors(errno))
+    return TStart::NoDescriptor;
+  return TStart::Closed;
+}
+
+bool ConnectSucceeded(int fd) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+// The parallel probes the descriptor limit leaves room for.
+std::size_t ParallelProbes(std::size_t total) {
+  const std::size_t limit = RaiseDescriptorLimit();
+  const std::size_t room = limit > kReservedDescriptors ? limit - kReservedDescriptors : 1;
+  return std::clamp<std::size_t>(std::min(room, kMaxParallelProbes), 1, std::max<std::size_t>(total, 1));
+}
+
+class TProber {
+ public:
+  TProber(const TScanRange& range, const TProbeOptions& options, const TProbeProgress& progress)
+      : FRange(range), FOptions(options), FProgress(progress),
+        FWindow(ParallelProbes(range.Count())) {}
+
+  std::vector<TOpenPort> Run() {
+    while (FNext < FRange.Count() || !FPending.empty()) {
+      StartProbes();
+      WaitForAnswers();
+      if (FProgress) FProgress(FProbed, FRange.Count(), FOpen.size());
+    }
+    std::sort(FOpen.begin(), FOpen.end(),
+              [](const TOpenPort& a, const TOpenPort& b) { return a.Address < b.Address; });
+    return std::move(FOpen);
+  }
+
+ private:
+  const TScanRange& FRange;
+  const TProbeOptions& FOptions;
+  const TProbeProgress& FProgress;
+  std::size_t FWindow;
+  std::size_t FNext = 0;
+  std::size_t FProbed = 0;
+  std::vector<TProbe> FPending;
+  std::vector<TOpenPort> FOpen;
+
+  void Found(std::uint32_t address, TSocket socket) {
+    if (!FOptions.KeepOpen) socket.Close();
+    FOpen.push_back({address, FOptions.Port, std::move(socket)});
+  }
+
+  void StartProbes() {
+    while (FPending.size() < FWindow && FNext < FRange.Count()) {
+      const std::uint32_t address = FRange.At(FNext);
+      TSocket socket;
+      switch (StartConnect(address, FOptions.Port, socket)) {
+        case TStart::Open:
+          Found(address, std::move(socket));
+          break;
+        case TStart::Closed:
+          break;
+        case TStart::Pending:
+          FPending.push_back({address, std::move(socket), TClock::now() + FOptions.ConnectTimeout});
+          ++FNext;
+          continue;
+        case TStart::NoDescriptor:
+          MakeRoom();
+          return;
+      }
+      ++FNext;
+      ++FProbed;
+    }
+  }
+
+  // Out of descriptors: fewer at once from now on, and the probes under way
+  // free theirs; with none under way, the kept connections give theirs up.
+  void MakeRoom() {
+    if (!FPending.empty()) {
+      FWindow = FPending.size();
+      return;
+    }
+    bool freed = false;
+    for (TOpenPort& open : FOpen) {
+      freed = freed || bool(open.Socket);
+      open.Socket.Close();
+    }
+    if (!freed) throw std::system_error(EMFILE, std::generic_category(), "socket");
+  }
+
+  void WaitForAnswers() {
+    if (FPending.empty()) return;
+    std::vector<pollfd> watched;
+    watched.reserve(FPending.size());
+    auto earliest = FPending.front().Deadline;
+    for (const TProbe& probe : FPending) {
+      watched.push_back({probe.Socket.Fd(), POLLOUT, 0});
+      earliest = std::min(earliest, probe.Deadline);
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - TClock::now());
+    const int ready = ::poll(watched.data(), watched.size(),
+                             static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
+    if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
+    const auto now = TClock::now();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < FPending.size(); ++i) {
+      TProbe& probe = FPending[i];
+      if (ready > 0 && watched[i].revents != 0) {
+        if (ConnectSucceeded(probe.Socket.Fd())) Found(probe.Address, std::move(probe.Socket));
+        ++FProbed;
+      } else if (now >= probe.Deadline) {
+        ++FProbed;
+      } else {
+        if (kept != i) FPending[kept] = std::move(probe);
+        ++kept;
+      }
+    }
+    FPending.resize(kept);
+  }
+};
+
+}  // namespace
+
+TSocket& TSocket::operator=(TSocket&& other) noexcept {
+  if (this != &other) {
+    Close();
+    FFd = std::exchange(other.FFd, -1);
+  }
+  return *this;
+}
+
+TSocket::~TSocket() {
+  Close();
+}
+
+void TSocket::Close() {
+  if (FFd >= 0) ::close(std::exchange(FFd, -1));
+}
+
+std::size_t RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
+  if (limit.rlim_cur < limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  // poll() cannot watch more than this anyway.
+  return limit.rlim_cur == RLIM_INFINITY ? kMaxParallelProbes + kReservedDescriptors
+                                          : static_cast<std::size_t>(limit.rlim_cur);
+}
+
+std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,
+                                  const TProbeProgress& progress) {
+  return TProber(range, options, progress).Run();
+}
