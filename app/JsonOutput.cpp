@@ -1,0 +1,119 @@
+#include "JsonOutput.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "ScanRange.h"
+
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void PutIfKnown(QJsonObject& object, const char* key, const std::optional<std::string>& value) {
+  if (value) object.insert(key, Text(*value));
+}
+
+// The identity's fields under their keys; what the PLC refused stays out.
+void PutIdentity(QJsonObject& object, const TPlcIdentity& identity, bool withPlantDesignation) {
+  PutIfKnown(object, "module_type", identity.ModuleTypeName);
+  PutIfKnown(object, "serial_number", identity.SerialNumber);
+  if (withPlantDesignation) PutIfKnown(object, "plant_designation", identity.PlantDesignation);
+  PutIfKnown(object, "module_name", identity.ModuleName);
+  PutIfKnown(object, "firmware", identity.FirmwareVersion);
+  if (identity.OperatingState)
+    object.insert("state", Text(StateKeyword(*identity.OperatingState)));
+}
+
+std::string Document(const QJsonDocument& document) {
+  return document.toJson(QJsonDocument::Indented).toStdString();
+}
+
+}  // namespace
+
+std::string_view StateKeyword(TOperatingState state) {
+  switch (state) {
+    case TOperatingState::Stop:
+      return "STOP";
+    case TOperatingState::Startup:
+      return "STARTUP";
+    case TOperatingState::Run:
+      return "RUN";
+    case TOperatingState::Hold:
+      return "HOLD";
+    case TOperatingState::Defect:
+      return "DEFECT";
+    case TOperatingState::Unknown:
+      break;
+  }
+  return "UNKNOWN";
+}
+
+std::string ShowJson(const TShowResult& result) {
+  QJsonObject settings;
+  for (const auto& [key, value] : result.Settings) settings.insert(Text(key), Text(value));
+  return Document(QJsonDocument(QJsonObject{
+      {"settings", settings},
+      {"file", Text(result.File)},
+      {"channel_lines", static_cast<qint64>(result.ChannelLines)},
+  }));
+}
+
+std::string CheckJson(const std::vector<TCheckFinding>& findings) {
+  QJsonArray array;
+  for (const TCheckFinding& finding : findings) {
+    array.append(QJsonObject{
+        {"file", Text(finding.File)},
+        {"line", static_cast<qint64>(finding.Line)},
+        {"entry", Text(finding.Entry)},
+        {"marker", Text(finding.Marker)},
+    });
+  }
+  return Document(QJsonDocument(array));
+}
+
+std::string ReadInfoJson(const TReadInfoResult& result) {
+  QJsonObject object;
+  PutIfKnown(object, "order_code", result.OrderCode);
+  PutIdentity(object, result.Identity, true);
+  return Document(QJsonDocument(object));
+}
+
+std::string DiagnoseJson(const TDiagnoseResult& result) {
+  QJsonArray steps;
+  for (const TDiagnoseStep& step : result.Steps) {
+    steps.append(QJsonObject{
+        {"step", Text(step.Step)},
+        {"ok", step.Ok},
+        {"ms", static_cast<qint64>(step.Ms)},
+        {"detail", Text(step.Detail)},
+    });
+  }
+  QJsonObject object{{"steps", steps}};
+  PutIfKnown(object, "suggestion", result.Suggestion);
+  return Document(QJsonDocument(object));
+}
+
+std::string PartnersJson(const std::vector<int>& partners) {
+  QJsonArray array;
+  for (const int partner : partners) array.append(partner);
+  return Document(QJsonDocument(array));
+}
+
+std::string ScanJson(const std::vector<TScanRecord>& records) {
+  QJsonArray array;
+  for (const TScanRecord& record : records) {
+    QJsonObject object{
+        {"address", Text(IPv4Text(record.Address))},
+        {"port", record.Port},
+        {"rack", record.Rack},
+        {"slot", record.Slot},
+    };
+    PutIfKnown(object, "order_code", record.OrderCode);
+    PutIdentity(object, record.Identity, false);
+    array.append(object);
+  }
+  return Document(QJsonDocument(array));
+}

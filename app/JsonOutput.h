@@ -1,0 +1,66 @@
+#pragma once
+// The command line's results as one JSON document (--json), for scripts:
+// key names are fixed and documented in the manual page, texts are UTF-8,
+// a value the PLC refused is left out rather than given empty.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "PlcIdentity.h"
+#include "PlcScan.h"
+
+// --show: the settings as the file holds them, in its order.
+struct TShowResult {
+  std::vector<std::pair<std::string, std::string>> Settings;
+  std::string File;
+  std::size_t ChannelLines = 0;
+};
+
+// --check: one refused channel entry. Line counts from 1.
+struct TCheckFinding {
+  std::string File;
+  std::size_t Line = 0;
+  std::string Entry;
+  std::string Marker;
+};
+
+// --read-info.
+struct TReadInfoResult {
+  std::optional<std::string> OrderCode;
+  TPlcIdentity Identity;
+};
+
+// --diagnose: one step of the connection test, and the advice at the end.
+struct TDiagnoseStep {
+  std::string Step;
+  bool Ok = false;
+  long long Ms = 0;
+  std::string Detail;
+};
+struct TDiagnoseResult {
+  std::vector<TDiagnoseStep> Steps;
+  std::optional<std::string> Suggestion;
+};
+
+// The operating state as the PLC's own display names it ("RUN"): the same
+// in every language, so scripts can compare it.
+std::string_view StateKeyword(TOperatingState state);
+
+// Each returns the document, indented, with a final line break.
+// {"settings": {key: value...}, "file": ..., "channel_lines": n}
+std::string ShowJson(const TShowResult& result);
+// [{"file", "line", "entry", "marker"}...]
+std::string CheckJson(const std::vector<TCheckFinding>& findings);
+// {"order_code", "module_type", "serial_number", "plant_designation",
+//  "module_name", "firmware", "state"}
+std::string ReadInfoJson(const TReadInfoResult& result);
+// {"steps": [{"step", "ok", "ms", "detail"}...], "suggestion"}
+std::string DiagnoseJson(const TDiagnoseResult& result);
+// [address...]
+std::string PartnersJson(const std::vector<int>& partners);
+// [{"address", "port", "rack", "slot", "order_code", "module_type",
+//   "module_name", "serial_number", "firmware", "state"}...]
+std::string ScanJson(const std::vector<TScanRecord>& records);

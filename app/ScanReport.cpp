@@ -1,0 +1,111 @@
+#include "ScanReport.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+
+#include "JsonOutput.h"
+#include "Localization.h"
+
+namespace {
+
+// Redrawing more often only costs the terminal's time.
+constexpr long long kRedrawMs = 100;
+
+long long NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string OrDash(const std::optional<std::string>& value) {
+  return value && !value->empty() ? *value : "-";
+}
+
+}  // namespace
+
+std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
+  switch (why) {
+    case TRangeRefusal::TooLarge:
+      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
+                    {text});
+    case TRangeRefusal::Reversed:
+      return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
+    case TRangeRefusal::NotARange:
+      break;
+  }
+  return FillIn(Tr("\"%s\" is no address range: give an IPv4 address, A.B.C.D/NN with NN "
+                   "from 16 to 32, or A.B.C.D-E."),
+                {text});
+}
+
+std::string StateText(TOperatingState state) {
+  return state == TOperatingState::Unknown ? Tr("unknown") : std::string(StateKeyword(state));
+}
+
+std::string ScanLine(const TScanRecord& record) {
+  const TPlcIdentity& identity = record.Identity;
+  return IPv4Text(record.Address) + "  Rack=" + std::to_string(record.Rack) +
+         " Slot=" + std::to_string(record.Slot) + "  " + OrDash(record.OrderCode) + "  " +
+         OrDash(identity.ModuleTypeName) + "  " + OrDash(identity.ModuleName) + "  " +
+         (identity.OperatingState ? StateText(*identity.OperatingState) : "-");
+}
+
+std::string ScanSummary(std::size_t probed, std::size_t found) {
+  return FillIn(Tr("Addresses probed: %d, PLCs found: %d"),
+                {std::to_string(probed), std::to_string(found)});
+}
+
+TScanProgress::TScanProgress(std::ostream& out, bool shown) : FOut(out), FShown(shown) {}
+
+TScanProgress::TScanProgress() : TScanProgress(std::cerr, ::isatty(STDERR_FILENO) == 1) {}
+
+TScanProgress::~TScanProgress() {
+  Clear();
+}
+
+void TScanProgress::Probing(std::size_t probed, std::size_t total, std::size_t open) {
+  Draw(FillIn(Tr("Probing addresses: %d/%d, open: %d"),
+              {std::to_string(probed), std::to_string(total), std::to_string(open)}),
+       probed == total);
+}
+
+void TScanProgress::Reading(std::size_t read, std::size_t total, std::size_t found) {
+  Draw(FillIn(Tr("Reading PLCs: %d/%d, found: %d"),
+              {std::to_string(read), std::to_string(total), std::to_string(found)}),
+       read == total);
+}
+
+void TScanProgress::Clear() {
+  if (!FShown || FWidth == 0) return;
+  FOut << '\r' << std::string(FWidth, ' ') << '\r' << std::flush;
+  FWidth = 0;
+}
+
+// The new line overwrites the old one; spaces cover what it was longer.
+void TScanProgress::Draw(const std::string& line, bool final) {
+  if (!FShown) return;
+  const long long now = NowMs();
+  if (!final && FWidth != 0 && now - FLastDrawMs < kRedrawMs) return;
+  FLastDrawMs = now;
+  FOut << '\r' << line;
+  if (line.size() < FWidth) FOut << std::string(FWidth - line.size(), ' ');
+  FOut << std::flush;
+  FWidth = std::max(FWidth, line.size());
+}
+
+std::vector<TScanRecord> RunScan(const TScanRange& range, const TProbeOptions& options,
+                                 const TPlcReader& read, std::size_t parallel,
+                                 TScanProgress& progress) {
+  auto open = ProbePorts(range, options, [&](std::size_t probed, std::size_t total, std::size_t n) {
+    progress.Probing(probed, total, n);
+  });
+  auto records = ReadPlcs(std::move(open), read, parallel,
+                          [&](std::size_t done, std::size_t total, std::size_t found) {
+                            progress.Reading(done, total, found);
+                          });
+  progress.Clear();
+  std::cerr << ScanSummary(range.Count(), records.size()) << '\n';
+  return records;
+}

@@ -1,0 +1,110 @@
+// Probing a range for the S7 port, against its bounds: a /24 where no host
+// answers ends within the connect time-out plus one second; a /20 where
+// every port refuses ends within 10 s. Loopback stands for the plant
+// network: every 127.x address is a host, and a port nothing listens on
+// refuses at once.
+//
+// Silent hosts without root: routes and firewall rules (a blackhole route,
+// a DROP rule) need privileges the test machine does not give. A listener
+// on every address whose accept queue is full does the same without them:
+// the kernel drops the SYNs it cannot queue, so the connect sees no answer
+// at all, exactly as from a host that is switched off.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "PortProbe.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kConnectTimeout{3000};
+
+sockaddr_in Loopback(std::uint32_t address, int port) {
+  sockaddr_in where{};
+  where.sin_family = AF_INET;
+  where.sin_port = htons(static_cast<std::uint16_t>(port));
+  where.sin_addr.s_addr = htonl(address);
+  return where;
+}
+
+// A port on every address that takes no connection and refuses none: its
+// one-place accept queue is filled and never emptied.
+class TSilentPort {
+ public:
+  TSilentPort() : FListener(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in where = Loopback(INADDR_ANY, 0);
+    socklen_t length = sizeof where;
+    if (::bind(FListener.Fd(), reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+        ::listen(FListener.Fd(), 0) != 0)
+      throw std::runtime_error("no listener");
+    ::getsockname(FListener.Fd(), reinterpret_cast<sockaddr*>(&where), &length);
+    FPort = ntohs(where.sin_port);
+    // Fillers until one stays unanswered: then the queue is full.
+    for (int i = 0; i < 4; ++i) {
+      TSocket filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+      const sockaddr_in to = Loopback(INADDR_LOOPBACK, FPort);
+      ::connect(filler.Fd(), reinterpret_cast<const sockaddr*>(&to), sizeof to);
+      FFillers.push_back(std::move(filler));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  int Port() const { return FPort; }
+
+ private:
+  TSocket FListener;
+  std::vector<TSocket> FFillers;
+  int FPort = 0;
+};
+
+// A port number nothing listens on: taken from the system, then let go.
+int RefusingPort() {
+  TSocket probe(::socket(AF_INET, SOCK_STREAM, 0));
+  sockaddr_in where = Loopback(INADDR_LOOPBACK, 0);
+  socklen_t length = sizeof where;
+  ::bind(probe.Fd(), reinterpret_cast<sockaddr*>(&where), length);
+  ::getsockname(probe.Fd(), reinterpret_cast<sockaddr*>(&where), &length);
+  return ntohs(where.sin_port);
+}
+
+void ProbeRange(benchmark::State& state, TScanRange range, int port, double boundSeconds) {
+  double slowest = 0;
+  std::size_t found = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    found = ProbePorts(range, {.Port = port, .ConnectTimeout = kConnectTimeout}).size();
+    slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  state.counters["addresses"] = static_cast<double>(range.Count());
+  state.counters["open"] = static_cast<double>(found);
+  state.counters["slowest_s"] = slowest;
+  state.counters["bound_s"] = boundSeconds;
+  if (found != 0) state.SkipWithError("a port answered: the range was not silent or refusing");
+  if (slowest > boundSeconds) state.SkipWithError("over the bound");
+}
+
+void SilentSlash24(benchmark::State& state) {
+  const TSilentPort silent;
+  const double bound = std::chrono::duration<double>(kConnectTimeout).count() + 1;
+  ProbeRange(state, {0x7F020000, 0x7F0200FF}, silent.Port(), bound);  // 127.2.0.0/24
+}
+
+void RefusingSlash20(benchmark::State& state) {
+  ProbeRange(state, {0x7F100000, 0x7F100FFF}, RefusingPort(), 10);  // 127.16.0.0/20
+}
+
+// The largest range allowed, for the record: no bound of its own.
+void RefusingSlash16(benchmark::State& state) {
+  ProbeRange(state, {0x7F200000, 0x7F20FFFF}, RefusingPort(), 600);  // 127.32.0.0/16
+}
+
+}  // namespace
+
+BENCHMARK(SilentSlash24)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RefusingSlash20)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RefusingSlash16)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_MAIN();
