@@ -23,8 +23,7 @@ void PutIdentity(QJsonObject& object, const TPlcIdentity& identity, bool withPla
   if (withPlantDesignation) PutIfKnown(object, "plant_designation", identity.PlantDesignation);
   PutIfKnown(object, "module_name", identity.ModuleName);
   PutIfKnown(object, "firmware", identity.FirmwareVersion);
-  if (identity.OperatingState)
-    object.insert("state", Text(StateKeyword(*identity.OperatingState)));
+  if (identity.OperatingState) object.insert("state", Text(StateKeyword(*identity.OperatingState)));
 }
 
 std::string Document(const QJsonDocument& document) {

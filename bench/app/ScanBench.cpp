@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds kConnectTimeout{3000};
-
 sockaddr_in Loopback(std::uint32_t address, int port) {
   sockaddr_in where{};
   where.sin_family = AF_INET;
@@ -76,8 +74,9 @@ void ProbeRange(benchmark::State& state, TScanRange range, int port, double boun
   std::size_t found = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    found = ProbePorts(range, {.Port = port, .ConnectTimeout = kConnectTimeout}).size();
-    slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    found = ProbePorts(range, {.Port = port}).size();
+    slowest = std::max(
+        slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
   state.counters["addresses"] = static_cast<double>(range.Count());
   state.counters["open"] = static_cast<double>(found);
@@ -89,7 +88,7 @@ void ProbeRange(benchmark::State& state, TScanRange range, int port, double boun
 
 void SilentSlash24(benchmark::State& state) {
   const TSilentPort silent;
-  const double bound = std::chrono::duration<double>(kConnectTimeout).count() + 1;
+  const double bound = std::chrono::duration<double>(TProbeOptions{}.ConnectTimeout).count() + 1;
   ProbeRange(state, {0x7F020000, 0x7F0200FF}, silent.Port(), bound);  // 127.2.0.0/24
 }
 

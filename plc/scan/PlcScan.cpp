@@ -86,7 +86,8 @@ class TReadRun {
 std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
                                   std::size_t parallel, const TReadProgress& progress) {
   TReadRun run(ports, read);
-  const std::size_t workerCount = std::clamp<std::size_t>(parallel, 1, std::max<std::size_t>(ports.size(), 1));
+  const std::size_t workerCount =
+      std::clamp<std::size_t>(parallel, 1, std::max<std::size_t>(ports.size(), 1));
   std::vector<std::jthread> workers;
   for (std::size_t i = 0; i < workerCount; ++i) workers.emplace_back([&run] { run.Work(); });
   run.Watch(workers, progress);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ScanRange.h"
+#include "nodave/nodave.h"
 
 // A descriptor owned by the object and closed with it.
 class TSocket {
@@ -44,9 +45,10 @@ struct TOpenPort {
 
 struct TProbeOptions {
   int Port = 102;
-  // How long one address may take to answer; also what a range of silent
-  // hosts costs, as they are all waited for at the same time.
-  std::chrono::milliseconds ConnectTimeout{3000};
+  // How long one address may take to answer, the library's own limit for a
+  // connect; also what a range of silent hosts costs, as they are all waited
+  // for at the same time.
+  std::chrono::milliseconds ConnectTimeout{daveDefaultConnectTimeoutMs};
   // Keep the connections of open ports (TOpenPort::Socket) instead of
   // closing them at once. Kept sockets count against the descriptor limit;
   // when it is reached they are closed and the probe goes on.
@@ -55,8 +57,7 @@ struct TProbeOptions {
 
 // Called after each round of answers: addresses probed so far, of total,
 // and how many of them had the port open.
-using TProbeProgress =
-    std::function<void(std::size_t probed, std::size_t total, std::size_t open)>;
+using TProbeProgress = std::function<void(std::size_t probed, std::size_t total, std::size_t open)>;
 
 // At least this many probes run at once where the descriptor limit allows.
 inline constexpr std::size_t kMinParallelProbes = 256;

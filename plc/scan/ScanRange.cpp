@@ -8,8 +8,7 @@ namespace {
 // front of text.
 std::optional<unsigned> TakeNumber(std::string_view& text) {
   std::size_t digits = 0;
-  while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9')
-    ++digits;
+  while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9') ++digits;
   if (digits == 0 || digits > 3 || (digits > 1 && text[0] == '0')) return std::nullopt;
   unsigned value = 0;
   for (std::size_t i = 0; i < digits; ++i) value = value * 10 + unsigned(text[i] - '0');
@@ -51,8 +50,7 @@ std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text) {
     const auto prefix = TakeNumber(text);
     if (!prefix || !text.empty() || *prefix > 32) return TRangeRefusal::NotARange;
     if (*prefix < 16) return TRangeRefusal::TooLarge;
-    const std::uint32_t hostBits =
-        *prefix == 32 ? 0 : (std::uint32_t{0xFFFFFFFF} >> *prefix);
+    const std::uint32_t hostBits = *prefix == 32 ? 0 : (std::uint32_t{0xFFFFFFFF} >> *prefix);
     return TScanRange{*address & ~hostBits, *address | hostBits};
   }
   if (TakeChar(text, '-')) {

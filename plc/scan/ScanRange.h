@@ -15,9 +15,7 @@ struct TScanRange {
   std::uint32_t Last = 0;
 
   std::size_t Count() const { return std::size_t{Last} - First + 1; }
-  std::uint32_t At(std::size_t index) const {
-    return First + static_cast<std::uint32_t>(index);
-  }
+  std::uint32_t At(std::size_t index) const { return First + static_cast<std::uint32_t>(index); }
   bool operator==(const TScanRange&) const = default;
 };
 

@@ -12,7 +12,9 @@ TPlcIdentity SomeIdentity() {
   TPlcIdentity identity;
   identity.ModuleTypeName = "CPU 315-2 PN/DP";
   identity.SerialNumber = "S C-X4U421302009";
-  identity.ModuleName = "Presse \xC3\xBC" "ber Halle 2";  // "über": UTF-8 stays text
+  identity.ModuleName =
+      "Presse \xC3\xBC"
+      "ber Halle 2";  // "über": UTF-8 stays text
   identity.FirmwareVersion = "V3.2.6";
   identity.OperatingState = TOperatingState::Run;
   return identity;

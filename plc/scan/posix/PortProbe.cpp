@@ -63,13 +63,16 @@ bool ConnectSucceeded(int fd) {
 std::size_t ParallelProbes(std::size_t total) {
   const std::size_t limit = RaiseDescriptorLimit();
   const std::size_t room = limit > kReservedDescriptors ? limit - kReservedDescriptors : 1;
-  return std::clamp<std::size_t>(std::min(room, kMaxParallelProbes), 1, std::max<std::size_t>(total, 1));
+  return std::clamp<std::size_t>(std::min(room, kMaxParallelProbes), 1,
+                                 std::max<std::size_t>(total, 1));
 }
 
 class TProber {
  public:
   TProber(const TScanRange& range, const TProbeOptions& options, const TProbeProgress& progress)
-      : FRange(range), FOptions(options), FProgress(progress),
+      : FRange(range),
+        FOptions(options),
+        FProgress(progress),
         FWindow(ParallelProbes(range.Count())) {}
 
   std::vector<TOpenPort> Run() {
@@ -148,7 +151,8 @@ class TProber {
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - TClock::now());
     const int ready = ::poll(watched.data(), watched.size(),
                              static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
-    if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
+    if (ready < 0 && errno != EINTR)
+      throw std::system_error(errno, std::generic_category(), "poll");
     const auto now = TClock::now();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < FPending.size(); ++i) {
@@ -195,7 +199,7 @@ std::size_t RaiseDescriptorLimit() {
   }
   // poll() cannot watch more than this anyway.
   return limit.rlim_cur == RLIM_INFINITY ? kMaxParallelProbes + kReservedDescriptors
-                                          : static_cast<std::size_t>(limit.rlim_cur);
+                                         : static_cast<std::size_t>(limit.rlim_cur);
 }
 
 std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,
