@@ -1,6 +1,7 @@
 // Finding PLCs: the range texts, and the probe with the PLC reads after it
 // over loopback, where ports nothing listens on refuse at once.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
@@ -140,7 +141,8 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
 void ProbeWithFewDescriptors(int port, std::uint32_t listening) {
   const rlimit limit{128, 128};
   ::setrlimit(RLIMIT_NOFILE, &limit);
-  while (OpenDescriptors() < 120 && ::dup(0) >= 0) {
+  const int any = ::open("/dev/null", O_RDONLY);
+  while (OpenDescriptors() < 120 && ::dup(any) >= 0) {
   }
   const auto open = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 255)}, {.Port = port});
   std::_Exit(AddressesOf(open) == std::vector{listening} ? 0 : 1);
