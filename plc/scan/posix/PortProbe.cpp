@@ -116,7 +116,7 @@ class TProber {
           ++FNext;
           continue;
         case TStart::NoDescriptor:
-          MakeRoom();
+          MakeRoom(errno);
           return;
       }
       ++FNext;
@@ -126,7 +126,7 @@ class TProber {
 
   // Out of descriptors: fewer at once from now on, and the probes under way
   // free theirs; with none under way, the kept connections give theirs up.
-  void MakeRoom() {
+  void MakeRoom(int error) {
     if (!FPending.empty()) {
       FWindow = FPending.size();
       return;
@@ -136,7 +136,7 @@ class TProber {
       freed = freed || bool(open.Socket);
       open.Socket.Close();
     }
-    if (!freed) throw std::system_error(EMFILE, std::generic_category(), "socket");
+    if (!freed) throw std::system_error(error, std::generic_category(), "socket");
   }
 
   void WaitForAnswers() {
