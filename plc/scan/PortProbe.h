@@ -35,8 +35,10 @@ class TSocket {
 };
 
 // An address whose port took the connection. Socket holds that connection
-// (non-blocking) when the probe was asked to keep it, so whoever talks to
-// the PLC next needs no second connection; otherwise it is empty.
+// when the probe was asked to keep it, so whoever talks to the PLC next needs
+// no second connection: non-blocking, close-on-exec and without Nagle's
+// delay like the S7 library's openSocket, so it can be handed to
+// daveNewInterface as {fd, fd}. Otherwise it is empty.
 struct TOpenPort {
   std::uint32_t Address = 0;
   int Port = 0;
