@@ -61,9 +61,9 @@ struct TProbeOptions {
 // and how many of them had the port open.
 using TProbeProgress = std::function<void(std::size_t probed, std::size_t total, std::size_t open)>;
 
-// At least this many probes run at once where the descriptor limit allows.
-inline constexpr std::size_t kMinParallelProbes = 256;
-// At most this many: more saves little time and only floods the network.
+// The probes at once: as many as the descriptor limit leaves room for (it is
+// raised first; the usual 1024 gives some 960), but at most this many: more
+// saves little time and only floods the network.
 inline constexpr std::size_t kMaxParallelProbes = 4096;
 
 // Raises the process's soft limit on open descriptors to its hard limit and
