@@ -130,11 +130,12 @@ TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
     if (setup.empty()) return;  // the rack/slot search asks no more
     WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
     Bytes szl = ReadTpkt(fd);
+    if (szl.empty()) return;  // the steps one by one stop after the set-up
     WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Szl0011Payload())));
     AwaitClose(fd);
   };
   // The search tries rack 1 with slots 0 to 5, then rack 0 from slot 0 on.
-  ScriptedServer server(script, 2 + 9);
+  ScriptedServer server(script, 2 + 9 + 1);
   Outcome wrong = RunCardSequence(server.port(), 0, 3);
   EXPECT_EQ(wrong.connect, daveResConnectionRefused);
   Outcome right = RunCardSequence(server.port(), 0, 2);
@@ -153,6 +154,20 @@ TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
   EXPECT_EQ(slot, 2);
   EXPECT_EQ(tried, (std::vector<std::string>{"1/0", "1/1", "1/2", "1/3", "1/4", "1/5", "0/0",
                                              "0/1", "0/2 ok"}));
+
+  // The steps of daveConnectPLC one by one, as a diagnosis takes them.
+  char address[64] = {};
+  ASSERT_EQ(daveLookUpPeer(server.port(), "127.0.0.1", address, sizeof address), 0);
+  int fd = openSocket(server.port(), address);
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+  EXPECT_EQ(daveOpenPLCLink(dc), 0);
+  int pduLength = 0;
+  EXPECT_EQ(daveSetupCommunication(dc, &pduLength), 0);
+  EXPECT_EQ(pduLength, 480);  // what both proposed
+  daveFree(dc);
+  daveFree(di);
+  closePort(fd);
 }
 
 // A PLC that answers both module identification requests with answer.
@@ -397,16 +412,17 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
     int port;
     const char* peer;
     int why;
+    int step;  // in the recorded detail
   } cases[] = {
-      {port, "127.0.0.1", ECONNREFUSED},  // nobody listens there any more
-      {0, "127.0.0.1", EINVAL},
-      {65536, "127.0.0.1", EINVAL},
-      {port, "localhost", ECONNREFUSED},  // a name is looked up
-      {102, " 127.0.0.1", ENOENT},
-      {102, "127.0.0.1.5", ENOENT},
-      {102, "no-such-plc.invalid", ENOENT},
-      {102, "", ENOENT},
-      {102, nullptr, EINVAL},
+      {port, "127.0.0.1", ECONNREFUSED, daveStepTcpConnect},  // nobody listens there any more
+      {0, "127.0.0.1", EINVAL, daveStepTcpConnect},
+      {65536, "127.0.0.1", EINVAL, daveStepTcpConnect},
+      {port, "localhost", ECONNREFUSED, daveStepTcpConnect},  // a name is looked up
+      {102, " 127.0.0.1", ENOENT, daveStepNameLookup},
+      {102, "127.0.0.1.5", ENOENT, daveStepNameLookup},
+      {102, "no-such-plc.invalid", ENOENT, daveStepNameLookup},
+      {102, "", ENOENT, daveStepNameLookup},
+      {102, nullptr, EINVAL, daveStepTcpConnect},
   };
   // Whatever the name server does, a failed look-up ends within the limit
   // (the bound allows as much again for a loaded machine).
@@ -417,6 +433,9 @@ TEST(OpenSocket, GivesUpOnAPeerThatDoesNotAnswer) {
     errno = 0;
     EXPECT_EQ(openSocket(c.port, c.peer), -1) << c.port << " " << (c.peer ? c.peer : "NULL");
     EXPECT_EQ(errno, c.why) << c.port << " " << (c.peer ? c.peer : "NULL");
+    daveFailure failure{};
+    daveGetOpenFailure(&failure);
+    EXPECT_EQ(failure.step, c.step) << (c.peer ? c.peer : "NULL");
     EXPECT_LE(Clock::now() - start, std::chrono::milliseconds(2 * 500))
         << (c.peer ? c.peer : "NULL");
   }
