@@ -115,8 +115,11 @@ enum {
 
 // Opens a serial device: name "COM<n>" is looked up as $VN_S7_COM<n>, else
 // /dev/ttyS<n-1>; any other name is taken as a device path. baud is decimal
-// text ("9600".."115200"); parity 'O', 'E' or 'N'. Returns the descriptor, -1
-// on failure.
+// text ("9600".."115200"); parity 'O', 'E' or 'N'. The device is locked
+// (flock) while it is open, so a second program cannot talk through the same
+// adapter. Returns the descriptor, -1 on failure with errno and the detail
+// (daveGetOpenFailure) telling why: ENOENT, EACCES, EBUSY (locked by another
+// program), ENOTTY, EINVAL for a name, speed or parity it cannot use.
 int setPort(const char* name, const char* baud, int parity);
 
 // Connects to peer:port over TCP. peer is a numeric IPv4 or IPv6 address or a
@@ -127,7 +130,8 @@ int setPort(const char* name, const char* baud, int parity);
 // range or a NULL peer, ENOENT for a name that could not be looked up (it
 // does not exist, or no answer came in time), ETIMEDOUT when nobody answered
 // the connect in time, otherwise the error the last connect ended with
-// (ECONNREFUSED, ENETUNREACH, ...).
+// (ECONNREFUSED, ENETUNREACH, ...). daveGetOpenFailure gives the detail,
+// with the step (name look-up or TCP connect) and "ADDRESS:PORT".
 int openSocket(int port, const char* peer);
 
 // Time-out for openSocket, in milliseconds (default
@@ -156,7 +160,8 @@ int daveInitAdapter(daveInterface* di);
 // rack/slot (ISO over TCP, MPI). Arguments are checked by daveConnectPLC.
 // Returns NULL only for an invalid interface.
 daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot);
-// Opens the connection to the PLC and negotiates the PDU size. 0 or a code.
+// Opens the connection to the PLC and negotiates the PDU size (the steps
+// daveOpenPLCLink and daveSetupCommunication in one). 0 or a code.
 int daveConnectPLC(daveConnection* dc);
 // Ends the connection to the PLC (the descriptor stays open). 0 or a code.
 int daveDisconnectPLC(daveConnection* dc);
@@ -168,8 +173,9 @@ int daveDisconnectAdapter(daveInterface* di);
 int daveListReachablePartners(daveInterface* di, char* buf);
 
 // Copies the PLC's order code (at most 21 characters) and a terminating zero
-// into buf (at least 22 bytes). Returns 0 or an error code; on error buf is
-// not written.
+// into buf (at least 22 bytes). Returns 0 or an error code - a refused read
+// (PLC error code, item return code) is an error, never an empty success; on
+// error buf is not written and the connection's failure detail says why.
 int daveGetOrderCode(daveConnection* dc, char* buf);
 
 // Reads the system status list id (0..0xFFFF) with index (0..0xFFFF), all
