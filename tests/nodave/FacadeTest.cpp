@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Causes.h"
 #include "FakeTransport.h"
 #include "RealIo.h"
 #include "S7Frames.h"
@@ -289,6 +290,7 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
       cause.replace(at, 4, std::to_string(port));
     }
     EXPECT_EQ(CauseLine(o.failure), cause);
+    EXPECT_EQ(UntranslatedTexts(o.failure), std::vector<std::string>{});
   }
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "nodave/Clock.h"
@@ -167,23 +166,6 @@ inline Bytes Hex(const char* text) {
     }
   }
   return out;
-}
-
-// The cause line of a failure in English, its values filled in.
-inline std::string CauseLine(const daveFailure& failure) {
-  daveCause cause;
-  daveDescribeFailure(&failure, &cause);
-  std::string line;
-  int next = 0;
-  for (const char* p = cause.pattern ? cause.pattern : ""; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's' && next < cause.count) {
-      line += cause.values[next++];
-      ++p;
-    } else {
-      line += *p;
-    }
-  }
-  return line;
 }
 
 inline Bytes Concat(std::initializer_list<Bytes> parts) {

@@ -14,6 +14,7 @@
 #include <iostream>
 #include <vector>
 
+#include "Causes.h"
 #include "FakeTransport.h"
 #include "RealIo.h"
 #include "S7Frames.h"
@@ -360,6 +361,7 @@ TEST(SerialFailures, NameTheDeviceAndWhy) {
     std::string cause = c.cause;
     cause.replace(cause.find("DEVICE"), 6, pty.name());
     const std::string line = CauseLine(failure);
+    EXPECT_EQ(UntranslatedTexts(failure), std::vector<std::string>{});
     if (cause.ends_with("...")) {
       cause.resize(cause.size() - 3);
       EXPECT_EQ(line.substr(0, cause.size()), cause);
