@@ -19,16 +19,11 @@ struct StepName {
 };
 
 constexpr StepName kStepNames[] = {
-    {daveStepNameLookup, "name look-up"},
-    {daveStepTcpConnect, "TCP connect"},
-    {daveStepIsoConnect, "ISO connect"},
-    {daveStepS7Setup, "S7 set-up"},
-    {daveStepOrderCode, "order code read"},
-    {daveStepSzlRead, "system status list read"},
-    {daveStepSerialOpen, "serial port open"},
-    {daveStepAdapter, "adapter answer"},
-    {daveStepBusPartners, "bus partner list"},
-    {daveStepPlcConnect, "PLC connect"},
+    {daveStepNameLookup, "name look-up"},      {daveStepTcpConnect, "TCP connect"},
+    {daveStepIsoConnect, "ISO connect"},       {daveStepS7Setup, "S7 set-up"},
+    {daveStepOrderCode, "order code read"},    {daveStepSzlRead, "system status list read"},
+    {daveStepSerialOpen, "serial port open"},  {daveStepAdapter, "adapter answer"},
+    {daveStepBusPartners, "bus partner list"}, {daveStepPlcConnect, "PLC connect"},
 };
 
 // PLC error codes for which the usual cause is the PLC's access settings.
@@ -261,7 +256,7 @@ extern "C" int daveDescribeFailure(const daveFailure* failure, daveCause* cause)
       return 0;
     case daveStepTcpConnect:
       // A socket that never opened; a failure on an open one is an answer.
-      if (f.result == -1 || f.result == daveResPortNotOpen) {
+      if (f.result == -1) {
         DescribeTcp(f, c);
         return 0;
       }

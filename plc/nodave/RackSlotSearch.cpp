@@ -36,7 +36,8 @@ int Attempt(int port, const char* peer, Pair pair, int milliseconds) {
   const int fd = nodave::OpenTcpWithin(port, peer, milliseconds);
   // Why is in daveGetOpenFailure; no other slot can help then.
   if (fd < 0) return daveResPortNotOpen;
-  const auto used = std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - start);
+  const auto used =
+      std::chrono::duration_cast<std::chrono::milliseconds>(steady_clock::now() - start);
   const int left = std::max(1, milliseconds - static_cast<int>(used.count()));
   daveInterface* di = daveNewInterface({fd, fd}, "", 0, daveProtoISOTCP, 0);
   daveSetTimeout(di, left * 1000);

@@ -115,7 +115,8 @@ int Interface::disconnectAdapter() {
 
 int Interface::listReachablePartners(std::uint8_t* list, std::size_t capacity) {
   startCall();
-  if (protocol_ == daveProtoS7online) return record(daveStepBusPartners, daveResS7onlineUnavailable);
+  if (protocol_ == daveProtoS7online)
+    return record(daveStepBusPartners, daveResS7onlineUnavailable);
   if (!isMpi()) return record(daveStepBusPartners, daveResNotForProtocol);
   return record(daveStepBusPartners, adapter_.scanBus(list, capacity));
 }
@@ -171,8 +172,7 @@ int Connection::exchange(ByteSpan request, Bytes& answer) {
 }
 
 int Connection::linkStep() const {
-  return iface_ && iface_->protocol() == daveProtoISOTCP ? daveStepIsoConnect
-                                                          : daveStepPlcConnect;
+  return iface_ && iface_->protocol() == daveProtoISOTCP ? daveStepIsoConnect : daveStepPlcConnect;
 }
 
 int Connection::record(int step, int result) {

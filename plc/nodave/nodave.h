@@ -311,5 +311,4 @@ typedef void (*daveRackSlotAttempt)(void* context, int rack, int slot, int resul
 // (daveResTimeout when no attempt had time left). attempt may be NULL.
 int daveFindRackSlot(int port, const char* peer, int firstRack, int totalMs, int* rack, int* slot,
                      daveRackSlotAttempt attempt, void* context);
-
 }

@@ -120,8 +120,8 @@ TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
   ASSERT_EQ(daveFindRackSlot(server.port(), "127.0.0.1", 1, 10000, &rack, &slot, note, &tried), 0);
   EXPECT_EQ(rack, 0);
   EXPECT_EQ(slot, 2);
-  EXPECT_EQ(tried, (std::vector<std::string>{"1/0", "1/1", "1/2", "1/3", "1/4", "1/5", "0/0",
-                                             "0/1", "0/2 ok"}));
+  EXPECT_EQ(tried, (std::vector<std::string>{"1/0", "1/1", "1/2", "1/3", "1/4", "1/5", "0/0", "0/1",
+                                             "0/2 ok"}));
 
   // The steps of daveConnectPLC one by one, as a diagnosis takes them.
   char address[64] = {};
@@ -180,8 +180,8 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
        daveResCotpRefusedBase - 136, 0, daveStepIsoConnect,
        "The PLC refused the ISO connection to rack 0, slot 2: COTP reason 136 (the PLC refused the "
        "connection request) - check rack and slot"},
-      {"closed after the connection request",
-       [](int fd) { ReadTpkt(fd); }, daveResConnectionRefused, 0, daveStepIsoConnect,
+      {"closed after the connection request", [](int fd) { ReadTpkt(fd); },
+       daveResConnectionRefused, 0, daveStepIsoConnect,
        "The PLC refused the ISO connection to rack 0, slot 2 - check rack and slot and the PLC's "
        "free connections"},
       {"set-up answer cut short, then closed",
@@ -201,7 +201,8 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
          WriteBytes(fd, Iso(Hex("32 03 00 00 00 01 00 08 00 00 00 00 F0")));
          AwaitClose(fd);
        },
-       daveResShortPacket, 0, daveStepS7Setup, "Step \"S7 set-up\": the answer cannot be evaluated"},
+       daveResShortPacket, 0, daveStepS7Setup,
+       "Step \"S7 set-up\": the answer cannot be evaluated"},
       {"wrong PDU reference",
        [](int fd) {
          ReadTpkt(fd);
@@ -238,15 +239,17 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
          WriteBytes(fd, Bytes(answer.begin(), answer.begin() + 60));
          ResetConnection(fd);
        },
-       0, daveResConnectionReset, daveStepOrderCode, "Step \"order code read\": the connection broke"},
+       0, daveResConnectionReset, daveStepOrderCode,
+       "Step \"order code read\": the connection broke"},
       {"order-code answer silent",
        [](int fd) {
          AcceptAndSetUp(fd);
          AwaitClose(fd);
        },
        0, daveResTimeout, daveStepOrderCode, "Step \"order code read\": no answer in time"},
-      {"order code refused: SZL error in the parameters",
-       RefusesOrderCode([](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, 0xD401, 0x0A); }),
+      {"order code refused: SZL error in the parameters", RefusesOrderCode([](std::uint16_t ref) {
+         return SzlAnswerPdu(ref, {}, 0, 0, 0xD401, 0x0A);
+       }),
        0, 0xD401, daveStepOrderCode,
        "Step \"order code read\": the PLC answered with error 0xD401 (PLC: information function "
        "unavailable (invalid SZL ID))"},

@@ -8,10 +8,10 @@
 #include <sys/stat.h>
 
 #include <atomic>
-#include <functional>
 #include <chrono>
-#include <string>
+#include <functional>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "Causes.h"
@@ -347,7 +347,8 @@ TEST(SerialFailures, NameTheDeviceAndWhy) {
          closePort(fd);
          return f;
        },
-       daveStepAdapter, "Step \"adapter answer\": no answer from the adapter on DEVICE at 19200 bit/s"},
+       daveStepAdapter,
+       "Step \"adapter answer\": no answer from the adapter on DEVICE at 19200 bit/s"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
