@@ -57,10 +57,12 @@ bool BreaksLink(int result) {
 
 std::unique_ptr<Interface> Interface::Create(std::unique_ptr<Transport> transport,
                                              const Clock& clock, std::string name, int localAddress,
-                                             int protocol, int speed) {
+                                             int protocol, int speed, const PortOrigin& origin) {
   if (!KnownProtocol(protocol) || !transport) return nullptr;
-  return std::unique_ptr<Interface>(
+  std::unique_ptr<Interface> created(
       new Interface(std::move(transport), clock, std::move(name), localAddress, protocol, speed));
+  created->origin_ = origin;
+  return created;
 }
 
 Interface::Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
@@ -77,12 +79,24 @@ bool Interface::isMpi() const {
   return protocol_ == daveProtoMPI || protocol_ == daveProtoMPI2 || protocol_ == daveProtoMPI3;
 }
 
+int Interface::record(int step, int result) {
+  if (result < 0) failure_ = MakeFailure(step, result, origin_);
+  return result;
+}
+
 void Interface::setTimeout(Micros timeout) {
   budget_.setAnswerTimeout(timeout);
 }
 
 int Interface::initAdapter() {
   startCall();
+  failure_ = NoFailure();
+  // Over TCP the port is the socket: a closed one means the connect failed.
+  const int step = protocol_ == daveProtoISOTCP ? daveStepTcpConnect : daveStepAdapter;
+  return record(step, joinAdapter());
+}
+
+int Interface::joinAdapter() {
   if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
   if (!transport_->isOpen()) return daveResPortNotOpen;
   if (protocol_ == daveProtoISOTCP) return 0;
@@ -101,9 +115,10 @@ int Interface::disconnectAdapter() {
 
 int Interface::listReachablePartners(std::uint8_t* list, std::size_t capacity) {
   startCall();
-  if (protocol_ == daveProtoS7online) return daveResS7onlineUnavailable;
-  if (!isMpi()) return daveResNotForProtocol;
-  return adapter_.scanBus(list, capacity);
+  if (protocol_ == daveProtoS7online)
+    return record(daveStepBusPartners, daveResS7onlineUnavailable);
+  if (!isMpi()) return record(daveStepBusPartners, daveResNotForProtocol);
+  return record(daveStepBusPartners, adapter_.scanBus(list, capacity));
 }
 
 std::unique_ptr<PduLink> Interface::makeLink(int address, int rack, int slot, int& error) {
@@ -156,18 +171,61 @@ int Connection::exchange(ByteSpan request, Bytes& answer) {
   return r;
 }
 
+int Connection::linkStep() const {
+  return iface_ && iface_->protocol() == daveProtoISOTCP ? daveStepIsoConnect : daveStepPlcConnect;
+}
+
+int Connection::record(int step, int result) {
+  if (result == 0) return 0;
+  if (IsFollowUp(result)) {
+    // The failure that made this one follow keeps its place.
+    if (failure_.step != daveStepNone) return result;
+    if (iface_ && iface_->failure().step != daveStepNone) {
+      failure_ = iface_->failure();
+      return result;
+    }
+  }
+  failure_ = MakeFailure(step, result, iface_ ? iface_->origin() : PortOrigin{});
+  if (iface_ && iface_->protocol() != daveProtoPPI) {
+    failure_.rack = rack_;
+    failure_.slot = slot_;
+  }
+  return result;
+}
+
 int Connection::connectPLC() {
   if (!iface_) return daveResInterfaceFreed;
-  if (link_) return 0;  // already connected: the link stays as it is
+  if (connected()) return 0;  // already connected: the link stays as it is
+  if (!link_) {
+    if (int r = openLink(); r != 0) return r;
+  }
+  if (int r = setUp(); r != 0) return r;
+  failure_ = NoFailure();
+  return 0;
+}
+
+int Connection::openLink() {
+  if (!iface_) return daveResInterfaceFreed;
+  if (link_) return 0;
   iface_->startCall();
+  failure_ = NoFailure();
+  pduLength_ = 0;
   int error = 0;
   std::unique_ptr<PduLink> link = iface_->makeLink(address_, rack_, slot_, error);
-  if (!link) return error;
+  if (!link) return record(linkStep(), error);
   if (int r = link->open(); r != 0) {
     link->close();
-    return r;
+    return record(linkStep(), r);
   }
   link_ = std::move(link);
+  return 0;
+}
+
+int Connection::setUp() {
+  if (!iface_) return daveResInterfaceFreed;
+  if (!link_) return record(daveStepS7Setup, daveResNotConnected);
+  if (pduLength_ != 0) return 0;
+  iface_->startCall();
   std::uint16_t reference = nextReference();
   Bytes answer;
   int r = exchange(s7::BuildSetupCommunication(reference, link_->proposedPduLength()), answer);
@@ -181,7 +239,7 @@ int Connection::connectPLC() {
   if (r != 0) {
     if (link_) link_->close();
     link_.reset();
-    return r;
+    return record(daveStepS7Setup, r);
   }
   pduLength_ = std::min(pdu, link_->proposedPduLength());
   return 0;
@@ -219,14 +277,18 @@ int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
 
 int Connection::readSzlList(std::uint16_t id, std::uint16_t index, Bytes& payload) {
   if (!iface_) return daveResInterfaceFreed;
-  if (!link_) return daveResNotConnected;
+  if (!connected()) return record(daveStepSzlRead, daveResNotConnected);
   iface_->startCall();
-  return readSzl(id, index, payload);
+  return record(daveStepSzlRead, readSzl(id, index, payload));
 }
 
 int Connection::readOrderCode(std::array<char, 20>& code) {
   if (!iface_) return daveResInterfaceFreed;
-  if (!link_) return daveResNotConnected;
+  if (!connected()) return record(daveStepOrderCode, daveResNotConnected);
+  return record(daveStepOrderCode, findOrderCode(code));
+}
+
+int Connection::findOrderCode(std::array<char, 20>& code) {
   // One deadline for the whole read, the second list included.
   iface_->startCall();
   Bytes payload;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Clock.h"
+#include "Failure.h"
 #include "Mpi.h"
 #include "PduLink.h"
 #include "Transport.h"
@@ -23,7 +24,7 @@ class Interface {
   // Fails (nullptr) for an unknown protocol code.
   static std::unique_ptr<Interface> Create(std::unique_ptr<Transport> transport, const Clock& clock,
                                            std::string name, int localAddress, int protocol,
-                                           int speed);
+                                           int speed, const PortOrigin& origin = {});
 
   int protocol() const { return protocol_; }
   const std::string& name() const { return name_; }
@@ -32,6 +33,9 @@ class Interface {
   // Fixes the end of the call that starts now (daveCallTimeoutFactor
   // answer time-outs from now).
   void startCall() { budget_.startCall(); }
+  // What the port was opened on, and the last failure of the interface.
+  const PortOrigin& origin() const { return origin_; }
+  const daveFailure& failure() const { return failure_; }
 
   int initAdapter();
   int disconnectAdapter();
@@ -44,6 +48,9 @@ class Interface {
   Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
             int localAddress, int protocol, int speed);
   bool isMpi() const;
+  // Records a failure (result != 0) of step; returns result.
+  int record(int step, int result);
+  int joinAdapter();
 
   std::unique_ptr<Transport> transport_;
   std::string name_;
@@ -52,6 +59,8 @@ class Interface {
   int speed_;
   CallBudget budget_;
   MpiAdapter adapter_;
+  PortOrigin origin_;
+  daveFailure failure_ = NoFailure();
 };
 
 class Connection {
@@ -65,10 +74,18 @@ class Connection {
     iface_ = nullptr;
   }
   Interface* interface() const { return iface_; }
-  bool connected() const { return link_ != nullptr; }
+  bool connected() const { return link_ != nullptr && pduLength_ != 0; }
   std::uint16_t pduLength() const { return pduLength_; }
 
+  // The first failure of the current attempt (see daveGetConnectionFailure).
+  const daveFailure& failure() const { return failure_; }
+
+  // openLink and setUp in one.
   int connectPLC();
+  // The transport connection to the PLC (ISO connection request, PPI/MPI link).
+  int openLink();
+  // The S7 set-up on an open link; the link is closed when it fails.
+  int setUp();
   int disconnectPLC();
   // 0 and the list's bytes from the SZL-ID on (all parts of a long answer),
   // or a result code; one call with one deadline.
@@ -78,9 +95,12 @@ class Connection {
 
  private:
   int exchange(ByteSpan request, Bytes& answer);
+  int findOrderCode(std::array<char, 20>& code);
   int readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload);
   std::uint16_t nextReference();
   void drop(int result);
+  int record(int step, int result);
+  int linkStep() const;
 
   Interface* iface_;
   int address_;
@@ -89,6 +109,7 @@ class Connection {
   std::unique_ptr<PduLink> link_;
   std::uint16_t pduLength_ = 0;
   std::uint16_t reference_ = 0;
+  daveFailure failure_ = NoFailure();
 };
 
 }  // namespace nodave

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "S7Pdu.h"
 #include "Session.h"
@@ -108,7 +109,7 @@ daveInterface* daveNewInterface(_daveOSserialType port, const char* name, int lo
   return Guarded(static_cast<daveInterface*>(nullptr), [&](Registry& live) -> daveInterface* {
     std::unique_ptr<Interface> iface =
         Interface::Create(nodave::MakeFdTransport(port.rfd, port.wfd), nodave::SystemClock(),
-                          name ? name : "", localMPI, protocol, speed);
+                          name ? name : "", localMPI, protocol, speed, nodave::OriginOf(port.rfd));
     if (!iface) return nullptr;
     Interface* raw = iface.get();
     live.interfaces.emplace(raw, std::move(iface));
@@ -181,6 +182,54 @@ int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length)
     const int written = nodave::s7::CopySzlList(
         list, {static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(length)});
     return written < 0 ? written : 0;
+  });
+}
+
+int daveGetOpenFailure(daveFailure* failure) {
+  if (!failure) return daveResInvalidParam;
+  *failure = nodave::OpenFailure();
+  return 0;
+}
+
+int daveGetInterfaceFailure(daveInterface* di, daveFailure* failure) {
+  return WithInterface(di, [&](Interface& iface) {
+    if (!failure) return static_cast<int>(daveResInvalidParam);
+    *failure = iface.failure();
+    return 0;
+  });
+}
+
+int daveGetConnectionFailure(daveConnection* dc, daveFailure* failure) {
+  return WithConnection(dc, [&](Connection& c) {
+    if (!failure) return static_cast<int>(daveResInvalidParam);
+    *failure = c.failure();
+    return 0;
+  });
+}
+
+int daveLookUpPeer(int port, const char* peer, char* address, int size) {
+  try {
+    std::string numeric;
+    if (nodave::LookUpNumeric(port, peer, numeric) != 0) return -1;
+    if (!address || size < 1 || numeric.size() >= static_cast<std::size_t>(size)) {
+      return daveResInvalidParam;
+    }
+    std::memcpy(address, numeric.c_str(), numeric.size() + 1);
+    return 0;
+  } catch (...) {
+    return daveResUnknownError;
+  }
+}
+
+int daveOpenPLCLink(daveConnection* dc) {
+  return WithConnection(dc, [](Connection& c) { return c.openLink(); });
+}
+
+int daveSetupCommunication(daveConnection* dc, int* pduLength) {
+  return WithConnection(dc, [&](Connection& c) {
+    int r = c.setUp();
+    if (r == 0 && pduLength) *pduLength = c.pduLength();
+    return r;
   });
 }
 

@@ -115,8 +115,11 @@ enum {
 
 // Opens a serial device: name "COM<n>" is looked up as $VN_S7_COM<n>, else
 // /dev/ttyS<n-1>; any other name is taken as a device path. baud is decimal
-// text ("9600".."115200"); parity 'O', 'E' or 'N'. Returns the descriptor, -1
-// on failure.
+// text ("9600".."115200"); parity 'O', 'E' or 'N'. The device is locked
+// (flock) while it is open, so a second program cannot talk through the same
+// adapter. Returns the descriptor, -1 on failure with errno and the detail
+// (daveGetOpenFailure) telling why: ENOENT, EACCES, EBUSY (locked by another
+// program), ENOTTY, EINVAL for a name, speed or parity it cannot use.
 int setPort(const char* name, const char* baud, int parity);
 
 // Connects to peer:port over TCP. peer is a numeric IPv4 or IPv6 address or a
@@ -127,7 +130,8 @@ int setPort(const char* name, const char* baud, int parity);
 // range or a NULL peer, ENOENT for a name that could not be looked up (it
 // does not exist, or no answer came in time), ETIMEDOUT when nobody answered
 // the connect in time, otherwise the error the last connect ended with
-// (ECONNREFUSED, ENETUNREACH, ...).
+// (ECONNREFUSED, ENETUNREACH, ...). daveGetOpenFailure gives the detail,
+// with the step (name look-up or TCP connect) and "ADDRESS:PORT".
 int openSocket(int port, const char* peer);
 
 // Time-out for openSocket, in milliseconds (default
@@ -156,7 +160,8 @@ int daveInitAdapter(daveInterface* di);
 // rack/slot (ISO over TCP, MPI). Arguments are checked by daveConnectPLC.
 // Returns NULL only for an invalid interface.
 daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot);
-// Opens the connection to the PLC and negotiates the PDU size. 0 or a code.
+// Opens the connection to the PLC and negotiates the PDU size (the steps
+// daveOpenPLCLink and daveSetupCommunication in one). 0 or a code.
 int daveConnectPLC(daveConnection* dc);
 // Ends the connection to the PLC (the descriptor stays open). 0 or a code.
 int daveDisconnectPLC(daveConnection* dc);
@@ -168,8 +173,9 @@ int daveDisconnectAdapter(daveInterface* di);
 int daveListReachablePartners(daveInterface* di, char* buf);
 
 // Copies the PLC's order code (at most 21 characters) and a terminating zero
-// into buf (at least 22 bytes). Returns 0 or an error code; on error buf is
-// not written.
+// into buf (at least 22 bytes). Returns 0 or an error code - a refused read
+// (PLC error code, item return code) is an error, never an empty success; on
+// error buf is not written and the connection's failure detail says why.
 int daveGetOrderCode(daveConnection* dc, char* buf);
 
 // Reads the system status list id (0..0xFFFF) with index (0..0xFFFF), all
@@ -195,4 +201,114 @@ const char* daveStrerror(int code);
 // below 1 are ignored. A call that talks to the peer ends at the latest
 // daveCallTimeoutFactor time-outs after it started.
 void daveSetTimeout(daveInterface* di, int microseconds);
+// ---------------------------------------------------------------------------
+// Why the last call failed. The library keeps the detail of the last failure
+// of setPort/openSocket (per thread), of each interface and of each
+// connection. Nothing in it is taken from a text: it holds what happened, as
+// numbers and names, and daveDescribeFailure turns it into one cause line.
+
+// The step of an attempt that failed.
+enum {
+  daveStepNone = 0,         // no failure recorded
+  daveStepNameLookup = 1,   // looking up the host name
+  daveStepTcpConnect = 2,   // TCP connect
+  daveStepIsoConnect = 3,   // ISO (COTP) connection request, rack and slot
+  daveStepS7Setup = 4,      // S7 set-up of the communication (PDU size)
+  daveStepOrderCode = 5,    // reading the order code (module identification)
+  daveStepSzlRead = 6,      // reading a system status list
+  daveStepSerialOpen = 7,   // opening the serial device
+  daveStepAdapter = 8,      // the serial adapter's answer (MPI: joining the bus)
+  daveStepBusPartners = 9,  // listing the bus partners
+  daveStepPlcConnect = 10,  // connecting to the PLC over PPI or MPI
+};
+
+enum {
+  daveFailureAddressSize = 80,
+  daveFailureDeviceSize = 128,
+  daveFailureGroupSize = 40,
+  daveFailureAdaptersSize = 256,
+};
+
+typedef struct daveFailure {
+  int step;        // daveStep*; daveStepNone when nothing failed
+  int result;      // the result code the failing call returned (-1: setPort/openSocket)
+  int osError;     // errno of the failing system call, 0 when none
+  int cotpReason;  // reason of a COTP disconnect request (0..255), -1 when none
+  int s7Error;     // error class and code the PLC answered (0xCCCC), 0 when none
+  int itemReturn;  // return code of the requested object (not 0xFF), 0 when none
+  int rack;        // rack and slot tried (ISO over TCP, MPI), -1 when none
+  int slot;
+  char address[daveFailureAddressSize];  // "ADDRESS:PORT" (TCP), else empty
+  char device[daveFailureDeviceSize];    // serial device path, else empty
+  char speed[16];                        // serial speed as given to setPort, else empty
+  char group[daveFailureGroupSize];      // group owning a device that could not be opened
+  // Serial adapters present (/dev/serial/by-id, comma separated) when the
+  // device does not exist; empty when there are none.
+  char adapters[daveFailureAdaptersSize];
+} daveFailure;
+
+// The detail of the last failed setPort or openSocket of the calling thread
+// (step daveStepNone after a success). 0, or daveResInvalidParam for NULL.
+int daveGetOpenFailure(daveFailure* failure);
+// The detail of the last failure of the interface (daveInitAdapter,
+// daveListReachablePartners) or of the connection (daveConnectPLC and the
+// calls below, daveGetOrderCode, daveReadSZL). A connection keeps the first
+// failure of an attempt: a follow-up such as daveResNotConnected does not
+// replace it; daveConnectPLC's success clears it. 0 or daveResInvalidHandle /
+// daveResInvalidParam.
+int daveGetInterfaceFailure(daveInterface* di, daveFailure* failure);
+int daveGetConnectionFailure(daveConnection* dc, daveFailure* failure);
+
+enum { daveCauseValueCount = 4, daveCauseValueSize = 256 };
+
+// One cause line, ready for translation: pattern is an English text of the
+// program's message catalogue with "%s" placeholders, filled in order with
+// values. A value with translate set is itself a catalogue text (a step name,
+// the meaning of an error code) and is translated before it is filled in;
+// the others (addresses, paths, codes as 0x...) are taken as they are.
+typedef struct daveCause {
+  const char* pattern;  // NULL when no failure is recorded
+  int count;
+  char values[daveCauseValueCount][daveCauseValueSize];
+  int translate[daveCauseValueCount];
+} daveCause;
+
+// The cause line of a failure. Any contents of failure are safe (strings need
+// no terminating zero). 0, or daveResInvalidParam for NULL pointers.
+int daveDescribeFailure(const daveFailure* failure, daveCause* cause);
+
+// The English name of a step (a catalogue text), "" for daveStepNone.
+const char* daveStepName(int step);
+
+// ---------------------------------------------------------------------------
+// Single steps, for testing a connection step by step. daveConnectPLC is
+// daveOpenPLCLink followed by daveSetupCommunication.
+
+// Looks up peer (a name or a numeric address) within the connect time-out
+// and writes its first TCP address as numeric text into address (size
+// bytes; 64 are always enough). 0, or -1 with the detail in
+// daveGetOpenFailure (step daveStepNameLookup).
+int daveLookUpPeer(int port, const char* peer, char* address, int size);
+
+// Opens the connection to the PLC without the S7 set-up: over ISO on TCP the
+// connection request to the rack and slot of the connection, over PPI and
+// MPI the link to the station. 0 or a result code.
+int daveOpenPLCLink(daveConnection* dc);
+// The S7 set-up on a link opened by daveOpenPLCLink; pduLength (may be NULL)
+// receives the negotiated PDU size. 0 or a result code; on failure the link
+// is closed.
+int daveSetupCommunication(daveConnection* dc, int* pduLength);
+
+// Called by daveFindRackSlot after each attempt with its rack, slot and
+// result (0: the PLC accepted the connection request).
+typedef void (*daveRackSlotAttempt)(void* context, int rack, int slot, int result);
+
+// Looks for a rack and slot the PLC at peer:port accepts (ISO over TCP):
+// firstRack with slots 0 to 5, then rack 0 with slots 0 to 5 (at most twelve
+// attempts, each on a connection of its own within the connect time-out),
+// and stops at the first accepted pair or when totalMs milliseconds are
+// used up. 0 with rack and slot set, or the result of the last attempt
+// (daveResTimeout when no attempt had time left). attempt may be NULL.
+int daveFindRackSlot(int port, const char* peer, int firstRack, int totalMs, int* rack, int* slot,
+                     daveRackSlotAttempt attempt, void* context);
 }

@@ -1,13 +1,20 @@
 // PPI and MPI over a pseudo-terminal, through the C API, with a scripted
 // S7-200 or PC adapter on the other end. The peers frame and check bytes
 // themselves, so the frames are checked on the line, byte for byte.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "Causes.h"
 #include "FakeTransport.h"
 #include "RealIo.h"
 #include "S7Frames.h"
@@ -252,6 +259,117 @@ TEST(MpiAdapterOverPty, ASilentAdapterTimesOutAndTheUndocumentedCasesSayWhy) {
   EXPECT_EQ(daveInitAdapter(noStx), daveResMpiVariantUndocumented);
   daveFree(noStx);
   closePort(fd);
+}
+
+// setPort of device by the user "nobody", in a child process: its detail.
+daveFailure OpenAsNobody(const std::string& device) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const passwd* nobody = getpwnam("nobody");
+    daveFailure f{};
+    if (nobody && setgroups(0, nullptr) == 0 && setgid(nobody->pw_gid) == 0 &&
+        setuid(nobody->pw_uid) == 0) {
+      closePort(setPort(device.c_str(), "9600", 'E'));
+      daveGetOpenFailure(&f);
+    }
+    _exit(write(pipeFds[1], &f, sizeof f) == sizeof f ? 0 : 1);
+  }
+  close(pipeFds[1]);
+  daveFailure f{};
+  if (read(pipeFds[0], &f, sizeof f) != sizeof f) f = {};
+  close(pipeFds[0]);
+  waitpid(pid, nullptr, 0);
+  return f;
+}
+
+daveFailure OpenFailureOf(const char* name) {
+  closePort(setPort(name, "19200", 'O'));
+  daveFailure f{};
+  daveGetOpenFailure(&f);
+  return f;
+}
+
+TEST(SerialFailures, NameTheDeviceAndWhy) {
+  const bool root = geteuid() == 0;
+  const group* dialout = getgrnam("dialout");
+  // DEVICE stands for the device's path; "..." at the end allows any rest
+  // (the adapters present depend on the machine).
+  struct Case {
+    const char* name;
+    bool needsRoot;
+    std::function<daveFailure(const std::string& device)> run;
+    int step;
+    const char* cause;
+  } cases[] = {
+      {"COM9 mapped to a device that does not exist", false,
+       [](const std::string& device) {
+         setenv("VN_S7_COM9", (device + "-gone").c_str(), 1);
+         daveFailure f = OpenFailureOf("COM9");
+         unsetenv("VN_S7_COM9");
+         return f;
+       },
+       daveStepSerialOpen, "DEVICE-gone does not exist; ..."},
+      {"a device of a group the user is not in", true,
+       [dialout](const std::string& device) {
+         if (!dialout || chown(device.c_str(), 0, dialout->gr_gid) != 0 ||
+             chmod(device.c_str(), 0660) != 0) {
+           return daveFailure{};
+         }
+         return OpenAsNobody(device);
+       },
+       daveStepSerialOpen,
+       "DEVICE: permission denied - the device belongs to the group \"dialout\"; add the user to "
+       "it and log in again"},
+      {"a device another program holds", false,
+       [](const std::string& device) {
+         const int holder = open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+         flock(holder, LOCK_EX);
+         daveFailure f = OpenFailureOf(device.c_str());
+         close(holder);
+         return f;
+       },
+       daveStepSerialOpen, "DEVICE is in use by another program"},
+      {"an MPI adapter that stays silent", false,
+       [](const std::string& device) {
+         const int fd = setPort(device.c_str(), "19200", 'O');
+         daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI, daveSpeed187k);
+         daveSetTimeout(di, 20000);
+         daveInitAdapter(di);
+         // The connection's failure is the adapter's, not "not initialised".
+         daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+         daveConnectPLC(dc);
+         daveFailure f{};
+         daveGetConnectionFailure(dc, &f);
+         daveFree(dc);
+         daveFree(di);
+         closePort(fd);
+         return f;
+       },
+       daveStepAdapter,
+       "Step \"adapter answer\": no answer from the adapter on DEVICE at 19200 bit/s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && (!root || !dialout)) {
+      std::cout << "[  SKIPPED ] " << c.name << ": needs the superuser and a group dialout\n";
+      continue;
+    }
+    PtyPeer pty;
+    const daveFailure failure = c.run(pty.name());
+    EXPECT_EQ(failure.step, c.step);
+    std::string cause = c.cause;
+    cause.replace(cause.find("DEVICE"), 6, pty.name());
+    const std::string line = CauseLine(failure);
+    EXPECT_EQ(UntranslatedTexts(failure), std::vector<std::string>{});
+    if (cause.ends_with("...")) {
+      cause.resize(cause.size() - 3);
+      EXPECT_EQ(line.substr(0, cause.size()), cause);
+    } else {
+      EXPECT_EQ(line, cause);
+    }
+  }
 }
 
 TEST(SetPort, RefusesWhatItCannotOpen) {

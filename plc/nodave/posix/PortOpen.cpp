@@ -17,7 +17,9 @@
 #include <cstring>
 #include <string>
 
+#include "../Failure.h"
 #include "../nodave.h"
+#include "DeviceFacts.h"
 #include "HostLookup.h"
 #include "PollWait.h"
 
@@ -82,45 +84,38 @@ std::string DevicePath(const char* name) {
   return name;
 }
 
-}  // namespace
-
-void SetConnectTimeoutMs(int ms) {
-  if (ms >= 1) gConnectTimeoutMs = ms;
+// "ADDRESS:PORT", an IPv6 address in brackets.
+std::string AddressText(const char* peer, int port) {
+  const std::string host = peer ? peer : "";
+  const bool v6 = host.find(':') != std::string::npos;
+  return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
-int OpenTcp(int port, const char* peer) {
-  if (!peer || port < 1 || port > 65535) {
-    errno = EINVAL;
-    return -1;
-  }
-  // One time limit for the whole call: looking up a name uses part of it.
-  Deadline deadline(SystemClock(), std::chrono::milliseconds(gConnectTimeoutMs.load()));
-  AddrList addresses = LookUpTcpPeer(peer, port, deadline);
-  if (!addresses) return -1;
-  errno = ETIMEDOUT;
-  // A name may stand for several addresses (IPv6 and IPv4): the first that
-  // takes the connection wins.
-  for (const addrinfo* ai = addresses.get(); ai && !deadline.expired(); ai = ai->ai_next) {
-    if (int fd = ConnectTo(*ai, deadline); fd >= 0) return fd;
-  }
+// Records a failed open (errno is kept for the caller) and returns -1.
+int OpenFailed(int step, const PortOrigin& origin) {
+  const int why = errno;
+  daveFailure& f = OpenFailure();
+  f = MakeFailure(step, -1, origin);
+  f.osError = why;
+  if (step == daveStepSerialOpen) AddDeviceFacts(origin.device, why, f);
+  errno = why;
   return -1;
 }
 
-int OpenSerial(const char* name, const char* baud, int parity) {
-  if (!name || !baud) return -1;
-  speed_t speed = BaudConstant(baud);
-  if (speed == B0) return -1;
-  if (parity != 'O' && parity != 'o' && parity != 'E' && parity != 'e' && parity != 'N' &&
-      parity != 'n') {
-    return -1;
-  }
-  std::string path = DevicePath(name);
-  if (path.empty()) return -1;
+int Opened(int fd, const PortOrigin& origin) {
+  RememberOrigin(fd, origin);
+  OpenFailure() = NoFailure();
+  return fd;
+}
+
+int OpenDevice(const std::string& path, speed_t speed, int parity) {
   int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   termios tio{};
-  if (tcgetattr(fd, &tio) != 0) {
+  if (!LockDevice(fd) || tcgetattr(fd, &tio) != 0) {
+    const int why = errno;
     close(fd);
+    errno = why;
     return -1;
   }
   cfmakeraw(&tio);
@@ -134,15 +129,98 @@ int OpenSerial(const char* name, const char* baud, int parity) {
   cfsetispeed(&tio, speed);
   cfsetospeed(&tio, speed);
   if (tcsetattr(fd, TCSANOW, &tio) != 0) {
+    const int why = errno;
     close(fd);
+    errno = why;
     return -1;
   }
   tcflush(fd, TCIOFLUSH);
   return fd;
 }
 
+}  // namespace
+
+int ConnectTimeoutMs() {
+  return gConnectTimeoutMs.load();
+}
+
+void SetConnectTimeoutMs(int ms) {
+  if (ms >= 1) gConnectTimeoutMs = ms;
+}
+
+static int LookUp(int port, const char* peer, const Deadline& deadline, AddrList& addresses) {
+  PortOrigin origin;
+  SetField(origin.address, AddressText(peer, port));
+  if (!peer || port < 1 || port > 65535) {
+    errno = EINVAL;
+    return OpenFailed(daveStepTcpConnect, origin);
+  }
+  addresses = LookUpTcpPeer(peer, port, deadline);
+  if (addresses) return 0;
+  // errno stays ENOENT for the caller; the detail tells a name server that
+  // did not answer in time from a name that does not exist.
+  OpenFailed(daveStepNameLookup, origin);
+  if (deadline.expired()) OpenFailure().osError = ETIMEDOUT;
+  errno = ENOENT;
+  return -1;
+}
+
+int OpenTcp(int port, const char* peer) {
+  return OpenTcpWithin(port, peer, gConnectTimeoutMs.load());
+}
+
+int OpenTcpWithin(int port, const char* peer, int milliseconds) {
+  // One time limit for the whole call: looking up a name uses part of it.
+  Deadline deadline(SystemClock(), std::chrono::milliseconds(milliseconds));
+  AddrList addresses;
+  if (LookUp(port, peer, deadline, addresses) != 0) return -1;
+  PortOrigin origin;
+  SetField(origin.address, AddressText(peer, port));
+  errno = ETIMEDOUT;
+  // A name may stand for several addresses (IPv6 and IPv4): the first that
+  // takes the connection wins.
+  for (const addrinfo* ai = addresses.get(); ai && !deadline.expired(); ai = ai->ai_next) {
+    if (int fd = ConnectTo(*ai, deadline); fd >= 0) return Opened(fd, origin);
+  }
+  return OpenFailed(daveStepTcpConnect, origin);
+}
+
+int LookUpNumeric(int port, const char* peer, std::string& numeric) {
+  Deadline deadline(SystemClock(), std::chrono::milliseconds(gConnectTimeoutMs.load()));
+  AddrList addresses;
+  if (LookUp(port, peer, deadline, addresses) != 0) return -1;
+  char host[NI_MAXHOST] = {};
+  if (getnameinfo(addresses->ai_addr, addresses->ai_addrlen, host, sizeof host, nullptr, 0,
+                  NI_NUMERICHOST) != 0) {
+    errno = ENOENT;
+    PortOrigin origin;
+    SetField(origin.address, AddressText(peer, port));
+    return OpenFailed(daveStepNameLookup, origin);
+  }
+  numeric = host;
+  OpenFailure() = NoFailure();
+  return 0;
+}
+
+int OpenSerial(const char* name, const char* baud, int parity) {
+  PortOrigin origin;
+  if (name) SetField(origin.device, name);
+  if (baud) SetField(origin.speed, baud);
+  errno = EINVAL;
+  if (!name || !baud) return OpenFailed(daveStepSerialOpen, origin);
+  speed_t speed = BaudConstant(baud);
+  const bool knownParity = parity == 'O' || parity == 'o' || parity == 'E' || parity == 'e' ||
+                           parity == 'N' || parity == 'n';
+  std::string path = DevicePath(name);
+  if (!path.empty()) SetField(origin.device, path);
+  if (speed == B0 || !knownParity || path.empty()) return OpenFailed(daveStepSerialOpen, origin);
+  int fd = OpenDevice(path, speed, parity);
+  return fd < 0 ? OpenFailed(daveStepSerialOpen, origin) : Opened(fd, origin);
+}
+
 int ClosePort(int handle) {
   if (handle < 0) return -1;
+  ForgetOrigin(handle);
   return close(handle) == 0 ? 0 : -1;
 }
 

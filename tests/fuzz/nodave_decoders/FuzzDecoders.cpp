@@ -2,25 +2,52 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "nodave/Failure.h"
 #include "nodave/IsoTcp.h"
 #include "nodave/Mpi.h"
 #include "nodave/S7Pdu.h"
 
 using namespace nodave;
 
+namespace {
+
+// What a decoder's result becomes for the user: the detail recorded for
+// the step and its cause line.
+int Explained(int step, int result) {
+  PortOrigin origin;
+  SetField(origin.address, "192.0.2.1:102");
+  const daveFailure failure = MakeFailure(step, result, origin);
+  daveCause cause;
+  (void)daveDescribeFailure(&failure, &cause);
+  return result;
+}
+
+// A detail with any contents at all: unterminated texts, any step, codes.
+void DescribeRaw(ByteSpan input) {
+  daveFailure failure;
+  std::memset(&failure, 0xA5, sizeof failure);
+  std::memcpy(&failure, input.data(), std::min(input.size(), sizeof failure));
+  daveCause cause;
+  (void)daveDescribeFailure(&failure, &cause);
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ByteSpan input(data, size);
+  DescribeRaw(input);
   s7::Pdu pdu;
   (void)s7::ParsePdu(input, pdu);
   std::uint16_t pduLength = 0;
-  (void)s7::ParseSetupAnswer(input, 1, pduLength);
+  (void)Explained(daveStepS7Setup, s7::ParseSetupAnswer(input, 1, pduLength));
   s7::SzlPart part;
-  if (s7::ParseSzlAnswer(input, 1, part) == 0) {
+  if (Explained(daveStepSzlRead, s7::ParseSzlAnswer(input, 1, part)) == 0) {
     s7::SzlList list;
     if (s7::ParseSzlList(part.payload, list) == 0) {
       std::array<char, s7::kOrderCodeLength> code{};
-      (void)s7::FindOrderCode(list, code);
+      (void)Explained(daveStepOrderCode, s7::FindOrderCode(list, code));
     }
   }
   s7::SzlList direct;
@@ -32,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t room = size == 0 ? 0 : data[0] % (buffer.size() + 1);
     (void)s7::CopySzlList(direct, std::span(buffer.data(), room));
   }
-  (void)iso::CheckConnectionConfirm(input);
-  (void)mpi::CheckAdapterAnswer(input, 0x03);
+  (void)Explained(daveStepIsoConnect, iso::CheckConnectionConfirm(input));
+  (void)Explained(daveStepAdapter, mpi::CheckAdapterAnswer(input, 0x03));
   std::uint8_t partners[126];
   (void)mpi::ParseBusScan(input, partners, sizeof partners);
   mpi::BusTelegram telegram;
