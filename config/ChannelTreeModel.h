@@ -30,6 +30,9 @@ enum class TChannelNodeKind : std::uint8_t {
   Offset,     // level 3 and deeper below an area that names a data block
 };
 
+// What an entry at level (2 or deeper) below the area with text areaText is.
+TChannelNodeKind ChannelNodeKindAt(std::string_view areaText, int level);
+
 // Nodes are named by their index in the model; an index stays valid while
 // the node lives, whatever is inserted or removed elsewhere.
 using TNodeId = std::uint32_t;
@@ -73,10 +76,11 @@ class TChannelTreeModel {
   TNodeId Parent(TNodeId node) const { return FNodes[node].Parent; }
   // The node's index among its parent's children.
   int Row(TNodeId node) const;
-  int Level(TNodeId node) const { return FNodes[node].Level; }
+  // The number of ancestors (walked up: the record keeps no level).
+  int Level(TNodeId node) const;
   TChannelNodeKind Kind(TNodeId node) const;
   std::string_view Text(TNodeId node) const;
-  bool Used(TNodeId node) const { return FNodes[node].Used; }
+  bool Used(TNodeId node) const { return FNodes[node].Used != 0; }
   // The ancestor at level 1, or kNoNode for a top-level node.
   TNodeId AreaOf(TNodeId node) const;
   // Texts of the ancestors from the top, each followed by ";" ("SPS;E;").
@@ -86,7 +90,7 @@ class TChannelTreeModel {
 
   // Editing.
   void SetText(TNodeId node, std::string_view text);
-  void SetUsed(TNodeId node, bool used) { FNodes[node].Used = used; }
+  void SetUsed(TNodeId node, bool used) { FNodes[node].Used = used ? 1 : 0; }
   // A new childless node with text at row of parent's children.
   TNodeId Insert(TNodeId parent, int row, std::string_view text);
   // Removes node and its subtree.
@@ -97,27 +101,25 @@ class TChannelTreeModel {
   void ForEachPreOrder(const std::function<void(TNodeId, int)>& visit) const;
 
  private:
-  // 20 bytes per node.
+  // 16 bytes per node; a text is at most 1 GiB (the file at most 64 MiB).
   struct TNode {
     std::uint32_t TextStart = 0;
-    std::uint32_t TextSize = 0;
+    std::uint32_t TextSize : 30 = 0;
+    std::uint32_t Used : 1 = 0;
+    std::uint32_t Alive : 1 = 1;
     TNodeId Parent = kNoNode;
     // Index into FChildLists; leaves have none.
     std::uint32_t ChildList = kNoNode;
-    std::uint16_t Level = 0;
-    bool Used = false;
-    bool Alive = true;
   };
 
-  void AddParsedLine(std::string_view line, bool first);
+  void AddParsedLine(std::string_view line, bool first, std::vector<TNodeId>& lastAtLevel);
+  TNodeId AddNode(TNodeId parent, std::uint32_t textStart, std::size_t textSize);
   std::vector<TNodeId>& ChildrenOf(TNodeId parent);
-  std::uint32_t StoreText(std::string_view text);
+  bool HasUsedChannel(TNodeId node) const;
 
   std::string FBuffer;
   std::vector<TNode> FNodes;
   std::vector<TNodeId> FTopLevel;
   std::vector<std::vector<TNodeId>> FChildLists;
   std::size_t FLiveCount = 0;
-  // While parsing: the path of the node read last.
-  std::vector<TNodeId> FLastAtLevel;
 };

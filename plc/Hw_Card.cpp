@@ -11,10 +11,9 @@ std::string ConfigFileNameFor(const std::string& driverPath) {
 }
 
 TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
-    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)),
-      FChannels(std::make_unique<TLstChannels>(this)) {
+    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)) {
   LoadConfig();
-  FChannels->ParseChannelText(FChannelLines);
+  CheckChannelText(FChannelTree);
 }
 
 TCard::~TCard() {
@@ -25,21 +24,34 @@ TCard::~TCard() {
 }
 
 void TCard::LoadConfig() {
-  LoadConfigFile(FConfig->ConfigFileName, *FConfig, FFileLines, FChannelLines, FFileEncoding);
+  LoadConfigFile(FConfig->ConfigFileName, *FConfig, FChannelTree, FChannelBlockStart,
+                 FFileEncoding);
+}
+
+TLstChannels& TCard::Channels() const {
+  // Built on first use: showing or checking the file needs no channel list,
+  // and a plant's list of a million channels is ten times the file.
+  if (!FChannels) {
+    auto channels = std::make_unique<TLstChannels>(const_cast<TCard*>(this));
+    channels->ParseChannelText(FChannelTree);
+    FChannels = std::move(channels);
+  }
+  return *FChannels;
 }
 
 void TCard::SaveConfig() {
-  BuildConfigFileLines(*FConfig, FChannelLines, FFileLines);
-  WriteTextLinesAtomic(FConfig->ConfigFileName, FFileLines);
+  TStrings fileLines;
+  BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
+  WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
 }
 
 void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                               const TStrings& channelLines) {
   if (collect) collect(*FConfig);
-  FChannelLines = channelLines;
+  FChannelTree = TChannelTreeModel::FromLines(channelLines);
   auto rebuilt = std::make_unique<TLstChannels>(this);
-  rebuilt->ParseChannelText(FChannelLines);
-  rebuilt->TakeStateFrom(*FChannels);
+  rebuilt->ParseChannelText(FChannelTree);
+  if (FChannels) rebuilt->TakeStateFrom(*FChannels);
   FChannels = std::move(rebuilt);
   SaveConfig();
 }

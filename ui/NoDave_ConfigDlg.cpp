@@ -91,7 +91,6 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   NameFieldsWithoutLabel();
 
   // Working copies of the card's channel lines and settings.
-  FChannelLines = FCard->ChannelLines();
   FConfigInfo = std::make_unique<TConfigInfo>();
   FConfigInfo->CopyFrom(settings);
 
@@ -115,13 +114,10 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   TCPFrame1->InitFrame(FCard, *FConfigInfo, collect);
   S7OnlineFrame1->InitFrame(FCard, *FConfigInfo, collect);
 
-  // The channel tree; only the top-level nodes show at first.
+  // The channel tree, cleaned up as OK saves it; only the top-level nodes
+  // show at first. From here on the tree is the working copy of the
+  // channel lines; OK stores it back into FChannelLines.
   LoadChannelTree();
-  // From here on the tree is the working copy of the channel lines; OK
-  // stores it back into FChannelLines. Both at once would double what a
-  // large channel block costs.
-  TStrings().swap(FChannelLines);
-  EnsurePlcRoot();
   TreeView1->ExpandAllNodes();
   TreeView1->collapseAll();
 
@@ -141,17 +137,6 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button2, &QPushButton::clicked, this, &TConfigDlg::Button2Click);
   connect(InfoLesenBtn, &QPushButton::clicked, this, &TConfigDlg::InfoLesenBtnClick);
-  FFocusWatch =
-      connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        const bool wasInside = old && TabSheet3->isAncestorOf(old);
-        if (now && TabSheet3->isAncestorOf(now) && !wasInside) TabSheet3Enter();
-      });
-}
-
-TConfigDlg::~TConfigDlg() {
-  // The pages go before this object does; focus moves while they go must
-  // not reach the watch.
-  disconnect(FFocusWatch);
 }
 
 void TConfigDlg::CreateControls() {
@@ -342,6 +327,8 @@ void TConfigDlg::CollectSettings(TConfigInfo& settings) {
   settings.ProtokollFileName = FileValueOf(ErrorMsgEdit);
 }
 
+TConfigDlg::~TConfigDlg() = default;
+
 bool TConfigDlg::EntriesAccepted() {
   for (TConnectionFrame* frame :
        std::initializer_list<TConnectionFrame*>{MPIFrame1, PPIFrame1, TCPFrame1, S7OnlineFrame1}) {
@@ -353,7 +340,8 @@ bool TConfigDlg::EntriesAccepted() {
 void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
-  EnsurePlcRoot();
+  // The clean-up when loading left nothing for OK to remove or add: the
+  // editor neither edits top-level nodes and areas nor deletes used channels.
   FChannelLines.clear();
   StoreChannelTree();
   accept();
@@ -406,17 +394,11 @@ void TConfigDlg::InfoLesenBtnClick() {
   Memo1->setPlainText(QString::fromLatin1(orderCode));  // the PLC sends ASCII
 }
 
-void TConfigDlg::TabSheet3Enter() {
-  EnsurePlcRoot();
-}
-
 void TConfigDlg::LoadChannelTree() {
   TreeView1->SetEncoding(FCard->FileEncoding());
-  FChannelTree->LoadChannelTree(FChannelLines);
-}
-
-void TConfigDlg::EnsurePlcRoot() {
-  FChannelTree->EnsurePlcRoot();
+  TChannelTreeModel channels = FCard->ChannelTree();
+  channels.CleanUp([this](std::string_view path) { return IsUsed(FCard->FindChannel(path)); });
+  FChannelTree->LoadChannelTree(channels);
 }
 
 void TConfigDlg::StoreChannelTree() {
