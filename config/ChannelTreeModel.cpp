@@ -248,11 +248,12 @@ bool TChannelTreeModel::HasUsedChannel(TNodeId node) const {
   return false;
 }
 
-void TChannelTreeModel::CleanUp(const TUsedChannelLookup& lookup) {
+bool TChannelTreeModel::CleanUp(const TUsedChannelLookup& lookup) {
   MarkUsedChannels(lookup);
   const auto found = std::find_if(FTopLevel.begin(), FTopLevel.end(),
                                   [this](TNodeId node) { return Text(node) == kPlcRoot; });
   TNodeId plc = found == FTopLevel.end() ? kNoNode : *found;
+  bool changed = plc == kNoNode;
   if (plc == kNoNode) {
     plc = Insert(kNoNode, static_cast<int>(FTopLevel.size()), kPlcRoot);
     for (std::size_t i = 0; i < kAreaNames.size(); ++i)
@@ -261,6 +262,10 @@ void TChannelTreeModel::CleanUp(const TUsedChannelLookup& lookup) {
   // A foreign top-level node stays only for the used channels in its own
   // subtree; they must not vanish from the file behind the user's back.
   const std::vector<TNodeId> topLevel = FTopLevel;
-  for (const TNodeId node : topLevel)
-    if (node != plc && !HasUsedChannel(node)) Remove(node);
+  for (const TNodeId node : topLevel) {
+    if (node == plc || HasUsedChannel(node)) continue;
+    Remove(node);
+    changed = true;
+  }
+  return changed;
 }

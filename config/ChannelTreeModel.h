@@ -65,7 +65,8 @@ class TChannelTreeModel {
   // used), guarantees the first top-level "SPS" (appending it with the six
   // areas when there is none), and removes every other top-level node that
   // holds no used channel; the block's trailing empty line goes with them.
-  void CleanUp(const TUsedChannelLookup& lookup);
+  // Returns whether it added or removed a node.
+  bool CleanUp(const TUsedChannelLookup& lookup);
   // Sets the used marker of every leaf at level 2 or deeper whose text has
   // no check marker ("<") and whose path lookup reports used.
   void MarkUsedChannels(const TUsedChannelLookup& lookup);

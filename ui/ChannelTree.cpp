@@ -315,6 +315,20 @@ void TChannelTreeEditor::StoreChannelTree(TStrings& lines) const {
   }
 }
 
+void TChannelTreeEditor::EnsurePlcRoot() {
+  // A lone "SPS" root is what every clean-up leaves; a plant's tree of a
+  // million nodes is not copied on each visit of the page to learn that.
+  if (FTree->topLevelItemCount() == 1 && NodeText(FTree->topLevelItem(0)) == "SPS") return;
+  TStrings lines;
+  StoreChannelTree(lines);
+  TChannelTreeModel channels = TChannelTreeModel::FromLines(lines);
+  if (channels.CleanUp(UsedChannelLookup())) LoadChannelTree(channels);
+}
+
+TUsedChannelLookup TChannelTreeEditor::UsedChannelLookup() const {
+  return [this](std::string_view path) { return !IsFreeKey(std::string(path)); };
+}
+
 void TChannelTreeEditor::AssignNodeDepths(QTreeWidgetItem* node) {
   if (!node) return;
   QTreeWidgetItem* container = ContainerOf(node);

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "ChannelTreeModel.h"
 #include "TextCodec.h"
 #include "VNUtils.h"
 
@@ -17,7 +18,6 @@ class QMenu;
 class QAction;
 class QIcon;
 class TChannel;
-class TChannelTreeModel;
 
 // The card's channel lookup by address path ("SPS;E;5", "SPS;DB;10;4");
 // null when no channel has that path.
@@ -150,6 +150,11 @@ class TChannelTreeEditor : public QObject {
   void LoadChannelTree(const TStrings& lines);
   // Replaces lines by the tree in pre-order, one TAB per level.
   void StoreChannelTree(TStrings& lines) const;
+  // OK's clean-up (TChannelTreeModel::CleanUp) of the tree as it is now; the
+  // tree is rebuilt only when the clean-up changed it.
+  void EnsurePlcRoot();
+  // Whether the channel of a path is used, as the lookup answers.
+  TUsedChannelLookup UsedChannelLookup() const;
   // Remaining depths of node, its subtree and its following siblings.
   void AssignNodeDepths(QTreeWidgetItem* node);
   // Images of node, its subtree and its following siblings; returns the

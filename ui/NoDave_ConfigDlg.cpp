@@ -90,7 +90,7 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   TranslateComponent(this);
   NameFieldsWithoutLabel();
 
-  // Working copies of the card's channel lines and settings.
+  // Working copy of the card's settings.
   FConfigInfo = std::make_unique<TConfigInfo>();
   FConfigInfo->CopyFrom(settings);
 
@@ -137,6 +137,17 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button2, &QPushButton::clicked, this, &TConfigDlg::Button2Click);
   connect(InfoLesenBtn, &QPushButton::clicked, this, &TConfigDlg::InfoLesenBtnClick);
+  FFocusWatch =
+      connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        const bool wasInside = old && TabSheet3->isAncestorOf(old);
+        if (now && TabSheet3->isAncestorOf(now) && !wasInside) TabSheet3Enter();
+      });
+}
+
+TConfigDlg::~TConfigDlg() {
+  // The pages go before this object does; focus moves while they go must
+  // not reach the watch.
+  disconnect(FFocusWatch);
 }
 
 void TConfigDlg::CreateControls() {
@@ -327,8 +338,6 @@ void TConfigDlg::CollectSettings(TConfigInfo& settings) {
   settings.ProtokollFileName = FileValueOf(ErrorMsgEdit);
 }
 
-TConfigDlg::~TConfigDlg() = default;
-
 bool TConfigDlg::EntriesAccepted() {
   for (TConnectionFrame* frame :
        std::initializer_list<TConnectionFrame*>{MPIFrame1, PPIFrame1, TCPFrame1, S7OnlineFrame1}) {
@@ -340,8 +349,7 @@ bool TConfigDlg::EntriesAccepted() {
 void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
-  // The clean-up when loading left nothing for OK to remove or add: the
-  // editor neither edits top-level nodes and areas nor deletes used channels.
+  EnsurePlcRoot();
   FChannelLines.clear();
   StoreChannelTree();
   accept();
@@ -394,11 +402,19 @@ void TConfigDlg::InfoLesenBtnClick() {
   Memo1->setPlainText(QString::fromLatin1(orderCode));  // the PLC sends ASCII
 }
 
+void TConfigDlg::TabSheet3Enter() {
+  EnsurePlcRoot();
+}
+
 void TConfigDlg::LoadChannelTree() {
   TreeView1->SetEncoding(FCard->FileEncoding());
   TChannelTreeModel channels = FCard->ChannelTree();
-  channels.CleanUp([this](std::string_view path) { return IsUsed(FCard->FindChannel(path)); });
+  channels.CleanUp(FChannelTree->UsedChannelLookup());
   FChannelTree->LoadChannelTree(channels);
+}
+
+void TConfigDlg::EnsurePlcRoot() {
+  FChannelTree->EnsurePlcRoot();
 }
 
 void TConfigDlg::StoreChannelTree() {

@@ -59,10 +59,11 @@ class TConfigDlg : public QDialog {
   void Button2Click();
   void ConnectionTypeBoxChange();
   void InfoLesenBtnClick();
+  void TabSheet3Enter();
 
-  // The channel tree: loaded from the card's, cleaned up; stored into
-  // FChannelLines.
+  // The channel tree operations on FChannelLines.
   void LoadChannelTree();
+  void EnsurePlcRoot();
   void StoreChannelTree();
 
   // Called by the card's hook on every show; none by default.
@@ -109,6 +110,7 @@ class TConfigDlg : public QDialog {
   QLabel* Label9 = nullptr;
   QLabel* Label3 = nullptr;
   TChannelTreeEditor* FChannelTree = nullptr;
+  QMetaObject::Connection FFocusWatch;
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;
 };
