@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ChannelEntryCheck.h"
+#include "ChannelTreeModel.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
 #include "FileLock.h"
@@ -231,7 +232,7 @@ int Show(const TCard& card) {
   card.Config().SaveToList(lines);
   for (const std::string& line : lines) PrintResult(AsUserText(line, card.FileEncoding()));
   PrintResult(FillIn(Tr("Configuration file: %s"), {card.Config().ConfigFileName}));
-  PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelLines().size())}));
+  PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelTree().LineCount())}));
   return kExitSuccess;
 }
 
@@ -284,19 +285,19 @@ int Set(TCard& card, const std::vector<std::string>& assignments) {
     const auto refused = AssignSetting(wanted, key, value);
     if (refused) throw ERefusedValue(RefusalText(*refused));
   }
-  // The file's format ends the channel block with an empty line and writes
-  // it again on every save; handed on, it would add one more each time.
-  TStrings channelLines = card.ChannelLines();
-  if (!channelLines.empty() && channelLines.back().empty()) channelLines.pop_back();
+  // The channel block is cleaned up as OK cleans it, so that the file is
+  // the one OK would write.
+  TChannelTreeModel channels = card.ChannelTree();
+  channels.CleanUp([&card](std::string_view path) { return card.Channels().IsUsed(path); });
   card.TakeDialogResults([&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); },
-                         channelLines);
+                         channels.Lines());
   return kExitSuccess;
 }
 
 int Check(const TCard& card) {
-  const auto refused = CheckChannelLines(card.ChannelLines());
+  const auto refused = CheckChannelLines(card.ChannelTree());
   // The channel lines follow the start marker; lines are counted from 1.
-  const std::size_t firstLine = FindChannelBlockStart(card.FileLines()).value_or(0) + 2;
+  const std::size_t firstLine = card.ChannelBlockStart().value_or(0) + 2;
   const std::string& file = card.Config().ConfigFileName;
   for (const TRefusedChannelEntry& entry : refused) {
     PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " +

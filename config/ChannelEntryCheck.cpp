@@ -18,29 +18,21 @@ struct TEntryRange {
   std::string_view Marker;
 };
 
-TEntryRange RangeOf(TChannelEntryKind kind) {
+TEntryRange RangeOf(TChannelNodeKind kind) {
   switch (kind) {
-    case TChannelEntryKind::DataBlock:
+    case TChannelNodeKind::DataBlock:
       return {1, 255, kMarkerDataBlock};
-    case TChannelEntryKind::Offset:
+    case TChannelNodeKind::Offset:
       return {0, 4090, kMarkerOffset};
-    case TChannelEntryKind::Address:
+    default:
       break;
   }
   return {0, 255, kMarkerAddress};
 }
 
-int LevelOf(const std::string& line) {
-  const std::size_t text = line.find_first_not_of("\t ");
-  return static_cast<int>(text == std::string::npos ? line.size() : text);
-}
-
 }  // namespace
 
-TChannelEntryKind ChannelEntryKindAt(std::string_view areaText, int level) {
-  if (areaText.find('D') == std::string_view::npos) return TChannelEntryKind::Address;
-  return level == kAreaLevel + 1 ? TChannelEntryKind::DataBlock : TChannelEntryKind::Offset;
-}
+
 
 std::string CleanChannelEntry(std::string_view text) {
   std::string clean(text.substr(0, text.find('<')));
@@ -49,25 +41,28 @@ std::string CleanChannelEntry(std::string_view text) {
   return clean;
 }
 
-std::string_view ChannelEntryMarker(std::string_view cleanEntry, TChannelEntryKind kind) {
+std::string_view ChannelEntryMarker(std::string_view cleanEntry, TChannelNodeKind kind) {
   const std::optional<std::int32_t> value = TryStrToInt(cleanEntry);
   if (!value) return kMarkerNoNumber;
   const TEntryRange range = RangeOf(kind);
   return *value < range.Min || *value > range.Max ? range.Marker : std::string_view();
 }
 
-std::vector<TRefusedChannelEntry> CheckChannelLines(const TStrings& lines) {
+std::vector<TRefusedChannelEntry> CheckChannelLines(const TChannelTreeModel& tree) {
   std::vector<TRefusedChannelEntry> refused;
+  std::size_t index = 0;
   std::string_view areaText;
-  for (std::size_t index = 0; index < lines.size(); ++index) {
-    const std::string& line = lines[index];
-    const int level = LevelOf(line);
-    const std::string_view text = std::string_view(line).substr(static_cast<std::size_t>(level));
-    if (level == kAreaLevel) areaText = text;
-    if (level <= kAreaLevel) continue;
-    std::string entry = CleanChannelEntry(text);
-    const std::string_view marker = ChannelEntryMarker(entry, ChannelEntryKindAt(areaText, level));
-    if (!marker.empty()) refused.push_back({index, std::move(entry), marker});
-  }
+  tree.ForEachPreOrder([&](TNodeId node, int level) {
+    const std::size_t line = index++;
+    if (level == kAreaLevel) areaText = tree.Text(node);
+    if (level <= kAreaLevel) return;
+    std::string entry = CleanChannelEntry(tree.Text(node));
+    const std::string_view marker = ChannelEntryMarker(entry, ChannelNodeKindAt(areaText, level));
+    if (!marker.empty()) refused.push_back({line, std::move(entry), marker});
+  });
   return refused;
+}
+
+std::vector<TRefusedChannelEntry> CheckChannelLines(const TStrings& lines) {
+  return CheckChannelLines(TChannelTreeModel::FromLines(lines));
 }

@@ -1,10 +1,13 @@
 #include "ConfigFile.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
+#include "ChannelTreeModel.h"
 #include "FileStore.h"
+#include "TextLines.h"
 #include "VNErrors.h"
 
 namespace {
@@ -24,23 +27,29 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+[[noreturn]] void RaiseNoEndMarker(const std::string& fileName, std::size_t start,
+                                   std::size_t lineCount) {
+  throw EListError("List index out of bounds (" + std::to_string(lineCount) +
+                   "): the channel block of \"" + fileName + "\" starting in line " +
+                   std::to_string(start + 1) + " has no end marker \">EOT<\"");
+}
+
+// The text of a file's bytes: without a UTF-8 byte-order mark (some Windows
+// editors start a file with one; it is no part of the first line and is not
+// written back), up to a NUL byte.
+std::string_view FileText(std::string_view bytes) {
+  if (StartsWithUtf8Bom(bytes)) bytes.remove_prefix(kUtf8Bom.size());
+  return bytes.substr(0, bytes.find('\0'));
+}
+
 }  // namespace
 
 TStrings SplitTextLines(std::string_view bytes) {
-  const std::size_t nul = bytes.find('\0');
-  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  bytes = bytes.substr(0, bytes.find('\0'));
   TStrings lines;
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      lines.emplace_back(bytes.substr(start));  // the last line needs no end
-      break;
-    }
-    lines.emplace_back(bytes.substr(start, end - start));
-    start = end + 1;
-    if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') ++start;
-  }
+  ForEachTextLine(bytes, [&](std::size_t start, std::size_t size) {
+    lines.emplace_back(bytes.substr(start, size));
+  });
   return lines;
 }
 
@@ -49,11 +58,7 @@ TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding) {
 }
 
 TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding) {
-  std::string_view text = bytes;
-  // Some Windows editors start a UTF-8 file with a byte-order mark; it is
-  // no part of the first line and is not written back.
-  if (StartsWithUtf8Bom(text)) text.remove_prefix(kUtf8Bom.size());
-  text = text.substr(0, text.find('\0'));  // as SplitTextLines reads it
+  const std::string_view text = FileText(bytes);
   encoding = DetectEncoding(text);
   return SplitTextLines(text);
 }
@@ -70,6 +75,16 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
   ReplaceFileContent(path, bytes);
 }
 
+namespace {
+bool ConfigFileExists(const std::string& path) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
+    RaiseFileError("open", path, ec.value());
+  return status.type() != fs::file_type::not_found;
+}
+}  // namespace
+
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines, TTextEncoding& encoding) {
   // Nothing there (a dangling link included) is a missing file and the
@@ -77,12 +92,7 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   // a device) is refused now, naming the path: saving would refuse it anyway,
   // and the user would lose every entry made in the dialog. A file that may
   // exist but cannot be looked at is an error too.
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
-    RaiseFileError("open", path, ec.value());
-  if (status.type() == fs::file_type::not_found) return;
-
+  if (!ConfigFileExists(path)) return;
   fileLines = ReadTextLines(path, encoding);
   ReadConfigLines(path, fileLines, config, channelLines);
 }
@@ -104,11 +114,7 @@ void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TCo
 
   std::size_t end = start + 1;
   while (end < fileLines.size() && fileLines[end] != kEndMarker) ++end;
-  if (end == fileLines.size()) {
-    throw EListError("List index out of bounds (" + std::to_string(end) +
-                     "): the channel block of \"" + fileName + "\" starting in line " +
-                     std::to_string(start + 1) + " has no end marker \">EOT<\"");
-  }
+  if (end == fileLines.size()) RaiseNoEndMarker(fileName, start, end);
   channelLines.insert(channelLines.end(),
                       fileLines.begin() + static_cast<std::ptrdiff_t>(start + 1),
                       fileLines.begin() + static_cast<std::ptrdiff_t>(end));
@@ -123,4 +129,49 @@ void BuildConfigFileLines(const TConfigInfo& config, const TStrings& channelLine
   fileLines.insert(fileLines.end(), channelLines.begin(), channelLines.end());
   fileLines.emplace_back();
   fileLines.emplace_back(kEndMarker);
+}
+
+std::size_t ConfigFileDigest(std::string_view bytes) {
+  // The size is mixed in so that equal hashes of different lengths differ.
+  return std::hash<std::string_view>{}(bytes) ^ (bytes.size() * 0x9E3779B97F4A7C15ull);
+}
+
+std::size_t ConfigFileDigestOf(const std::string& path) {
+  if (!ConfigFileExists(path)) return ConfigFileDigest({});
+  return ConfigFileDigest(ReadFileBytes(path, kMaxConfigFileSize));
+}
+
+void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
+                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
+                    std::size_t* digest) {
+  if (!ConfigFileExists(path)) return;
+  std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
+  if (digest) *digest = ConfigFileDigest(bytes);
+  const std::string_view text = FileText(bytes);
+  encoding = DetectEncoding(text);
+  // One pass over line views: only lines holding "=" can carry a setting,
+  // and the block is cut out of the bytes, which then become the tree's
+  // buffer. A million lines never exist as strings of their own.
+  TStrings settingLines;
+  std::size_t lines = 0;
+  std::size_t blockBegin = 0;
+  std::optional<std::size_t> blockEnd;
+  ForEachTextLine(text, [&](std::size_t start, std::size_t size) {
+    const std::string_view line = text.substr(start, size);
+    if (line.find('=') != std::string_view::npos) settingLines.emplace_back(line);
+    if (!blockStart) {
+      if (EqualsIgnoringCase(line, kStartMarker)) blockStart = lines;
+    } else if (!blockEnd) {
+      if (lines == *blockStart + 1) blockBegin = start;
+      if (line == kEndMarker) blockEnd = start;
+    }
+    ++lines;
+  });
+  config.LoadFromList(settingLines);
+  if (!blockStart) return;
+  if (!blockEnd) RaiseNoEndMarker(path, *blockStart, lines);
+  const auto offset = static_cast<std::size_t>(text.data() - bytes.data());
+  bytes.resize(offset + *blockEnd);
+  bytes.erase(0, offset + blockBegin);
+  channels = TChannelTreeModel::FromBytes(std::move(bytes));
 }

@@ -10,6 +10,8 @@
 #include "TextCodec.h"
 #include "VNUtils.h"
 
+class TChannelTreeModel;
+
 // Cuts bytes into lines: a line ends at CR LF, lone CR or lone LF; a NUL byte
 // ends the text; a last line without line end counts.
 TStrings SplitTextLines(std::string_view bytes);
@@ -42,6 +44,19 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 // (a folder, a pipe, a device), raises EFileError naming it.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines, TTextEncoding& encoding);
+
+// LoadConfigFile for the card, without a string per line: the channel
+// block goes into channels (which keeps the file's bytes as its buffer), and
+// blockStart receives the index of the start marker's line. The same
+// errors; nothing changes when nothing is there.
+void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
+                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
+                    std::size_t* digest = nullptr);
+
+// A digest of a configuration file's bytes, to tell a file another writer
+// changed from the one read. A missing file counts as an empty one.
+std::size_t ConfigFileDigest(std::string_view bytes);
+std::size_t ConfigFileDigestOf(const std::string& path);
 
 // The part of LoadConfigFile after reading: settings from fileLines, then the
 // channel block appended to channelLines. fileName only goes into messages.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "ChannelTreeModel.h"
 #include "TextCodec.h"
 #include "VNErrors.h"
 
@@ -84,97 +85,57 @@ std::string NameOfPath(std::string_view path) {
   return name;
 }
 
-bool ContainsD(std::string_view text) {
-  return text.find_first_of("Dd") != std::string_view::npos;
-}
-
-// Walks the channel text line by line. The lines are the tree in pre-order,
-// so the tree never needs to exist as linked nodes: the current path and,
-// per level, where its text starts and whether it names a data block is all
-// the flattening needs. No recursion, whatever the depth.
+// Walks the tree in pre-order with one path buffer: per level, where its
+// node's path ends is all the walk needs. No recursion, whatever the depth.
 //
 // Every path repeats the texts of its ancestors, so a few huge node texts
 // above many leaves would multiply into more memory than the machine has.
 // Real channel blocks make paths a few times larger than the block itself;
 // past the budget the block is refused instead of exhausting memory.
-class TTreeFlattener {
- public:
-  TTreeFlattener(TStrings& out, std::size_t budget) : FOut(out), FBudget(budget) {}
-
-  void AddLine(const std::string& line, bool first) {
-    ++FLinesRead;
-    std::size_t level = 0;
-    while (level < line.size() && (line[level] == '\t' || line[level] == ' ')) ++level;
-    const std::string_view text = std::string_view(line).substr(level);
-    if (first || line.empty()) level = 0;  // both become top-level nodes
-
-    if (!first) {
-      if (level > FLevel + 1) {
-        throw ETreeLevelError("Ungültige Ebene (" + std::to_string(level) + ") für Eintrag \"" +
-                              MessageExcerpt(text) + "\"");
-      }
-      // The node before is a leaf unless this line is its first child.
-      if (level != FLevel + 1) EmitLeaf();
-    }
-    Enter(level, text);
-  }
-
-  // The last node has no line after it, so it is a leaf.
-  void Finish(bool any) {
-    if (any) EmitLeaf();
-  }
-
- private:
-  void Enter(std::size_t level, std::string_view text) {
-    if (FLevels.size() <= level) FLevels.resize(level + 1);
-    FPath.resize(level == 0 ? 0 : FLevels[level - 1].PathEnd);
-    if (level > 0) FPath += ';';
-    FPath += text;
-    FLevels[level] = {FPath.size(), ContainsD(text)};
-    FLevel = level;
-    FNodeLine = FLinesRead;
-  }
-
-  // Leaves at level 3 are data block addresses; leaves at level 2 and below
-  // level 3 count only when their parent does not name a data block.
-  void EmitLeaf() {
+template <class F>
+void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
+  std::size_t blockBytes = 0;
+  tree.ForEachPreOrder(
+      [&](TNodeId node, int level) { blockBytes += tree.Text(node).size() + level + 1; });
+  const std::size_t budget = std::max<std::size_t>(kMinPathBudget, 16 * blockBytes);
+  std::size_t emitted = 0;
+  std::size_t line = 0;
+  std::string path;
+  std::vector<std::size_t> pathEnds;
+  tree.ForEachPreOrder([&](TNodeId node, int level) {
+    ++line;
+    const auto depth = static_cast<std::size_t>(level);
+    pathEnds.resize(depth);
+    path.resize(depth == 0 ? 0 : pathEnds.back());
+    if (depth > 0) path += ';';
+    path += tree.Text(node);
+    pathEnds.push_back(path.size());
+    if (!tree.Children(node).empty()) return;
+    // Leaves at level 3 are data block addresses; leaves at level 2 and
+    // below level 3 count only when their parent names no data block.
     const bool yields =
-        FLevel == 3 || ((FLevel == 2 || FLevel >= 4) && !FLevels[FLevel - 1].NamesDataBlock);
+        depth == 3 || ((depth == 2 || depth >= 4) && !NamesDataBlock(tree.Text(tree.Parent(node))));
     if (!yields) return;
-    FEmitted += FPath.size();
-    if (FEmitted > FBudget) {
+    emitted += path.size();
+    if (emitted > budget) {
       throw EVNError("The channel block is too large: its channel paths exceed " +
-                     std::to_string(FBudget >> 20) + " MiB (at line " + std::to_string(FNodeLine) +
-                     ", path \"" + MessageExcerpt(FPath) + "\")");
+                     std::to_string(budget >> 20) + " MiB (at line " + std::to_string(line) +
+                     ", path \"" + MessageExcerpt(path) + "\")");
     }
-    FOut.push_back(FPath);
-  }
-
-  struct TLevelInfo {
-    std::size_t PathEnd = 0;
-    bool NamesDataBlock = false;
-  };
-
-  TStrings& FOut;
-  std::size_t FBudget;
-  std::size_t FEmitted = 0;
-  std::size_t FLinesRead = 0;
-  std::size_t FNodeLine = 0;  // line number of the node FPath leads to
-  std::string FPath;
-  std::vector<TLevelInfo> FLevels;
-  std::size_t FLevel = 0;
-};
+    take(path);
+  });
+}
 
 }  // namespace
 
-TStrings FlattenChannelTree(const TStrings& channelLines) {
-  std::size_t blockBytes = 0;
-  for (const std::string& line : channelLines) blockBytes += line.size() + 1;
+TStrings FlattenChannelTree(const TChannelTreeModel& tree) {
   TStrings pathLines;
-  TTreeFlattener flattener(pathLines, std::max<std::size_t>(kMinPathBudget, 16 * blockBytes));
-  for (std::size_t i = 0; i < channelLines.size(); ++i) flattener.AddLine(channelLines[i], i == 0);
-  flattener.Finish(!channelLines.empty());
+  ForEachChannelPath(tree, [&](const std::string& path) { pathLines.push_back(path); });
   return pathLines;
+}
+
+TStrings FlattenChannelTree(const TStrings& channelLines) {
+  return FlattenChannelTree(TChannelTreeModel::FromLines(channelLines));
 }
 
 bool TChannel::ParseFields(const TStrings& fields) {
@@ -243,25 +204,50 @@ TLstChannels::~TLstChannels() {
 }
 
 void TLstChannels::ParseChannelText(const TStrings& channelLines) {
+  ParseChannelText(TChannelTreeModel::FromLines(channelLines));
+}
+
+namespace {
+
+// Calls take(channel, index) for every channel the tree defines; index
+// counts the channel paths, dropped ones included.
+template <class F>
+void ParseEachChannel(const TChannelTreeModel& tree, F take) {
   GroupCounters.fill(-1);
-  const TStrings pathLines = FlattenChannelTree(channelLines);
-  FItems.reserve(FItems.size() + pathLines.size());  // no slack in a list of 100,000
+  std::size_t pathIndex = 0;
   TStrings fields;
-  for (std::size_t k = 0; k < pathLines.size(); ++k) {
+  ForEachChannelPath(tree, [&](const std::string& path) {
+    const std::size_t k = pathIndex++;
     fields.clear();
-    SplitToList(pathLines[k], &fields, ";", false);
+    SplitToList(path, &fields, ";", false);
     auto channel = std::make_unique<TChannel>();
     bool parsed = false;
     try {
       parsed = channel->ParseFields(fields);
     } catch (const EListError& e) {
-      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(pathLines[k]) +
+      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
                        "\" has too few fields");
     }
-    if (!parsed) continue;  // an address that is no number drops only this channel
+    if (parsed) take(std::move(channel), k);  // an address that is no number drops only this channel
+  });
+}
+
+}  // namespace
+
+void CheckChannelText(const TChannelTreeModel& tree) {
+  ParseEachChannel(tree, [](std::unique_ptr<TChannel>, std::size_t) {});
+}
+
+void TLstChannels::ParseChannelText(const TChannelTreeModel& tree) {
+  ParseEachChannel(tree, [this](std::unique_ptr<TChannel> channel, std::size_t k) {
     channel->LineIndex = static_cast<std::int32_t>(k);
     AddChannel(std::move(channel));
-  }
+  });
+  FItems.shrink_to_fit();  // no slack in a list of a million
+}
+
+bool TLstChannels::IsUsed(std::string_view path) const {
+  return ::IsUsed(FindChannel(path));
 }
 
 TChannel* TLstChannels::FindChannel(std::string_view path) const {

@@ -12,6 +12,7 @@
 #include "VNUtils.h"
 
 class TCard;  // the owning card; only handed on, never used here
+class TChannelTreeModel;
 
 struct TDataInfo {
   const char* Name;
@@ -50,15 +51,25 @@ class TChannel {
   long double StateValue2 = 0;
 };
 
+// Whether channel exists and a hardware block uses it.
+inline bool IsUsed(const TChannel* channel) {
+  return channel && !channel->IsFree;
+}
+
 // Group lists reference channels of the main list and never own them.
 using TChannelGroup = std::vector<TChannel*>;
 
-// Path lines ("SPS;E;5") of the leaves that define channels. Raises
-// ETreeLevelError ("Ungültige Ebene (%d) für Eintrag "%s"") on an
-// indentation jump of more than one level, and EVNError when the paths would
-// exceed 16 times the block's size (at least 64 MiB): huge node texts above
-// many leaves.
+// Path lines ("SPS;E;5") of the leaves that define channels. Raises EVNError
+// when the paths would exceed 16 times the block's size (at least 64 MiB):
+// huge node texts above many leaves. The lines' form raises what
+// TChannelTreeModel::FromLines raises.
+TStrings FlattenChannelTree(const TChannelTreeModel& tree);
 TStrings FlattenChannelTree(const TStrings& channelLines);
+
+// Raises what TLstChannels::ParseChannelText raises for tree, keeping no
+// channel: a file's channel errors show when it is read, even where no
+// channel list is needed.
+void CheckChannelText(const TChannelTreeModel& tree);
 
 // Channels by Name, holding the first channel of each name only. Open
 // addressing over the channels' own names (no copies), so that looking up
@@ -92,7 +103,10 @@ class TLstChannels : public TObjectList<TChannel> {
 
   // Appends the channels the lines define. Errors leave to the caller; the
   // channels appended before an error stay.
+  void ParseChannelText(const TChannelTreeModel& tree);
   void ParseChannelText(const TStrings& channelLines);
+  // Whether the channel of path exists and a hardware block uses it.
+  bool IsUsed(std::string_view path) const;
   // First channel whose Name equals the path's fields joined by "; "; null
   // when there is none, or the path holds no ";" or only blank fields.
   TChannel* FindChannel(std::string_view path) const;

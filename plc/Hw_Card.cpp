@@ -14,9 +14,9 @@ std::string ConfigFileNameFor(const std::string& driverPath) {
 }
 
 TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
-    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)),
-      FChannels(std::make_unique<TLstChannels>(this)) {
+    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)) {
   LoadConfig();
+  CheckChannelText(FChannelTree);
 }
 
 TCard::~TCard() {
@@ -27,42 +27,52 @@ TCard::~TCard() {
 }
 
 void TCard::LoadConfig() {
+  // Read afresh, so that a writer holding the lock works on what is in the
+  // file now; the card keeps its state when reading fails.
   TConfigInfo settings(FConfig->ConfigFileName);
-  TStrings fileLines;
-  TStrings channelLines;
+  TChannelTreeModel channelTree;
+  std::optional<std::size_t> blockStart;
   TTextEncoding encoding = TTextEncoding::Utf8;
-  LoadConfigFile(settings.ConfigFileName, settings, fileLines, channelLines, encoding);
+  std::size_t digest = ConfigFileDigest({});
+  LoadConfigFile(settings.ConfigFileName, settings, channelTree, blockStart, encoding, &digest);
   FConfig->CopyFrom(settings);
-  FFileLines = std::move(fileLines);
-  FChannelLines = std::move(channelLines);
+  FChannelTree = std::move(channelTree);
+  FChannelBlockStart = blockStart;
   FFileEncoding = encoding;
-  RebuildChannels();
+  FFileDigest = digest;
+  FChannels.reset();
 }
 
 bool TCard::ConfigFileChanged() const {
-  const std::string& path = FConfig->ConfigFileName;
-  std::error_code error;
-  if (!std::filesystem::exists(path, error) && !error) return !FFileLines.empty();
-  TTextEncoding encoding;
-  return ReadTextLines(path, encoding) != FFileLines;
+  return ConfigFileDigestOf(FConfig->ConfigFileName) != FFileDigest;
 }
 
-void TCard::RebuildChannels() {
-  auto rebuilt = std::make_unique<TLstChannels>(this);
-  rebuilt->ParseChannelText(FChannelLines);
-  rebuilt->TakeStateFrom(*FChannels);
-  FChannels = std::move(rebuilt);
+TLstChannels& TCard::Channels() const {
+  // Built on first use: showing or checking the file needs no channel list,
+  // and a plant's list of a million channels is ten times the file.
+  if (!FChannels) {
+    auto channels = std::make_unique<TLstChannels>(const_cast<TCard*>(this));
+    channels->ParseChannelText(FChannelTree);
+    FChannels = std::move(channels);
+  }
+  return *FChannels;
 }
 
 void TCard::SaveConfig() {
-  BuildConfigFileLines(*FConfig, FChannelLines, FFileLines);
-  WriteTextLinesAtomic(FConfig->ConfigFileName, FFileLines);
+  TStrings fileLines;
+  BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
+  WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
+  // Writers hold the file's lock here, so what is there now is what we wrote.
+  FFileDigest = ConfigFileDigestOf(FConfig->ConfigFileName);
 }
 
 void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                               const TStrings& channelLines) {
   if (collect) collect(*FConfig);
-  FChannelLines = channelLines;
-  RebuildChannels();
+  FChannelTree = TChannelTreeModel::FromLines(channelLines);
+  auto rebuilt = std::make_unique<TLstChannels>(this);
+  rebuilt->ParseChannelText(FChannelTree);
+  if (FChannels) rebuilt->TakeStateFrom(*FChannels);
+  FChannels = std::move(rebuilt);
   SaveConfig();
 }

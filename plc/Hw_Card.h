@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CardServices.h"
+#include "ChannelTreeModel.h"
 #include "ConnectionType.h"
 #include "HW_CardIF.h"
 #include "HW_Channels.h"
@@ -54,24 +55,30 @@ class TCard : public TCardIF, public TCardServices {
   bool ReadIdentity(TPlcIdentity& identity);
 
   const TConfigInfo& Settings() const override { return *FConfig; }
-  const TStrings& ChannelLines() const override { return FChannelLines; }
+  TStrings ChannelLines() const override { return FChannelTree.Lines(); }
+  const TChannelTreeModel& ChannelTree() const override { return FChannelTree; }
   const TChannel* FindChannel(std::string_view path) const override {
-    return FChannels->FindChannel(path);
+    return Channels().FindChannel(path);
   }
-  const TLstChannels& Channels() const { return *FChannels; }
-  TLstChannels& Channels() { return *FChannels; }
+  // The channel list, built from the tree on first use.
+  TLstChannels& Channels() const;
   int ConnectCount() const { return FConnectCount; }
-  const TStrings& FileLines() const { return FFileLines; }
+  // The index of the channel block's start marker among the file's lines,
+  // as read; nothing when the file has no block.
+  std::optional<std::size_t> ChannelBlockStart() const { return FChannelBlockStart; }
   // The encoding of the file's bytes, decided when it was read; the lines
   // keep their bytes, and text the user edits is written in this encoding.
   TTextEncoding FileEncoding() const override { return FFileEncoding; }
 
  private:
-  TStrings FFileLines;
   TTextEncoding FFileEncoding = TTextEncoding::Utf8;
   int FConnectCount = 0;
-  std::unique_ptr<TLstChannels> FChannels;
-  TStrings FChannelLines;
+  mutable std::unique_ptr<TLstChannels> FChannels;
+  TChannelTreeModel FChannelTree;
+  std::optional<std::size_t> FChannelBlockStart;
+  // The digest of the file's bytes as last read or written, to tell whether
+  // another writer changed it since (ConfigFileChanged).
+  std::size_t FFileDigest = 0;
   // The connection type the port was opened with, so it is closed the same way.
   std::optional<TConnectionType> FOpenedType;
 
@@ -82,8 +89,6 @@ class TCard : public TCardIF, public TCardServices {
   void ClosePort();
   // Disconnects the PLC, closes the interface and frees the group lists.
   void ReleaseConnection();
-  // FChannels anew from FChannelLines, with the old list's run-time state.
-  void RebuildChannels();
 };
 
 // The configuration file of a driver library: the extension (from the last

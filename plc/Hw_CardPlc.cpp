@@ -146,7 +146,7 @@ bool TCard::Connect(const TConfigInfo& settings) {
       FInterface = nullptr;
       return false;
     }
-    FChannels->BuildGroups();
+    Channels().BuildGroups();
     result = true;
   }
   if (result) ++FConnectCount;
@@ -160,7 +160,7 @@ void TCard::ReleaseConnection() {
   FConnection = nullptr;
   CloseInterface(FInterface);
   FInterface = nullptr;
-  FChannels->ReleaseGroups();
+  if (FChannels) FChannels->ReleaseGroups();
 }
 
 void TCard::Disconnect() {

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kDomain = "default";
+constexpr const char* kDomain = kTextDomain;
 
 std::string Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -107,34 +107,4 @@ void LoadToolkitTranslation(const std::string& translationsDir) {
   translator->setParent(application);
   QCoreApplication::installTranslator(translator.get());
   installed = translator.release();
-}
-
-std::string Tr(const char* msgid) {
-  // gettext answers the empty identifier with the catalogue's header.
-  if (msgid == nullptr || *msgid == '\0') return {};
-  return dgettext(kDomain, msgid);
-}
-
-std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
-  std::string result;
-  result.reserve(pattern.size());
-  auto next = values.begin();
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = pattern[i];
-    if (c == '%' && i + 1 < pattern.size()) {
-      const char kind = pattern[i + 1];
-      if (kind == '%') {
-        result += '%';
-        ++i;
-        continue;
-      }
-      if ((kind == 'd' || kind == 's') && next != values.end()) {
-        result += *next++;
-        ++i;
-        continue;
-      }
-    }
-    result += c;
-  }
-  return result;
 }

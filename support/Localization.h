@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// The gettext domain of every catalogue.
+inline constexpr const char* kTextDomain = "default";
+
 // Binds the domain to localeDir and picks the language as GNU gettext does:
 // LANGUAGE (a colon-separated list of languages) comes first, otherwise the
 // first of LC_ALL, LC_MESSAGES and LANG that is set, without its codeset
@@ -25,6 +28,7 @@ std::string CatalogueLanguage();
 // no such file, a broken one): the toolkit stays English, silently.
 void LoadToolkitTranslation(const std::string& translationsDir = {});
 
+// Tr and FillIn need no toolkit: they are part of vnutils.
 // The translation of msgid in the current language, or msgid itself; the
 // empty text stays empty.
 std::string Tr(const char* msgid);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ChannelEntryCheck.h"
+#include "ChannelTreeModel.h"
 #include "FileText.h"
 #include "HW_Channels.h"
 #include "Localization.h"
@@ -29,8 +30,6 @@
 #include "VNErrors.h"
 
 namespace {
-
-constexpr const char* AreaNames[] = {"E", "A", "M", "T", "Z", "DB"};
 
 bool Contains(const std::string& text, std::string_view part) {
   return text.find(part) != std::string::npos;
@@ -282,25 +281,20 @@ TChannelTreeEditor::TChannelTreeEditor(TChannelTreeView* tree, TChannelLookup lo
 
 void TChannelTreeEditor::LoadChannelTree(const TStrings& lines) {
   FTree->clear();
+  LoadChannelTree(TChannelTreeModel::FromLines(lines));
+}
+
+void TChannelTreeEditor::LoadChannelTree(const TChannelTreeModel& channels) {
+  FTree->clear();
   // The nodes are built, numbered and pictured before they join the tree:
   // one insertion instead of one model update per node.
   auto holder = std::make_unique<QTreeWidgetItem>();
   std::vector<QTreeWidgetItem*> lastAtLevel;  // the path to the node made last
-  for (const std::string& line : lines) {
-    const std::size_t indent = line.find_first_not_of("\t ");
-    const std::size_t textStart = indent == std::string::npos ? line.size() : indent;
-    const std::string text = line.substr(textStart);
-    int level = static_cast<int>(textStart);
-    if (lastAtLevel.empty()) {
-      level = 0;
-    } else if (level > static_cast<int>(lastAtLevel.size())) {
-      throw ETreeLevelError(FillIn(Tr("Ungültige Ebene (%d) für Eintrag \"%s\""),
-                                   {std::to_string(level), MessageExcerpt(text)}));
-    }
+  channels.ForEachPreOrder([&](TNodeId node, int level) {
     QTreeWidgetItem* container = level == 0 ? holder.get() : lastAtLevel[level - 1];
     lastAtLevel.resize(static_cast<std::size_t>(level));
-    lastAtLevel.push_back(NewNode(container, text));
-  }
+    lastAtLevel.push_back(NewNode(container, std::string(channels.Text(node))));
+  });
   AssignChain(holder.get(), 0, 0, 0);
   RefreshChain(holder.get(), 0, 0, {});
   FTree->addTopLevelItems(holder->takeChildren());
@@ -322,37 +316,17 @@ void TChannelTreeEditor::StoreChannelTree(TStrings& lines) const {
 }
 
 void TChannelTreeEditor::EnsurePlcRoot() {
-  QTreeWidgetItem* root = FTree->invisibleRootItem();
-  for (int i = 0; i < root->childCount(); ++i) SetNodeDataWord(root->child(i), 0);
-  QTreeWidgetItem* plc = nullptr;
-  for (int i = 0; i < root->childCount() && !plc; ++i)
-    if (NodeText(root->child(i)) == "SPS") plc = root->child(i);
-  if (plc) {
-    SetNodeDataWord(plc, 1);
-  } else {
-    plc = new TChannelNode();
-    plc->setFlags(plc->flags() | Qt::ItemIsEditable);
-    SetNodeText(plc, "SPS");
-    SetNodeDataWord(plc, 1);
-    SetNodeImage(plc, NodeValid);
-    for (const char* area : AreaNames) {
-      QTreeWidgetItem* node = NewNode(plc, area);
-      SetNodeDataWord(node, std::string_view(area) == "DB" ? 2 : 1);
-      SetNodeImage(node, NodeValid);
-    }
-    FTree->addTopLevelItem(plc);
-  }
-  // A foreign top-level node stays only for the used channels in its own
-  // subtree; they must not vanish from the file behind the user's back.
-  for (int i = 0; i < root->childCount();) {
-    QTreeWidgetItem* node = root->child(i);
-    if (NodeDataWord(node) == 1 || HasUsedChannel(node)) {
-      SetNodeDataWord(node, 0);
-      ++i;
-    } else {
-      delete node;
-    }
-  }
+  // A lone "SPS" root is what every clean-up leaves; a plant's tree of a
+  // million nodes is not copied on each visit of the page to learn that.
+  if (FTree->topLevelItemCount() == 1 && NodeText(FTree->topLevelItem(0)) == "SPS") return;
+  TStrings lines;
+  StoreChannelTree(lines);
+  TChannelTreeModel channels = TChannelTreeModel::FromLines(lines);
+  if (channels.CleanUp(UsedChannelLookup())) LoadChannelTree(channels);
+}
+
+TUsedChannelLookup TChannelTreeEditor::UsedChannelLookup() const {
+  return [this](std::string_view path) { return !IsFreeKey(std::string(path)); };
 }
 
 void TChannelTreeEditor::AssignNodeDepths(QTreeWidgetItem* node) {
@@ -379,7 +353,7 @@ void TChannelTreeEditor::AssignChain(QTreeWidgetItem* container, int start, int 
     pending.pop_back();
     int depth = item.ParentDepth - 1;
     if (item.Level == 0) depth = 0;
-    if (item.Level == 1) depth = Contains(NodeText(item.Node), "DB") ? 2 : 1;
+    if (item.Level == 1) depth = NamesDataBlock(NodeText(item.Node)) ? 2 : 1;
     SetNodeDataWord(item.Node, depth);
     for (int i = item.Node->childCount() - 1; i >= 0; --i)
       pending.push_back({item.Node->child(i), item.Level + 1, depth});
@@ -442,25 +416,13 @@ int TChannelTreeEditor::RefreshChain(QTreeWidgetItem* container, int start, int 
   }
 }
 
-bool TChannelTreeEditor::HasUsedChannel(const QTreeWidgetItem* node) const {
-  if (!node) return false;
-  std::vector<const QTreeWidgetItem*> pending{node};
-  while (!pending.empty()) {
-    const QTreeWidgetItem* item = pending.back();
-    pending.pop_back();
-    if (item->childCount() == 0 && NodeImage(item) == NodeUsed) return true;
-    for (int i = 0; i < item->childCount(); ++i) pending.push_back(item->child(i));
-  }
-  return false;
-}
-
 void TChannelTreeEditor::ValidateSiblings(QTreeWidgetItem* node, std::string& text) {
   text = TrimText(text);
   SetNodeText(node, text);
   const int level = NodeLevel(node);
   const QTreeWidgetItem* area = node;  // the ancestor at level 1
   while (area->parent() && area->parent()->parent()) area = area->parent();
-  const TChannelEntryKind kind = ChannelEntryKindAt(NodeText(area), level);
+  const TChannelNodeKind kind = ChannelNodeKindAt(NodeText(area), level);
 
   QTreeWidgetItem* container = ContainerOf(node);
   // Markers of earlier checks go before the entries are checked again.
@@ -499,8 +461,7 @@ std::string TChannelTreeEditor::NodeKey(const QTreeWidgetItem* node) const {
 
 bool TChannelTreeEditor::IsFreeKey(const std::string& key) const {
   if (!FLookup || !HasNonBlankField(key)) return true;
-  const TChannel* channel = FLookup(key);
-  return !channel || channel->IsFree;
+  return !IsUsed(FLookup(key));
 }
 
 bool TChannelTreeEditor::IsFreeNode(const QTreeWidgetItem* node) const {
@@ -560,7 +521,7 @@ bool TChannelTreeEditor::TreeView1Editing(const QTreeWidgetItem* node) const {
   if (!node || !node->parent()) return false;
   const int depth = NodeDataWord(node);
   const bool channelLeaf = depth == 0;
-  const bool dataBlockNumber = depth == 1 && Contains(NodeText(node->parent()), "D");
+  const bool dataBlockNumber = depth == 1 && NamesDataBlock(NodeText(node->parent()));
   return (channelLeaf || dataBlockNumber) && IsFreeNode(node);
 }
 
@@ -577,7 +538,7 @@ void TChannelTreeEditor::TreeView1Edited(QTreeWidgetItem* node, std::string& tex
 std::string TChannelTreeEditor::ProposeText(const QTreeWidgetItem* container,
                                             const QTreeWidgetItem* node) const {
   const int index = container->indexOfChild(const_cast<QTreeWidgetItem*>(node));
-  if (index == 0) return Contains(NodeText(container), "D") ? "1" : "0";
+  if (index == 0) return NamesDataBlock(NodeText(container)) ? "1" : "0";
   const std::string previous = TrimText(NodeText(container->child(index - 1)));
   std::string lead;
   std::optional<std::int32_t> number;

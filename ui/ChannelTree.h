@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "ChannelTreeModel.h"
 #include "TextCodec.h"
 #include "VNUtils.h"
 
@@ -120,8 +121,7 @@ class TChannelNode : public QTreeWidgetItem {
 // only store. Items of another type have none: empty text, 0, -1.
 std::string NodeText(const QTreeWidgetItem* node);
 void SetNodeText(QTreeWidgetItem* node, const std::string& text);
-// The data word: the remaining depth (levels expected below the node); on
-// top-level nodes it briefly marks the "SPS" root inside EnsurePlcRoot.
+// The data word: the remaining depth (levels expected below the node).
 int NodeDataWord(const QTreeWidgetItem* node);
 void SetNodeDataWord(QTreeWidgetItem* node, int value);
 // The TNodeImage the node shows; -1 before the first RefreshNodeImages.
@@ -142,24 +142,24 @@ class TChannelTreeEditor : public QObject {
   QAction* NeuerEintrag1() const { return FNeuerEintrag1; }
   QAction* Eintraglschen1() const { return FEintraglschen1; }
 
-  // Replaces the tree by the channel lines (one node per line, one leading
-  // TAB or blank per level), then assigns the remaining depths and images.
-  // A line more than one level deeper than the one before raises
-  // ETreeLevelError "Ungültige Ebene (%d) für Eintrag "%s"" and leaves the
-  // tree empty.
+  // Replaces the tree by the channels' nodes, then assigns the remaining
+  // depths and images.
+  void LoadChannelTree(const TChannelTreeModel& channels);
+  // The same for channel lines; what TChannelTreeModel::FromLines raises
+  // leaves the tree empty.
   void LoadChannelTree(const TStrings& lines);
   // Replaces lines by the tree in pre-order, one TAB per level.
   void StoreChannelTree(TStrings& lines) const;
-  // Guarantees the "SPS" root (with the six areas when it was missing) and
-  // removes every other top-level node that holds no used channel.
+  // OK's clean-up (TChannelTreeModel::CleanUp) of the tree as it is now; the
+  // tree is rebuilt only when the clean-up changed it.
   void EnsurePlcRoot();
+  // Whether the channel of a path is used, as the lookup answers.
+  TUsedChannelLookup UsedChannelLookup() const;
   // Remaining depths of node, its subtree and its following siblings.
   void AssignNodeDepths(QTreeWidgetItem* node);
   // Images of node, its subtree and its following siblings; returns the
   // lowest image among them (NodeValid for no node at all).
   int RefreshNodeImages(QTreeWidgetItem* node);
-  // Whether a childless node showing NodeUsed lies in node's subtree.
-  bool HasUsedChannel(const QTreeWidgetItem* node) const;
   // Checks and normalises the entries at node's level; text is node's new
   // text in and its checked text (with a marker when invalid) out.
   void ValidateSiblings(QTreeWidgetItem* node, std::string& text);

@@ -93,8 +93,7 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   TranslateComponent(this);
   NameFieldsWithoutLabel();
 
-  // Working copies of the card's channel lines and settings.
-  FChannelLines = FCard->ChannelLines();
+  // Working copy of the card's settings.
   FConfigInfo = std::make_unique<TConfigInfo>();
   FConfigInfo->CopyFrom(settings);
 
@@ -118,13 +117,10 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   TCPFrame1->InitFrame(FCard, *FConfigInfo, collect);
   S7OnlineFrame1->InitFrame(FCard, *FConfigInfo, collect);
 
-  // The channel tree; only the top-level nodes show at first.
+  // The channel tree, cleaned up as OK saves it; only the top-level nodes
+  // show at first. From here on the tree is the working copy of the
+  // channel lines; OK stores it back into FChannelLines.
   LoadChannelTree();
-  // From here on the tree is the working copy of the channel lines; OK
-  // stores it back into FChannelLines. Both at once would double what a
-  // large channel block costs.
-  TStrings().swap(FChannelLines);
-  EnsurePlcRoot();
   TreeView1->ExpandAllNodes();
   TreeView1->collapseAll();
 
@@ -442,7 +438,9 @@ void TConfigDlg::TabSheet3Enter() {
 
 void TConfigDlg::LoadChannelTree() {
   TreeView1->SetEncoding(FCard->FileEncoding());
-  FChannelTree->LoadChannelTree(FChannelLines);
+  TChannelTreeModel channels = FCard->ChannelTree();
+  channels.CleanUp(FChannelTree->UsedChannelLookup());
+  FChannelTree->LoadChannelTree(channels);
 }
 
 void TConfigDlg::EnsurePlcRoot() {

@@ -1,6 +1,6 @@
 // The command line's --show and --check as whole processes, the way a script
 // runs them: start, find the S7 driver, read the configuration file with
-// 100,000 channel leaves, print, end.
+// 100,000 or a million channel leaves, print, end.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -20,15 +20,16 @@ extern char** environ;
 
 namespace {
 
-// A project folder whose drv/ holds the S7 driver and the big file.
+// A project folder whose drv/ holds the S7 driver and a big file of leaves.
 class TBigProject {
  public:
-  TBigProject()
-      : FDir(fs::temp_directory_path() / ("vn_command_line_bench_" + std::to_string(::getpid()))) {
+  explicit TBigProject(int leaves)
+      : FDir(fs::temp_directory_path() / ("vn_command_line_bench_" + std::to_string(::getpid()) +
+                                          "_" + std::to_string(leaves))) {
     fs::remove_all(FDir);
     fs::create_directories(FDir / "drv");
     fs::copy_file(fs::path(VN_DEMO_DRV_DIR) / "libs7drv.so", FDir / "drv" / "libs7drv.so");
-    WriteBigConfigFile((FDir / "drv" / "libs7drv.CFG").string());
+    WriteBigConfigFile((FDir / "drv" / "libs7drv.CFG").string(), nullptr, leaves);
   }
   ~TBigProject() {
     std::error_code ignored;
@@ -59,8 +60,10 @@ int RunProgram(const fs::path& project, const char* mode) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void BM_CommandLine(benchmark::State& state, const char* mode) {
-  static const TBigProject project;
+void BM_CommandLine(benchmark::State& state, const char* mode, int leaves) {
+  static const TBigProject big(kBigFileLeaves);
+  static const TBigProject million(kMillionFileLeaves);
+  const TBigProject& project = leaves == kBigFileLeaves ? big : million;
   for (auto _ : state) {
     if (RunProgram(project.Dir(), mode) != 0) {
       state.SkipWithError("the program failed");
@@ -68,8 +71,18 @@ void BM_CommandLine(benchmark::State& state, const char* mode) {
     }
   }
 }
-BENCHMARK_CAPTURE(BM_CommandLine, show, "--show")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_CommandLine, check, "--check")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_CommandLine, show, "--show", kBigFileLeaves)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CommandLine, check, "--check", kBigFileLeaves)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CommandLine, show_million, "--show", kMillionFileLeaves)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_CommandLine, check_million, "--check", kMillionFileLeaves)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

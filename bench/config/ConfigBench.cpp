@@ -6,8 +6,10 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "BigConfigFile.h"
+#include "ChannelTreeModel.h"
 #include "ConfigFile.h"
 #include "HW_Channels.h"
 
@@ -76,6 +78,34 @@ void BM_FindEveryChannel(benchmark::State& state) {
 }
 BENCHMARK(BM_FindEveryChannel)->Unit(benchmark::kMillisecond);
 
+// The card's reading of a plant's file of a million leaves: settings and
+// the channel block as a tree, no channel list.
+const std::string& MillionLeafFile() {
+  static const std::string path = [] {
+    const std::string p = (std::filesystem::temp_directory_path() /
+                           ("vn_config_bench_million_" + std::to_string(::getpid()) + ".CFG"))
+                              .string();
+    WriteBigConfigFile(p, nullptr, kMillionFileLeaves);
+    return p;
+  }();
+  return path;
+}
+
+void BM_LoadMillionLeafTree(benchmark::State& state) {
+  const std::string& path = MillionLeafFile();
+  for (auto _ : state) {
+    TConfigInfo config(path);
+    TChannelTreeModel channels;
+    std::optional<std::size_t> blockStart;
+    TTextEncoding encoding;
+    LoadConfigFile(path, config, channels, blockStart, encoding);
+    if (channels.LineCount() != kMillionFileLeaves + 7 + kBigFileDataBlocks + 1)
+      state.SkipWithError("wrong line count");
+    benchmark::DoNotOptimize(channels.LineCount());
+  }
+}
+BENCHMARK(BM_LoadMillionLeafTree)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,5 +113,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::filesystem::remove(BigFile().Path);
+  std::filesystem::remove(MillionLeafFile());
   return 0;
 }

@@ -67,13 +67,14 @@ class TCardFixture {
 void BM_ChannelTreeBuild(benchmark::State& state) {
   const int leaves = static_cast<int>(state.range(0));
   TCardFixture fixture(leaves);
-  const TStrings& lines = fixture.Card->ChannelLines();
+  const TChannelTreeModel& channels = fixture.Card->ChannelTree();
   TChannelTreeView tree;
   TChannelTreeEditor editor(
       &tree, [&](std::string_view path) { return fixture.Card->Channels().FindChannel(path); });
   for (auto _ : state) {
-    editor.LoadChannelTree(lines);
-    editor.EnsurePlcRoot();
+    TChannelTreeModel cleaned = channels;
+    cleaned.CleanUp([&](std::string_view path) { return fixture.Card->Channels().IsUsed(path); });
+    editor.LoadChannelTree(cleaned);
     benchmark::DoNotOptimize(editor.RefreshNodeImages(tree.topLevelItem(0)));
     tree.ExpandAllNodes();
     tree.collapseAll();

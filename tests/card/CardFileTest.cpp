@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "ConfigFile.h"
 #include "Hw_Card.h"
 
 using ::testing::ElementsAre;
@@ -139,7 +140,8 @@ TEST_F(CardFileTest, TakeDialogResultsCreatesAMissingFile) {
   card.TakeDialogResults([](TConfigInfo&) {}, {});
   const std::string written = ReadBytes(configFile);
   EXPECT_EQ(written.substr(written.size() - 16), ">ChT<\r\n\r\n>EOT<\r\n");
-  EXPECT_EQ(card.FileLines().size(), 17u);
+  TTextEncoding encoding;
+  EXPECT_EQ(ReadTextLines(configFile.string(), encoding).size(), 17u);
 }
 
 }  // namespace

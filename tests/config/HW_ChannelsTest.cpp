@@ -388,9 +388,9 @@ TEST(CheckChannelLines, MarksWhatTheTreeEditorMarks) {
                        "\tDB",
                        "\t\t0",  // data block numbers start at 1
                        "\t\t\t4090",
-                       "\t\t\t4091",  // offset above its range
-                       "\t\t255",
                        "\t\t\t 3",  // a blank counts one more level: still an offset
+                       "\t\t255",
+                       "\t\t\t4091",  // offset above its range
                        "\t\t12 ",   // trailing blank: no number
                        "\tM",
                        "  300",  // blanks count as levels too
@@ -406,7 +406,7 @@ TEST(CheckChannelLines, MarksWhatTheTreeEditorMarks) {
       {6, "ABC", "<-- ungültig"},
       {8, "-1", "<-- ungültig; nur innerhalb [0..255]"},
       {10, "0", "<-- ungültig; nur innerhalb [1..255]"},
-      {12, "4091", "<-- ungültig; nur innerhalb [0..4090]"},
+      {14, "4091", "<-- ungültig; nur innerhalb [0..4090]"},
       {15, "12 ", "<-- ungültig"},
       {17, "300", "<-- ungültig; nur innerhalb [0..255]"},
   };

@@ -91,6 +91,8 @@ class ChannelTreeTest : public DialogTest {
   TChannelTreeView* tree = nullptr;
 };
 
+// OK's output on hand-made files, and the channel model's clean-up that
+// --set writes, row by row.
 TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
   struct Case {
     const char* what;
@@ -115,6 +117,10 @@ TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
     SCOPED_TRACE(c.what);
     Open(c.lines);
     EXPECT_EQ(StoredLines(), c.stored);
+    // The command line's --set cleans up through the model alone.
+    TChannelTreeModel model = TChannelTreeModel::FromLines(c.lines);
+    model.CleanUp({});
+    EXPECT_EQ(model.Lines(), c.stored);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "ChannelTreeModel.h"
 #include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
 #include "TextCodec.h"
@@ -20,7 +21,9 @@ class TCardServices {
 
   // The card's settings record, which the dialog copies and never writes.
   virtual const TConfigInfo& Settings() const = 0;
-  virtual const TStrings& ChannelLines() const = 0;
+  // The channel block: as a tree, and written out as lines.
+  virtual const TChannelTreeModel& ChannelTree() const = 0;
+  virtual TStrings ChannelLines() const = 0;
   // The encoding of the configuration file's bytes, which the settings
   // texts and channel lines keep; text the user edits is written in it.
   virtual TTextEncoding FileEncoding() const = 0;
