@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "DriverDiscovery.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "Localization.h"
 #include "ShowConfigDialog.h"
 
@@ -32,6 +32,6 @@ THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFo
 
 THWConfigClass::~THWConfigClass() = default;
 
-void THWConfigClass::ShowConfig() {
-  ShowConfigDialog(FApplication, *card, HideChannelPage);
+TCardResult THWConfigClass::ShowConfig() {
+  return ShowConfigDialog(FApplication, *card, HideChannelPage);
 }

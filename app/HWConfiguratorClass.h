@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "CardResult.h"
 #include "DriverDiscovery.h"
 #include "VNErrors.h"
 
@@ -35,8 +36,8 @@ class THWConfigClass {
   ~THWConfigClass();
 
   // Shows the dialog modally and returns when it is closed; on OK the card
-  // has written the configuration file.
-  void ShowConfig();
+  // has written the configuration file, and the result is the save's.
+  TCardResult ShowConfig();
 
   TCard& Card() { return *card; }
 

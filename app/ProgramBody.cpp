@@ -44,8 +44,10 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
   try {
     if (startupError) std::rethrow_exception(startupError);
     THWConfigClass configurator(application, driverFolder);
-    configurator.ShowConfig();
-    return 0;
+    const TCardResult saved = configurator.ShowConfig();
+    if (saved) return 0;
+    // The same box as for any error that ends the run.
+    ShowApplicationError(saved.ErrorKind, moduleName, saved.Message);
   } catch (const ENoS7DriverError& error) {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <optional>
 
+#include "CardResultBox.h"
 #include "CardServices.h"
 #include "VNList.h"
 #include "VNUtils.h"
@@ -173,7 +174,7 @@ void TConnectionFrame::ListReachablePartners() {
   TIntegerList partners;
   // Without a card nobody can be asked: the list stays empty, as after a
   // listing whose interface could not be opened.
-  if (FCard) FCard->ListPartners(*FSettings, partners);
+  if (FCard) ShowCardResult(FCard->ListPartners(*FSettings, partners));
 
   const std::int32_t previous = SelectedPartner(FTeilnehmerbox).value_or(0);
   FTeilnehmerbox->clear();

@@ -1,5 +1,7 @@
 #pragma once
 // Shows the configuration dialog for a card.
+#include "CardResult.h"
+
 class QWidget;
 class TCardServices;
 
@@ -9,6 +11,7 @@ using TControlCallback = void (*)(QWidget* control);
 // Shows the dialog modally over application (may be null), starting from the
 // card's settings and channel lines; callback (may be null) visits every
 // control before the dialog is first painted. On OK the card takes the
-// dialog's results and saves its file; its errors leave. On Cancel nothing
-// changes.
-void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);
+// dialog's results and saves its file: the result is the save's. On Cancel
+// nothing changes.
+TCardResult ShowConfigDialog(QWidget* application, TCardServices& card,
+                             TControlCallback callback);

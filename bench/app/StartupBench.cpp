@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "HWConfiguratorClass.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "NoDave_ConfigDlg.h"
 
 namespace fs = std::filesystem;

@@ -13,7 +13,7 @@
 
 #include "ChannelTree.h"
 #include "ConfigFile.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "NoDave_ConfigDlg.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "Hw_Card.h"
+#include "Card.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ChannelTree.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "Localization.h"
 #include "NoDave_ConfigDlg.h"
 

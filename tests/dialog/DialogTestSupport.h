@@ -17,7 +17,7 @@
 #include "ChannelTree.h"
 #include "ConfigFile.h"
 #include "FakeNoDave.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "NoDave_ConfigDlg.h"
 #include "ShowConfigDialog.h"
 

@@ -16,7 +16,7 @@
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
-#include "Hw_Card.h"
+#include "Card.h"
 #include "UiTestSupport.h"
 #include "VNErrors.h"
 

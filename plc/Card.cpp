@@ -1,6 +1,7 @@
-#include "Hw_Card.h"
+#include "Card.h"
 
 #include "ConfigFile.h"
+#include "VNErrors.h"
 
 std::string ConfigFileNameFor(const std::string& driverPath) {
   const std::size_t lastSlash = driverPath.rfind('/');
@@ -11,7 +12,8 @@ std::string ConfigFileNameFor(const std::string& driverPath) {
 }
 
 TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
-    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)),
+    : FWindowHandle(windowHandle),
+      FConfig(std::make_unique<TConfigInfo>(ConfigFileNameFor(driverPath))),
       FChannels(std::make_unique<TLstChannels>(this)) {
   LoadConfig();
   FChannels->ParseChannelText(FChannelLines);
@@ -28,18 +30,25 @@ void TCard::LoadConfig() {
   LoadConfigFile(FConfig->ConfigFileName, *FConfig, FFileLines, FChannelLines, FFileEncoding);
 }
 
-void TCard::SaveConfig() {
-  BuildConfigFileLines(*FConfig, FChannelLines, FFileLines);
-  WriteTextLinesAtomic(FConfig->ConfigFileName, FFileLines);
+TCardResult TCard::SaveConfig() {
+  try {
+    BuildConfigFileLines(*FConfig, FChannelLines, FFileLines);
+    WriteTextLinesAtomic(FConfig->ConfigFileName, FFileLines);
+  } catch (const EVNError& error) {
+    TCardResult failed = TCardResult::Failure({}, error.what());
+    failed.ErrorKind = error.Kind();
+    return failed;
+  }
+  return {};
 }
 
-void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                              const TStrings& channelLines) {
+TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
+                                     const TStrings& channelLines) {
   if (collect) collect(*FConfig);
   FChannelLines = channelLines;
   auto rebuilt = std::make_unique<TLstChannels>(this);
   rebuilt->ParseChannelText(FChannelLines);
   rebuilt->TakeStateFrom(*FChannels);
   FChannels = std::move(rebuilt);
-  SaveConfig();
+  return SaveConfig();
 }

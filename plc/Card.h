@@ -1,52 +1,48 @@
 #pragma once
 // The program's model of the S7 driver: settings, channel definitions and
-// configuration file; talks to the PLC. The dialog reaches it through
+// configuration file; talks to the PLC. The front ends reach it through
 // TCardServices.
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "CardServices.h"
-#include "ConnectionType.h"
-#include "HW_CardIF.h"
 #include "HW_Channels.h"
+#include "PlcConnection.h"
 #include "PlcIdentity.h"
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
 
-class TCard : public TCardIF, public TCardServices {
+class TCard : public TCardServices {
  public:
   // windowHandle: the application's window for the access point (0: none).
   // driverPath: the S7 driver library; its configuration file is the path
-  // with the extension replaced by ".CFG". Reads that file; its errors leave.
+  // with the extension replaced by ".CFG". Reads that file; a card whose
+  // file cannot be read is not made, so its error (EFileError, EListError,
+  // ETreeLevelError, ...) leaves the constructor.
   TCard(std::uintptr_t windowHandle, const std::string& driverPath);
+  TCard(const TCard&) = delete;
+  TCard& operator=(const TCard&) = delete;
   ~TCard() override;
 
-  void LoadConfig();
-  // Replaces the configuration file atomically; EFileError naming the file.
-  void SaveConfig();
+  // Replaces the configuration file atomically; a failure names the file.
+  TCardResult SaveConfig();
   // The take-over after OK: collect fills the card's settings record, the
   // channel list is rebuilt from channelLines with the old list's run-time
   // state, and the file is saved.
-  void TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                         const TStrings& channelLines) override;
+  TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
+                                const TStrings& channelLines) override;
 
-  // PLC operations; failures are shown in message boxes.
-  bool OpenInterface(const TConfigInfo& settings, daveInterface*& place);
-  void CloseInterface(daveInterface* interface);
-  bool Connect(const TConfigInfo& settings);
-  void Disconnect();
-  void ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
-  std::string ReadOrderCode(const TConfigInfo& settings) override;
-  // While connected (between Connect and Disconnect): the PLC's identity
-  // and operating state into identity. A list the PLC refuses is left out;
-  // a failure of the link is reported (message box) and ends the reading.
-  // Returns false when a failure was reported.
-  bool ReadIdentity(TPlcIdentity& identity);
+  TCardResult Connect(const TConfigInfo& settings) override;
+  void Disconnect() override;
+  TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
+  TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) override;
+  TCardResult ReadIdentity(TPlcIdentity& identity) override;
 
+  TConfigInfo& Config() { return *FConfig; }
+  const TConfigInfo& Config() const { return *FConfig; }
   const TConfigInfo& Settings() const override { return *FConfig; }
   const TStrings& ChannelLines() const override { return FChannelLines; }
   const TChannel* FindChannel(std::string_view path) const override {
@@ -55,26 +51,24 @@ class TCard : public TCardIF, public TCardServices {
   const TLstChannels& Channels() const { return *FChannels; }
   TLstChannels& Channels() { return *FChannels; }
   int ConnectCount() const { return FConnectCount; }
-  const TStrings& FileLines() const { return FFileLines; }
+  const TStrings& FileLines() const override { return FFileLines; }
   // The encoding of the file's bytes, decided when it was read; the lines
   // keep their bytes, and text the user edits is written in this encoding.
   TTextEncoding FileEncoding() const override { return FFileEncoding; }
 
  private:
+  std::uintptr_t FWindowHandle;
+  std::unique_ptr<TConfigInfo> FConfig;
   TStrings FFileLines;
   TTextEncoding FFileEncoding = TTextEncoding::Utf8;
   int FConnectCount = 0;
   std::unique_ptr<TLstChannels> FChannels;
   TStrings FChannelLines;
-  // The connection type the port was opened with, so it is closed the same way.
-  std::optional<TConnectionType> FOpenedType;
+  // The way to the PLC while connected.
+  std::unique_ptr<TPlcConnection> FConnection;
 
-  // Opens the serial port, socket or access point of settings into FPort and
-  // remembers the type; false (after a message box) when it did not open.
-  bool OpenPort(const TConfigInfo& settings);
-  // Closes FPort the way it was opened; a negative handle is never closed.
-  void ClosePort();
-  // Disconnects the PLC, closes the interface and frees the group lists.
+  void LoadConfig();
+  // Closes the connection and frees the group lists.
   void ReleaseConnection();
 };
 
