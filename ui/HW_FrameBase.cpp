@@ -11,9 +11,9 @@
 
 #include "CardResultBox.h"
 #include "CardServices.h"
+#include "UpDown.h"
 #include "VNList.h"
 #include "VNUtils.h"
-#include "vncomps.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "CardServices.h"
 #include "FileText.h"
+#include "IntegerEdit.h"
 #include "SettingsCheck.h"
-#include "vncomps.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),
