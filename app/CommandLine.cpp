@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "Card.h"
+#include "CardServices.h"
 #include "ChannelEntryCheck.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
 #include "HWConfiguratorClass.h"
-#include "Card.h"
-#include "CardServices.h"
 #include "Localization.h"
 #include "MessageBox.h"
 #include "SettingsCheck.h"
@@ -348,6 +348,7 @@ int RunMode(const TRequest& request, std::exception_ptr startupError) {
   if (startupError) std::rethrow_exception(startupError);
   THWConfigClass configurator(nullptr, request.DriverFolder);
   TCardServices& card = configurator.Card();
+  if (!Reported(card.LoadConfig())) return kExitFailure;
   switch (request.Mode) {
     case TMode::Show:
       return Show(card);

@@ -3,8 +3,8 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "DriverDiscovery.h"
 #include "Card.h"
+#include "DriverDiscovery.h"
 #include "Localization.h"
 #include "ShowConfigDialog.h"
 

@@ -26,9 +26,9 @@ class ENoS7DriverError : public EVNError {
 class THWConfigClass {
  public:
   // Searches driverFolder (<current folder>/drv unless the command line
-  // names another) for the S7 driver and creates the card for it, which
-  // reads the driver's configuration file. Raises ENoS7DriverError when there
-  // is no S7 driver, and whatever the card raises.
+  // names another) for the S7 driver and creates the card for it; the card
+  // reads the driver's configuration file when asked (LoadConfig). Raises
+  // ENoS7DriverError when there is no S7 driver.
   explicit THWConfigClass(QWidget* application = nullptr,
                           const std::string& driverFolder = CurrentDriverFolder());
   THWConfigClass(const THWConfigClass&) = delete;

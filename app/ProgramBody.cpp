@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ApplicationError.h"
+#include "Card.h"
 #include "CommandLine.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"
@@ -44,10 +45,11 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
   try {
     if (startupError) std::rethrow_exception(startupError);
     THWConfigClass configurator(application, driverFolder);
-    const TCardResult saved = configurator.ShowConfig();
-    if (saved) return 0;
-    // The same box as for any error that ends the run.
-    ShowApplicationError(saved.ErrorKind, moduleName, saved.Message);
+    TCardResult result = configurator.Card().LoadConfig();
+    if (result) result = configurator.ShowConfig();
+    if (result) return 0;
+    // A file that cannot be read or saved ends the run like a raised error.
+    ShowApplicationError(result.ErrorKind, moduleName, result.Message);
   } catch (const ENoS7DriverError& error) {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {

@@ -19,14 +19,17 @@ class TCard : public TCardServices {
  public:
   // windowHandle: the application's window for the access point (0: none).
   // driverPath: the S7 driver library; its configuration file is the path
-  // with the extension replaced by ".CFG". Reads that file; a card whose
-  // file cannot be read is not made, so its error (EFileError, EListError,
-  // ETreeLevelError, ...) leaves the constructor.
+  // with the extension replaced by ".CFG". The card starts from the
+  // defaults, as for a missing file, until LoadConfig reads the file.
   TCard(std::uintptr_t windowHandle, const std::string& driverPath);
   TCard(const TCard&) = delete;
   TCard& operator=(const TCard&) = delete;
   ~TCard() override;
 
+  // Reads settings and channels from the configuration file (a missing file
+  // gives the defaults). A failure names the file or the line and its error
+  // class, and leaves the card as it was.
+  TCardResult LoadConfig() override;
   // Replaces the configuration file atomically; a failure names the file.
   TCardResult SaveConfig();
   // The take-over after OK: collect fills the card's settings record, the
@@ -67,7 +70,6 @@ class TCard : public TCardServices {
   // The way to the PLC while connected.
   std::unique_ptr<TPlcConnection> FConnection;
 
-  void LoadConfig();
   // Closes the connection and frees the group lists.
   void ReleaseConnection();
 };

@@ -64,7 +64,8 @@ TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
   if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
   std::array<char, kOrderCodeBufferSize> buffer{};
   NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
-  std::string text = "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  std::string text =
+      "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
   Disconnect();
   return {{}, std::move(text)};
 }

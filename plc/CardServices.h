@@ -32,6 +32,9 @@ class TCardServices {
   // The card's channel of path, or null.
   virtual const TChannel* FindChannel(std::string_view path) const = 0;
 
+  // Reads the configuration file (settings, channel lines, file lines).
+  virtual TCardResult LoadConfig() = 0;
+
   // Connects with settings; the connection is counted, so a Connect while
   // connected only counts and each one is paired with a Disconnect.
   virtual TCardResult Connect(const TConfigInfo& settings) = 0;

@@ -57,11 +57,12 @@ TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionTyp
                                 {std::to_string(settings.Comport)}));
     }
   } else if (type == TConnectionType::IsoTcp) {
-    handle = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
+    const TSocketOpened opened = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
+    handle = opened.Handle;
     if (handle < 0) {
       // A name that could not be looked up is no fault of the port.
       return OpenFailure(
-          errno == ENOENT
+          opened.Error == ENOENT
               ? FillIn(Tr("Could not resolve the host name \"%s\""), {settings.IPAddress})
               : FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)}));
     }

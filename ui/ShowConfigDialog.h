@@ -13,5 +13,4 @@ using TControlCallback = void (*)(QWidget* control);
 // control before the dialog is first painted. On OK the card takes the
 // dialog's results and saves its file: the result is the save's. On Cancel
 // nothing changes.
-TCardResult ShowConfigDialog(QWidget* application, TCardServices& card,
-                             TControlCallback callback);
+TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);

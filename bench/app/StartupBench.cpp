@@ -10,8 +10,8 @@
 #include <string>
 #include <system_error>
 
-#include "HWConfiguratorClass.h"
 #include "Card.h"
+#include "HWConfiguratorClass.h"
 #include "NoDave_ConfigDlg.h"
 
 namespace fs = std::filesystem;
@@ -50,6 +50,7 @@ void BM_StartupToDialog(benchmark::State& state) {
   TDriverFolder folder;
   for (auto _ : state) {
     THWConfigClass configurator(nullptr);
+    configurator.Card().LoadConfig();
     TConfigDlg dialog(nullptr, configurator.Card().Config(), &configurator.Card());
     benchmark::DoNotOptimize(&dialog);
   }

@@ -18,8 +18,8 @@
 #include <string>
 #include <thread>
 
-#include "FakeNoDave.h"
 #include "Card.h"
+#include "FakeNoDave.h"
 #include "RealIo.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeNoDave.h"
 #include "Card.h"
+#include "FakeNoDave.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

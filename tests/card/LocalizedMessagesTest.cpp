@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "Card.h"
 #include "FakeNoDave.h"
 #include "GermanCatalogue.h"
-#include "Card.h"
 #include "Localization.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "FakeNoDave.h"
 #include "Card.h"
+#include "FakeNoDave.h"
 #include "Localization.h"
 
 namespace {
