@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "Card.h"
 #include "CardServices.h"
 #include "ChannelEntryCheck.h"
 #include "ConfigFile.h"

@@ -32,6 +32,10 @@ THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFo
 
 THWConfigClass::~THWConfigClass() = default;
 
+TCardServices& THWConfigClass::Card() {
+  return *card;
+}
+
 TCardResult THWConfigClass::ShowConfig() {
   return ShowConfigDialog(FApplication, *card, HideChannelPage);
 }

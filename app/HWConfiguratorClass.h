@@ -11,6 +11,7 @@
 
 class QWidget;
 class TCard;
+class TCardServices;
 
 // No driver library in the searched folder describes itself as S7 driver.
 class ENoS7DriverError : public EVNError {
@@ -39,7 +40,8 @@ class THWConfigClass {
   // has written the configuration file, and the result is the save's.
   TCardResult ShowConfig();
 
-  TCard& Card() { return *card; }
+  // The card as the front ends use it.
+  TCardServices& Card();
 
  private:
   QWidget* FApplication;

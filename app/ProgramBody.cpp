@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "ApplicationError.h"
-#include "Card.h"
+#include "CardServices.h"
 #include "CommandLine.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"

@@ -51,7 +51,7 @@ void BM_StartupToDialog(benchmark::State& state) {
   for (auto _ : state) {
     THWConfigClass configurator(nullptr);
     configurator.Card().LoadConfig();
-    TConfigDlg dialog(nullptr, configurator.Card().Config(), &configurator.Card());
+    TConfigDlg dialog(nullptr, configurator.Card().Settings(), &configurator.Card());
     benchmark::DoNotOptimize(&dialog);
   }
 }

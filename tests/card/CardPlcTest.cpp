@@ -76,6 +76,20 @@ class CardPlcTest : public ::testing::Test {
   std::unique_ptr<TCard> card;
 };
 
+TEST_F(CardPlcTest, AConnectionClosesWhatItOpenedWhenItGoes) {
+  {
+    TPlcConnection connection(0);
+    ASSERT_TRUE(connection.OpenInterface(DistinctSettings(4)).Ok());
+    ASSERT_TRUE(connection.ConnectPlc(DistinctSettings(4)).Ok());
+  }
+  EXPECT_THAT(dave.calls,
+              ElementsAre("openSocket(1102,10.0.0.5)", "daveNewInterface(7/7,IF1,0,122,1)->di1",
+                          "daveInitAdapter(di1)", "daveNewConnection(di1,13,1,3)->dc1",
+                          "daveConnectPLC(dc1)", "daveDisconnectPLC(dc1)", "daveFree(dc1)",
+                          "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"));
+  ExpectNothingLeftOpen();
+}
+
 TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
   for (const TypeCalls& expected : kTypeCalls) {
     SCOPED_TRACE("connection type " + std::to_string(expected.type));
