@@ -37,6 +37,7 @@ void ShowApplicationError(const std::exception* error, std::string_view module) 
                                  : ApplicationErrorText(kOtherKind, module, kUnknownMessage));
 }
 
-void ShowApplicationError(std::string_view kind, std::string_view module, std::string_view message) {
+void ShowApplicationError(std::string_view kind, std::string_view module,
+                          std::string_view message) {
   ShowApplicationErrorText(ApplicationErrorText(kind, module, message));
 }
