@@ -5,7 +5,6 @@
 
 #include "Card.h"
 #include "DriverDiscovery.h"
-#include "Localization.h"
 #include "ShowConfigDialog.h"
 
 namespace {
@@ -17,10 +16,6 @@ std::uintptr_t WindowHandleOf(const QWidget* application) {
 }
 
 }  // namespace
-
-ENoS7DriverError::ENoS7DriverError(const std::string& driverFolder)
-    : EVNError(FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
-      FDriverFolder(driverFolder) {}
 
 THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFolder)
     : FApplication(application) {

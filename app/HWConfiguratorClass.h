@@ -7,22 +7,11 @@
 
 #include "CardResult.h"
 #include "DriverDiscovery.h"
-#include "VNErrors.h"
+#include "NoS7DriverError.h"
 
 class QWidget;
 class TCard;
 class TCardServices;
-
-// No driver library in the searched folder describes itself as S7 driver.
-class ENoS7DriverError : public EVNError {
- public:
-  explicit ENoS7DriverError(const std::string& driverFolder);
-  const char* Kind() const noexcept override { return "ENoS7DriverError"; }
-  const std::string& DriverFolder() const { return FDriverFolder; }
-
- private:
-  std::string FDriverFolder;
-};
 
 class THWConfigClass {
  public:
