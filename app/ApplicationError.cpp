@@ -26,8 +26,18 @@ std::string ApplicationErrorText(const std::exception& error, std::string_view m
                               error.what());
 }
 
-void ShowApplicationError(const std::exception* error, std::string_view module) {
-  const std::string text = error ? ApplicationErrorText(*error, module)
-                                 : ApplicationErrorText(kOtherKind, module, kUnknownMessage);
+namespace {
+void ShowApplicationErrorText(const std::string& text) {
   ShowMessageBox(text, kApplicationErrorCaption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+}  // namespace
+
+void ShowApplicationError(const std::exception* error, std::string_view module) {
+  ShowApplicationErrorText(error ? ApplicationErrorText(*error, module)
+                                 : ApplicationErrorText(kOtherKind, module, kUnknownMessage));
+}
+
+void ShowApplicationError(std::string_view kind, std::string_view module,
+                          std::string_view message) {
+  ShowApplicationErrorText(ApplicationErrorText(kind, module, message));
 }

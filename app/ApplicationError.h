@@ -21,3 +21,5 @@ std::string ApplicationErrorText(const std::exception& error, std::string_view m
 // "Anwendungsfehler". error may be null for an error that is no
 // std::exception.
 void ShowApplicationError(const std::exception* error, std::string_view module);
+// The same for an error of the given kind that was returned, not raised.
+void ShowApplicationError(std::string_view kind, std::string_view module, std::string_view message);

@@ -12,13 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "CardServices.h"
 #include "ChannelEntryCheck.h"
 #include "ChannelTreeModel.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
 #include "FileLock.h"
 #include "HWConfiguratorClass.h"
-#include "Hw_Card.h"
 #include "Localization.h"
 #include "MessageBox.h"
 #include "SettingsCheck.h"
@@ -190,27 +190,12 @@ std::string UsageText(const std::string& program) {
                 {program});
 }
 
-// While a mode runs, the card's message boxes are messages on standard
-// error; whether one of them was an error decides the exit code.
-class TMessagesOnStandardError {
- public:
-  TMessagesOnStandardError()
-      : FPrevious(SetMessageBoxHandler(
-            [this](const std::string& text, const std::string&, unsigned flags) {
-              if ((flags & MB_ICONERROR) == MB_ICONERROR) FErrorShown = true;
-              PrintMessage(text);
-              return IDOK;
-            })) {}
-  ~TMessagesOnStandardError() { SetMessageBoxHandler(std::move(FPrevious)); }
-  TMessagesOnStandardError(const TMessagesOnStandardError&) = delete;
-  TMessagesOnStandardError& operator=(const TMessagesOnStandardError&) = delete;
-
-  bool ErrorShown() const { return FErrorShown; }
-
- private:
-  TMessageBoxHandler FPrevious;
-  bool FErrorShown = false;
-};
+// A card operation's failure as the dialog's box says it, on standard
+// error; whether there was one decides the exit code.
+bool Reported(const TCardResult& result) {
+  if (!result) PrintMessage(result.Text());
+  return result.Ok();
+}
 
 // The file's bytes as the user's text: a Windows-1252 file's characters are
 // printed in UTF-8 like everything else.
@@ -227,11 +212,11 @@ std::optional<std::string> AsFileBytes(std::string_view text, TTextEncoding enco
   return std::string(text);
 }
 
-int Show(const TCard& card) {
+int Show(const TCardServices& card) {
   TStrings lines;
-  card.Config().SaveToList(lines);
+  card.Settings().SaveToList(lines);
   for (const std::string& line : lines) PrintResult(AsUserText(line, card.FileEncoding()));
-  PrintResult(FillIn(Tr("Configuration file: %s"), {card.Config().ConfigFileName}));
+  PrintResult(FillIn(Tr("Configuration file: %s"), {card.Settings().ConfigFileName}));
   PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelTree().LineCount())}));
   return kExitSuccess;
 }
@@ -256,13 +241,13 @@ std::string RefusalText(const TRefusedSetting& refused) {
 
 // All values are checked before anything is written; then the card takes
 // them as it takes the dialog's after OK, and saves its file.
-int Set(TCard& card, const std::vector<std::string>& assignments) {
+int Set(TCardServices& card, const std::vector<std::string>& assignments) {
   // Read again under the writer lock: a change another writer saved since
   // the card was made is kept, and nobody writes in between.
-  const TFileLock turn(card.Config().ConfigFileName);
-  card.LoadConfig();
+  const TFileLock turn(card.Settings().ConfigFileName);
+  if (!Reported(card.LoadConfig())) return kExitFailure;
   TConfigInfo wanted;
-  wanted.CopyFrom(card.Config());
+  wanted.CopyFrom(card.Settings());
   for (const std::string& assignment : assignments) {
     const std::size_t eq = assignment.find('=');
     if (eq == std::string::npos)
@@ -288,17 +273,17 @@ int Set(TCard& card, const std::vector<std::string>& assignments) {
   // The channel block is cleaned up as OK cleans it, so that the file is
   // the one OK would write.
   TChannelTreeModel channels = card.ChannelTree();
-  channels.CleanUp([&card](std::string_view path) { return card.Channels().IsUsed(path); });
-  card.TakeDialogResults([&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); },
-                         channels.Lines());
-  return kExitSuccess;
+  channels.CleanUp([&card](std::string_view path) { return IsUsed(card.FindChannel(path)); });
+  const bool saved = Reported(card.TakeDialogResults(
+      [&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); }, channels.Lines()));
+  return saved ? kExitSuccess : kExitFailure;
 }
 
-int Check(const TCard& card) {
+int Check(const TCardServices& card) {
   const auto refused = CheckChannelLines(card.ChannelTree());
   // The channel lines follow the start marker; lines are counted from 1.
   const std::size_t firstLine = card.ChannelBlockStart().value_or(0) + 2;
-  const std::string& file = card.Config().ConfigFileName;
+  const std::string& file = card.Settings().ConfigFileName;
   for (const TRefusedChannelEntry& entry : refused) {
     PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " +
                 AsUserText(entry.Entry, card.FileEncoding()) + std::string(entry.Marker));
@@ -338,20 +323,21 @@ void PrintIdentity(const TPlcIdentity& identity) {
 
 // One connection for the order code and the identity: the card counts its
 // connections, so the order-code read inside it reuses this one.
-int ReadInfo(TCard& card, const TMessagesOnStandardError& messages) {
-  const TConfigInfo& settings = card.Config();
-  if (!card.Connect(settings)) return kExitFailure;
-  const std::string memo = card.ReadOrderCode(settings);
+int ReadInfo(TCardServices& card) {
+  const TConfigInfo& settings = card.Settings();
+  if (!Reported(card.Connect(settings))) return kExitFailure;
+  const TCardRead<std::string> memo = card.ReadOrderCode(settings);
+  const bool orderCodeRead = Reported(memo.Result);
   TPlcIdentity identity;
-  const bool complete = card.ReadIdentity(identity);
+  const bool complete = Reported(card.ReadIdentity(identity));
   card.Disconnect();
-  PrintResult(memo);
+  PrintResult(memo.Value);
   PrintIdentity(identity);
-  return complete && !messages.ErrorShown() ? kExitSuccess : kExitFailure;
+  return orderCodeRead && complete ? kExitSuccess : kExitFailure;
 }
 
-int ListPartners(TCard& card, const TMessagesOnStandardError& messages) {
-  const TConfigInfo& settings = card.Config();
+int ListPartners(TCardServices& card) {
+  const TConfigInfo& settings = card.Settings();
   const auto type = ConnectionTypeOf(settings.Connectiontype);
   if (!type || !TraitsOf(*type).ListsPartners) {
     PrintMessage(FillIn(
@@ -361,17 +347,16 @@ int ListPartners(TCard& card, const TMessagesOnStandardError& messages) {
     return kExitFailure;
   }
   TIntegerList partners;
-  card.ListPartners(settings, partners);
-  if (messages.ErrorShown()) return kExitFailure;
+  if (!Reported(card.ListPartners(settings, partners))) return kExitFailure;
   for (int i = 0; i < partners.Count(); ++i) PrintResult(std::to_string(partners.Values(i)));
   return kExitSuccess;
 }
 
 int RunMode(const TRequest& request, std::exception_ptr startupError) {
-  TMessagesOnStandardError messages;
   if (startupError) std::rethrow_exception(startupError);
   THWConfigClass configurator(nullptr, request.DriverFolder);
-  TCard& card = configurator.Card();
+  TCardServices& card = configurator.Card();
+  if (!Reported(card.LoadConfig())) return kExitFailure;
   switch (request.Mode) {
     case TMode::Show:
       return Show(card);
@@ -380,9 +365,9 @@ int RunMode(const TRequest& request, std::exception_ptr startupError) {
     case TMode::Check:
       return Check(card);
     case TMode::ReadInfo:
-      return ReadInfo(card, messages);
+      return ReadInfo(card);
     case TMode::ListPartners:
-      return ListPartners(card, messages);
+      return ListPartners(card);
     case TMode::Dialog:
     case TMode::Help:
     case TMode::Version:

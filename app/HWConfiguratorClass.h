@@ -5,46 +5,23 @@
 #include <memory>
 #include <string>
 
+#include "CardResult.h"
 #include "DriverDiscovery.h"
-#include "DriverTrust.h"
-#include "VNErrors.h"
+#include "NoS7DriverError.h"
+#include "UntrustedDriverError.h"
 
 class QWidget;
 class TCard;
-
-// The driver folder yields no driver to configure; the text says why.
-class EDriverSearchError : public EVNError {
- public:
-  using EVNError::EVNError;
-};
-
-// No driver library in the searched folder describes itself as S7 driver.
-class ENoS7DriverError : public EDriverSearchError {
- public:
-  explicit ENoS7DriverError(const std::string& driverFolder);
-  const char* Kind() const noexcept override { return "ENoS7DriverError"; }
-  const std::string& DriverFolder() const { return FDriverFolder; }
-
- private:
-  std::string FDriverFolder;
-};
-
-// The driver folder or a library in it is not trusted (DriverTrust.h): the
-// text names the path, the reason and the fix; nothing was loaded.
-class EUntrustedDriverError : public EDriverSearchError {
- public:
-  explicit EUntrustedDriverError(const TUntrustedDriver& untrusted);
-  const char* Kind() const noexcept override { return "EUntrustedDriverError"; }
-};
+class TCardServices;
 
 class THWConfigClass {
  public:
   // Searches driverFolder (<current folder>/drv unless the command line
-  // names another) for the S7 driver and creates the card for it, which
-  // reads the driver's configuration file. Raises EUntrustedDriverError,
-  // before anything is loaded, when the folder or a library in it is not
-  // trusted; ENoS7DriverError when there is no S7 driver; and whatever the
-  // card raises.
+  // names another) for the S7 driver and creates the card for it; the card
+  // reads the driver's configuration file when asked (LoadConfig). Raises
+  // EUntrustedDriverError, before anything is loaded, when the folder or a
+  // library in it is not trusted, and ENoS7DriverError when there is no S7
+  // driver.
   explicit THWConfigClass(QWidget* application = nullptr,
                           const std::string& driverFolder = CurrentDriverFolder());
   THWConfigClass(const THWConfigClass&) = delete;
@@ -52,10 +29,11 @@ class THWConfigClass {
   ~THWConfigClass();
 
   // Shows the dialog modally and returns when it is closed; on OK the card
-  // has written the configuration file.
-  void ShowConfig();
+  // has written the configuration file, and the result is the save's.
+  TCardResult ShowConfig();
 
-  TCard& Card() { return *card; }
+  // The card as the front ends use it.
+  TCardServices& Card();
 
  private:
   QWidget* FApplication;

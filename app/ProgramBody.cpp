@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ApplicationError.h"
+#include "CardServices.h"
 #include "CommandLine.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"
@@ -44,8 +45,11 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
   try {
     if (startupError) std::rethrow_exception(startupError);
     THWConfigClass configurator(application, driverFolder);
-    configurator.ShowConfig();
-    return 0;
+    TCardResult result = configurator.Card().LoadConfig();
+    if (result) result = configurator.ShowConfig();
+    if (result) return 0;
+    // A file that cannot be read or saved ends the run like a raised error.
+    ShowApplicationError(result.ErrorKind, moduleName, result.Message);
   } catch (const EDriverSearchError& error) {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {

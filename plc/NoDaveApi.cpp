@@ -1,5 +1,6 @@
 #include "NoDaveApi.h"
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -8,7 +9,10 @@ namespace {
 TNoDaveApi MakeRealApi() {
   TNoDaveApi api;
   api.setPort = ::setPort;
-  api.openSocket = ::openSocket;
+  api.openSocket = [](int port, const char* peer) {
+    const int handle = ::openSocket(port, peer);
+    return TSocketOpened{handle, handle < 0 ? errno : 0};
+  };
   api.openS7online = ::openS7online;
   api.closeS7online = ::closeS7online;
   api.closePort = ::closePort;

@@ -5,9 +5,17 @@
 
 #include "nodave/nodave.h"
 
+// What openSocket gave: the descriptor, or -1 and the system's error number
+// (ENOENT: the name could not be looked up), taken right at the call so
+// that nothing between the call and the card can change it.
+struct TSocketOpened {
+  int Handle = -1;
+  int Error = 0;
+};
+
 struct TNoDaveApi {
   std::function<int(const char* name, const char* baud, int parity)> setPort;
-  std::function<int(int port, const char* peer)> openSocket;
+  std::function<TSocketOpened(int port, const char* peer)> openSocket;
   std::function<int(const char* accessPoint, std::uintptr_t windowHandle)> openS7online;
   std::function<int(int handle)> closeS7online;
   // The operating system's close of a serial-port or socket handle.

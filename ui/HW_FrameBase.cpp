@@ -10,11 +10,12 @@
 #include <optional>
 #include <string_view>
 
+#include "CardResultBox.h"
 #include "CardServices.h"
 #include "SettingsTable.h"
+#include "UpDown.h"
 #include "VNList.h"
 #include "VNUtils.h"
-#include "vncomps.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ void TConnectionFrame::ListReachablePartners() {
   TIntegerList partners;
   // Without a card nobody can be asked: the list stays empty, as after a
   // listing whose interface could not be opened.
-  if (FCard) FCard->ListPartners(*FSettings, partners);
+  if (FCard) ShowCardResult(FCard->ListPartners(*FSettings, partners));
 
   const std::int32_t previous = SelectedPartner(FTeilnehmerbox).value_or(0);
   FTeilnehmerbox->clear();

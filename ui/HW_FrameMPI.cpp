@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "vncomps.h"
+#include "UpDown.h"
 
 TMPIFrame::TMPIFrame(QWidget* parent)
     : TConnectionFrame(parent, true),

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-#include "vncomps.h"
+#include "UpDown.h"
 
 TPPIFrame::TPPIFrame(QWidget* parent)
     : TConnectionFrame(parent, false),

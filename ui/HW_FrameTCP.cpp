@@ -4,7 +4,7 @@
 
 #include "CardServices.h"
 #include "FileText.h"
-#include "vncomps.h"
+#include "IntegerEdit.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "CardResultBox.h"
 #include "CardServices.h"
 #include "ChannelTree.h"
 #include "ConnectionType.h"
@@ -424,12 +425,13 @@ void TConfigDlg::ConnectionTypeBoxChange() {
 void TConfigDlg::InfoLesenBtnClick() {
   if (!EntriesAccepted()) return;
   CollectSettings(*FConfigInfo);
-  std::string orderCode;
+  TCardRead<std::string> orderCode;
   {
     TBusyCursor busy;
     orderCode = FCard->ReadOrderCode(*FConfigInfo);
   }
-  Memo1->setPlainText(QString::fromLatin1(orderCode));  // the PLC sends ASCII
+  ShowCardResult(orderCode.Result);
+  Memo1->setPlainText(QString::fromLatin1(orderCode.Value));  // the PLC sends ASCII
 }
 
 void TConfigDlg::TabSheet3Enter() {

@@ -44,7 +44,7 @@ class TControlWalk {
 
 }  // namespace
 
-void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback) {
+TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback) {
   auto dialog = std::make_unique<TConfigDlg>(application, card.Settings(), &card);
   TControlWalk walk(*dialog, callback);
   // The hook rides on the dialog's show: it runs before the dialog is first
@@ -52,10 +52,9 @@ void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallbac
   dialog->OnShow = [&walk](QObject* sender) { walk.DialogHook(sender); };
 
   // After OK the dialog holds the file's writer lock until it goes, after the save.
-  if (dialog->exec() == QDialog::Accepted) {
-    TConfigDlg& accepted = *dialog;
-    card.TakeDialogResults(
-        [&accepted](TConfigInfo& settings) { accepted.CollectSettings(settings); },
-        accepted.ChannelLines());
-  }
+  if (dialog->exec() != QDialog::Accepted) return {};
+  TConfigDlg& accepted = *dialog;
+  return card.TakeDialogResults(
+      [&accepted](TConfigInfo& settings) { accepted.CollectSettings(settings); },
+      accepted.ChannelLines());
 }

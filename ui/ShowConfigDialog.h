@@ -1,5 +1,7 @@
 #pragma once
 // Shows the configuration dialog for a card.
+#include "CardResult.h"
+
 class QWidget;
 class TCardServices;
 
@@ -10,6 +12,6 @@ using TControlCallback = void (*)(QWidget* control);
 // card's settings and channel lines; callback (may be null) visits every
 // control before the dialog is first painted. On OK the card takes the
 // dialog's results and saves its file under the file's writer lock (after
-// asking, when the file changed since it was read); its errors leave. On
-// Cancel nothing changes.
-void ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);
+// asking, when the file changed since it was read): the result is the
+// save's. On Cancel nothing changes.
+TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);

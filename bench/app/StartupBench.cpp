@@ -10,8 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "Card.h"
 #include "HWConfiguratorClass.h"
-#include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
 
 namespace fs = std::filesystem;
@@ -50,7 +50,8 @@ void BM_StartupToDialog(benchmark::State& state) {
   TDriverFolder folder;
   for (auto _ : state) {
     THWConfigClass configurator(nullptr);
-    TConfigDlg dialog(nullptr, configurator.Card().Config(), &configurator.Card());
+    configurator.Card().LoadConfig();
+    TConfigDlg dialog(nullptr, configurator.Card().Settings(), &configurator.Card());
     benchmark::DoNotOptimize(&dialog);
   }
 }

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "Card.h"
 #include "ChannelTree.h"
 #include "ConfigFile.h"
-#include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
 
 namespace {
@@ -49,6 +49,7 @@ class TCardFixture {
     BuildConfigFileLines(TConfigInfo(), ChannelLines(leaves), file);
     WriteTextLinesAtomic((FDir / "libs7drv.CFG").string(), file);
     Card = std::make_unique<TCard>(0, (FDir / "libs7drv.so").string());
+    Card->LoadConfig();
     // One channel in every block is used, so that the lookups find channels
     // both free and used.
     for (int i = 0; i < Card->Channels().Count(); i += OffsetsPerBlock)
@@ -80,7 +81,7 @@ void BM_ChannelTreeBuild(benchmark::State& state) {
     tree.collapseAll();
   }
   state.SetComplexityN(leaves);
-  state.counters["nodes"] = static_cast<double>(lines.size());
+  state.counters["nodes"] = static_cast<double>(channels.LineCount());
 }
 BENCHMARK(BM_ChannelTreeBuild)
     ->RangeMultiplier(2)

@@ -1,6 +1,6 @@
 // The card with the real S7 library over ISO over TCP on loopback: against
 // the PLC emulator, against a port where nothing listens, and against servers
-// that stay silent, talk garbage or hang up. Every attempt ends, shows what
+// that stay silent, talk garbage or hang up. Every attempt ends, says what
 // went wrong and leaves no descriptor open.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -18,8 +18,8 @@
 #include <string>
 #include <thread>
 
+#include "Card.h"
 #include "FakeNoDave.h"
-#include "Hw_Card.h"
 #include "RealIo.h"
 
 namespace {
@@ -151,6 +151,7 @@ class CardEmulatorTest : public ::testing::Test {
     card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
+    EXPECT_TRUE(recorder.boxes.empty()) << "the card shows nothing itself";
     card.reset();
     std::filesystem::remove_all(dir);
   }
@@ -166,13 +167,15 @@ TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
   const int descriptors = OpenDescriptors();
 
   for (int round = 0; round < 3; ++round) {
-    EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(emulator.Port())), "Order Code:6ES7 315-2EH14-0AB0 ");
+    const TCardRead<std::string> read = card->ReadOrderCode(IsoOverTcp(emulator.Port()));
+    EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0 ");
+    EXPECT_TRUE(read.Result.Ok());
   }
   TConfigInfo byName = IsoOverTcp(emulator.Port());
   byName.IPAddress = "localhost";
-  EXPECT_EQ(card->ReadOrderCode(byName), "Order Code:6ES7 315-2EH14-0AB0 ");
-
-  EXPECT_TRUE(recorder.boxes.empty());
+  const TCardRead<std::string> read = card->ReadOrderCode(byName);
+  EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0 ");
+  EXPECT_TRUE(read.Result.Ok());
   EXPECT_EQ(card->ConnectCount(), 0);
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
@@ -181,11 +184,12 @@ TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   const int port = UnusedLoopbackPort();
   const int descriptors = OpenDescriptors();
 
-  EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(port)), "");
+  const TCardRead<std::string> read = card->ReadOrderCode(IsoOverTcp(port));
+  EXPECT_EQ(read.Value, "");
 
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "Error");
-  EXPECT_EQ(recorder.boxes[0].text, "Could not open the port " + std::to_string(port));
+  ASSERT_FALSE(read.Result.Ok());
+  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(read.Result.Text(), "Could not open the port " + std::to_string(port));
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -195,13 +199,14 @@ TEST_F(CardEmulatorTest, AHostNameThatDoesNotResolveIsNamedWithinTheConnectLimit
   settings.IPAddress = "no-such-plc.invalid";
 
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(card->ReadOrderCode(settings), "");
+  const TCardRead<std::string> read = card->ReadOrderCode(settings);
+  EXPECT_EQ(read.Value, "");
   EXPECT_LE(std::chrono::steady_clock::now() - start,
             std::chrono::milliseconds(daveDefaultConnectTimeoutMs + 200));
 
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].caption, "Error");
-  EXPECT_EQ(recorder.boxes[0].text, "Could not resolve the host name \"no-such-plc.invalid\"");
+  ASSERT_FALSE(read.Result.Ok());
+  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(read.Result.Text(), "Could not resolve the host name \"no-such-plc.invalid\"");
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -210,15 +215,16 @@ TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
        {MisbehavingServer::Silent, MisbehavingServer::Garbage, MisbehavingServer::HangUp}) {
     SCOPED_TRACE("behaviour " + std::to_string(behaviour));
     const int descriptors = OpenDescriptors();
-    BoxRecorder boxes;
+    TCardRead<std::string> read;
     {
       MisbehavingServer server(behaviour);
-      EXPECT_EQ(card->ReadOrderCode(IsoOverTcp(server.Port())), "");
+      read = card->ReadOrderCode(IsoOverTcp(server.Port()));
+      EXPECT_EQ(read.Value, "");
     }
 
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
-    EXPECT_EQ(boxes.boxes[0].text.rfind("Error: ", 0), 0u) << boxes.boxes[0].text;
+    ASSERT_FALSE(read.Result.Ok());
+    EXPECT_EQ(read.Result.Caption, "Fehler");
+    EXPECT_EQ(read.Result.Text().rfind("Error: ", 0), 0u) << read.Result.Text();
     EXPECT_EQ(card->ConnectCount(), 0);
     // Counted with the server gone, so only the card's descriptors remain.
     EXPECT_EQ(OpenDescriptors(), descriptors);

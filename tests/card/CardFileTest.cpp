@@ -10,10 +10,11 @@
 #include <iterator>
 #include <string>
 
+#include "Card.h"
 #include "ConfigFile.h"
-#include "Hw_Card.h"
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 namespace {
@@ -59,6 +60,7 @@ TEST(ConfigFileNameFor, ReplacesTheExtensionOfTheFileName) {
 
 TEST_F(CardFileTest, WithoutAFileTheCardHasDefaultsAndNoChannels) {
   TCard card(0, driver);
+  EXPECT_TRUE(card.LoadConfig().Ok());
 
   const TConfigInfo defaults(configFile.string());
   EXPECT_EQ(card.Config().ConfigFileName, configFile.string());
@@ -81,6 +83,7 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
              "Slot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n"
              "\t\t\t2\r\n\r\n>EOT<\r\n");
   TCard card(0, driver);
+  ASSERT_TRUE(card.LoadConfig().Ok());
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
   EXPECT_EQ(card.Config().IPAddress, "192.168.0.10");
@@ -91,28 +94,34 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
   EXPECT_EQ(card.Channels().Card, &card);
 }
 
-TEST_F(CardFileTest, FileErrorsLeaveTheConstruction) {
+TEST_F(CardFileTest, FileErrorsAreReturnedWithTheirKindAndChangeNothing) {
+  TCard card(0, driver);
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n");  // the end marker is missing
-  EXPECT_THROW(TCard(0, driver), EListError);
+  EXPECT_EQ(card.LoadConfig().ErrorKind, "EListError");
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\t\t\tE\r\n>EOT<\r\n");  // a level jump
-  EXPECT_THROW(TCard(0, driver), ETreeLevelError);
+  const TCardResult loaded = card.LoadConfig();
+  EXPECT_EQ(loaded.ErrorKind, "ETreeLevelError");
+  EXPECT_THAT(card.ChannelLines(), IsEmpty());
+  EXPECT_EQ(card.Channels().Count(), 0);
 }
 
 TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\r\n>EOT<\r\n");
   TCard card(0, driver);
+  ASSERT_TRUE(card.LoadConfig().Ok());
   TChannel* used = card.Channels().FindChannel("SPS;E;0");
   ASSERT_NE(used, nullptr);
   used->IsFree = false;
   used->ActiveMark = 1;
   used->StateWord = 42;
 
-  card.TakeDialogResults(
-      [](TConfigInfo& config) {
-        config.Connectiontype = 4;
-        config.IPAddress = "10.1.2.3";
-      },
-      {"SPS", "\tE", "\t\t0", "\tA", "\t\t4"});
+  EXPECT_TRUE(card.TakeDialogResults(
+                      [](TConfigInfo& config) {
+                        config.Connectiontype = 4;
+                        config.IPAddress = "10.1.2.3";
+                      },
+                      {"SPS", "\tE", "\t\t0", "\tA", "\t\t4"})
+                  .Ok());
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
   EXPECT_THAT(card.ChannelLines(), ElementsAre("SPS", "\tE", "\t\t0", "\tA", "\t\t4"));
@@ -131,17 +140,26 @@ TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
 
   // A new card reads back what was saved.
   TCard again(0, driver);
+  ASSERT_TRUE(again.LoadConfig().Ok());
   EXPECT_EQ(again.Config().IPAddress, "10.1.2.3");
   EXPECT_EQ(again.Channels().Count(), 2);
 }
 
 TEST_F(CardFileTest, TakeDialogResultsCreatesAMissingFile) {
   TCard card(0, driver);
-  card.TakeDialogResults([](TConfigInfo&) {}, {});
+  EXPECT_TRUE(card.TakeDialogResults([](TConfigInfo&) {}, {}).Ok());
   const std::string written = ReadBytes(configFile);
   EXPECT_EQ(written.substr(written.size() - 16), ">ChT<\r\n\r\n>EOT<\r\n");
   TTextEncoding encoding;
   EXPECT_EQ(ReadTextLines(configFile.string(), encoding).size(), 17u);
+}
+
+TEST_F(CardFileTest, ASaveThatFailsIsReturnedNamingTheFile) {
+  TCard card(0, driver);
+  std::filesystem::create_directories(configFile);  // a folder where the file belongs
+  const TCardResult saved = card.TakeDialogResults([](TConfigInfo&) {}, {});
+  EXPECT_EQ(saved.ErrorKind, "EFileError");
+  EXPECT_THAT(saved.Message, HasSubstr(configFile.string()));
 }
 
 }  // namespace

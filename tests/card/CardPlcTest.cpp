@@ -1,6 +1,6 @@
 // The card's PLC operations against a scripted library: the exact calls per
-// connection type, the reference count, and that every failure is shown and
-// leaves nothing open.
+// connection type, the reference count, and that every failure is returned
+// with what the user sees and leaves nothing open.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "Card.h"
 #include "FakeNoDave.h"
-#include "Hw_Card.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -56,6 +56,7 @@ class CardPlcTest : public ::testing::Test {
     card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
+    EXPECT_THAT(recorder.boxes, IsEmpty()) << "the card shows nothing itself";
     card.reset();
     std::filesystem::remove_all(dir);
   }
@@ -75,14 +76,28 @@ class CardPlcTest : public ::testing::Test {
   std::unique_ptr<TCard> card;
 };
 
+TEST_F(CardPlcTest, AConnectionClosesWhatItOpenedWhenItGoes) {
+  {
+    TPlcConnection connection(0);
+    ASSERT_TRUE(connection.OpenInterface(DistinctSettings(4)).Ok());
+    ASSERT_TRUE(connection.ConnectPlc(DistinctSettings(4)).Ok());
+  }
+  EXPECT_THAT(dave.calls,
+              ElementsAre("openSocket(1102,10.0.0.5)", "daveNewInterface(7/7,IF1,0,122,1)->di1",
+                          "daveInitAdapter(di1)", "daveNewConnection(di1,13,1,3)->dc1",
+                          "daveConnectPLC(dc1)", "daveDisconnectPLC(dc1)", "daveFree(dc1)",
+                          "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"));
+  ExpectNothingLeftOpen();
+}
+
 TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
   for (const TypeCalls& expected : kTypeCalls) {
     SCOPED_TRACE("connection type " + std::to_string(expected.type));
     FakeNoDave fake;  // fresh numbering per type
 
-    const std::string text = card->ReadOrderCode(DistinctSettings(expected.type));
+    const TCardRead<std::string> read = card->ReadOrderCode(DistinctSettings(expected.type));
 
-    EXPECT_EQ(text, "Order Code:6ES7 315-2EH14-0AB0");
+    EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0");
     EXPECT_THAT(fake.calls,
                 ElementsAre(expected.open, expected.newInterface, "daveInitAdapter(di1)",
                             expected.newConnection, "daveConnectPLC(dc1)", "daveGetOrderCode(dc1)",
@@ -90,7 +105,7 @@ TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
                             expected.close, "daveFree(di1)", "sleepMs(100)"));
     EXPECT_THAT(fake.openHandles, IsEmpty());
     EXPECT_EQ(fake.liveObjects(), 0);
-    EXPECT_THAT(recorder.boxes, IsEmpty());
+    EXPECT_TRUE(read.Result.Ok());
   }
   // The card's own record was never consulted for closing: it still says MPI.
   EXPECT_EQ(card->Config().Connectiontype, 0);
@@ -112,8 +127,8 @@ TEST_F(CardPlcTest, TableSettingsSelectBaudTextAndSpeedCode) {
 
 TEST_F(CardPlcTest, ConnectionIsReferenceCounted) {
   const TConfigInfo settings = DistinctSettings(4);
-  ASSERT_TRUE(card->Connect(settings));
-  ASSERT_TRUE(card->Connect(settings));
+  ASSERT_TRUE(card->Connect(settings).Ok());
+  ASSERT_TRUE(card->Connect(settings).Ok());
   EXPECT_EQ(card->ConnectCount(), 2);
   EXPECT_TRUE(card->Channels().HasGroups());
   const std::size_t callsWhileConnected = dave.calls.size();
@@ -137,7 +152,8 @@ TEST_F(CardPlcTest, ConnectionIsReferenceCounted) {
   ExpectNothingLeftOpen();
 }
 
-// One failure per row: which step fails, for which type, and what the user sees.
+// One failure per row: which step fails, for which type, and what the user
+// sees (the box's caption and text).
 struct FailureCase {
   const char* name;
   int type;
@@ -206,11 +222,10 @@ const std::vector<FailureCase> kFailures = {
       "daveDisconnectAdapter(di1)", "closePort(7)", "daveFree(di1)"}},
 };
 
-TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
+TEST_F(CardPlcTest, EveryFailureIsReturnedAndLeavesNothingOpen) {
   for (const FailureCase& c : kFailures) {
     SCOPED_TRACE(c.name);
     FakeNoDave fake;
-    BoxRecorder boxes;
     fake.errorTexts = {{-21, "adapter does not answer"}, {-33, "the PLC refused"}};
     if (c.step == FailureCase::OpenFails) {
       fake.failSetPort = fake.failOpenSocket = fake.failOpenS7online = true;
@@ -219,12 +234,12 @@ TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
     if (c.step == FailureCase::InitFails) fake.initAdapterResult = -21;
     if (c.step == FailureCase::ConnectFails) fake.connectPlcResult = -33;
 
-    EXPECT_EQ(card->ReadOrderCode(DistinctSettings(c.type)), "");
+    const TCardRead<std::string> read = card->ReadOrderCode(DistinctSettings(c.type));
+    EXPECT_EQ(read.Value, "");
 
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].caption, c.caption);
-    EXPECT_EQ(boxes.boxes[0].text, c.text);
-    EXPECT_EQ(boxes.boxes[0].flags & MB_ICONERROR, MB_ICONERROR);
+    ASSERT_FALSE(read.Result.Ok());
+    EXPECT_EQ(read.Result.Caption, c.caption);
+    EXPECT_EQ(read.Result.Text(), c.text);
     EXPECT_THAT(fake.calls, ElementsAreArray(c.calls));
     EXPECT_THAT(fake.openHandles, IsEmpty());
     EXPECT_EQ(fake.liveObjects(), 0);
@@ -237,11 +252,11 @@ TEST_F(CardPlcTest, EveryFailureIsShownAndLeavesNothingOpen) {
 
 TEST_F(CardPlcTest, FailedConnectLeavesTheCardReadyForTheNextAttempt) {
   dave.connectPlcResult = -33;
-  EXPECT_FALSE(card->Connect(DistinctSettings(4)));
+  EXPECT_FALSE(card->Connect(DistinctSettings(4)).Ok());
   card->Disconnect();  // nothing to release: no close, no pause
   EXPECT_THAT(dave.calls, ::testing::Not(::testing::Contains("sleepMs(100)")));
   dave.connectPlcResult = 0;
-  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:6ES7 315-2EH14-0AB0");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)).Value, "Order Code:6ES7 315-2EH14-0AB0");
   ExpectNothingLeftOpen();
 }
 
@@ -262,20 +277,20 @@ TEST_F(CardPlcTest, SettingsOutsideTheirTablesOpenNothing) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     FakeNoDave fake;
-    BoxRecorder boxes;
     TConfigInfo settings = DistinctSettings(row.type);
     settings.Baudrate = row.baudrate;
     settings.ProfibusSpeedIndex = row.speed;
 
-    EXPECT_FALSE(card->Connect(settings));
+    const TCardResult connected = card->Connect(settings);
     TIntegerList partners;
     partners.Add(9);
-    card->ListPartners(settings, partners);
+    const TCardResult listed = card->ListPartners(settings, partners);
 
     EXPECT_THAT(fake.calls, IsEmpty());
-    ASSERT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(boxes.boxes[0].caption, "Error");
-    EXPECT_EQ(boxes.boxes[0].text, row.text);
+    ASSERT_FALSE(connected.Ok());
+    ASSERT_FALSE(listed.Ok());
+    EXPECT_EQ(connected.Caption, "Error");
+    EXPECT_EQ(connected.Text(), row.text);
     ASSERT_EQ(partners.Count(), 1);
     EXPECT_EQ(partners.Values(0), 9);
   }
@@ -286,8 +301,9 @@ TEST_F(CardPlcTest, SettingsOnlyCheckedWhereTheTypeUsesThem) {
   TConfigInfo settings = DistinctSettings(4);
   settings.Baudrate = 99;
   settings.ProfibusSpeedIndex = 99;
-  EXPECT_EQ(card->ReadOrderCode(settings), "Order Code:6ES7 315-2EH14-0AB0");
-  EXPECT_THAT(recorder.boxes, IsEmpty());
+  const TCardRead<std::string> read = card->ReadOrderCode(settings);
+  EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0");
+  EXPECT_TRUE(read.Result.Ok());
 }
 
 TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
@@ -310,7 +326,7 @@ TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
     TIntegerList partners;
     partners.Add(99);  // replaced by the listing
 
-    card->ListPartners(DistinctSettings(0), partners);
+    EXPECT_TRUE(card->ListPartners(DistinctSettings(0), partners).Ok());
 
     std::vector<int> got;
     for (int i = 0; i < partners.Count(); ++i) got.push_back(partners.Values(i));
@@ -327,25 +343,24 @@ TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
 TEST_F(CardPlcTest, ListPartnersKeepsTheListWhenNothingOpens) {
   for (int type : {3, 4, 5}) {
     FakeNoDave fake;
-    BoxRecorder boxes;
     fake.failSetPort = fake.failOpenSocket = fake.failOpenS7online = true;
     fake.answeringAddresses = {1};
     TIntegerList partners;
     partners.Add(2);
     partners.Add(5);
 
-    card->ListPartners(DistinctSettings(type), partners);
+    const TCardResult listed = card->ListPartners(DistinctSettings(type), partners);
 
     ASSERT_EQ(partners.Count(), 2);
     EXPECT_EQ(partners.Values(0), 2);
     EXPECT_EQ(partners.Values(1), 5);
-    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_FALSE(listed.Ok());
     EXPECT_EQ(fake.calls.size(), 1u) << "nothing follows the failed open";
   }
 }
 
 TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
-  ASSERT_TRUE(card->Connect(DistinctSettings(4)));  // socket 7
+  ASSERT_TRUE(card->Connect(DistinctSettings(4)).Ok());  // socket 7
   TIntegerList partners;
   card->ListPartners(DistinctSettings(5), partners);  // access point 8
   card->Disconnect();
@@ -357,9 +372,9 @@ TEST_F(CardPlcTest, ListingWhileConnectedClosesEachPortTheWayItWasOpened) {
 
 TEST_F(CardPlcTest, OrderCodeEndsAtTheFirstZero) {
   dave.orderCode = std::string("6ES7 214-1AD23-0XB0\0junk", 24);
-  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:6ES7 214-1AD23-0XB0");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)).Value, "Order Code:6ES7 214-1AD23-0XB0");
   dave.orderCode.clear();
-  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)), "Order Code:");
+  EXPECT_EQ(card->ReadOrderCode(DistinctSettings(4)).Value, "Order Code:");
 }
 
 // An SZL list as daveReadSZL copies it: header, then records.
@@ -403,9 +418,9 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
                    ' ',  ' ',  ' ', ' ', ' ', ' ', ' ', ' ', 0,   0xC0, 'V', 3,   12,  6}})};
   dave.szlAnswers[0x0424] = {0, SzlList(0x0424, 20, {ModeRecord(0x48)})};
   const TConfigInfo settings = DistinctSettings(4);
-  ASSERT_TRUE(card->Connect(settings));
+  ASSERT_TRUE(card->Connect(settings).Ok());
   TPlcIdentity identity;
-  EXPECT_TRUE(card->ReadIdentity(identity));
+  EXPECT_TRUE(card->ReadIdentity(identity).Ok());
   card->Disconnect();
 
   EXPECT_EQ(identity.ModuleTypeName, "CPU 315-2 PN/DP");
@@ -418,7 +433,6 @@ TEST_F(CardPlcTest, IdentityIsTakenFromTheRecordsByTheirIndex) {
   EXPECT_EQ(identity.OperatingState, TOperatingState::Run);
   EXPECT_THAT(dave.calls, ::testing::IsSupersetOf({"daveReadSZL(dc1,28,0)", "daveReadSZL(dc1,17,0)",
                                                    "daveReadSZL(dc1,1060,0)"}));
-  EXPECT_TRUE(recorder.boxes.empty());
   ExpectNothingLeftOpen();
 }
 
@@ -458,32 +472,30 @@ TEST_F(CardPlcTest, IdentityLeavesOutWhatThePlcRefusesOrDoesNotSend) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     dave.szlAnswers = c.answers;
-    recorder.boxes.clear();
-    ASSERT_TRUE(card->Connect(DistinctSettings(4)));
+    ASSERT_TRUE(card->Connect(DistinctSettings(4)).Ok());
     TPlcIdentity identity;
-    EXPECT_EQ(card->ReadIdentity(identity), c.complete);
+    EXPECT_EQ(card->ReadIdentity(identity).Ok(), c.complete);
     card->Disconnect();
     EXPECT_EQ(identity.ModuleTypeName, std::nullopt);
     EXPECT_EQ(identity.FirmwareVersion, std::nullopt);
     EXPECT_EQ(identity.OperatingState, c.state);
-    EXPECT_EQ(recorder.boxes.size(), c.complete ? 0u : 1u);
     ExpectNothingLeftOpen();
   }
 }
 
 TEST_F(CardPlcTest, DestroyingAConnectedCardReleasesThePort) {
-  ASSERT_TRUE(card->Connect(DistinctSettings(5)));
+  ASSERT_TRUE(card->Connect(DistinctSettings(5)).Ok());
   card.reset();
   EXPECT_THAT(dave.openHandles, IsEmpty());
   EXPECT_EQ(dave.liveObjects(), 0);
   EXPECT_THAT(dave.calls, ::testing::Contains("closeS7online(7)"));
 }
 
-TEST_F(CardPlcTest, ReportErrorBuildsTheMessage) {
+TEST_F(CardPlcTest, LibraryFailureBuildsTheMessage) {
   struct Row {
     std::string text;
     int code;
-    std::vector<std::string> boxes;
+    std::vector<std::string> boxes;  // none for success
   };
   dave.errorTexts = {{-21, "adapter does not answer"}};
   const std::vector<Row> rows = {
@@ -495,13 +507,12 @@ TEST_F(CardPlcTest, ReportErrorBuildsTheMessage) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text + "/" + std::to_string(row.code));
-    BoxRecorder boxes;
-    card->ReportError(row.text, row.code);
+    const TCardResult result = LibraryFailure(row.code, row.text);
     std::vector<std::string> texts;
-    for (const auto& box : boxes.boxes) {
-      texts.push_back(box.text);
-      EXPECT_EQ(box.caption, "Fehler");
-      EXPECT_EQ(box.flags, MB_OK | MB_ICONERROR);
+    if (!result.Ok()) {
+      texts.push_back(result.Text());
+      EXPECT_EQ(result.Caption, "Fehler");
+      EXPECT_EQ(result.Code, row.code);
     }
     EXPECT_EQ(texts, row.boxes);
   }

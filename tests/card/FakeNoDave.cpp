@@ -19,9 +19,8 @@ FakeNoDave::FakeNoDave() {
   };
   FApi.openSocket = [this](int port, const char* peer) {
     calls.push_back("openSocket(" + std::to_string(port) + "," + Quote(peer) + ")");
-    if (!failOpenSocket) return OpenHandle();
-    errno = openSocketErrno;
-    return -1;
+    if (!failOpenSocket) return TSocketOpened{OpenHandle(), 0};
+    return TSocketOpened{-1, openSocketErrno};
   };
   FApi.openS7online = [this](const char* accessPoint, std::uintptr_t window) {
     calls.push_back("openS7online(" + Quote(accessPoint) + "," + std::to_string(window) + ")");

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "Card.h"
 #include "FakeNoDave.h"
 #include "GermanCatalogue.h"
-#include "Hw_Card.h"
 #include "Localization.h"
 
 namespace {
@@ -51,12 +51,11 @@ class LocalizedCardTest : public ::testing::Test {
   }
 
   std::string OnlyBoxFor(const TConfigInfo& settings) {
-    BoxRecorder recorder;
-    EXPECT_EQ(card->ReadOrderCode(settings), "");
-    EXPECT_EQ(recorder.boxes.size(), 1u);
-    if (recorder.boxes.empty()) return {};
-    EXPECT_EQ(recorder.boxes[0].caption, "Fehler");
-    return recorder.boxes[0].text;
+    const TCardRead<std::string> read = card->ReadOrderCode(settings);
+    EXPECT_EQ(read.Value, "");
+    EXPECT_FALSE(read.Result.Ok());
+    EXPECT_EQ(read.Result.Caption, "Fehler");
+    return read.Result.Text();
   }
 
   FakeNoDave dave;
@@ -82,10 +81,9 @@ TEST_F(LocalizedCardTest, OpenFailuresAreGermanWithTheNumberFilledIn) {
 }
 
 TEST_F(LocalizedCardTest, LibraryErrorsAreGerman) {
-  BoxRecorder recorder;
-  card->ReportError("", 4711);
-  ASSERT_EQ(recorder.boxes.size(), 1u);
-  EXPECT_EQ(recorder.boxes[0].text,
+  const TCardResult failure = LibraryFailure(4711);
+  ASSERT_FALSE(failure.Ok());
+  EXPECT_EQ(failure.Text(),
             "Fehler: Mit diesen Parametern konnte keine Verbindung hergestellt werden.");
 }
 

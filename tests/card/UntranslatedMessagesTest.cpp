@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "Card.h"
 #include "FakeNoDave.h"
-#include "Hw_Card.h"
 #include "Localization.h"
 
 namespace {
@@ -28,15 +28,18 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   TConfigInfo settings;
   settings.Connectiontype = 4;
   settings.IPPort = 4711;
+  TCardRead<std::string> read;
   {
     TCard card(0, (dir / "libs7drv.so").string());
-    EXPECT_EQ(card.ReadOrderCode(settings), "");
-    card.ReportError("", 4711);
+    read = card.ReadOrderCode(settings);
+    EXPECT_EQ(read.Value, "");
   }
-  ASSERT_EQ(recorder.boxes.size(), 2u);
-  EXPECT_EQ(recorder.boxes[0].caption, "Error");
-  EXPECT_EQ(recorder.boxes[0].text, "Could not open the port 4711");
-  EXPECT_EQ(recorder.boxes[1].text, "Error: Could not establish connection with these parameters.");
+  const TCardResult failure = LibraryFailure(4711);
+  EXPECT_TRUE(recorder.boxes.empty());
+  ASSERT_FALSE(read.Result.Ok());
+  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(read.Result.Text(), "Could not open the port 4711");
+  EXPECT_EQ(failure.Text(), "Error: Could not establish connection with these parameters.");
   std::filesystem::remove_all(dir);
 }
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
+#include "Card.h"
 #include "ChannelTree.h"
-#include "Hw_Card.h"
 #include "Localization.h"
 #include "NoDave_ConfigDlg.h"
 
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   SetupLocalization(VN_BUILD_DIR "/bin/locale");
   QApplication application(argc, argv);
   TCard card(0, (std::filesystem::current_path() / "drv" / "libs7drv.so").string());
+  card.LoadConfig();
   for (int i = 1; i < argc; ++i)
     if (TChannel* channel = card.Channels().FindChannel(argv[i])) channel->IsFree = false;
   TConfigDlg dialog(nullptr, card.Config(), &card);

@@ -422,7 +422,11 @@ TEST_F(ConfigDlgTest, ReadoutInfoShowsTheOrderCodeReadWithTheShownSettings) {
   fake.failOpenSocket = true;
   Child<QPushButton>(&dlg, "InfoLesenBtn")->click();
   EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
-  EXPECT_EQ(boxes.boxes.size(), 1u);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  // The box the card's result asks for.
+  EXPECT_EQ(boxes.boxes[0].caption, "Error");
+  EXPECT_EQ(boxes.boxes[0].text, "Could not open the port 1102");
+  EXPECT_EQ(boxes.boxes[0].flags, MB_OK | MB_ICONERROR);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

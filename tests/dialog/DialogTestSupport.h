@@ -14,10 +14,10 @@
 #include <memory>
 #include <string>
 
+#include "Card.h"
 #include "ChannelTree.h"
 #include "ConfigFile.h"
 #include "FakeNoDave.h"
-#include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
 #include "ShowConfigDialog.h"
 
@@ -81,6 +81,7 @@ class DialogTest : public ::testing::Test {
 
   TCard& MakeCard() {
     card = std::make_unique<TCard>(0, DriverPath());
+    EXPECT_TRUE(card->LoadConfig().Ok());
     return *card;
   }
   TConfigDlg& MakeDialog() {

@@ -11,12 +11,12 @@
 #include <filesystem>
 #include <map>
 
+#include "Card.h"
 #include "FakeNoDave.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
-#include "Hw_Card.h"
 #include "UiTestSupport.h"
 #include "VNErrors.h"
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "vncomps.h"
+#include "UpDown.h"
 
 // Counts refused keystrokes instead of sounding the beep.
 class BeepCounter {

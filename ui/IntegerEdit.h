@@ -1,17 +1,13 @@
 #pragma once
-// The suite's entry fields: TIntegerEdit, a one-line field for whole numbers
-// with limits, and TUpDown, the spinner that can be attached to it.
+// The suite's entry field TIntegerEdit: a one-line field for whole numbers
+// with limits, checked when the focus leaves it.
 #include <QEvent>
 #include <QLineEdit>
-#include <QPointer>
-#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
-
-class QToolButton;
 
 // The private message the field posts to itself to report refused input
 // once the focus change is over; its parameter is the check code.
@@ -132,48 +128,4 @@ class TIntegerEdit : public QLineEdit {
   // whether its report has been shown.
   int FRefusal = icOk;
   bool FRefusalShown = false;
-};
-
-// Up/down arrows attached to an integer field. The field's text and the
-// position follow each other: moving writes the position into the field as
-// decimal text, reading the position reads the number in the field.
-// Positions are 16-bit signed.
-class TUpDown : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit TUpDown(QWidget* parent = nullptr);
-
-  // The field then refuses numbers outside the positions (-32768..32767).
-  void SetAssociate(TIntegerEdit* field);
-  TIntegerEdit* Associate() const { return FAssociate; }
-  // Range of the arrows: stepping stops at the ends (no wrap-around).
-  void SetRange(int min, int max);
-  int Min() const { return FMin; }
-  int Max() const { return FMax; }
-  void SetIncrement(int increment) { FIncrement = increment; }
-  int Increment() const { return FIncrement; }
-
-  // The number in the field when it is a whole number that fits a position,
-  // otherwise the last position.
-  int Position();
-  // Shows position in the field and makes it the field's accepted value.
-  // ERangeError when position is outside -32768..32767.
-  void SetPosition(std::int64_t position);
-  // One step up (+1) or down (-1), as the arrows do: writes the text only,
-  // the field checks it when the focus leaves.
-  void Step(int direction);
-
- protected:
-  // Up and down arrow keys in the attached field move the spinner.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  QToolButton* FUpButton;
-  QToolButton* FDownButton;
-  QPointer<TIntegerEdit> FAssociate;  // a sibling, not owned
-  int FMin = 0;
-  int FMax = 100;
-  int FIncrement = 1;
-  int FPosition = 0;
 };

@@ -1,9 +1,7 @@
-#include "Hw_Card.h"
-
-#include <filesystem>
-#include <system_error>
+#include "Card.h"
 
 #include "ConfigFile.h"
+#include "VNErrors.h"
 
 std::string ConfigFileNameFor(const std::string& driverPath) {
   const std::size_t lastSlash = driverPath.rfind('/');
@@ -14,10 +12,8 @@ std::string ConfigFileNameFor(const std::string& driverPath) {
 }
 
 TCard::TCard(std::uintptr_t windowHandle, const std::string& driverPath)
-    : TCardIF(windowHandle, ConfigFileNameFor(driverPath)) {
-  LoadConfig();
-  CheckChannelText(FChannelTree);
-}
+    : FWindowHandle(windowHandle),
+      FConfig(std::make_unique<TConfigInfo>(ConfigFileNameFor(driverPath))) {}
 
 TCard::~TCard() {
   // Every Connect of the program is paired with a Disconnect, so this only
@@ -26,21 +22,43 @@ TCard::~TCard() {
   if (FConnectCount > 0) ReleaseConnection();
 }
 
-void TCard::LoadConfig() {
-  // Read afresh, so that a writer holding the lock works on what is in the
-  // file now; the card keeps its state when reading fails.
-  TConfigInfo settings(FConfig->ConfigFileName);
+namespace {
+
+// The file functions raise their failures; the card returns them, with the
+// error class the program's error box names.
+template <class TAction>
+TCardResult FileResult(TAction&& action) {
+  try {
+    action();
+  } catch (const EVNError& error) {
+    TCardResult failed = TCardResult::Failure({}, error.what());
+    failed.ErrorKind = error.Kind();
+    return failed;
+  }
+  return {};
+}
+
+}  // namespace
+
+TCardResult TCard::LoadConfig() {
+  // Read into a new record and tree, so that a failure changes nothing.
+  auto config = std::make_unique<TConfigInfo>(FConfig->ConfigFileName);
   TChannelTreeModel channelTree;
   std::optional<std::size_t> blockStart;
   TTextEncoding encoding = TTextEncoding::Utf8;
   std::size_t digest = ConfigFileDigest({});
-  LoadConfigFile(settings.ConfigFileName, settings, channelTree, blockStart, encoding, &digest);
-  FConfig->CopyFrom(settings);
+  TCardResult loaded = FileResult([&] {
+    LoadConfigFile(config->ConfigFileName, *config, channelTree, blockStart, encoding, &digest);
+    CheckChannelText(channelTree);
+  });
+  if (!loaded) return loaded;
+  FConfig = std::move(config);
   FChannelTree = std::move(channelTree);
   FChannelBlockStart = blockStart;
   FFileEncoding = encoding;
   FFileDigest = digest;
   FChannels.reset();
+  return loaded;
 }
 
 bool TCard::ConfigFileChanged() const {
@@ -58,21 +76,23 @@ TLstChannels& TCard::Channels() const {
   return *FChannels;
 }
 
-void TCard::SaveConfig() {
-  TStrings fileLines;
-  BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
-  WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
-  // Writers hold the file's lock here, so what is there now is what we wrote.
-  FFileDigest = ConfigFileDigestOf(FConfig->ConfigFileName);
+TCardResult TCard::SaveConfig() {
+  return FileResult([this] {
+    TStrings fileLines;
+    BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
+    WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
+    // Writers hold the file's lock here, so what is there now is what we wrote.
+    FFileDigest = ConfigFileDigestOf(FConfig->ConfigFileName);
+  });
 }
 
-void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                              const TStrings& channelLines) {
+TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
+                                     const TStrings& channelLines) {
   if (collect) collect(*FConfig);
   FChannelTree = TChannelTreeModel::FromLines(channelLines);
   auto rebuilt = std::make_unique<TLstChannels>(this);
   rebuilt->ParseChannelText(FChannelTree);
   if (FChannels) rebuilt->TakeStateFrom(*FChannels);
   FChannels = std::move(rebuilt);
-  SaveConfig();
+  return SaveConfig();
 }

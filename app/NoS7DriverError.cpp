@@ -1,0 +1,7 @@
+#include "NoS7DriverError.h"
+
+#include "Localization.h"
+
+ENoS7DriverError::ENoS7DriverError(const std::string& driverFolder)
+    : EDriverSearchError(FillIn(Tr("No S7 driver was found in the folder \"%s\"."), {driverFolder})),
+      FDriverFolder(driverFolder) {}

@@ -1,0 +1,16 @@
+#pragma once
+// The configurator's own failure: no S7 driver to configure.
+#include <string>
+
+#include "DriverSearchError.h"
+
+// No driver library in the searched folder describes itself as S7 driver.
+class ENoS7DriverError : public EDriverSearchError {
+ public:
+  explicit ENoS7DriverError(const std::string& driverFolder);
+  const char* Kind() const noexcept override { return "ENoS7DriverError"; }
+  const std::string& DriverFolder() const { return FDriverFolder; }
+
+ private:
+  std::string FDriverFolder;
+};

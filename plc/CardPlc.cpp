@@ -1,0 +1,95 @@
+// The card's operations toward the PLC: the reference-counted connection,
+// the reachable bus partners, the order code and the identity. The library
+// is reached only through NoDave().
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "Card.h"
+#include "NoDaveApi.h"
+
+namespace {
+
+constexpr int kPauseAfterDisconnectMs = 100;
+constexpr std::size_t kPartnerBufferSize = 126;
+constexpr std::size_t kOrderCodeBufferSize = 22;
+constexpr char kPartnerAnswers = 0x30;
+// Room for the largest list read for the identity: ten component records of
+// 34 bytes behind the 8-byte header, with space to spare.
+constexpr std::size_t kSzlBufferSize = 1024;
+
+}  // namespace
+
+TCardResult TCard::Connect(const TConfigInfo& settings) {
+  if (FConnectCount == 0) {
+    auto connection = std::make_unique<TPlcConnection>(FWindowHandle);
+    if (TCardResult opened = connection->OpenInterface(settings); !opened) return opened;
+    if (TCardResult connected = connection->ConnectPlc(settings); !connected) return connected;
+    FConnection = std::move(connection);
+    Channels().BuildGroups();
+  }
+  ++FConnectCount;
+  return {};
+}
+
+void TCard::ReleaseConnection() {
+  FConnection.reset();
+  if (FChannels) FChannels->ReleaseGroups();
+}
+
+void TCard::Disconnect() {
+  if (FConnectCount == 1) {
+    ReleaseConnection();
+    NoDave().sleepMs(kPauseAfterDisconnectMs);
+  }
+  if (FConnectCount > 0) --FConnectCount;
+}
+
+TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list) {
+  // The listing has a way of its own: a connection held meanwhile keeps its
+  // port and closes it later the way it opened.
+  TPlcConnection listing(FWindowHandle);
+  if (TCardResult opened = listing.OpenInterface(settings); !opened) return opened;
+  std::array<char, kPartnerBufferSize> buffer{};
+  const int filled = NoDave().daveListReachablePartners(listing.Interface(), buffer.data());
+  list.FreeAll();
+  const int entries = std::min(filled, static_cast<int>(buffer.size()));
+  for (int address = 0; address < entries; ++address)
+    if (buffer[static_cast<std::size_t>(address)] == kPartnerAnswers) list.Add(address);
+  return {};
+}
+
+TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
+  if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
+  std::array<char, kOrderCodeBufferSize> buffer{};
+  NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
+  std::string text =
+      "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  Disconnect();
+  return {{}, std::move(text)};
+}
+
+TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
+  struct TIdentityList {
+    int Id;
+    void (*Take)(std::span<const std::uint8_t> list, TPlcIdentity& identity);
+  };
+  constexpr std::array<TIdentityList, 3> lists{{
+      {kSzlComponentIdentification, TakeComponentIdentification},
+      {kSzlModuleIdentification, TakeModuleIdentification},
+      {kSzlCurrentModeTransition, TakeModeTransition},
+  }};
+  std::array<std::uint8_t, kSzlBufferSize> buffer{};
+  daveConnection* connection = FConnection ? FConnection->Connection() : nullptr;
+  for (const TIdentityList& list : lists) {
+    const int code = NoDave().daveReadSZL(connection, list.Id, 0, buffer.data(),
+                                          static_cast<int>(buffer.size()));
+    // A positive code is the PLC's refusal of this list (an S7-1200 refuses
+    // the component identification): the others may still answer.
+    if (code > 0) continue;
+    if (code < 0) return LibraryFailure(code);
+    list.Take(buffer, identity);
+  }
+  return {};
+}

@@ -1,0 +1,72 @@
+#pragma once
+// What the front ends need from the card: the settings, channel lines and
+// file lines to start from, the channel lookup of the tree editor, the PLC
+// operations behind "Readout Info ", the partner listing and --read-info,
+// and the take-over after OK or --set. The dialog and the command line know
+// the card only through this, so the dialog needs no card and the card no
+// widgets. Every operation returns its result; none shows anything.
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "CardResult.h"
+#include "ChannelTreeModel.h"
+#include "HW_Channels.h"
+#include "HW_ConfigInfo.h"
+#include "PlcIdentity.h"
+#include "TextCodec.h"
+#include "VNList.h"
+#include "VNUtils.h"
+
+class TCardServices {
+ public:
+  virtual ~TCardServices() = default;
+
+  // The card's settings record, which the front ends copy and never write.
+  virtual const TConfigInfo& Settings() const = 0;
+  // The channel block: as a tree, and written out as lines.
+  virtual const TChannelTreeModel& ChannelTree() const = 0;
+  virtual TStrings ChannelLines() const = 0;
+  // The index of the channel block's start marker among the file's lines,
+  // as read; nothing when the file has no block.
+  virtual std::optional<std::size_t> ChannelBlockStart() const = 0;
+  // The encoding of the configuration file's bytes, which the settings
+  // texts and channel lines keep; text the user edits is written in it.
+  virtual TTextEncoding FileEncoding() const = 0;
+  // The card's channel of path, or null.
+  virtual const TChannel* FindChannel(std::string_view path) const = 0;
+
+  // Reads the configuration file (settings and channel block) afresh.
+  virtual TCardResult LoadConfig() = 0;
+  // Whether the configuration file differs from what the card read (or
+  // last saved), so that OK does not overwrite another writer's change
+  // unasked; EFileError when it cannot be read.
+  virtual bool ConfigFileChanged() const = 0;
+
+  // Connects with settings; the connection is counted, so a Connect while
+  // connected only counts and each one is paired with a Disconnect.
+  virtual TCardResult Connect(const TConfigInfo& settings) = 0;
+  virtual void Disconnect() = 0;
+  // Connects with settings, reads the order code, disconnects; the text for
+  // the memo ("Order Code:" and the code), empty when no connection was made.
+  virtual TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) = 0;
+  // While connected: the PLC's identity and operating state into identity.
+  // A list the PLC refuses is left out; a failure of the link ends the
+  // reading and is the result.
+  virtual TCardResult ReadIdentity(TPlcIdentity& identity) = 0;
+  // The bus addresses that answer, into list; a failure leaves the list as
+  // it was.
+  virtual TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) = 0;
+
+  // After OK or --set: collect fills the card's settings, the channel lines
+  // replace the card's, and the card saves its file.
+  virtual TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
+                                        const TStrings& channelLines) = 0;
+
+ protected:
+  TCardServices() = default;
+  TCardServices(const TCardServices&) = default;
+  TCardServices& operator=(const TCardServices&) = default;
+};

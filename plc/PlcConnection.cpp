@@ -1,0 +1,155 @@
+// Opening and closing the way to the PLC per connection type. The library
+// is reached only through NoDave().
+#include "PlcConnection.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "Localization.h"
+#include "NoDaveApi.h"
+#include "SettingsCheck.h"
+
+namespace {
+
+// The PPI, ISO over TCP and S7ONLINE interfaces take this fixed speed code.
+constexpr int kFixedSpeedCode = 1;
+
+// A port, socket or setting the card refuses itself, in its own words.
+TCardResult OpenFailure(const std::string& text) {
+  return TCardResult::Failure(Tr("Error"), text);
+}
+
+std::string SerialPortName(const TConfigInfo& settings) {
+  return "COM" + std::to_string(settings.Comport);
+}
+
+}  // namespace
+
+TCardResult LibraryFailure(int code, const std::string& text) {
+  if (code == 0 && text.empty()) return {};
+
+  std::string message;
+  if (code != 0) {
+    const char* libraryText = NoDave().daveStrerror(code);
+    std::string reason = libraryText != nullptr ? libraryText : "";
+    // The library has a text for every code it produces itself; anything else
+    // (a PLC or adapter number it does not know) would show a placeholder.
+    if (libraryText == nullptr || reason.find("no message defined") != std::string::npos)
+      reason = Tr("Could not establish connection with these parameters.");
+    message = Tr("Error:") + " " + reason;
+  }
+  if (!text.empty()) message = code != 0 ? text + "\n" + message : text;
+  // The toolkit's own caption for errors, which is German and not translated.
+  return TCardResult::Failure("Fehler", message, code);
+}
+
+TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionType type) {
+  const TNoDaveApi& api = NoDave();
+  int handle = -1;
+  if (IsSerial(type)) {
+    handle = api.setPort(SerialPortName(settings).c_str(),
+                         SerialBaudRates[static_cast<std::size_t>(settings.Baudrate)],
+                         TraitsOf(type).Parity);
+    // An MPI port that failed to open is left to the adapter initialisation,
+    // which reports it with the library's own text.
+    if (handle < 0 && type == TConnectionType::Ppi) {
+      return OpenFailure(FillIn(Tr("Could not open the serial interface \"COM%d\""),
+                                {std::to_string(settings.Comport)}));
+    }
+  } else if (type == TConnectionType::IsoTcp) {
+    const TSocketOpened opened = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
+    handle = opened.Handle;
+    if (handle < 0) {
+      // A name that could not be looked up is no fault of the port.
+      return OpenFailure(
+          opened.Error == ENOENT
+              ? FillIn(Tr("Could not resolve the host name \"%s\""), {settings.IPAddress})
+              : FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)}));
+    }
+  } else {
+    handle = api.openS7online("S7ONLINE", FWindowHandle);
+    if (handle < 0) return OpenFailure(Tr("Could not open the virtual connection to \"S7ONLINE\""));
+  }
+  FPort = handle;
+  FPortType = type;
+  return {};
+}
+
+void TPlcConnection::ClosePort() {
+  const int handle = std::exchange(FPort, -1);
+  const std::optional<TConnectionType> type = std::exchange(FPortType, std::nullopt);
+  if (handle < 0 || !type) return;
+  if (type == TConnectionType::S7Online)
+    NoDave().closeS7online(handle);
+  else
+    NoDave().closePort(handle);
+}
+
+TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
+  // A setting that would index outside its table is refused before anything
+  // is opened, so the user sees which value is wrong instead of a port failure.
+  if (const auto refused = CheckSettings(settings, TSettingsScope::Connection)) {
+    return OpenFailure(
+        FillIn(Tr("The setting %s=%d is not a valid choice, so no connection was opened."),
+               {refused->Key, refused->Value}));
+  }
+  const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
+  if (TCardResult opened = OpenPort(settings, type); !opened) return opened;
+
+  const TNoDaveApi& api = NoDave();
+  const _daveOSserialType port{FPort, FPort};
+  const int protocol = ConnectionTypes[static_cast<std::size_t>(IndexOf(type))].Code;
+  if (IsMpi(type)) {
+    const int speed = ProfibusSpeeds[static_cast<std::size_t>(settings.ProfibusSpeedIndex)].Code;
+    FInterface = api.daveNewInterface(port, "IF1", settings.LocalMPI, protocol, speed);
+  } else if (type == TConnectionType::Ppi) {
+    FInterface = api.daveNewInterface(port, "IF1", settings.LocalPPI, protocol, kFixedSpeedCode);
+  } else {
+    FInterface = api.daveNewInterface(port, "IF1", 0, protocol, kFixedSpeedCode);
+  }
+
+  const int code = api.daveInitAdapter(FInterface);
+  if (code != 0) {
+    Close();
+    return LibraryFailure(code);
+  }
+  FAdapterReady = true;
+  return {};
+}
+
+TCardResult TPlcConnection::ConnectPlc(const TConfigInfo& settings) {
+  const TNoDaveApi& api = NoDave();
+  FConnection =
+      ConnectionTypeOf(settings.Connectiontype) == TConnectionType::Ppi
+          ? api.daveNewConnection(FInterface, settings.RemotePPI, 0, 0)
+          : api.daveNewConnection(FInterface, settings.RemoteMPI, settings.Rack, settings.Slot);
+  const int code = api.daveConnectPLC(FConnection);
+  if (code != 0) {
+    Close();
+    return LibraryFailure(code);
+  }
+  FPlcConnected = true;
+  return {};
+}
+
+void TPlcConnection::Close() {
+  const TNoDaveApi& api = NoDave();
+  if (FConnection != nullptr) {
+    if (std::exchange(FPlcConnected, false)) api.daveDisconnectPLC(FConnection);
+    api.daveFree(std::exchange(FConnection, nullptr));
+  }
+  if (FInterface == nullptr) {
+    ClosePort();
+    return;
+  }
+  // An adapter that never answered is freed before its port closes; one that
+  // did is disconnected first and freed last.
+  if (std::exchange(FAdapterReady, false)) {
+    api.daveDisconnectAdapter(FInterface);
+    ClosePort();
+    api.daveFree(std::exchange(FInterface, nullptr));
+  } else {
+    api.daveFree(std::exchange(FInterface, nullptr));
+    ClosePort();
+  }
+}
