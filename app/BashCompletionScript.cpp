@@ -61,38 +61,53 @@ std::string Pattern(TValueCompletion completion) {
   return names.empty() ? "''" : names;
 }
 
+// Words are taken apart at blanks only, so that Key=Value stays one word;
+// bash itself replaces only what follows the word's last '='.
+constexpr std::string_view kTemplate =
+    R"(# bash completion for @PROGRAM@, generated from its option table.
+_@PROGRAM@() {
+  local line=${COMP_LINE:0:COMP_POINT}
+  local cur=${line##*[[:space:]]}
+  local before=${line%"$cur"}
+  before=${before%"${before##*[![:space:]]}"}
+  local prev=${before##*[[:space:]]}
+  local candidates=()
+  case $prev in
+    @FOLDER_OPTIONS@)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      return ;;
+    @SETTING_OPTIONS@)
+      case $cur in
+@LISTED_VALUES@        *=*) return ;;
+        *) candidates=(@SETTING_KEYS@)
+           compopt -o nospace 2>/dev/null ;;
+      esac ;;
+    *) candidates=(@LONG_OPTIONS@) ;;
+  esac
+  mapfile -t COMPREPLY < <(compgen -W "${candidates[*]}" -- "$cur")
+  if [[ $cur == *=* && $COMP_WORDBREAKS == *=* ]]; then
+    COMPREPLY=("${COMPREPLY[@]#"${cur%=*}="}")
+  fi
+}
+complete -F _@PROGRAM@ @PROGRAM@
+)";
+
+void ReplaceAll(std::string& text, std::string_view placeholder, const std::string& value) {
+  for (auto at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at + value.size()))
+    text.replace(at, placeholder.size(), value);
+}
+
 std::string Script() {
-  const std::string function = "_" + std::string(kProgram);
-  return "# bash completion for " + std::string(kProgram) +
-         ", generated from its option table.\n" + function +
-         "() {\n"
-         "  # Words are taken apart at blanks only, so that Key=Value stays one\n"
-         "  # word; bash then replaces what follows the word's last '='.\n"
-         "  local line=${COMP_LINE:0:COMP_POINT}\n"
-         "  local cur=${line##*[[:space:]]}\n"
-         "  local before=${line%\"$cur\"}\n"
-         "  before=${before%\"${before##*[![:space:]]}\"}\n"
-         "  local prev=${before##*[[:space:]]}\n"
-         "  local candidates=()\n"
-         "  case $prev in\n"
-         "    " + Pattern(TValueCompletion::Folder) + ")\n"
-         "      compopt -o filenames 2>/dev/null\n"
-         "      mapfile -t COMPREPLY < <(compgen -d -- \"$cur\")\n"
-         "      return ;;\n"
-         "    " + Pattern(TValueCompletion::Setting) + ")\n"
-         "      case $cur in\n" + ListedValueCases() +
-         "        *=*) return ;;\n"
-         "        *) candidates=(" + SettingKeysWithEquals() + ")\n"
-         "           compopt -o nospace 2>/dev/null ;;\n"
-         "      esac ;;\n"
-         "    *) candidates=(" + LongNames(' ') + ") ;;\n"
-         "  esac\n"
-         "  mapfile -t COMPREPLY < <(compgen -W \"${candidates[*]}\" -- \"$cur\")\n"
-         "  if [[ $cur == *=* && $COMP_WORDBREAKS == *=* ]]; then\n"
-         "    COMPREPLY=(\"${COMPREPLY[@]#\"${cur%=*}=\"}\")\n"
-         "  fi\n"
-         "}\n"
-         "complete -F " + function + " " + std::string(kProgram) + "\n";
+  std::string script(kTemplate);
+  ReplaceAll(script, "@PROGRAM@", std::string(kProgram));
+  ReplaceAll(script, "@FOLDER_OPTIONS@", Pattern(TValueCompletion::Folder));
+  ReplaceAll(script, "@SETTING_OPTIONS@", Pattern(TValueCompletion::Setting));
+  ReplaceAll(script, "@LISTED_VALUES@", ListedValueCases());
+  ReplaceAll(script, "@SETTING_KEYS@", SettingKeysWithEquals());
+  ReplaceAll(script, "@LONG_OPTIONS@", LongNames(' '));
+  return script;
 }
 
 }  // namespace

@@ -164,8 +164,8 @@ std::string OptionsHelp() {
   std::string help;
   for (const TCommandLineOption& option : CommandLineOptions()) {
     std::string line = "  " + OptionSpelling(option);
-    line += line.size() + 1 < kTextColumn ? std::string(kTextColumn - line.size(), ' ')
-                                          : "\n" + indent;
+    line +=
+        line.size() + 1 < kTextColumn ? std::string(kTextColumn - line.size(), ' ') : "\n" + indent;
     const std::string text = Tr(option.Help);
     for (const char c : text) line += c == '\n' ? "\n" + indent : std::string(1, c);
     help += line + '\n';

@@ -6,8 +6,7 @@ namespace {
 
 constexpr std::array kOptions{
     TCommandLineOption{"h", "help", "", TValueCompletion::Nothing, "show this help and end"},
-    TCommandLineOption{"v", "version", "", TValueCompletion::Nothing,
-                       "show the version and end"},
+    TCommandLineOption{"v", "version", "", TValueCompletion::Nothing, "show the version and end"},
     TCommandLineOption{"", "dir", "DIR", TValueCompletion::Folder,
                        "search the S7 driver in DIR/drv instead of ./drv\n"
                        "(also for the dialog)"},
