@@ -15,6 +15,7 @@
 #include "CardServices.h"
 #include "ChannelEntryCheck.h"
 #include "ChannelTreeModel.h"
+#include "CommandLineOptions.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
 #include "FileLock.h"
@@ -94,16 +95,15 @@ std::string Shown(std::string_view value) {
   return shown;
 }
 
-struct TOptions {
-  QCommandLineOption Help{{"h", "help"}};
-  QCommandLineOption Version{{"v", "version"}};
-  QCommandLineOption Dir{"dir", {}, "DIR"};
-  QCommandLineOption Show{"show"};
-  QCommandLineOption Set{"set", {}, "Key=Value"};
-  QCommandLineOption Check{"check"};
-  QCommandLineOption ReadInfo{"read-info"};
-  QCommandLineOption ListPartners{"list-partners"};
-};
+// The parser takes every option of the table; modes ask for them by long name.
+void AddOptions(QCommandLineParser& parser) {
+  for (const TCommandLineOption& option : CommandLineOptions()) {
+    QStringList names;
+    if (!option.ShortName.empty()) names << QString::fromLatin1(option.ShortName);
+    names << QString::fromLatin1(option.LongName);
+    parser.addOption(QCommandLineOption(names, {}, QString::fromLatin1(option.ValueName)));
+  }
+}
 
 QStringList ArgumentsOf(int argc, char* argv[]) {
   QStringList arguments;
@@ -114,9 +114,8 @@ QStringList ArgumentsOf(int argc, char* argv[]) {
 // The parser's own texts are the toolkit's and follow its translation,
 // loaded once the core application exists.
 TRequest ParseRequest(const QStringList& arguments) {
-  TOptions o;
   QCommandLineParser parser;
-  parser.addOptions({o.Help, o.Version, o.Dir, o.Show, o.Set, o.Check, o.ReadInfo, o.ListPartners});
+  AddOptions(parser);
   if (!parser.parse(arguments)) throw EUsageError(UserText(parser.errorText()));
   if (!parser.positionalArguments().isEmpty()) {
     throw EUsageError(FillIn(Tr("Unexpected argument \"%s\"."),
@@ -124,34 +123,34 @@ TRequest ParseRequest(const QStringList& arguments) {
   }
 
   TRequest request;
-  if (parser.isSet(o.Help)) {
+  if (parser.isSet("help")) {
     request.Mode = TMode::Help;
     return request;
   }
-  if (parser.isSet(o.Version)) {
+  if (parser.isSet("version")) {
     request.Mode = TMode::Version;
     return request;
   }
-  const std::pair<const QCommandLineOption*, TMode> modes[] = {
-      {&o.Show, TMode::Show},
-      {&o.Set, TMode::Set},
-      {&o.Check, TMode::Check},
-      {&o.ReadInfo, TMode::ReadInfo},
-      {&o.ListPartners, TMode::ListPartners},
+  const std::pair<const char*, TMode> modes[] = {
+      {"show", TMode::Show},
+      {"set", TMode::Set},
+      {"check", TMode::Check},
+      {"read-info", TMode::ReadInfo},
+      {"list-partners", TMode::ListPartners},
   };
   for (const auto& [option, mode] : modes) {
-    if (!parser.isSet(*option)) continue;
+    if (!parser.isSet(option)) continue;
     if (request.Mode != TMode::Dialog) {
       throw EUsageError(
           Tr("Only one of --show, --set, --check, --read-info and --list-partners at a time."));
     }
     request.Mode = mode;
   }
-  for (const QString& assignment : parser.values(o.Set))
+  for (const QString& assignment : parser.values("set"))
     request.Assignments.push_back(ArgumentBytes(assignment));
 
-  if (parser.isSet(o.Dir)) {
-    const std::string dir = ArgumentBytes(parser.value(o.Dir));
+  if (parser.isSet("dir")) {
+    const std::string dir = ArgumentBytes(parser.value("dir"));
     if (dir.empty()) throw EUsageError(Tr("The option --dir needs a folder."));
     request.DriverFolder = (std::filesystem::path(dir) / "drv").string();
   } else {
@@ -160,34 +159,41 @@ TRequest ParseRequest(const QStringList& arguments) {
   return request;
 }
 
+// The help's options, from the option table: each name in a column of its
+// own, its text beside it, continuation lines indented below the text.
+std::string OptionsHelp() {
+  constexpr std::size_t kTextColumn = 23;
+  const std::string indent(kTextColumn, ' ');
+  std::string help;
+  for (const TCommandLineOption& option : CommandLineOptions()) {
+    std::string line = "  " + OptionSpelling(option);
+    line +=
+        line.size() + 1 < kTextColumn ? std::string(kTextColumn - line.size(), ' ') : "\n" + indent;
+    const std::string text = Tr(option.Help);
+    for (const char c : text) line += c == '\n' ? "\n" + indent : std::string(1, c);
+    help += line + '\n';
+  }
+  return help;
+}
+
 std::string UsageText(const std::string& program) {
   return FillIn(Tr("Usage: %s [option]\n"
                    "Without options the configuration dialog is shown.\n"
                    "\n"
-                   "Options:\n"
-                   "  -h, --help           show this help and end\n"
-                   "  -v, --version        show the version and end\n"
-                   "  --dir DIR            search the S7 driver in DIR/drv instead of ./drv\n"
-                   "                       (also for the dialog)\n"
-                   "  --show               show the settings of the driver's .CFG file,\n"
-                   "                       its path and the number of channel lines\n"
-                   "  --set Key=Value      change a setting (repeatable); all or nothing\n"
-                   "  --check              check every channel line of the file\n"
-                   "  --read-info          connect to the PLC, show its order code,\n"
-                   "                       identity and operating state\n"
-                   "  --list-partners      list the bus addresses that answer (MPI types)\n"
-                   "\n"
-                   "Exit codes:\n"
-                   "  0  success\n"
-                   "  1  the operation failed (PLC, file or channel errors)\n"
-                   "  2  unusable command line or refused value\n"
-                   "\n"
-                   "Environment:\n"
-                   "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG  the language of all texts\n"
-                   "  VN_S7_COMn           the device of serial port COMn\n"
-                   "                       (default /dev/ttyS<n-1>)\n"
-                   "  QT_QPA_PLATFORM      the display the dialog uses\n"),
-                {program});
+                   "Options:\n"),
+                {program}) +
+         OptionsHelp() +
+         Tr("\n"
+            "Exit codes:\n"
+            "  0  success\n"
+            "  1  the operation failed (PLC, file or channel errors)\n"
+            "  2  unusable command line or refused value\n"
+            "\n"
+            "Environment:\n"
+            "  LANGUAGE, LC_ALL, LC_MESSAGES, LANG  the language of all texts\n"
+            "  VN_S7_COMn           the device of serial port COMn\n"
+            "                       (default /dev/ttyS<n-1>)\n"
+            "  QT_QPA_PLATFORM      the display the dialog uses\n");
 }
 
 // A card operation's failure as the dialog's box says it, on standard

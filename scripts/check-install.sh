@@ -3,7 +3,10 @@
 # starts the installed program through its link from another folder with
 # LANG=de_AT.UTF-8 under a virtual X server and waits for the German title
 # and the toolkit's German file dialog,
-# then builds the Debian package and checks its files and dependencies.
+# checks that the manual page and the bash completion know every option
+# --help lists, then builds the Debian package, checks its files and
+# dependencies and, where lintian is installed, runs it on the package:
+# an error, a warning or a missing hardening flag fails the check.
 # usage: scripts/check-install.sh [build folder]   (default build/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,7 +34,10 @@ fail() {
 layout=("bin/VN_S7_Config_DRV -> ../lib/vn-s7-config/VN_S7_Config_DRV"
         "lib/vn-s7-config/VN_S7_Config_DRV"
         "lib/vn-s7-config/locale/de/LC_MESSAGES/default.mo"
-        "share/man/man1/VN_S7_Config_DRV.1.gz")
+        "share/man/man1/VN_S7_Config_DRV.1.gz"
+        "share/bash-completion/completions/VN_S7_Config_DRV"
+        "share/doc/vn-s7-config/copyright"
+        "share/doc/vn-s7-config/changelog.gz")
 # usage: check_layout <listing> <what>
 check_layout() {
   local entry
@@ -52,6 +58,40 @@ check_layout "$(cd "$prefix" && find . -mindepth 1 \( -type l -printf '%P -> %l\
 if strings "$real" | grep -q VN_S7_TEST_AUTOCLOSE || nm -C "$real" | grep -q DialogAutoClose; then
   fail "the installed program carries the test hook"
 fi
+
+# --- every option --help lists, in the manual page and the completion ---
+options="$(env -u LANGUAGE LC_ALL=C "$real" --help | sed -n 's/^  \(-[a-z], \)\{0,1\}\(--[a-z-]*\).*/\2/p')"
+[ -n "$options" ] || fail "--help lists no options"
+# The manual page's OPTIONS section, its "\-" as plain "-".
+man_options="$(gzip -dc "$prefix/share/man/man1/VN_S7_Config_DRV.1.gz" \
+  | sed -n '/^\.SH OPTIONS/,/^\.SH [^O]/p' | sed 's/\\-/-/g')"
+for option in $options; do
+  grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" <<<"$man_options" \
+    || fail "the manual page's OPTIONS do not name $option"
+done
+echo "manual page: names all $(wc -w <<<"$options") options of --help"
+
+# Completes the words after the program name as bash does on Tab, in a bash
+# started for it with nothing but the installed completion; prints one
+# candidate a line.
+complete_words() {
+  env -i PATH="$PATH" bash --norc --noprofile -c '
+    source "$1"
+    function=$(complete -p VN_S7_Config_DRV | sed -n "s/.*-F \([^ ]*\) .*/\1/p")
+    COMP_LINE="VN_S7_Config_DRV $2" COMP_POINT=$((17 + ${#2}))
+    read -ra COMP_WORDS <<<"$COMP_LINE"
+    COMP_CWORD=${#COMP_WORDS[@]}
+    "$function"
+    printf "%s\n" "${COMPREPLY[@]}"' \
+    _ "$prefix/share/bash-completion/completions/VN_S7_Config_DRV" "$1"
+}
+[ "$(complete_words --re)" = --read-info ] \
+  || fail "bash completes \"--re\" to \"$(complete_words --re)\", not --read-info"
+[ "$(complete_words --)" = "$options" ] \
+  || fail "bash completes \"--\" to $(complete_words --), --help lists $options"
+[ "$(complete_words "--set " | grep -c '^[A-Za-z]*=$')" -eq 14 ] \
+  || fail "bash completes \"--set \" to $(complete_words "--set "), not the 14 Key="
+echo "bash completion: --re to --read-info, every option, the 14 keys of --set"
 
 # --- the installed program, through its link, from a plant folder ---
 mkdir -p "$work/plant/drv"
@@ -105,3 +145,18 @@ done
 grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "${deb[0]}" Recommends)" \
   || fail "the package does not recommend qt6-translations-l10n"
 echo "package: $(basename "${deb[0]}"), Depends: $depends"
+
+# --- Debian's package checker ---
+if command -v lintian >/dev/null 2>&1; then
+  # Info tags too, for the hardening ones; lintian's word on running as
+  # root is no finding.
+  # Errors give a non-zero exit code too: the findings are named first.
+  status=0
+  lintian --display-info "${deb[0]}" >"$work/lintian.log" 2>&1 || status=$?
+  findings="$(grep -E '^[EW]: |hardening-' "$work/lintian.log" || true)"
+  [ -z "$findings" ] || fail "lintian: $findings"
+  [ "$status" -eq 0 ] || fail "lintian failed: $(cat "$work/lintian.log")"
+  echo "lintian: no error, no warning, no hardening tag ($(grep -c '^I: ' "$work/lintian.log") info tags)"
+else
+  echo "lintian: not installed, package not checked"
+fi

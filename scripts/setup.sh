@@ -12,6 +12,7 @@ packages=(
   nodejs npm
   xvfb xauth imagemagick xdotool
   valgrind
+  lintian
 )
 
 missing=()

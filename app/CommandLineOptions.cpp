@@ -1,0 +1,39 @@
+#include "CommandLineOptions.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array kOptions{
+    TCommandLineOption{"h", "help", "", TValueCompletion::Nothing, "show this help and end"},
+    TCommandLineOption{"v", "version", "", TValueCompletion::Nothing, "show the version and end"},
+    TCommandLineOption{"", "dir", "DIR", TValueCompletion::Folder,
+                       "search the S7 driver in DIR/drv instead of ./drv\n"
+                       "(also for the dialog)"},
+    TCommandLineOption{"", "show", "", TValueCompletion::Nothing,
+                       "show the settings of the driver's .CFG file,\n"
+                       "its path and the number of channel lines"},
+    TCommandLineOption{"", "set", "Key=Value", TValueCompletion::Setting,
+                       "change a setting (repeatable); all or nothing"},
+    TCommandLineOption{"", "check", "", TValueCompletion::Nothing,
+                       "check every channel line of the file"},
+    TCommandLineOption{"", "read-info", "", TValueCompletion::Nothing,
+                       "connect to the PLC, show its order code,\n"
+                       "identity and operating state"},
+    TCommandLineOption{"", "list-partners", "", TValueCompletion::Nothing,
+                       "list the bus addresses that answer (MPI types)"},
+};
+
+}  // namespace
+
+std::span<const TCommandLineOption> CommandLineOptions() {
+  return kOptions;
+}
+
+std::string OptionSpelling(const TCommandLineOption& option) {
+  std::string spelling;
+  if (!option.ShortName.empty()) spelling = "-" + std::string(option.ShortName) + ", ";
+  spelling += "--" + std::string(option.LongName);
+  if (!option.ValueName.empty()) spelling += " " + std::string(option.ValueName);
+  return spelling;
+}
