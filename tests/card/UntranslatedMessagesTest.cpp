@@ -8,6 +8,7 @@
 #include "FakeNoDave.h"
 #include "Hw_Card.h"
 #include "Localization.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   setenv("LANG", "de_DE.UTF-8", 1);
   unsetenv("LANGUAGE");
   unsetenv("LC_ALL");
-  const auto dir = std::filesystem::temp_directory_path() / "vn_card_untranslated";
-  std::filesystem::create_directories(dir);
+  const TTempFolder folder("vn_card_untranslated");
+  const auto& dir = folder.Path();
   BoxRecorder recorder;
 
   SetupLocalization((dir / "locale").string());
@@ -37,7 +38,6 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   EXPECT_EQ(recorder.boxes[0].caption, "Error");
   EXPECT_EQ(recorder.boxes[0].text, "Could not open the port 4711");
   EXPECT_EQ(recorder.boxes[1].text, "Error: Could not establish connection with these parameters.");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
