@@ -1,11 +1,13 @@
 # vn_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI] [LABELS <labels...>] [TIMEOUT <s>])
 # One GoogleTest executable per unit or group of units. GUI tests run on
-# Qt's offscreen platform so that they need no display.
+# Qt's offscreen platform so that they need no display. Every test links
+# the shared test code (tests/support/testsupport); tests that drive widgets
+# list vntestsupport_qtmain in LIBS for their main.
 function(vn_add_test name)
   cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vntestsupport GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE VN_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
                                              VN_BUILD_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

@@ -26,11 +26,11 @@ const std::string kPrepared = kPreparedSettings + kSavedChannels;
 // A whole file (a missing number would make the card fall back to all
 // defaults) for the given connection type, port and serial port.
 std::string SettingsFile(int type, int port, int comport = 1) {
-  return "WriteProtocol=0\r\nProtokollFileName=errors.txt\r\nComport=" + std::to_string(comport) +
-         "\r\nConnectiontype=" + std::to_string(type) +
-         "\r\nBaudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
-         "ProfibusSpeedIndex=2\r\nIPAddress=127.0.0.1\r\nIPPort=" +
-         std::to_string(port) + "\r\nRack=0\r\nSlot=2\r\n";
+  return SettingsText({{"ProtokollFileName", "errors.txt"},
+                       {"Comport", std::to_string(comport)},
+                       {"Connectiontype", std::to_string(type)},
+                       {"IPAddress", "127.0.0.1"},
+                       {"IPPort", std::to_string(port)}});
 }
 
 class CommandLineTest : public TProgramProjectTest {

@@ -6,10 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -19,18 +19,9 @@ inline const fs::path kFixtureDrivers = fs::path(VN_BUILD_DIR) / "tests" / "fixt
 class TDriverFolder {
  public:
   // subPath: folders to create between the temporary folder and drv/.
-  explicit TDriverFolder(const fs::path& subPath = {}) {
-    std::string pattern = (fs::temp_directory_path() / "vnapp-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    FRoot = pattern;
-    FProject = subPath.empty() ? FRoot : FRoot / subPath;
+  explicit TDriverFolder(const fs::path& subPath = {})
+      : FRoot("vnapp"), FProject(subPath.empty() ? FRoot.Path() : FRoot.Path() / subPath) {
     fs::create_directories(Drv());
-  }
-  TDriverFolder(const TDriverFolder&) = delete;
-  TDriverFolder& operator=(const TDriverFolder&) = delete;
-  ~TDriverFolder() {
-    std::error_code ignored;
-    fs::remove_all(FRoot, ignored);
   }
 
   const fs::path& Project() const { return FProject; }
@@ -42,24 +33,15 @@ class TDriverFolder {
   }
 
  private:
-  fs::path FRoot;
+  TTempFolder FRoot;
   fs::path FProject;
 };
 
 // The lines the stand-in drivers append to the file VN_DRIVER_TRACE names.
 class TDriverTrace {
  public:
-  TDriverTrace() : FFile(fs::temp_directory_path() / ("vnapp-trace-" + std::to_string(getpid()))) {
-    fs::remove(FFile);
-    setenv("VN_DRIVER_TRACE", FFile.c_str(), 1);
-  }
-  TDriverTrace(const TDriverTrace&) = delete;
-  TDriverTrace& operator=(const TDriverTrace&) = delete;
-  ~TDriverTrace() {
-    unsetenv("VN_DRIVER_TRACE");
-    std::error_code ignored;
-    fs::remove(FFile, ignored);
-  }
+  TDriverTrace() : FFile(FFolder.Path() / "trace") { setenv("VN_DRIVER_TRACE", FFile.c_str(), 1); }
+  ~TDriverTrace() { unsetenv("VN_DRIVER_TRACE"); }
 
   const fs::path& File() const { return FFile; }
   std::vector<std::string> Lines() const {
@@ -70,5 +52,6 @@ class TDriverTrace {
   }
 
  private:
+  TTempFolder FFolder{"vnapp-trace"};
   fs::path FFile;
 };

@@ -2,7 +2,6 @@
 // caption is the translated "Kanäle der SPS", and controls by name.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QTabWidget>
 #include <memory>
@@ -13,17 +12,6 @@
 
 namespace {
 
-int argc = 1;
-char programName[] = "app_shell_test";
-char* argv[] = {programName, nullptr};
-
-class HideChannelPageTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
-  }
-};
-
 struct TPagesCase {
   const char* What;
   QString ControlName;
@@ -31,7 +19,7 @@ struct TPagesCase {
   std::vector<bool> TabVisibleAfter;
 };
 
-TEST_F(HideChannelPageTest, HidesThePageWithTheTranslatedChannelCaption) {
+TEST(HideChannelPageTest, HidesThePageWithTheTranslatedChannelCaption) {
   const QString channels = QString::fromUtf8("Kanäle der SPS");
   const std::vector<TPagesCase> cases = {
       {"translated", "PageControl1", {"Connection", channels}, {true, false}},
@@ -73,7 +61,7 @@ TEST_F(HideChannelPageTest, HidesThePageWithTheTranslatedChannelCaption) {
   }
 }
 
-TEST_F(HideChannelPageTest, HidesEveryControlNamedTabSheet3) {
+TEST(HideChannelPageTest, HidesEveryControlNamedTabSheet3) {
   struct TCase {
     QString Name;
     bool HiddenAfter;
@@ -92,7 +80,7 @@ TEST_F(HideChannelPageTest, HidesEveryControlNamedTabSheet3) {
   }
 }
 
-TEST_F(HideChannelPageTest, AControlNamedPageControlThatIsNoPageControlIsLeftAlone) {
+TEST(HideChannelPageTest, AControlNamedPageControlThatIsNoPageControlIsLeftAlone) {
   QWidget parent;
   auto* control = new QLabel(QString::fromUtf8("Kanäle der SPS"), &parent);
   control->setObjectName("PageControl1");

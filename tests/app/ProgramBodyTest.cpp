@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -23,25 +22,13 @@ using ::testing::HasSubstr;
 
 namespace {
 
-int argc = 1;
-char programName[] = "program_body_test";
-char* argv[] = {programName, nullptr};
-
 struct TShown {
   std::string Text, Caption;
   unsigned Flags;
 };
 
-std::string ReadBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class ProgramBodyTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
-  }
   void SetUp() override {
     FPrevious = SetMessageBoxHandler(
         [this](const std::string& text, const std::string& caption, unsigned flags) {
@@ -147,7 +134,7 @@ TEST_F(ProgramBodyTest, AConfigurationFileTheCardCannotReadEndsTheRunAndStaysUnt
   // The channel block jumps from the first to the third level.
   const std::string content = "Connectiontype=4\r\n>ChT<\r\nSPS\r\n\t\t\tE\r\n\r\n>EOT<\r\n";
   const fs::path configFile = folder.Drv() / "libs7drv.CFG";
-  std::ofstream(configFile, std::ios::binary) << content;
+  WriteBytes(configFile, content);
 
   EXPECT_EQ(RunIn(folder), 1);
   ASSERT_EQ(Shown.size(), 1u);

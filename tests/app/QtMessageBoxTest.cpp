@@ -18,10 +18,6 @@
 
 namespace {
 
-int argc = 1;
-char programName[] = "qt_message_box_test";
-char* argv[] = {programName, nullptr};
-
 // Waits for the box ShowMessageBox opens, lets check look at it and then
 // answer it.
 void WhenTheBoxIsShown(std::function<void(QMessageBox&)> check) {
@@ -41,10 +37,7 @@ void WhenTheBoxIsShown(std::function<void(QMessageBox&)> check) {
 
 class QtMessageBoxTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (!QApplication::instance()) new QApplication(argc, argv);  // lives for the process
-    InstallQtMessageBoxes();
-  }
+  static void SetUpTestSuite() { InstallQtMessageBoxes(); }
   static void TearDownTestSuite() { SetMessageBoxHandler(nullptr); }
 };
 

@@ -21,6 +21,7 @@
 #include "Card.h"
 #include "FakeNoDave.h"
 #include "RealIo.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -139,25 +140,19 @@ TConfigInfo IsoOverTcp(int port) {
   return settings;
 }
 
-class CardEmulatorTest : public ::testing::Test {
+class CardEmulatorTest : public TempFolderTest {
  protected:
   void SetUp() override {
     signal(SIGPIPE, SIG_IGN);
     ASSERT_EQ(&NoDave(), &RealNoDaveApi()) << "these tests use the real library";
-    dir = std::filesystem::temp_directory_path() /
-          ("vn_card_emulator_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir);
     card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
     EXPECT_TRUE(recorder.boxes.empty()) << "the card shows nothing itself";
     card.reset();
-    std::filesystem::remove_all(dir);
   }
 
   BoxRecorder recorder;
-  std::filesystem::path dir;
   std::unique_ptr<TCard> card;
 };
 

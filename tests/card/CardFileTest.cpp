@@ -3,15 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "Card.h"
 #include "ConfigFile.h"
+#include "ConfigTexts.h"
+#include "TempFolder.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -19,28 +17,14 @@ using ::testing::IsEmpty;
 
 namespace {
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class CardFileTest : public ::testing::Test {
+class CardFileTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() / ("vn_card_file_" + std::to_string(::getpid()) + "_" + info->name());
-    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir / "drv");
     driver = (dir / "drv" / "libs7drv.so").string();
     configFile = dir / "drv" / "libs7drv.CFG";
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
-  std::filesystem::path dir;
   std::string driver;
   std::filesystem::path configFile;
 };
@@ -76,12 +60,12 @@ TEST_F(CardFileTest, WithoutAFileTheCardHasDefaultsAndNoChannels) {
 }
 
 TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
-  WriteBytes(configFile,
-             "WriteProtocol=0\r\nProtokollFileName=log.TXT\r\nComport=2\r\nConnectiontype=4\r\n"
-             "Baudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
-             "ProfibusSpeedIndex=2\r\nIPAddress=192.168.0.10\r\nIPPort=102\r\nRack=0\r\n"
-             "Slot=3\r\n>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n"
-             "\t\t\t2\r\n\r\n>EOT<\r\n");
+  WriteBytes(configFile, SettingsText({{"ProtokollFileName", "log.TXT"},
+                                       {"Connectiontype", "4"},
+                                       {"IPAddress", "192.168.0.10"},
+                                       {"Slot", "3"}}) +
+                             ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tDB\r\n\t\t10\r\n"
+                             "\t\t\t2\r\n\r\n>EOT<\r\n");
   TCard card(0, driver);
   ASSERT_TRUE(card.LoadConfig().Ok());
 

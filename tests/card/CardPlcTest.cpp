@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "Card.h"
+#include "ConfigTexts.h"
 #include "FakeNoDave.h"
+#include "TempFolder.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -44,21 +46,15 @@ const std::vector<TypeCalls> kTypeCalls = {
      "daveNewConnection(di1,13,1,3)->dc1", "closeS7online(7)"},
 };
 
-class CardPlcTest : public ::testing::Test {
+class CardPlcTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() /
-          ("vn_card_plc_" + std::string(info->test_suite_name()) + "_" + info->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
     // No configuration file beside the driver: the card starts from defaults.
     card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
   }
   void TearDown() override {
     EXPECT_THAT(recorder.boxes, IsEmpty()) << "the card shows nothing itself";
     card.reset();
-    std::filesystem::remove_all(dir);
   }
 
   // Nothing the attempt opened or created may outlive it.
@@ -72,7 +68,6 @@ class CardPlcTest : public ::testing::Test {
 
   FakeNoDave dave;
   BoxRecorder recorder;
-  std::filesystem::path dir;
   std::unique_ptr<TCard> card;
 };
 

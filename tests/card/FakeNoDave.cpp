@@ -150,22 +150,3 @@ BoxRecorder::BoxRecorder() {
 BoxRecorder::~BoxRecorder() {
   SetMessageBoxHandler(std::move(FPrevious));
 }
-
-TConfigInfo DistinctSettings(int connectionType) {
-  TConfigInfo s;
-  s.Connectiontype = connectionType;
-  s.Comport = 3;
-  s.Baudrate = 4;
-  s.LocalMPI = 11;
-  s.LocalPPI = 12;
-  s.RemoteMPI = 13;
-  s.RemotePPI = 14;
-  s.ProfibusSpeedIndex = 6;
-  s.IPAddress = "10.0.0.5";
-  s.IPPort = 1102;
-  s.Rack = 1;
-  s.Slot = 3;
-  s.WriteProtocol = 1;
-  s.ProtokollFileName = "/var/log/s7 errors.txt";
-  return s;
-}

@@ -84,7 +84,3 @@ class BoxRecorder {
  private:
   TMessageBoxHandler FPrevious;
 };
-
-// Settings of the given connection type with a distinct value in every field,
-// so that a value taken from the wrong field shows.
-TConfigInfo DistinctSettings(int connectionType);

@@ -10,6 +10,7 @@
 #include "FakeNoDave.h"
 #include "GermanCatalogue.h"
 #include "Localization.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -37,18 +38,13 @@ TEST(LocalizedMessages, EveryCardMessageHasAGermanText) {
   EXPECT_EQ(Tr(""), "");
 }
 
-class LocalizedCardTest : public ::testing::Test {
+class LocalizedCardTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / "vn_card_localized";
-    std::filesystem::create_directories(dir);
     card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
     dave.failSetPort = dave.failOpenSocket = dave.failOpenS7online = true;
   }
-  void TearDown() override {
-    card.reset();
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { card.reset(); }
 
   std::string OnlyBoxFor(const TConfigInfo& settings) {
     const TCardRead<std::string> read = card->ReadOrderCode(settings);
@@ -59,7 +55,6 @@ class LocalizedCardTest : public ::testing::Test {
   }
 
   FakeNoDave dave;
-  std::filesystem::path dir;
   std::unique_ptr<TCard> card;
 };
 

@@ -8,6 +8,7 @@
 #include "Card.h"
 #include "FakeNoDave.h"
 #include "Localization.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   setenv("LANG", "de_DE.UTF-8", 1);
   unsetenv("LANGUAGE");
   unsetenv("LC_ALL");
-  const auto dir = std::filesystem::temp_directory_path() / "vn_card_untranslated";
-  std::filesystem::create_directories(dir);
+  const TTempFolder folder("vn_card_untranslated");
+  const auto& dir = folder.Path();
   BoxRecorder recorder;
 
   SetupLocalization((dir / "locale").string());
@@ -40,7 +41,6 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   EXPECT_EQ(read.Result.Caption, "Error");
   EXPECT_EQ(read.Result.Text(), "Could not open the port 4711");
   EXPECT_EQ(failure.Text(), "Error: Could not establish connection with these parameters.");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -11,44 +11,30 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <regex>
 
 #include "ConfigFile.h"
-#include "EncodedConfigFiles.h"
+#include "ConfigTexts.h"
 #include "FileStore.h"
 #include "HW_Channels.h"
+#include "TempFolder.h"
 #include "VNErrors.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 const fs::path kData = fs::path(VN_TEST_DATA_DIR) / "config";
 
 const TStrings kExampleChannelLines{"SPS", "\tE", "\t\t0", "\t\t1",  "\tA",     "\t\t4", "\tM",
                                     "\tT", "\tZ", "\tDB",  "\t\t10", "\t\t\t2", ""};
 
-class ConfigFile : public ::testing::Test {
+class ConfigFile : public TempFolderTest {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::temp_directory_path() /
-          (std::string("vn_config_") + info->name() + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
     fs::create_directories(dir / "tmp");
     // Safe copies of in-place saves go to the temporary folder: one of the
     // test's own, open to every user as /tmp is.
@@ -62,8 +48,6 @@ class ConfigFile : public ::testing::Test {
       ::setenv("TMPDIR", savedTmpDir->c_str(), 1);
     else
       ::unsetenv("TMPDIR");
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir);
   }
 
   // Loads bytes written to a file, as the card does.
@@ -80,7 +64,6 @@ class ConfigFile : public ::testing::Test {
     return names;
   }
 
-  fs::path dir;
   std::optional<std::string> savedTmpDir;
   TConfigInfo config{"/suite/drv/S7DRV.CFG"};
   TStrings fileLines;

@@ -23,7 +23,7 @@
 #include <set>
 #include <vector>
 
-#include "../config/EncodedConfigFiles.h"
+#include "ConfigTexts.h"
 #include "DialogTestSupport.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
@@ -246,7 +246,7 @@ void TypeText(QWidget* widget, const QString& text) {
 TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
   for (const EncodingCase& c : EncodingCases()) {
     SCOPED_TRACE(c.Why);
-    std::ofstream(ConfigPath(), std::ios::binary) << c.Bytes;
+    WriteBytes(ConfigPath(), c.Bytes);
     MakeCard();
     RunCardDialog([](TConfigDlg& dlg) {
       EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), QString("C:\\Prüfung\\log.TXT"));
@@ -263,7 +263,7 @@ TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
 TEST_F(ConfigDlgTest, EditedTextIsWrittenInTheFilesEncodingOrRefused) {
   for (const EncodingCase& c : EncodingCases()) {
     SCOPED_TRACE(c.Why);
-    std::ofstream(ConfigPath(), std::ios::binary) << c.Bytes;
+    WriteBytes(ConfigPath(), c.Bytes);
     MakeCard();
     boxes.boxes.clear();
     RunCardDialog([&](TConfigDlg& dlg) {

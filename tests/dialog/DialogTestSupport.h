@@ -8,9 +8,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -20,6 +18,7 @@
 #include "FakeNoDave.h"
 #include "NoDave_ConfigDlg.h"
 #include "ShowConfigDialog.h"
+#include "TempFolder.h"
 
 template <class T>
 T* Child(const QObject* parent, const char* name) {
@@ -50,19 +49,11 @@ inline std::vector<std::string> ChildTexts(const QTreeWidgetItem* node) {
   return texts;
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() /
-          ("vn_dialog_" + std::string(info->test_suite_name()) + "_" + info->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
   void TearDown() override {
     dialog.reset();
     card.reset();
-    std::filesystem::remove_all(dir);
   }
 
   std::string DriverPath() const { return (dir / "libs7drv.so").string(); }
@@ -74,10 +65,7 @@ class DialogTest : public ::testing::Test {
     BuildConfigFileLines(settings, channelLines, lines);
     WriteTextLinesAtomic(ConfigPath(), lines);
   }
-  std::string FileBytes() const {
-    std::ifstream in(ConfigPath(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  std::string FileBytes() const { return ReadBytes(ConfigPath()); }
 
   TCard& MakeCard() {
     card = std::make_unique<TCard>(0, DriverPath());
@@ -112,7 +100,6 @@ class DialogTest : public ::testing::Test {
     ShowConfigDialog(nullptr, *card, callback);
   }
 
-  std::filesystem::path dir;
   FakeNoDave fake;
   BoxRecorder boxes;
   std::unique_ptr<TCard> card;

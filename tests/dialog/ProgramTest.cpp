@@ -97,12 +97,7 @@ TEST_F(ProgramTest, OkWithoutAFileCreatesItFromTheDefaults) {
   const TProgramRun run = Run("ok");
   EXPECT_EQ(run.exitCode, 0) << run.errors;
   const std::string expected =
-      "WriteProtocol=0\r\nProtokollFileName=" + (dir / "drv" / "libs7drvErrorLog.TXT").string() +
-      "\r\n"
-      "Comport=2\r\nConnectiontype=0\r\nBaudrate=0\r\nLocalMPI=0\r\n"
-      "LocalPPI=0\r\nRemoteMPI=2\r\nRemotePPI=2\r\n"
-      "ProfibusSpeedIndex=2\r\nIPAddress=192.168.0.1\r\nIPPort=102\r\n"
-      "Rack=0\r\nSlot=2\r\n"
+      SettingsText({{"ProtokollFileName", (dir / "drv" / "libs7drvErrorLog.TXT").string()}}) +
       ">ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n"
       "\r\n>EOT<\r\n";
   EXPECT_EQ(ConfigBytes(), expected);

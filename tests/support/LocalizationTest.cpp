@@ -7,11 +7,11 @@
 #include <QCoreApplication>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 
 #include "Localization.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -91,12 +91,12 @@ TEST_F(LocalizationTest, EnvironmentSelectsTheLanguageForCatalogueAndToolkit) {
 }
 
 TEST_F(LocalizationTest, MissingOrBrokenTranslationsLeaveEnglish) {
-  const fs::path dir = fs::temp_directory_path() / "vn_localization_broken";
-  fs::remove_all(dir);
+  const TTempFolder folder("vn_localization_broken");
+  const fs::path& dir = folder.Path();
   const fs::path broken = dir / "broken" / "de" / "LC_MESSAGES";
   fs::create_directories(broken);
-  std::ofstream(broken / "default.mo", std::ios::binary) << "\xde\x12\x04\x95 not a catalogue";
-  std::ofstream(dir / "qtbase_de.qm", std::ios::binary) << "not a translation either";
+  WriteBytes(broken / "default.mo", "\xde\x12\x04\x95 not a catalogue");
+  WriteBytes(dir / "qtbase_de.qm", "not a translation either");
   SetEnvironment({"", "", "", "de_AT.UTF-8", true});
 
   for (const fs::path& catalogues : {dir / "missing", dir / "broken"}) {
@@ -115,7 +115,6 @@ TEST_F(LocalizationTest, MissingOrBrokenTranslationsLeaveEnglish) {
     EXPECT_EQ(Tr(kTitle), kGermanTitle);
     EXPECT_EQ(ToolkitCancel(), "Cancel");
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "VNConfig.h"
 #include "VNErrors.h"
 
@@ -17,12 +17,11 @@ namespace {
 
 // Every test gets its own empty user settings folder; the real user's
 // settings are never touched.
-class VNConfigTest : public ::testing::Test {
+class VNConfigTest : public TempFolderTest {
  protected:
   void SetUp() override {
     QStandardPaths::setTestModeEnabled(true);
-    ASSERT_TRUE(FFolder.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, FFolder.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir));
     Options = TVNOptionsX{};
     Options.DefaultUser = "untouched";
   }
@@ -38,9 +37,6 @@ class VNConfigTest : public ::testing::Test {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Arbelon", "Vornic 7")
         .fileName();
   }
-
- private:
-  QTemporaryDir FFolder;
 };
 
 TEST_F(VNConfigTest, WithoutSettingsEveryFieldHasItsDefaultAndTheEmptyFileIsCreated) {

@@ -9,14 +9,15 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <filesystem>
-#include <map>
 
 #include "Card.h"
+#include "ConfigTexts.h"
 #include "FakeNoDave.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
+#include "TempFolder.h"
 #include "UiTestSupport.h"
 #include "VNErrors.h"
 
@@ -55,28 +56,10 @@ void Choose(QWidget* frame, const char* name, const QString& item) {
   box->setCurrentIndex(box->findText(item));
 }
 
-// Every field of a settings record, to see which a frame touched.
-std::map<std::string, std::string> Fields(const TConfigInfo& c) {
-  return {{"Connectiontype", std::to_string(c.Connectiontype)},
-          {"Comport", std::to_string(c.Comport)},
-          {"Baudrate", std::to_string(c.Baudrate)},
-          {"LocalMPI", std::to_string(c.LocalMPI)},
-          {"LocalPPI", std::to_string(c.LocalPPI)},
-          {"RemoteMPI", std::to_string(c.RemoteMPI)},
-          {"RemotePPI", std::to_string(c.RemotePPI)},
-          {"ProfibusSpeedIndex", std::to_string(c.ProfibusSpeedIndex)},
-          {"IPAddress", c.IPAddress},
-          {"IPPort", std::to_string(c.IPPort)},
-          {"Rack", std::to_string(c.Rack)},
-          {"Slot", std::to_string(c.Slot)},
-          {"WriteProtocol", std::to_string(c.WriteProtocol)},
-          {"ProtokollFileName", c.ProtokollFileName}};
-}
-
 std::vector<std::string> ChangedFields(const TConfigInfo& before, const TConfigInfo& after) {
   std::vector<std::string> changed;
-  const auto a = Fields(before);
-  const auto b = Fields(after);
+  const auto a = SettingsFields(before);
+  const auto b = SettingsFields(after);
   for (const auto& [key, value] : a)
     if (b.at(key) != value) changed.push_back(key);
   return changed;
@@ -102,16 +85,9 @@ TConfigInfo Distinct() {
   return c;
 }
 
-class FramesTest : public ::testing::Test {
+class FramesTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::filesystem::temp_directory_path() / ("vn_frames_" + std::string(info->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string());
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string()); }
 
   template <class F>
   F* Frame(const TConfigInfo& settings = TConfigInfo()) {
@@ -120,7 +96,6 @@ class FramesTest : public ::testing::Test {
     return frame;
   }
 
-  std::filesystem::path dir;
   BoxRecorder recorder;
   BeepCounter beeper;
   FakeNoDave fake;
@@ -248,7 +223,8 @@ TEST_F(FramesTest, EachFrameStoresOnlyTheFieldsItShows) {
     if (auto* f = qobject_cast<TS7OnlineFrame*>(frame)) f->StoreSettings(stored);
     EXPECT_THAT(ChangedFields(Distinct(), stored), ElementsAreArray(shown))
         << frame->metaObject()->className();
-    for (const auto& key : shown) EXPECT_EQ(Fields(stored).at(key), Fields(settings).at(key));
+    for (const auto& key : shown)
+      EXPECT_EQ(SettingsFields(stored).at(key), SettingsFields(settings).at(key));
   }
 }
 

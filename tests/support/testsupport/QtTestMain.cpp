@@ -1,5 +1,5 @@
-// GoogleTest main for the widget tests: the widgets need an application
-// object for the whole run.
+// GoogleTest main for the widget and dialog tests: the widgets need an
+// application object for the whole run.
 #include <gtest/gtest.h>
 
 #include <QApplication>
