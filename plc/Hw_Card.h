@@ -57,8 +57,11 @@ class TCard : public TCardIF, public TCardServices {
   const TConfigInfo& Settings() const override { return *FConfig; }
   TStrings ChannelLines() const override { return FChannelTree.Lines(); }
   const TChannelTreeModel& ChannelTree() const override { return FChannelTree; }
-  const TChannel* FindChannel(std::string_view path) const override {
-    return Channels().FindChannel(path);
+  // Hardware blocks mark the channels they use in the channel list; while
+  // nobody built it, no channel is used, and the dialog does not build a
+  // list of a million channels to learn that.
+  bool IsChannelUsed(std::string_view path) const override {
+    return FChannels && FChannels->IsUsed(path);
   }
   // The channel list, built from the tree on first use.
   TLstChannels& Channels() const;

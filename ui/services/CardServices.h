@@ -27,8 +27,8 @@ class TCardServices {
   // The encoding of the configuration file's bytes, which the settings
   // texts and channel lines keep; text the user edits is written in it.
   virtual TTextEncoding FileEncoding() const = 0;
-  // The card's channel of path, or null.
-  virtual const TChannel* FindChannel(std::string_view path) const = 0;
+  // Whether a hardware block uses the channel of path ("SPS;E;5").
+  virtual bool IsChannelUsed(std::string_view path) const = 0;
 
   // Connects with settings, reads the order code, disconnects; the text for
   // the memo ("Order Code:" and the code), empty when no connection was
