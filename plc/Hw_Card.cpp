@@ -70,9 +70,15 @@ void TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                               const TStrings& channelLines) {
   if (collect) collect(*FConfig);
   FChannelTree = TChannelTreeModel::FromLines(channelLines);
-  auto rebuilt = std::make_unique<TLstChannels>(this);
-  rebuilt->ParseChannelText(FChannelTree);
-  if (FChannels) rebuilt->TakeStateFrom(*FChannels);
-  FChannels = std::move(rebuilt);
+  if (FChannels) {
+    auto rebuilt = std::make_unique<TLstChannels>(this);
+    rebuilt->ParseChannelText(FChannelTree);
+    rebuilt->TakeStateFrom(*FChannels);
+    FChannels = std::move(rebuilt);
+  } else {
+    // A list nobody built carries no run-time state over: the lines are only
+    // checked, and the list waits for its first use as after reading the file.
+    CheckChannelText(FChannelTree);
+  }
   SaveConfig();
 }

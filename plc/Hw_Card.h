@@ -36,8 +36,9 @@ class TCard : public TCardIF, public TCardServices {
   // that is not there holds none); EFileError when it cannot be read.
   bool ConfigFileChanged() const override;
   // The take-over after OK: collect fills the card's settings record, the
-  // channel list is rebuilt from channelLines with the old list's run-time
-  // state, and the file is saved.
+  // channel lines replace the card's (a channel list already built is
+  // rebuilt from them with the old list's run-time state), and the file is
+  // saved.
   void TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                          const TStrings& channelLines) override;
 

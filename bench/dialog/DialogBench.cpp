@@ -147,8 +147,10 @@ struct TOpenDialog {
 // time to open the dialog on it, and the heap it holds above the empty
 // file's while open (the card's model, the dialog's working copy, the view).
 void BM_DialogOpenMillion(benchmark::State& state) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "vn_dialog_bench_million";
-  const std::filesystem::path empty = std::filesystem::temp_directory_path() / "vn_dialog_bench_empty";
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / "vn_dialog_bench_million";
+  const std::filesystem::path empty =
+      std::filesystem::temp_directory_path() / "vn_dialog_bench_empty";
   for (const auto& folder : {dir, empty}) std::filesystem::create_directories(folder);
   WriteBigConfigFile((dir / "libs7drv.CFG").string(), nullptr, kMillionFileLeaves);
   WriteBigConfigFile((empty / "libs7drv.CFG").string(), nullptr, 0);

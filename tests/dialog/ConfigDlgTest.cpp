@@ -692,8 +692,7 @@ TEST_F(ConfigDlgTest, EveryFieldHasANameForAssistiveTechnology) {
   int fields = 0;
   for (QWidget* widget : dlg.findChildren<QWidget*>()) {
     const bool isField = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                         qobject_cast<QPlainTextEdit*>(widget) ||
-                         qobject_cast<QTreeView*>(widget);
+                         qobject_cast<QPlainTextEdit*>(widget) || qobject_cast<QTreeView*>(widget);
     if (!isField) continue;
     ++fields;
     EXPECT_FALSE(namesOf(widget).empty()) << widget->objectName().toStdString();

@@ -17,11 +17,11 @@
 #include "ChannelItemModel.h"
 #include "ChannelTreeEditor.h"
 #include "ChannelTreeView.h"
-#include "NodeIcon.h"
 #include "ConfigFile.h"
 #include "FakeNoDave.h"
 #include "Hw_Card.h"
 #include "NoDave_ConfigDlg.h"
+#include "NodeIcon.h"
 #include "ShowConfigDialog.h"
 
 template <class T>
