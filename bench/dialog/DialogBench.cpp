@@ -8,8 +8,10 @@
 #include <malloc.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "BigConfigFile.h"
@@ -143,35 +145,69 @@ struct TOpenDialog {
   TConfigDlg Dialog;
 };
 
-// The million-leaf file (255 full data blocks) against an empty one: the
-// time to open the dialog on it, and the heap it holds above the empty
+// A folder holding a configuration file of leaves (255 data blocks), gone
+// with the object.
+class TBigFolder {
+ public:
+  explicit TBigFolder(int leaves)
+      : FDir(std::filesystem::temp_directory_path() /
+             ("vn_dialog_bench_big_" + std::to_string(leaves))) {
+    std::filesystem::create_directories(FDir);
+    WriteBigConfigFile((FDir / "libs7drv.CFG").string(), nullptr, leaves);
+  }
+  ~TBigFolder() { std::filesystem::remove_all(FDir); }
+  const std::filesystem::path& Dir() const { return FDir; }
+
+ private:
+  std::filesystem::path FDir;
+};
+
+// The million-leaf file (255 full data blocks) against one without leaves:
+// the time to open the dialog on it, and the heap it holds above the other
 // file's while open (the card's model, the dialog's working copy, the view).
 void BM_DialogOpenMillion(benchmark::State& state) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / "vn_dialog_bench_million";
-  const std::filesystem::path empty =
-      std::filesystem::temp_directory_path() / "vn_dialog_bench_empty";
-  for (const auto& folder : {dir, empty}) std::filesystem::create_directories(folder);
-  WriteBigConfigFile((dir / "libs7drv.CFG").string(), nullptr, kMillionFileLeaves);
-  WriteBigConfigFile((empty / "libs7drv.CFG").string(), nullptr, 0);
+  const TBigFolder million(kMillionFileLeaves);
+  const TBigFolder empty(0);
   double emptyBytes = 0;
   {
     const double before = HeapInUse();
-    const TOpenDialog opened(empty);
+    const TOpenDialog opened(empty.Dir());
     emptyBytes = HeapInUse() - before;
   }
   double bytes = 0;
+  std::optional<TOpenDialog> opened;
   for (auto _ : state) {
     const double before = HeapInUse();
-    const TOpenDialog opened(dir);
+    opened.emplace(million.Dir());
     state.PauseTiming();
     bytes = HeapInUse() - before;
+    opened.reset();
     state.ResumeTiming();
   }
   state.counters["MB_above_empty"] = (bytes - emptyBytes) / 1e6;
-  for (const auto& folder : {dir, empty}) std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_DialogOpenMillion)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One in-place edit of an offset in the million-leaf tree: the offsets of
+// its data block are checked again and the pictures brought up to date.
+void BM_EditInMillion(benchmark::State& state) {
+  const TBigFolder million(kMillionFileLeaves);
+  const TOpenDialog opened(million.Dir());
+  TChannelTreeEditor& editor = *opened.Dialog.ChannelTree();
+  const TChannelTreeModel& channels = editor.Model()->Channels();
+  TNodeId node = kNoNode;
+  for (const std::string_view text : {"SPS", "DB", "128", "2000"}) {
+    const std::vector<TNodeId>& children = channels.Children(node);
+    node = *std::find_if(children.begin(), children.end(),
+                         [&](TNodeId child) { return channels.Text(child) == text; });
+  }
+  int typed = 0;
+  for (auto _ : state) {
+    std::string text = typed++ % 2 == 0 ? "5000" : "2000";  // invalid, then valid again
+    editor.TreeView1Edited(editor.Model()->IndexOf(node), text);
+  }
+}
+BENCHMARK(BM_EditInMillion)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
