@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "ChannelTreeModel.h"
-#include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
 #include "TextCodec.h"
 #include "VNList.h"
