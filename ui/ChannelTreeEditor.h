@@ -40,9 +40,6 @@ class TChannelTreeEditor : public QObject {
   void StoreChannelTree(TStrings& lines) const;
   // OK's clean-up of the tree as it is now (TChannelItemModel::CleanUp).
   void EnsurePlcRoot();
-  // Checks and normalises the entries at node's level; text is node's new
-  // text in and its checked text (with a marker when invalid) out.
-  void ValidateSiblings(TNodeId node, std::string& text);
 
   // Handlers of the tree and its popup menu. MouseDown and KeyDown return
   // whether they consumed the event.
@@ -63,7 +60,11 @@ class TChannelTreeEditor : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // TreeView1Edited by node id.
   void Edited(TNodeId node, std::string& text);
+  // Checks and normalises the entries at node's level; text is node's new
+  // text in and its checked text (with a marker when invalid) out.
+  void ValidateSiblings(TNodeId node, std::string& text);
   bool IsFreeNode(TNodeId node) const;
   void ShowNotAllowedHere() const;
   void OpenContextMenu(const QPoint& globalPos);
