@@ -279,7 +279,7 @@ int Set(TCardServices& card, const std::vector<std::string>& assignments) {
   // The channel block is cleaned up as OK cleans it, so that the file is
   // the one OK would write.
   TChannelTreeModel channels = card.ChannelTree();
-  channels.CleanUp([&card](std::string_view path) { return IsUsed(card.FindChannel(path)); });
+  channels.CleanUp([&card](std::string_view path) { return card.IsChannelUsed(path); });
   const bool saved = Reported(card.TakeDialogResults(
       [&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); }, channels.Lines()));
   return saved ? kExitSuccess : kExitFailure;

@@ -90,9 +90,15 @@ TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& co
                                      const TStrings& channelLines) {
   if (collect) collect(*FConfig);
   FChannelTree = TChannelTreeModel::FromLines(channelLines);
-  auto rebuilt = std::make_unique<TLstChannels>(this);
-  rebuilt->ParseChannelText(FChannelTree);
-  if (FChannels) rebuilt->TakeStateFrom(*FChannels);
-  FChannels = std::move(rebuilt);
+  if (FChannels) {
+    auto rebuilt = std::make_unique<TLstChannels>(this);
+    rebuilt->ParseChannelText(FChannelTree);
+    rebuilt->TakeStateFrom(*FChannels);
+    FChannels = std::move(rebuilt);
+  } else {
+    // A list nobody built carries no run-time state over: the lines are only
+    // checked, and the list waits for its first use as after reading the file.
+    CheckChannelText(FChannelTree);
+  }
   return SaveConfig();
 }

@@ -38,8 +38,9 @@ class TCard : public TCardServices {
   // that is not there holds none); EFileError when it cannot be read.
   bool ConfigFileChanged() const override;
   // The take-over after OK: collect fills the card's settings record, the
-  // channel list is rebuilt from channelLines with the old list's run-time
-  // state, and the file is saved.
+  // channel lines replace the card's (a channel list already built is
+  // rebuilt from them with the old list's run-time state), and the file is
+  // saved.
   TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
                                 const TStrings& channelLines) override;
 
@@ -54,8 +55,11 @@ class TCard : public TCardServices {
   const TConfigInfo& Settings() const override { return *FConfig; }
   TStrings ChannelLines() const override { return FChannelTree.Lines(); }
   const TChannelTreeModel& ChannelTree() const override { return FChannelTree; }
-  const TChannel* FindChannel(std::string_view path) const override {
-    return Channels().FindChannel(path);
+  // Hardware blocks mark the channels they use in the channel list; while
+  // nobody built it, no channel is used, and the dialog does not build a
+  // list of a million channels to learn that.
+  bool IsChannelUsed(std::string_view path) const override {
+    return FChannels && FChannels->IsUsed(path);
   }
   // The channel list, built from the tree on first use.
   TLstChannels& Channels() const;

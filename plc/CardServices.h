@@ -35,8 +35,8 @@ class TCardServices {
   // The encoding of the configuration file's bytes, which the settings
   // texts and channel lines keep; text the user edits is written in it.
   virtual TTextEncoding FileEncoding() const = 0;
-  // The card's channel of path, or null.
-  virtual const TChannel* FindChannel(std::string_view path) const = 0;
+  // Whether a hardware block uses the channel of path ("SPS;E;5").
+  virtual bool IsChannelUsed(std::string_view path) const = 0;
 
   // Reads the configuration file (settings and channel block) afresh.
   virtual TCardResult LoadConfig() = 0;

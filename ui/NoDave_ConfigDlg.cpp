@@ -23,7 +23,9 @@
 
 #include "CardResultBox.h"
 #include "CardServices.h"
-#include "ChannelTree.h"
+#include "ChannelItemModel.h"
+#include "ChannelTreeEditor.h"
+#include "ChannelTreeView.h"
 #include "ConnectionType.h"
 #include "DialogTranslation.h"
 #include "FileText.h"
@@ -247,7 +249,7 @@ QWidget* TConfigDlg::CreateChannelPage() {
   TabSheet3 = Named(new QWidget, "TabSheet3");
   TreeView1 = Named(new TChannelTreeView(TabSheet3), "TreeView1");
   FChannelTree = new TChannelTreeEditor(
-      TreeView1, [this](std::string_view path) { return FCard->FindChannel(path); }, this);
+      TreeView1, [this](std::string_view path) { return FCard->IsChannelUsed(path); }, this);
 
   Label4 = Named(new QLabel("Add or rather delete addresses that are mapped to channels by "
                             "clicking the right mouse button within the tree.",
@@ -439,10 +441,10 @@ void TConfigDlg::TabSheet3Enter() {
 }
 
 void TConfigDlg::LoadChannelTree() {
-  TreeView1->SetEncoding(FCard->FileEncoding());
+  FChannelTree->Model()->SetEncoding(FCard->FileEncoding());
   TChannelTreeModel channels = FCard->ChannelTree();
-  channels.CleanUp(FChannelTree->UsedChannelLookup());
-  FChannelTree->LoadChannelTree(channels);
+  channels.CleanUp(FChannelTree->Model()->UsedLookup());
+  FChannelTree->LoadChannelTree(std::move(channels));
 }
 
 void TConfigDlg::EnsurePlcRoot() {

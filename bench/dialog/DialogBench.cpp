@@ -2,17 +2,23 @@
 // the channel tree alone (load with depths and images, the "SPS" root, the
 // full expand and collapse) and the whole dialog built over a real card.
 // Sizes 25,000 to 100,000 leaves; the fitted complexity shows that the
-// build grows linearly. And the memory one leaf costs while the dialog is open.
+// build grows linearly. And the memory one leaf costs while the dialog is open,
+// and the dialog opened on a plant's file of a million leaves.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "BigConfigFile.h"
 #include "Card.h"
-#include "ChannelTree.h"
+#include "ChannelItemModel.h"
+#include "ChannelTreeEditor.h"
+#include "ChannelTreeView.h"
 #include "ConfigFile.h"
 #include "NoDave_ConfigDlg.h"
 
@@ -71,12 +77,12 @@ void BM_ChannelTreeBuild(benchmark::State& state) {
   const TChannelTreeModel& channels = fixture.Card->ChannelTree();
   TChannelTreeView tree;
   TChannelTreeEditor editor(
-      &tree, [&](std::string_view path) { return fixture.Card->Channels().FindChannel(path); });
+      &tree, [&](std::string_view path) { return fixture.Card->IsChannelUsed(path); });
   for (auto _ : state) {
     TChannelTreeModel cleaned = channels;
     cleaned.CleanUp([&](std::string_view path) { return fixture.Card->Channels().IsUsed(path); });
-    editor.LoadChannelTree(cleaned);
-    benchmark::DoNotOptimize(editor.RefreshNodeImages(tree.topLevelItem(0)));
+    editor.LoadChannelTree(std::move(cleaned));
+    benchmark::DoNotOptimize(editor.Model()->RefreshImages());
     tree.ExpandAllNodes();
     tree.collapseAll();
   }
@@ -126,6 +132,83 @@ void BM_MemoryPerChannelLeaf(benchmark::State& state) {
   state.counters["bytes_per_leaf"] = bytes / leaves;
 }
 BENCHMARK(BM_MemoryPerChannelLeaf)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The dialog opened on a file, as the program opens it: the card reads the
+// file, the dialog is built and shown once. Nobody built the card's channel
+// list, so no channel is used, as in the program.
+struct TOpenDialog {
+  explicit TOpenDialog(const std::filesystem::path& dir)
+      : Card(0, (dir / "libs7drv.so").string()), Dialog(nullptr, Card.Config(), &Card) {
+    Dialog.show();
+    QApplication::processEvents();
+  }
+  TCard Card;
+  TConfigDlg Dialog;
+};
+
+// A folder holding a configuration file of leaves (255 data blocks), gone
+// with the object.
+class TBigFolder {
+ public:
+  explicit TBigFolder(int leaves)
+      : FDir(std::filesystem::temp_directory_path() /
+             ("vn_dialog_bench_big_" + std::to_string(leaves))) {
+    std::filesystem::create_directories(FDir);
+    WriteBigConfigFile((FDir / "libs7drv.CFG").string(), nullptr, leaves);
+  }
+  ~TBigFolder() { std::filesystem::remove_all(FDir); }
+  const std::filesystem::path& Dir() const { return FDir; }
+
+ private:
+  std::filesystem::path FDir;
+};
+
+// The million-leaf file (255 full data blocks) against one without leaves:
+// the time to open the dialog on it, and the heap it holds above the other
+// file's while open (the card's model, the dialog's working copy, the view).
+void BM_DialogOpenMillion(benchmark::State& state) {
+  const TBigFolder million(kMillionFileLeaves);
+  const TBigFolder empty(0);
+  double emptyBytes = 0;
+  {
+    const double before = HeapInUse();
+    const TOpenDialog opened(empty.Dir());
+    emptyBytes = HeapInUse() - before;
+  }
+  double bytes = 0;
+  std::optional<TOpenDialog> opened;
+  for (auto _ : state) {
+    const double before = HeapInUse();
+    opened.emplace(million.Dir());
+    state.PauseTiming();
+    bytes = HeapInUse() - before;
+    opened.reset();
+    state.ResumeTiming();
+  }
+  state.counters["MB_above_empty"] = (bytes - emptyBytes) / 1e6;
+}
+BENCHMARK(BM_DialogOpenMillion)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One in-place edit of an offset in the million-leaf tree: the offsets of
+// its data block are checked again and the pictures brought up to date.
+void BM_EditInMillion(benchmark::State& state) {
+  const TBigFolder million(kMillionFileLeaves);
+  const TOpenDialog opened(million.Dir());
+  TChannelTreeEditor& editor = *opened.Dialog.ChannelTree();
+  const TChannelTreeModel& channels = editor.Model()->Channels();
+  TNodeId node = kNoNode;
+  for (const std::string_view text : {"SPS", "DB", "128", "2000"}) {
+    const std::vector<TNodeId>& children = channels.Children(node);
+    node = *std::find_if(children.begin(), children.end(),
+                         [&](TNodeId child) { return channels.Text(child) == text; });
+  }
+  int typed = 0;
+  for (auto _ : state) {
+    std::string text = typed++ % 2 == 0 ? "5000" : "2000";  // invalid, then valid again
+    editor.TreeView1Edited(editor.Model()->IndexOf(node), text);
+  }
+}
+BENCHMARK(BM_EditInMillion)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -4,12 +4,11 @@
 // arguments ("SPS;E;5"). Ends when the window is closed.
 #include <QApplication>
 #include <QTabWidget>
-#include <QTreeWidget>
 #include <filesystem>
 #include <string>
 
 #include "Card.h"
-#include "ChannelTree.h"
+#include "ChannelTreeView.h"
 #include "Localization.h"
 #include "NoDave_ConfigDlg.h"
 
@@ -27,7 +26,7 @@ int main(int argc, char** argv) {
   pages->setCurrentWidget(page);
   auto* tree = dialog.findChild<TChannelTreeView*>("TreeView1");
   tree->expandAll();
-  tree->setCurrentItem(tree->topLevelItem(0));
+  tree->setCurrentIndex(tree->model()->index(0, 0));
   dialog.show();
   return application.exec();
 }

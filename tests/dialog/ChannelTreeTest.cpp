@@ -56,25 +56,25 @@ class ChannelTreeTest : public DialogTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     tree->ExpandAllNodes();
   }
-  QTreeWidgetItem* Node(const std::string& path) {
-    QTreeWidgetItem* node = NodeAt(tree, path);
-    EXPECT_NE(node, nullptr) << path;
+  QModelIndex Node(const std::string& path) {
+    const QModelIndex node = NodeAt(tree, path);
+    EXPECT_TRUE(node.isValid()) << path;
     return node;
   }
   int Image(const std::string& path) {
-    QTreeWidgetItem* node = Node(path);
-    return node ? NodeImage(node) : -2;
+    const QModelIndex node = Node(path);
+    return node.isValid() ? NodeImage(node) : -2;
   }
   // What the end of an in-place edit with text does.
   std::string Edit(const std::string& path, const std::string& text) {
-    QTreeWidgetItem* node = Node(path);
+    const QModelIndex node = Node(path);
     std::string edited = text;
     editor->TreeView1Edited(node, edited);
     return NodeText(node);
   }
   // Selects path and presses key on the tree.
   void Press(const std::string& path, Qt::Key key) {
-    tree->setCurrentItem(Node(path));
+    tree->setCurrentIndex(Node(path));
     QTest::keyClick(tree, key);
   }
   QLineEdit* OpenEditor() const {
@@ -137,10 +137,10 @@ TEST_F(ChannelTreeTest, ATreeAsDeepAsTheSizeLimitAllowsIsShownExpandedAndStored)
   lines.front() = "SPS";
   Open(lines);
   ShowChannelPage();  // expands every node
-  QTreeWidgetItem* deepest = tree->topLevelItem(0);
-  while (deepest->childCount() > 0) deepest = deepest->child(0);
+  QModelIndex deepest = TopNode(tree);
+  while (ChildCount(deepest) > 0) deepest = ChildOf(deepest, 0);
   EXPECT_EQ(NodeLevel(deepest), static_cast<int>(lines.size()) - 1);
-  tree->scrollToItem(deepest);
+  tree->scrollTo(deepest);
   QApplication::processEvents();
   // The empty line the card read before the end marker is gone, as always.
   EXPECT_EQ(StoredLines(), lines);
@@ -155,18 +155,18 @@ TEST_F(ChannelTreeTest, ForeignRootWithAUsedChannelStays) {
 
 TEST_F(ChannelTreeTest, NewRootHasTheSixAreasWithTheirDepths) {
   Open({});
-  ASSERT_EQ(tree->topLevelItemCount(), 1);
-  QTreeWidgetItem* root = tree->topLevelItem(0);
+  ASSERT_EQ(tree->model()->rowCount(), 1);
+  const QModelIndex root = TopNode(tree);
   EXPECT_EQ(NodeText(root), "SPS");
   EXPECT_EQ(NodeDataWord(root), 0);
   EXPECT_EQ(NodeImage(root), NodeValid);
   EXPECT_THAT(ChildTexts(root), ElementsAre("E", "A", "M", "T", "Z", "DB"));
-  for (int i = 0; i < root->childCount(); ++i) {
-    EXPECT_EQ(NodeImage(root->child(i)), NodeValid);
-    EXPECT_EQ(NodeDataWord(root->child(i)), NodeText(root->child(i)) == "DB" ? 2 : 1);
+  for (int i = 0; i < ChildCount(root); ++i) {
+    EXPECT_EQ(NodeImage(ChildOf(root, i)), NodeValid);
+    EXPECT_EQ(NodeDataWord(ChildOf(root, i)), NodeText(ChildOf(root, i)) == "DB" ? 2 : 1);
   }
   // Built collapsed: only the top level shows.
-  EXPECT_FALSE(root->isExpanded());
+  EXPECT_FALSE(tree->isExpanded(root));
 }
 
 TEST_F(ChannelTreeTest, DepthsAndImagesAfterLoading) {
@@ -223,11 +223,11 @@ TEST_F(ChannelTreeTest, EntriesAreCheckedForTheirPlace) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.path) + " <- '" + c.typed + "'");
     Open(kChannelLines);
-    QTreeWidgetItem* node = Node(c.path);
+    const QModelIndex node = Node(c.path);
     EXPECT_EQ(Edit(c.path, c.typed), c.shown);
     EXPECT_EQ(NodeImage(node), c.image);
     // The worst state shows on every ancestor.
-    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+    for (QModelIndex up = node.parent(); up.isValid(); up = up.parent())
       EXPECT_EQ(NodeImage(up), c.image) << NodeText(up);
   }
 }
@@ -241,11 +241,11 @@ TEST_F(ChannelTreeTest, CheckCoversTheWholeLevelAndCorrectionRestoresTheCheckMar
   EXPECT_EQ(Image("SPS;M;3"), NodeValid);
   EXPECT_EQ(Image("SPS"), NodeInvalid);
 
-  QTreeWidgetItem* m = Node("SPS;M");
+  const QModelIndex m = Node("SPS;M");
   std::string corrected = "30";
-  editor->TreeView1Edited(m->child(0), corrected);
+  editor->TreeView1Edited(ChildOf(m, 0), corrected);
   corrected = "2";
-  editor->TreeView1Edited(m->child(1), corrected);
+  editor->TreeView1Edited(ChildOf(m, 1), corrected);
   EXPECT_THAT(ChildTexts(m), ElementsAre("30", "2", "3"));
   EXPECT_EQ(Image("SPS;M;30"), NodeValid);
   EXPECT_EQ(Image("SPS;M"), NodeValid);
@@ -281,12 +281,12 @@ TEST_F(ChannelTreeTest, AddingProposesTheNextNumber) {
   for (const Step& s : steps) {
     SCOPED_TRACE(std::string(s.selected));
     Press(s.selected, Qt::Key_Insert);
-    QTreeWidgetItem* container = Node(s.container);
-    ASSERT_NE(container, nullptr);
+    const QModelIndex container = Node(s.container);
+    ASSERT_TRUE(container.isValid());
     EXPECT_EQ(ChildTexts(container), s.children);
-    QTreeWidgetItem* added = container->child(container->childCount() - 1);
-    EXPECT_EQ(tree->currentItem(), added);
-    EXPECT_TRUE(container->isExpanded());
+    const QModelIndex added = ChildOf(container, ChildCount(container) - 1);
+    EXPECT_EQ(tree->currentIndex(), added);
+    EXPECT_TRUE(tree->isExpanded(container));
     EXPECT_EQ(NodeDataWord(added), NodeDataWord(container) - 1);
     // The new entry is open for editing; cancelling keeps the proposal.
     QLineEdit* line = OpenEditor();
@@ -303,7 +303,7 @@ TEST_F(ChannelTreeTest, NothingIsAddedAtTheTopLevel) {
   Open(kChannelLines);
   const TStrings before = StoredLines();
   Open(kChannelLines);
-  tree->setCurrentItem(Node("SPS"));
+  tree->setCurrentIndex(Node("SPS"));
   editor->NeuerEintrag1Click();
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, "Error");
@@ -311,7 +311,7 @@ TEST_F(ChannelTreeTest, NothingIsAddedAtTheTopLevel) {
   EXPECT_TRUE(boxes.boxes[0].flags & MB_ICONERROR);
   EXPECT_EQ(StoredLines(), before);
 
-  tree->setCurrentItem(nullptr);
+  tree->setCurrentIndex({});
   editor->NeuerEintrag1Click();
   EXPECT_EQ(boxes.boxes.size(), 1u);
 }
@@ -381,7 +381,7 @@ TEST_F(ChannelTreeTest, InPlaceEditingChecksTheTypedText) {
   QTest::keyClick(line, Qt::Key_Return);
   // The editor commits through a queued call.
   EXPECT_TRUE(QTest::qWaitFor([&] { return OpenEditor() == nullptr; }, 2000));
-  EXPECT_EQ(NodeText(tree->currentItem()), std::string("300") + kMarkerAddress);
+  EXPECT_EQ(NodeText(tree->currentIndex()), std::string("300") + kMarkerAddress);
   EXPECT_EQ(Image("SPS;A"), NodeInvalid);
 
   // A cancelled edit changes nothing.
@@ -405,7 +405,7 @@ TEST_F(ChannelTreeTest, RightClickRules) {
     QContextMenuEvent request(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree->viewport(), &request);
   };
-  const auto centre = [&](const char* path) { return tree->visualItemRect(Node(path)).center(); };
+  const auto centre = [&](const char* path) { return tree->visualRect(Node(path)).center(); };
 
   // The root: the refusal, no menu.
   rightClickAt(centre("SPS"));
@@ -421,7 +421,7 @@ TEST_F(ChannelTreeTest, RightClickRules) {
 
   // An area: selected, and the menu opens once.
   rightClickAt(centre("SPS;T"));
-  EXPECT_EQ(tree->currentItem(), Node("SPS;T"));
+  EXPECT_EQ(tree->currentIndex(), Node("SPS;T"));
   EXPECT_TRUE(menu->isVisible());
   EXPECT_FALSE(editor->AutoPopup());
   Child<QAction>(dialog.get(), "NeuerEintrag1")->trigger();
@@ -451,14 +451,13 @@ TEST_F(ChannelTreeTest, EnteringThePageRestoresThePlcRoot) {
   ShowChannelPage();
   Child<QWidget>(dialog.get(), "OKBtn")->setFocus();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->hasFocus(); }, 2000));
-  delete tree->topLevelItem(0);
-  auto* foreign = new TChannelNode;
-  SetNodeText(foreign, "XYZ");
-  tree->addTopLevelItem(foreign);
+  TChannelItemModel* nodes = editor->Model();
+  nodes->Remove(nodes->NodeOf(TopNode(tree)));
+  nodes->Insert(kNoNode, 0, "XYZ");
 
   tree->setFocus();
   ASSERT_TRUE(QTest::qWaitFor([&] { return tree->hasFocus(); }, 2000));
-  ASSERT_EQ(tree->topLevelItemCount(), 1);
-  EXPECT_EQ(NodeText(tree->topLevelItem(0)), "SPS");
-  EXPECT_THAT(ChildTexts(tree->topLevelItem(0)), ElementsAre("E", "A", "M", "T", "Z", "DB"));
+  ASSERT_EQ(tree->model()->rowCount(), 1);
+  EXPECT_EQ(NodeText(TopNode(tree)), "SPS");
+  EXPECT_THAT(ChildTexts(TopNode(tree)), ElementsAre("E", "A", "M", "T", "Z", "DB"));
 }

@@ -252,8 +252,8 @@ TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
       EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), QString("C:\\Prüfung\\log.TXT"));
       EXPECT_EQ(Child<QLineEdit>(&dlg, "IPAddressEdit")->text(), QString("plc-ü"));
       auto* tree = Child<TChannelTreeView>(&dlg, "TreeView1");
-      const QTreeWidgetItem* node = tree->topLevelItem(0)->child(0)->child(1);
-      EXPECT_EQ(node->text(0), QString("5 €"));
+      const QModelIndex node = ChildOf(ChildOf(TopNode(tree), 0), 1);
+      EXPECT_EQ(node.data().toString(), QString("5 €"));
       Child<QPushButton>(&dlg, "OKBtn")->click();
     });
     EXPECT_EQ(FileBytes(), WithoutBom(c.Bytes)) << "unchanged, without the byte-order mark";
@@ -304,8 +304,8 @@ TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
       Child<QComboBox>(&dlg, "ConnectionTypeBox")->setCurrentIndex(4);
       Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "IPAddressEdit")->setText("1.1.1.1");
       Child<QCheckBox>(&dlg, "ErrorProtokol")->setChecked(false);
-      auto* tree = Child<QTreeWidget>(&dlg, "TreeView1");
-      tree->setCurrentItem(NodeAt(tree, "SPS;E"));
+      auto* tree = Child<QTreeView>(&dlg, "TreeView1");
+      tree->setCurrentIndex(NodeAt(tree, "SPS;E"));
       dlg.ChannelTree()->NeuerEintrag1Click();
       if (useCloseBox) {
         dlg.close();
@@ -696,8 +696,7 @@ TEST_F(ConfigDlgTest, EveryFieldHasANameForAssistiveTechnology) {
   int fields = 0;
   for (QWidget* widget : dlg.findChildren<QWidget*>()) {
     const bool isField = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget) ||
-                         qobject_cast<QPlainTextEdit*>(widget) ||
-                         qobject_cast<QTreeWidget*>(widget);
+                         qobject_cast<QPlainTextEdit*>(widget) || qobject_cast<QTreeView*>(widget);
     if (!isField) continue;
     ++fields;
     EXPECT_FALSE(namesOf(widget).empty()) << widget->objectName().toStdString();
@@ -759,7 +758,7 @@ TEST_F(ConfigDlgTest, ChannelTreeRefusesALevelJump) {
   } catch (const ETreeLevelError& error) {
     EXPECT_STREQ(error.what(), "Ungültige Ebene (3) für Eintrag \"7\"");
   }
-  EXPECT_EQ(tree.topLevelItemCount(), 0);
+  EXPECT_EQ(tree.model()->rowCount(), 0);
 }
 
 namespace {

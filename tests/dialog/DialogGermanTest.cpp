@@ -61,14 +61,14 @@ TEST_F(DialogGermanTest, DialogTextsComeFromTheCatalogue) {
   EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->accessibleName(), "Fehler protokollieren in:");
   EXPECT_EQ(Child<QWidget>(&dlg, "Memo1")->accessibleName(), "Info auslesen");
   EXPECT_EQ(Child<QWidget>(&dlg, "TreeView1")->accessibleName(), "Kanäle der SPS");
-  EXPECT_EQ(NodeText(NodeAt(Child<QTreeWidget>(&dlg, "TreeView1"), "SPS;E;0")), "0");
+  EXPECT_EQ(NodeText(NodeAt(Child<QTreeView>(&dlg, "TreeView1"), "SPS;E;0")), "0");
 }
 
 TEST_F(DialogGermanTest, TheRefusalAtTheTopLevelIsGerman) {
   WriteConfig(TConfigInfo(), {});
   TConfigDlg& dlg = MakeDialog();
-  auto* tree = Child<QTreeWidget>(&dlg, "TreeView1");
-  tree->setCurrentItem(tree->topLevelItem(0));
+  auto* tree = Child<QTreeView>(&dlg, "TreeView1");
+  tree->setCurrentIndex(TopNode(tree));
   dlg.ChannelTree()->NeuerEintrag1Click();
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
@@ -79,17 +79,18 @@ TEST_F(DialogGermanTest, ACharacterTheCodePageLacksIsRefusedInGerman) {
   // The node "\xE4" makes the file Windows-1252.
   WriteConfig(TConfigInfo(), {"SPS", "\tE", "\t\t\xE4"});
   TConfigDlg& dlg = MakeDialog();
-  QTreeWidgetItem* node = NodeAt(Child<QTreeWidget>(&dlg, "TreeView1"), "SPS;E;\xE4");
-  ASSERT_NE(node, nullptr);
-  EXPECT_EQ(node->text(0), QString("ä"));
-  node->setData(0, Qt::EditRole, QString("Ω"));
+  auto* tree = Child<QTreeView>(&dlg, "TreeView1");
+  const QModelIndex node = NodeAt(tree, "SPS;E;\xE4");
+  ASSERT_TRUE(node.isValid());
+  EXPECT_EQ(node.data().toString(), QString("ä"));
+  tree->model()->setData(node, QString("Ω"), Qt::EditRole);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
   EXPECT_EQ(boxes.boxes[0].text,
             "Das Zeichen \"Ω\" kann in dieser Konfigurationsdatei nicht gespeichert werden, denn "
             "sie ist in der Codepage Windows-1252 geschrieben.");
   EXPECT_EQ(NodeText(node), "\xE4") << "the node keeps its text";
-  node->setData(0, Qt::EditRole, QString("ö"));
+  tree->model()->setData(node, QString("ö"), Qt::EditRole);
   EXPECT_EQ(NodeText(node), "\xF6");
   EXPECT_EQ(boxes.boxes.size(), 1u);
 }

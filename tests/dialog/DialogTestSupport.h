@@ -6,17 +6,20 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "Card.h"
-#include "ChannelTree.h"
+#include "ChannelItemModel.h"
+#include "ChannelTreeEditor.h"
+#include "ChannelTreeView.h"
 #include "ConfigFile.h"
 #include "FakeNoDave.h"
 #include "NoDave_ConfigDlg.h"
+#include "NodeIcon.h"
 #include "ShowConfigDialog.h"
 #include "TempFolder.h"
 
@@ -25,27 +28,58 @@ T* Child(const QObject* parent, const char* name) {
   return parent->findChild<T*>(QString::fromLatin1(name));
 }
 
-// The node reached by the texts of path ("SPS;E;5"); null when there is none.
-inline QTreeWidgetItem* NodeAt(QTreeWidget* tree, const std::string& path) {
-  QTreeWidgetItem* container = tree->invisibleRootItem();
-  QTreeWidgetItem* found = nullptr;
+// The channel tree's nodes as the tree view reaches them: by model index.
+inline const TChannelItemModel& ModelOf(const QModelIndex& node) {
+  return *static_cast<const TChannelItemModel*>(node.model());
+}
+inline std::string NodeText(const QModelIndex& node) {
+  if (!node.isValid()) return {};
+  return std::string(ModelOf(node).Channels().Text(ModelOf(node).NodeOf(node)));
+}
+inline int NodeImage(const QModelIndex& node) {
+  return node.isValid() ? ModelOf(node).Image(ModelOf(node).NodeOf(node)) : -1;
+}
+inline int NodeDataWord(const QModelIndex& node) {
+  return node.isValid() ? ModelOf(node).DataWord(ModelOf(node).NodeOf(node)) : 0;
+}
+inline int NodeLevel(const QModelIndex& node) {
+  int level = 0;
+  for (QModelIndex up = node.parent(); up.isValid(); up = up.parent()) ++level;
+  return level;
+}
+inline int ChildCount(const QModelIndex& node) {
+  return node.model()->rowCount(node);
+}
+inline QModelIndex ChildOf(const QModelIndex& node, int row) {
+  return node.model()->index(row, 0, node);
+}
+// The top-level node of row.
+inline QModelIndex TopNode(const QAbstractItemView* tree, int row = 0) {
+  return tree->model()->index(row, 0);
+}
+
+// The node reached by the texts of path ("SPS;E;5"); invalid when there is none.
+inline QModelIndex NodeAt(const QAbstractItemView* tree, const std::string& path) {
+  const QAbstractItemModel* nodes = tree->model();
+  QModelIndex container;
+  QModelIndex found;
   std::size_t start = 0;
   while (start <= path.size()) {
     const std::size_t end = std::min(path.find(';', start), path.size());
     const std::string part = path.substr(start, end - start);
-    found = nullptr;
-    for (int i = 0; i < container->childCount() && !found; ++i)
-      if (NodeText(container->child(i)) == part) found = container->child(i);
-    if (!found) return nullptr;
+    found = {};
+    for (int i = 0; i < nodes->rowCount(container) && !found.isValid(); ++i)
+      if (NodeText(nodes->index(i, 0, container)) == part) found = nodes->index(i, 0, container);
+    if (!found.isValid()) return {};
     container = found;
     start = end + 1;
   }
   return found;
 }
 
-inline std::vector<std::string> ChildTexts(const QTreeWidgetItem* node) {
+inline std::vector<std::string> ChildTexts(const QModelIndex& node) {
   std::vector<std::string> texts;
-  for (int i = 0; i < node->childCount(); ++i) texts.push_back(NodeText(node->child(i)));
+  for (int i = 0; i < ChildCount(node); ++i) texts.push_back(NodeText(ChildOf(node, i)));
   return texts;
 }
 
