@@ -16,6 +16,7 @@ using Clock = std::chrono::steady_clock;
 
 // A step started with less time than this could not wait for one answer.
 constexpr int kLeastStepMs = 300;
+constexpr int kCallsPerStep = 2;
 
 // The library's own answer time-outs, which a step keeps while the run has
 // time for them.
@@ -40,6 +41,21 @@ bool TDiagnosis::Ok() const {
 TDiagnosisRun::TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs)
     : FOut(out), FConnection(connection), FAnswerUs(answerUs), FStart(Clock::now()) {}
 
+// A step makes at most kCallsPerStep calls to the peer, and a call waits at
+// most daveCallTimeoutFactor answer time-outs: with this share of the time
+// left as answer time-out, a step leaves time for the next one.
+void TDiagnosisRun::LimitAnswerTime(int leftMs) {
+  const long long share =
+      static_cast<long long>(leftMs) * 1000 / (kCallsPerStep * daveCallTimeoutFactor + 1);
+  FConnection.LimitAnswerTime(static_cast<int>(std::clamp<long long>(share, 1, FAnswerUs)));
+}
+
+void TDiagnosisRun::Finish() {
+  // Disconnecting talks to the peer too (PLC and adapter).
+  LimitAnswerTime(LeftMs());
+  FConnection.Close();
+}
+
 int TDiagnosisRun::LeftMs() const {
   const auto used =
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - FStart).count();
@@ -57,10 +73,7 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   if (left < kLeastStepMs) {
     outcome.Result = TCardResult::Failure(Tr("Error"), Tr("The diagnosis ran out of time."));
   } else {
-    // Every call of the step ends within its share of the time left
-    // (a call waits at most daveCallTimeoutFactor answer time-outs).
-    const long long share = static_cast<long long>(left) * 1000 / (daveCallTimeoutFactor + 1);
-    FConnection.LimitAnswerTime(static_cast<int>(std::min<long long>(FAnswerUs, share)));
+    LimitAnswerTime(left);
     outcome = body();
   }
   step.Ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -69,7 +82,7 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   FOut.Steps.push_back(std::move(step));
   if (!outcome.Result.Ok() && FOut.Cause.empty() && FOut.Advice.empty()) {
     FOut.Cause = outcome.Result.Cause;
-    FOut.Advice = Tr(advice);
+    FOut.Advice = Tr(outcome.Advice != nullptr ? outcome.Advice : advice);
   }
   return outcome.Result.Ok();
 }
@@ -79,11 +92,10 @@ TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t window
   TPlcConnection connection(windowHandle);
   const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
   TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)));
-  if (type == TConnectionType::IsoTcp) {
-    if (!DiagnoseIsoTcp(run, connection, settings)) return diagnosis;
-  } else if (!DiagnoseBus(run, connection, settings)) {
-    return diagnosis;
-  }
-  DiagnoseReads(run, connection);
+  const bool connected = type == TConnectionType::IsoTcp
+                             ? DiagnoseIsoTcp(run, connection, settings)
+                             : DiagnoseBus(run, connection, settings);
+  if (connected) DiagnoseReads(run, connection);
+  run.Finish();
   return diagnosis;
 }

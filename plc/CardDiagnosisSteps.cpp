@@ -2,6 +2,7 @@
 // message and cause line the card gives everywhere else.
 #include "CardDiagnosisSteps.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +38,15 @@ std::string Tsaps(int rack, int slot) {
   return text;
 }
 
+// A read that failed: a refusal is the PLC's access settings, anything
+// else the link.
+TStepOutcome ReadFailed(const TPlcConnection& connection, int code) {
+  return {connection.ConnectionFailed(code), {},
+          code > 0 ? nullptr
+                   : "The connection ended during the read: check the network and the PLC's load, "
+                     "then try again."};
+}
+
 TStepOutcome Done(std::string detail) {
   return {{}, std::move(detail)};
 }
@@ -52,8 +62,11 @@ void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::
   run.Step(
       "rack/slot search",
       [&] {
+        // The last attempt may overrun the search's time by its connect
+        // time-out and daveCallTimeoutFactor answer time-outs of that size.
+        const int totalMs = std::max(1, run.LeftMs() / (daveCallTimeoutFactor + 1));
         const int code = NoDave().daveFindRackSlot(
-            settings.IPPort, address.c_str(), settings.Rack, run.LeftMs(), &rack, &slot,
+            settings.IPPort, address.c_str(), settings.Rack, totalMs, &rack, &slot,
             [](void* context, int, int, int) { ++static_cast<TTried*>(context)->Count; }, &tried);
         if (code != 0) {
           return TStepOutcome{
@@ -201,7 +214,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
       [&] {
         std::array<char, kOrderCodeBufferSize> buffer{};
         const int code = NoDave().daveGetOrderCode(connection.Connection(), buffer.data());
-        if (code != 0) return TStepOutcome{connection.ConnectionFailed(code), {}};
+        if (code != 0) return ReadFailed(connection, code);
         return Done(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
       },
       kReadAdvice);
@@ -217,7 +230,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
         if (code > 0) {
           code = ReadList(connection, kSzlModuleIdentification, TakeModuleIdentification, identity);
         }
-        if (code != 0) return TStepOutcome{connection.ConnectionFailed(code), {}};
+        if (code != 0) return ReadFailed(connection, code);
         return Done(identity.ModuleTypeName.value_or(
             identity.ModuleName.value_or(identity.FirmwareVersion.value_or(""))));
       },
@@ -229,7 +242,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
         TPlcIdentity identity;
         const int code =
             ReadList(connection, kSzlCurrentModeTransition, TakeModeTransition, identity);
-        if (code != 0) return TStepOutcome{connection.ConnectionFailed(code), {}};
+        if (code != 0) return ReadFailed(connection, code);
         const TOperatingState state = identity.OperatingState.value_or(TOperatingState::Unknown);
         const std::string_view keyword = OperatingStateKeyword(state);
         return Done(keyword.empty() ? Tr("unknown") : std::string(keyword));

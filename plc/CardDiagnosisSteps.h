@@ -14,6 +14,8 @@ class TPlcConnection;
 struct TStepOutcome {
   TCardResult Result;
   std::string Detail;
+  // What to try instead of the step's advice (a catalogue text), or null.
+  const char* Advice = nullptr;
 };
 
 class TDiagnosisRun {
@@ -31,8 +33,12 @@ class TDiagnosisRun {
   }
   // Milliseconds left of the run.
   int LeftMs() const;
+  // Closes the connection within the time left.
+  void Finish();
 
  private:
+  void LimitAnswerTime(int leftMs);
+
   TDiagnosis& FOut;
   TPlcConnection& FConnection;
   int FAnswerUs;
