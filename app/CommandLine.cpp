@@ -362,8 +362,7 @@ int ListPartners(TCardServices& card) {
   return kExitSuccess;
 }
 
-int RunMode(const TRequest& request, const std::string& program,
-            std::exception_ptr startupError) {
+int RunMode(const TRequest& request, const std::string& program, std::exception_ptr startupError) {
   if (startupError) std::rethrow_exception(startupError);
   THWConfigClass configurator(nullptr, request.DriverFolder);
   TCardServices& card = configurator.Card();

@@ -4,9 +4,9 @@
 #include <iostream>
 
 #include "CardDiagnosis.h"
+#include "CommandLine.h"
 #include "JsonOutput.h"
 #include "Localization.h"
-#include "CommandLine.h"
 
 namespace {
 
@@ -33,8 +33,8 @@ void PrintSteps(const TDiagnosis& diagnosis) {
   for (const TDiagnosisStep& step : diagnosis.Steps) {
     std::string time = std::to_string(step.Ms) + " ms";
     time = std::string(time.size() < 8 ? 8 - time.size() : 0, ' ') + time;
-    std::cout << Padded(step.Name, nameWidth) << Padded(step.Ok ? ok : failed, resultWidth)
-              << time << (step.Detail.empty() ? "" : "  " + step.Detail) << '\n';
+    std::cout << Padded(step.Name, nameWidth) << Padded(step.Ok ? ok : failed, resultWidth) << time
+              << (step.Detail.empty() ? "" : "  " + step.Detail) << '\n';
   }
 }
 

@@ -92,9 +92,8 @@ TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t window
   TPlcConnection connection(windowHandle);
   const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
   TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)));
-  const bool connected = type == TConnectionType::IsoTcp
-                             ? DiagnoseIsoTcp(run, connection, settings)
-                             : DiagnoseBus(run, connection, settings);
+  const bool connected = type == TConnectionType::IsoTcp ? DiagnoseIsoTcp(run, connection, settings)
+                                                         : DiagnoseBus(run, connection, settings);
   if (connected) DiagnoseReads(run, connection);
   run.Finish();
   return diagnosis;

@@ -14,6 +14,7 @@
 #include "NoDaveApi.h"
 #include "PlcConnection.h"
 #include "PlcIdentity.h"
+#include "nodave/IsoTcp.h"
 
 namespace {
 
@@ -30,18 +31,20 @@ std::string Number(int value) {
   return std::to_string(value);
 }
 
-// The called TSAP as the connection request carries it: connection type PG
-// (01), then rack * 32 + slot.
+// The calling and called TSAP as the library's connection request carries
+// them.
 std::string Tsaps(int rack, int slot) {
   char text[32];
-  std::snprintf(text, sizeof text, "0100 -> 01%02X", static_cast<unsigned>(rack * 32 + slot) & 0xFF);
+  std::snprintf(text, sizeof text, "%04X -> %04X", unsigned{nodave::iso::kLocalTsap},
+                unsigned{nodave::iso::RemoteTsap(rack, slot)});
   return text;
 }
 
 // A read that failed: a refusal is the PLC's access settings, anything
 // else the link.
 TStepOutcome ReadFailed(const TPlcConnection& connection, int code) {
-  return {connection.ConnectionFailed(code), {},
+  return {connection.ConnectionFailed(code),
+          {},
           code > 0 ? nullptr
                    : "The connection ended during the read: check the network and the PLC's load, "
                      "then try again."};
@@ -79,15 +82,14 @@ void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::
       "Check rack and slot in the PLC's hardware configuration and that the PLC has a free "
       "connection.");
   if (rack < 0) return;
-  run.Suggest("--set Rack=" + Number(rack) + " --set Slot=" + Number(slot),
-              FillIn(Tr("The PLC accepts rack %d, slot %d. Set them with:"),
-                     {Number(rack), Number(slot)}));
+  run.Suggest(
+      "--set Rack=" + Number(rack) + " --set Slot=" + Number(slot),
+      FillIn(Tr("The PLC accepts rack %d, slot %d. Set them with:"), {Number(rack), Number(slot)}));
 }
 
 // One system status list into identity; the code of the read.
-int ReadList(TPlcConnection& connection, int id, void (*take)(std::span<const std::uint8_t>,
-                                                              TPlcIdentity&),
-             TPlcIdentity& identity) {
+int ReadList(TPlcConnection& connection, int id,
+             void (*take)(std::span<const std::uint8_t>, TPlcIdentity&), TPlcIdentity& identity) {
   std::array<std::uint8_t, kSzlBufferSize> buffer{};
   const int code = NoDave().daveReadSZL(connection.Connection(), id, 0, buffer.data(),
                                         static_cast<int>(buffer.size()));
@@ -166,8 +168,8 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
         if (result && !mpi) result = connection.StartAdapter(settings);
         if (!serial) return TStepOutcome{std::move(result), "S7ONLINE"};
         const char* baud = SerialBaudRates[static_cast<std::size_t>(settings.Baudrate)];
-        return TStepOutcome{std::move(result), FillIn(Tr("COM%d at %s bit/s"),
-                                                      {Number(settings.Comport), baud})};
+        return TStepOutcome{std::move(result),
+                            FillIn(Tr("COM%d at %s bit/s"), {Number(settings.Comport), baud})};
       },
       "Check the device the port stands for (VN_S7_COMn), that the adapter is plugged in and "
       "that the user may open it.");
@@ -175,7 +177,9 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
   if (mpi) {
     if (!run.Step(
             "adapter answer",
-            [&] { return TStepOutcome{connection.StartAdapter(settings), Tr("answered")}; },
+            [&] {
+              return TStepOutcome{connection.StartAdapter(settings), Tr("answered")};
+            },
             "Check the adapter's cable and power and the speed set for the port.")) {
       return false;
     }

@@ -68,9 +68,9 @@ TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
   for (const char* option : {"--help", "-h"}) {
     const TProgramRun run = Run({option});
     ASSERT_EQ(run.exitCode, 0) << option;
-    for (const char* part :
-         {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
-          "--read-info", "--list-partners", "--diagnose", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
+    for (const char* part : {"-h, --help", "-v, --version", "--dir DIR", "--show",
+                             "--set Key=Value", "--check", "--read-info", "--list-partners",
+                             "--diagnose", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
       EXPECT_THAT(run.output, HasSubstr(part));
     EXPECT_EQ(run.errors, "");
   }
@@ -318,11 +318,10 @@ TEST_F(CommandLineTest, ReadInfoWhereNothingListensGivesTheDialogsTextAndExitOne
 
 // A PLC that refuses the read as an S7-1200 without PUT/GET access does.
 TEST_F(CommandLineTest, ReadInfoOfARefusedReadIsAFailureWithItsCause) {
-  nodave::testing::ScriptedServer server(
-      nodave::testing::RefusesOrderCode([](std::uint16_t ref) {
-        return nodave::testing::Hex(
-            ("32 03 00 00 " + nodave::testing::RefHex(ref) + " 00 00 00 00 81 04").c_str());
-      }));
+  nodave::testing::ScriptedServer server(nodave::testing::RefusesOrderCode([](std::uint16_t ref) {
+    return nodave::testing::Hex(
+        ("32 03 00 00 " + nodave::testing::RefHex(ref) + " 00 00 00 00 81 04").c_str());
+  }));
   WriteConfig(SettingsFile(4, server.port()));
   const TProgramRun run = Run({"--read-info"});
   EXPECT_EQ(run.exitCode, 1);
@@ -344,17 +343,19 @@ TEST_F(CommandLineTest, DiagnoseTakesEveryStepOfAWorkingConnection) {
     EXPECT_THAT(line.toStdString(), ::testing::MatchesRegex(".*  ok +[0-9]+ ms.*"));
     steps.push_back(line.section("  ", 0, 0).toStdString());
   }
-  EXPECT_EQ(steps, (std::vector<std::string>{"name look-up", "TCP connect", "ISO connect",
-                                             "S7 set-up", "order code", "identity",
-                                             "operating state"}));
+  EXPECT_EQ(steps,
+            (std::vector<std::string>{"name look-up", "TCP connect", "ISO connect", "S7 set-up",
+                                      "order code", "identity", "operating state"}));
   EXPECT_THAT(run.output, HasSubstr("PDU size 480"));
 }
 
 TEST_F(CommandLineTest, DiagnoseFindsTheRackAndSlotThePlcAccepts) {
   // The file's slot 3 is refused; the search tries slots 0, 1 and 2 of rack 0.
   nodave::testing::ScriptedServer server(nodave::testing::AcceptsOnlyRack0Slot2, 1 + 3);
-  WriteConfig(SettingsText({{"Connectiontype", "4"}, {"IPAddress", "127.0.0.1"},
-                            {"IPPort", std::to_string(server.port())}, {"Rack", "0"},
+  WriteConfig(SettingsText({{"Connectiontype", "4"},
+                            {"IPAddress", "127.0.0.1"},
+                            {"IPPort", std::to_string(server.port())},
+                            {"Rack", "0"},
                             {"Slot", "3"}}));
   const TProgramRun run = Run({"--diagnose"});
   EXPECT_EQ(run.exitCode, 1);

@@ -36,24 +36,33 @@ TEST_F(CardCauseTest, SerialFailuresNameTheDeviceAndWhy) {
     const char* message;
     const char* cause;
   } cases[] = {
-      {"MPI device missing", 1, OrderCode,
-       Detail(daveStepSerialOpen, -1, ENOENT, "/dev/ttyUSB9"), {},
+      {"MPI device missing",
+       1,
+       OrderCode,
+       Detail(daveStepSerialOpen, -1, ENOENT, "/dev/ttyUSB9"),
+       {},
        "Error: the port is not open",
        "/dev/ttyUSB9 does not exist; no serial adapter is connected"},
-      {"PPI device not allowed", 3, OrderCode,
-       Detail(daveStepSerialOpen, -1, EACCES, "/dev/ttyS2", "dialout"), {},
+      {"PPI device not allowed",
+       3,
+       OrderCode,
+       Detail(daveStepSerialOpen, -1, EACCES, "/dev/ttyS2", "dialout"),
+       {},
        "Could not open the serial interface \"COM3\"",
        "/dev/ttyS2: permission denied - the device belongs to the group \"dialout\"; add the user "
        "to it and log in again"},
-      {"partner listing silent", 0, Partners, {},
-       Detail(daveStepBusPartners, daveResTimeout, 0, "/dev/ttyUSB0"), "Error: no answer",
+      {"partner listing silent",
+       0,
+       Partners,
+       {},
+       Detail(daveStepBusPartners, daveResTimeout, 0, "/dev/ttyUSB0"),
+       "Error: no answer",
        "Step \"bus partner list\": no answer from the adapter on /dev/ttyUSB0 at 38400 bit/s"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FakeNoDave fake;
-    fake.errorTexts = {{daveResPortNotOpen, "the port is not open"},
-                       {daveResTimeout, "no answer"}};
+    fake.errorTexts = {{daveResPortNotOpen, "the port is not open"}, {daveResTimeout, "no answer"}};
     fake.failSetPort = c.open.step != daveStepNone;
     fake.openFailure = c.open;
     fake.initAdapterResult = fake.failSetPort ? daveResPortNotOpen : 0;

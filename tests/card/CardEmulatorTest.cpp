@@ -206,9 +206,10 @@ TEST_F(CardEmulatorTest, AHostNameThatDoesNotResolveIsNamedWithinTheConnectLimit
 
   ASSERT_FALSE(read.Result.Ok());
   EXPECT_EQ(read.Result.Caption, "Error");
-  EXPECT_EQ(read.Result.Text(), "Could not resolve the host name \"no-such-plc.invalid\"\n"
-                                "no-such-plc.invalid:" + std::to_string(settings.IPPort) +
-                                    ": the host name could not be resolved");
+  EXPECT_EQ(read.Result.Text(),
+            "Could not resolve the host name \"no-such-plc.invalid\"\n"
+            "no-such-plc.invalid:" +
+                std::to_string(settings.IPPort) + ": the host name could not be resolved");
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -239,7 +240,8 @@ TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
 TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
   using namespace nodave::testing;
   const auto szlError = [](int error, int item) {
-    return RefusesOrderCode([=](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, error, item); });
+    return RefusesOrderCode(
+        [=](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, error, item); });
   };
   const struct Case {
     const char* name;
@@ -256,8 +258,7 @@ TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
        },
        daveResCotpRefusedBase - 136, "ISO connect", "rack 0, slot 2: COTP reason 136"},
       {"SZL error", szlError(0xD401, 0x0A), 0xD401, "order code read", "with error 0xD401"},
-      {"Ack_Data error class and code",
-       RefusesOrderCode([](std::uint16_t ref) {
+      {"Ack_Data error class and code", RefusesOrderCode([](std::uint16_t ref) {
          return Hex(("32 03 00 00 " + RefHex(ref) + " 00 00 00 00 81 04").c_str());
        }),
        0x8104, "order code read", "error 0x8104 (PLC: service not implemented"},

@@ -309,8 +309,8 @@ TEST_F(CardPlcTest, ListPartnersTakesTheAnsweringAddressesInOrder) {
   };
   const std::vector<Row> rows = {
       {126, {5, 2}, {2, 5}},     {126, {0, 125}, {0, 125}},
-      {4, {2, 5}, {2}},           // only the filled entries count
-      {300, {2, 125}, {2, 125}},  // a count beyond the buffer stops at its end
+      {4, {2, 5}, {2}},                               // only the filled entries count
+      {300, {2, 125}, {2, 125}},                      // a count beyond the buffer stops at its end
       {0, {2, 5}, {}},           {-5, {2, 5}, {99}},  // a failed listing keeps the list
   };
   for (const Row& row : rows) {
