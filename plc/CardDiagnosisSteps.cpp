@@ -25,7 +25,8 @@ constexpr char kPartnerAnswers = 0x30;
 constexpr std::size_t kSzlBufferSize = 1024;
 
 constexpr const char* kReadAdvice =
-    "On an S7-1200/1500 allow PUT/GET access and check the protection level.";
+    "On an S7-1200/1500: in the CPU's properties (Protection & Security) allow PUT/GET "
+    "communication and load the configuration into the PLC.";
 
 std::string Number(int value) {
   return std::to_string(value);
