@@ -18,6 +18,7 @@
 #include "CommandLineOptions.h"
 #include "ConfigFile.h"
 #include "ConnectionType.h"
+#include "DiagnoseMode.h"
 #include "FileLock.h"
 #include "HWConfiguratorClass.h"
 #include "Localization.h"
@@ -29,7 +30,7 @@
 
 namespace {
 
-enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners };
+enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners, Diagnose };
 
 struct TRequest {
   TMode Mode = TMode::Dialog;
@@ -137,12 +138,14 @@ TRequest ParseRequest(const QStringList& arguments) {
       {"check", TMode::Check},
       {"read-info", TMode::ReadInfo},
       {"list-partners", TMode::ListPartners},
+      {"diagnose", TMode::Diagnose},
   };
   for (const auto& [option, mode] : modes) {
     if (!parser.isSet(option)) continue;
     if (request.Mode != TMode::Dialog) {
       throw EUsageError(
-          Tr("Only one of --show, --set, --check, --read-info and --list-partners at a time."));
+          Tr("Only one of --show, --set, --check, --read-info, --list-partners and --diagnose at "
+             "a time."));
     }
     request.Mode = mode;
   }
@@ -333,13 +336,14 @@ int ReadInfo(TCardServices& card) {
   const TConfigInfo& settings = card.Settings();
   if (!Reported(card.Connect(settings))) return kExitFailure;
   const TCardRead<std::string> memo = card.ReadOrderCode(settings);
-  const bool orderCodeRead = Reported(memo.Result);
   TPlcIdentity identity;
-  const bool complete = Reported(card.ReadIdentity(identity));
+  // The first failure ends the attempt: what would fail after it only
+  // follows from it.
+  const bool read = Reported(memo.Result) && Reported(card.ReadIdentity(identity));
   card.Disconnect();
   PrintResult(memo.Value);
   PrintIdentity(identity);
-  return orderCodeRead && complete ? kExitSuccess : kExitFailure;
+  return read ? kExitSuccess : kExitFailure;
 }
 
 int ListPartners(TCardServices& card) {
@@ -358,7 +362,7 @@ int ListPartners(TCardServices& card) {
   return kExitSuccess;
 }
 
-int RunMode(const TRequest& request, std::exception_ptr startupError) {
+int RunMode(const TRequest& request, const std::string& program, std::exception_ptr startupError) {
   if (startupError) std::rethrow_exception(startupError);
   THWConfigClass configurator(nullptr, request.DriverFolder);
   TCardServices& card = configurator.Card();
@@ -374,6 +378,8 @@ int RunMode(const TRequest& request, std::exception_ptr startupError) {
       return ReadInfo(card);
     case TMode::ListPartners:
       return ListPartners(card);
+    case TMode::Diagnose:
+      return DiagnoseMode(card, program, false);
     case TMode::Dialog:
     case TMode::Help:
     case TMode::Version:
@@ -417,7 +423,7 @@ int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
       PrintResult(program + " " + VN_VERSION);
       return kExitSuccess;
     }
-    return RunMode(parsed, startupError);
+    return RunMode(parsed, program, startupError);
   } catch (const ERefusedValue& error) {
     PrintMessage(error.what());
     return kExitUsage;

@@ -22,6 +22,10 @@ constexpr std::array kOptions{
                        "identity and operating state"},
     TCommandLineOption{"", "list-partners", "", TValueCompletion::Nothing,
                        "list the bus addresses that answer (MPI types)"},
+    TCommandLineOption{"", "diagnose", "", TValueCompletion::Nothing,
+                       "test the PLC connection step by step: one line\n"
+                       "per step with result and time; on failure the\n"
+                       "cause and what to try"},
 };
 
 }  // namespace

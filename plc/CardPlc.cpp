@@ -53,6 +53,7 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
   if (TCardResult opened = listing.OpenInterface(settings); !opened) return opened;
   std::array<char, kPartnerBufferSize> buffer{};
   const int filled = NoDave().daveListReachablePartners(listing.Interface(), buffer.data());
+  if (filled < 0) return listing.InterfaceFailed(filled);
   list.FreeAll();
   const int entries = std::min(filled, static_cast<int>(buffer.size()));
   for (int address = 0; address < entries; ++address)
@@ -63,11 +64,14 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
 TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
   if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
   std::array<char, kOrderCodeBufferSize> buffer{};
-  NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
+  // A refused read is a failure like a broken link; the memo keeps its
+  // label, and the library leaves the buffer empty then.
+  const int code = NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
+  TCardResult result = code != 0 ? FConnection->ConnectionFailed(code) : TCardResult{};
   std::string text =
       "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
   Disconnect();
-  return {{}, std::move(text)};
+  return {std::move(result), std::move(text)};
 }
 
 TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
@@ -88,7 +92,7 @@ TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
     // A positive code is the PLC's refusal of this list (an S7-1200 refuses
     // the component identification): the others may still answer.
     if (code > 0) continue;
-    if (code < 0) return LibraryFailure(code);
+    if (code < 0) return FConnection ? FConnection->ConnectionFailed(code) : LibraryFailure(code);
     list.Take(buffer, identity);
   }
   return {};

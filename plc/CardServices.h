@@ -51,6 +51,8 @@ class TCardServices {
   virtual void Disconnect() = 0;
   // Connects with settings, reads the order code, disconnects; the text for
   // the memo ("Order Code:" and the code), empty when no connection was made.
+  // A read the PLC refuses or does not answer is a failure; the memo then
+  // holds "Order Code:" alone.
   virtual TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) = 0;
   // While connected: the PLC's identity and operating state into identity.
   // A list the PLC refuses is left out; a failure of the link ends the

@@ -26,6 +26,14 @@ TNoDaveApi MakeRealApi() {
   api.daveGetOrderCode = ::daveGetOrderCode;
   api.daveReadSZL = ::daveReadSZL;
   api.daveFree = ::daveFree;
+  api.daveGetOpenFailure = ::daveGetOpenFailure;
+  api.daveGetInterfaceFailure = ::daveGetInterfaceFailure;
+  api.daveGetConnectionFailure = ::daveGetConnectionFailure;
+  api.daveSetTimeout = ::daveSetTimeout;
+  api.daveLookUpPeer = ::daveLookUpPeer;
+  api.daveOpenPLCLink = ::daveOpenPLCLink;
+  api.daveSetupCommunication = ::daveSetupCommunication;
+  api.daveFindRackSlot = ::daveFindRackSlot;
   api.daveStrerror = ::daveStrerror;
   api.sleepMs = [](int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

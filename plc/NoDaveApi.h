@@ -32,6 +32,18 @@ struct TNoDaveApi {
   std::function<int(daveConnection*, char* buffer)> daveGetOrderCode;
   std::function<int(daveConnection*, int id, int index, void* buffer, int length)> daveReadSZL;
   std::function<void(void* handle)> daveFree;
+  // Why the last open, interface or connection call failed.
+  std::function<int(daveFailure*)> daveGetOpenFailure;
+  std::function<int(daveInterface*, daveFailure*)> daveGetInterfaceFailure;
+  std::function<int(daveConnection*, daveFailure*)> daveGetConnectionFailure;
+  // The single steps a diagnosis takes one by one.
+  std::function<void(daveInterface*, int microseconds)> daveSetTimeout;
+  std::function<int(int port, const char* peer, char* address, int size)> daveLookUpPeer;
+  std::function<int(daveConnection*)> daveOpenPLCLink;
+  std::function<int(daveConnection*, int* pduLength)> daveSetupCommunication;
+  std::function<int(int port, const char* peer, int firstRack, int totalMs, int* rack, int* slot,
+                    daveRackSlotAttempt attempt, void* context)>
+      daveFindRackSlot;
   std::function<const char*(int code)> daveStrerror;
   // The pause after the last Disconnect.
   std::function<void(int milliseconds)> sleepMs;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "FailureCause.h"
 #include "Localization.h"
 #include "NoDaveApi.h"
 #include "SettingsCheck.h"
@@ -43,28 +44,54 @@ TCardResult LibraryFailure(int code, const std::string& text) {
   return TCardResult::Failure("Fehler", message, code);
 }
 
-TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionType type) {
+TCardResult LibraryFailure(int code, const daveFailure& failure) {
+  // An open failure has no result code of its own (-1).
+  const bool recorded = failure.step != daveStepNone && failure.result != 0 && failure.result != -1;
+  return WithCause(LibraryFailure(recorded ? failure.result : code), failure);
+}
+
+TCardResult TPlcConnection::InterfaceFailed(int code) const {
+  daveFailure failure{};
+  NoDave().daveGetInterfaceFailure(FInterface, &failure);
+  return LibraryFailure(code, failure);
+}
+
+TCardResult TPlcConnection::ConnectionFailed(int code) const {
+  daveFailure failure{};
+  NoDave().daveGetConnectionFailure(FConnection, &failure);
+  return LibraryFailure(code, failure);
+}
+
+TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionType type,
+                                     bool portMustOpen) {
   const TNoDaveApi& api = NoDave();
   int handle = -1;
+  FOpenFailure = daveFailure{};
   if (IsSerial(type)) {
     handle = api.setPort(SerialPortName(settings).c_str(),
                          SerialBaudRates[static_cast<std::size_t>(settings.Baudrate)],
                          TraitsOf(type).Parity);
+    if (handle < 0) api.daveGetOpenFailure(&FOpenFailure);
     // An MPI port that failed to open is left to the adapter initialisation,
     // which reports it with the library's own text.
-    if (handle < 0 && type == TConnectionType::Ppi) {
-      return OpenFailure(FillIn(Tr("Could not open the serial interface \"COM%d\""),
-                                {std::to_string(settings.Comport)}));
+    if (handle < 0 && (type == TConnectionType::Ppi || portMustOpen)) {
+      return WithCause(OpenFailure(FillIn(Tr("Could not open the serial interface \"COM%d\""),
+                                          {std::to_string(settings.Comport)})),
+                       FOpenFailure);
     }
   } else if (type == TConnectionType::IsoTcp) {
     const TSocketOpened opened = api.openSocket(settings.IPPort, settings.IPAddress.c_str());
     handle = opened.Handle;
     if (handle < 0) {
+      daveFailure failure{};
+      api.daveGetOpenFailure(&failure);
       // A name that could not be looked up is no fault of the port.
-      return OpenFailure(
-          opened.Error == ENOENT
-              ? FillIn(Tr("Could not resolve the host name \"%s\""), {settings.IPAddress})
-              : FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)}));
+      return WithCause(
+          OpenFailure(
+              opened.Error == ENOENT
+                  ? FillIn(Tr("Could not resolve the host name \"%s\""), {settings.IPAddress})
+                  : FillIn(Tr("Could not open the port %d"), {std::to_string(settings.IPPort)})),
+          failure);
     }
   } else {
     handle = api.openS7online("S7ONLINE", FWindowHandle);
@@ -86,6 +113,11 @@ void TPlcConnection::ClosePort() {
 }
 
 TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
+  if (TCardResult opened = OpenDevice(settings); !opened) return opened;
+  return StartAdapter(settings);
+}
+
+TCardResult TPlcConnection::OpenDevice(const TConfigInfo& settings, bool portMustOpen) {
   // A setting that would index outside its table is refused before anything
   // is opened, so the user sees which value is wrong instead of a port failure.
   if (const auto refused = CheckSettings(settings, TSettingsScope::Connection)) {
@@ -93,10 +125,12 @@ TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
         FillIn(Tr("The setting %s=%d is not a valid choice, so no connection was opened."),
                {refused->Key, refused->Value}));
   }
-  const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
-  if (TCardResult opened = OpenPort(settings, type); !opened) return opened;
+  return OpenPort(settings, *ConnectionTypeOf(settings.Connectiontype), portMustOpen);
+}
 
+TCardResult TPlcConnection::StartAdapter(const TConfigInfo& settings) {
   const TNoDaveApi& api = NoDave();
+  const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
   const _daveOSserialType port{FPort, FPort};
   const int protocol = ConnectionTypes[static_cast<std::size_t>(IndexOf(type))].Code;
   if (IsMpi(type)) {
@@ -107,26 +141,55 @@ TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
   } else {
     FInterface = api.daveNewInterface(port, "IF1", 0, protocol, kFixedSpeedCode);
   }
+  if (FAnswerTimeoutUs) api.daveSetTimeout(FInterface, *FAnswerTimeoutUs);
 
   const int code = api.daveInitAdapter(FInterface);
   if (code != 0) {
+    // A port that never opened is the cause, not the adapter behind it.
+    TCardResult failed = FOpenFailure.step != daveStepNone ? LibraryFailure(code, FOpenFailure)
+                                                           : InterfaceFailed(code);
     Close();
-    return LibraryFailure(code);
+    return failed;
   }
   FAdapterReady = true;
   return {};
 }
 
-TCardResult TPlcConnection::ConnectPlc(const TConfigInfo& settings) {
+void TPlcConnection::LimitAnswerTime(int microseconds) {
+  FAnswerTimeoutUs = microseconds;
+  if (FInterface != nullptr) NoDave().daveSetTimeout(FInterface, microseconds);
+}
+
+void TPlcConnection::NewConnection(const TConfigInfo& settings) {
   const TNoDaveApi& api = NoDave();
   FConnection =
       ConnectionTypeOf(settings.Connectiontype) == TConnectionType::Ppi
           ? api.daveNewConnection(FInterface, settings.RemotePPI, 0, 0)
           : api.daveNewConnection(FInterface, settings.RemoteMPI, settings.Rack, settings.Slot);
-  const int code = api.daveConnectPLC(FConnection);
+}
+
+TCardResult TPlcConnection::ConnectPlc(const TConfigInfo& settings) {
+  NewConnection(settings);
+  return Connected(NoDave().daveConnectPLC(FConnection));
+}
+
+TCardResult TPlcConnection::OpenLink(const TConfigInfo& settings) {
+  NewConnection(settings);
+  return Connected(NoDave().daveOpenPLCLink(FConnection));
+}
+
+TCardResult TPlcConnection::SetUp(int& pduLength) {
+  const int code = NoDave().daveSetupCommunication(FConnection, &pduLength);
+  // The library closed the link on failure: nothing left to disconnect.
+  if (code != 0) FPlcConnected = false;
+  return Connected(code);
+}
+
+TCardResult TPlcConnection::Connected(int code) {
   if (code != 0) {
+    TCardResult failed = ConnectionFailed(code);
     Close();
-    return LibraryFailure(code);
+    return failed;
   }
   FPlcConnected = true;
   return {};

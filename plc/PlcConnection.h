@@ -26,6 +26,19 @@ class TPlcConnection {
   // Over the open interface: connects to the PLC the settings address. On
   // failure nothing is open.
   TCardResult ConnectPlc(const TConfigInfo& settings);
+  // The same in single steps, for a diagnosis: OpenInterface is OpenDevice
+  // and StartAdapter; ConnectPlc is OpenLink (ISO over TCP: the connection
+  // request to rack and slot) and SetUp, which gives the negotiated PDU
+  // size. Each closes everything on failure.
+  // portMustOpen: an MPI port that does not open is a failure here rather
+  // than left to the adapter.
+  TCardResult OpenDevice(const TConfigInfo& settings, bool portMustOpen = false);
+  TCardResult StartAdapter(const TConfigInfo& settings);
+  TCardResult OpenLink(const TConfigInfo& settings);
+  TCardResult SetUp(int& pduLength);
+  // The answer time-out of the interface (the library's default otherwise),
+  // from now on and for an interface made later.
+  void LimitAnswerTime(int microseconds);
   // Disconnects the PLC and the adapter, closes the port and frees the
   // library's objects; what never opened is left alone. Again: nothing.
   void Close();
@@ -33,9 +46,17 @@ class TPlcConnection {
   daveInterface* Interface() const { return FInterface; }
   daveConnection* Connection() const { return FConnection; }
 
+  // A failed call on the interface or the connection, as LibraryFailure
+  // words it, with the first failure the library recorded for the attempt.
+  TCardResult InterfaceFailed(int code) const;
+  TCardResult ConnectionFailed(int code) const;
+
  private:
-  TCardResult OpenPort(const TConfigInfo& settings, TConnectionType type);
+  TCardResult OpenPort(const TConfigInfo& settings, TConnectionType type, bool portMustOpen);
   void ClosePort();
+  void NewConnection(const TConfigInfo& settings);
+  // Marks the PLC link open, or on failure closes everything and says why.
+  TCardResult Connected(int code);
 
   std::uintptr_t FWindowHandle;
   // -1 marks a port that did not open (the MPI types pass it on to the
@@ -47,9 +68,17 @@ class TPlcConnection {
   bool FAdapterReady = false;
   daveConnection* FConnection = nullptr;
   bool FPlcConnected = false;
+  // Why the serial port did not open: an MPI adapter on it reports only
+  // that it has no port, so the device's detail is kept for it.
+  daveFailure FOpenFailure{};
+  std::optional<int> FAnswerTimeoutUs;
 };
 
 // A failure of the S7 library: "Error:" and the library's text for code (the
 // connection hint where the library has none), after text when text is not
 // empty; caption "Fehler". code 0 with an empty text is success.
 TCardResult LibraryFailure(int code, const std::string& text = {});
+// The same for a failure the library recorded: the message names the first
+// failure of the attempt (a follow-up such as "not connected" gives way to
+// the failure it follows), and the cause line says why.
+TCardResult LibraryFailure(int code, const daveFailure& failure);

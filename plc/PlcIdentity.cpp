@@ -105,3 +105,21 @@ void TakeModeTransition(TBytes list, TPlcIdentity& identity) {
   if (records.empty() || records.front().size() <= kModeOffset) return;
   identity.OperatingState = StateOfMode(records.front()[kModeOffset] & 0x0F);
 }
+
+std::string_view OperatingStateKeyword(TOperatingState state) {
+  switch (state) {
+    case TOperatingState::Stop:
+      return "STOP";
+    case TOperatingState::Startup:
+      return "STARTUP";
+    case TOperatingState::Run:
+      return "RUN";
+    case TOperatingState::Hold:
+      return "HOLD";
+    case TOperatingState::Defect:
+      return "DEFECT";
+    case TOperatingState::Unknown:
+      break;
+  }
+  return "";
+}

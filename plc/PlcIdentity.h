@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 // SZL-IDs and the index read with each.
 inline constexpr int kSzlComponentIdentification = 0x001C;
@@ -13,6 +14,10 @@ inline constexpr int kSzlModuleIdentification = 0x0011;
 inline constexpr int kSzlCurrentModeTransition = 0x0424;
 
 enum class TOperatingState { Unknown, Stop, Startup, Run, Hold, Defect };
+
+// The state as the PLC's own display names it ("RUN"), the same in every
+// language; "" for Unknown.
+std::string_view OperatingStateKeyword(TOperatingState state);
 
 // A field the PLC refused, or whose record it did not send, stays empty.
 struct TPlcIdentity {

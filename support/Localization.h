@@ -2,6 +2,7 @@
 // Translation through GNU gettext, domain "default", catalogues in
 // <localeDir>/<language>/LC_MESSAGES/default.mo. Works without installed locales.
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,4 +40,8 @@ inline std::string Tr(const std::string& msgid) {
 // Fills a (translated) pattern: each "%d" or "%s" takes the next of values in
 // order, "%%" gives "%". Placeholders without a value stay as they are. No
 // printf underneath, so a catalogue can never make it read beyond values.
-std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values);
+std::string FillIn(std::string_view pattern, std::span<const std::string_view> values);
+inline std::string FillIn(std::string_view pattern,
+                          std::initializer_list<std::string_view> values) {
+  return FillIn(pattern, std::span<const std::string_view>(values.begin(), values.size()));
+}

@@ -11,7 +11,7 @@ std::string Tr(const char* msgid) {
   return dgettext(kTextDomain, msgid);
 }
 
-std::string FillIn(std::string_view pattern, std::initializer_list<std::string_view> values) {
+std::string FillIn(std::string_view pattern, std::span<const std::string_view> values) {
   std::string result;
   result.reserve(pattern.size());
   auto next = values.begin();

@@ -13,6 +13,7 @@
 
 #include "ProgramProject.h"
 #include "RealIo.h"
+#include "ScriptedPlcs.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
@@ -67,9 +68,9 @@ TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
   for (const char* option : {"--help", "-h"}) {
     const TProgramRun run = Run({option});
     ASSERT_EQ(run.exitCode, 0) << option;
-    for (const char* part :
-         {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
-          "--read-info", "--list-partners", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
+    for (const char* part : {"-h, --help", "-v, --version", "--dir DIR", "--show",
+                             "--set Key=Value", "--check", "--read-info", "--list-partners",
+                             "--diagnose", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
       EXPECT_THAT(run.output, HasSubstr(part));
     EXPECT_EQ(run.errors, "");
   }
@@ -305,10 +306,64 @@ TEST_F(CommandLineTest, ReadInfoWhereNothingListensGivesTheDialogsTextAndExitOne
   const TProgramRun run = Run({"--read-info"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "");
-  EXPECT_EQ(run.errors, "Could not open the port " + std::to_string(port) + "\n");
+  const std::string address = "127.0.0.1:" + std::to_string(port);
+  EXPECT_EQ(run.errors, "Could not open the port " + std::to_string(port) + "\n" + address +
+                            ": connection refused - nothing listens there\n");
 
   const TProgramRun german = Run({"--read-info"}, "de_DE.UTF-8");
-  EXPECT_EQ(german.errors, "Der Port " + std::to_string(port) + " konnte nicht geöffnet werden\n");
+  EXPECT_EQ(german.errors, "Der Port " + std::to_string(port) + " konnte nicht geöffnet werden\n" +
+                               address +
+                               ": Verbindung abgelehnt - dort wartet niemand auf Verbindungen\n");
+}
+
+// A PLC that refuses the read as an S7-1200 without PUT/GET access does.
+TEST_F(CommandLineTest, ReadInfoOfARefusedReadIsAFailureWithItsCause) {
+  nodave::testing::ScriptedServer server(nodave::testing::RefusesOrderCode([](std::uint16_t ref) {
+    return nodave::testing::Hex(
+        ("32 03 00 00 " + nodave::testing::RefHex(ref) + " 00 00 00 00 81 04").c_str());
+  }));
+  WriteConfig(SettingsFile(4, server.port()));
+  const TProgramRun run = Run({"--read-info"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output, "Order Code:\n");
+  EXPECT_THAT(run.errors, StartsWith("Error: "));
+  EXPECT_THAT(run.errors, HasSubstr("\nStep \"order code read\": the PLC answered with error "
+                                    "0x8104"));
+  EXPECT_THAT(run.errors, HasSubstr("allow PUT/GET access"));
+}
+
+TEST_F(CommandLineTest, DiagnoseTakesEveryStepOfAWorkingConnection) {
+  nodave::testing::EmulatorProcess emulator;
+  WriteConfig(SettingsFile(4, emulator.port()));
+  const TProgramRun run = Run({"--diagnose"});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_EQ(run.errors, "");
+  std::vector<std::string> steps;
+  for (const QString& line : QString::fromStdString(run.output).split('\n', Qt::SkipEmptyParts)) {
+    EXPECT_THAT(line.toStdString(), ::testing::MatchesRegex(".*  ok +[0-9]+ ms.*"));
+    steps.push_back(line.section("  ", 0, 0).toStdString());
+  }
+  EXPECT_EQ(steps,
+            (std::vector<std::string>{"name look-up", "TCP connect", "ISO connect", "S7 set-up",
+                                      "order code", "identity", "operating state"}));
+  EXPECT_THAT(run.output, HasSubstr("PDU size 480"));
+}
+
+TEST_F(CommandLineTest, DiagnoseFindsTheRackAndSlotThePlcAccepts) {
+  // The file's slot 3 is refused; the search tries slots 0, 1 and 2 of rack 0.
+  nodave::testing::ScriptedServer server(nodave::testing::AcceptsOnlyRack0Slot2, 1 + 3);
+  WriteConfig(SettingsText({{"Connectiontype", "4"},
+                            {"IPAddress", "127.0.0.1"},
+                            {"IPPort", std::to_string(server.port())},
+                            {"Rack", "0"},
+                            {"Slot", "3"}}));
+  const TProgramRun run = Run({"--diagnose"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.output, HasSubstr("TCP connect"));
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("ISO connect +FAILED"));
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("rack/slot search +ok .*rack 0, slot 2"));
+  EXPECT_THAT(run.errors, HasSubstr("rack 0, slot 3 - check rack and slot"));
+  EXPECT_THAT(run.errors, HasSubstr("VN_S7_Config_DRV --set Rack=0 --set Slot=2\n"));
 }
 
 TEST_F(CommandLineTest, ListPartnersNeedsABusType) {

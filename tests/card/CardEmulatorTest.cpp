@@ -3,6 +3,7 @@
 // that stay silent, talk garbage or hang up. Every attempt ends, says what
 // went wrong and leaves no descriptor open.
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -21,6 +22,7 @@
 #include "Card.h"
 #include "FakeNoDave.h"
 #include "RealIo.h"
+#include "ScriptedPlcs.h"
 #include "TempFolder.h"
 
 namespace {
@@ -184,7 +186,10 @@ TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
 
   ASSERT_FALSE(read.Result.Ok());
   EXPECT_EQ(read.Result.Caption, "Error");
-  EXPECT_EQ(read.Result.Text(), "Could not open the port " + std::to_string(port));
+  EXPECT_EQ(read.Result.Text(), "Could not open the port " + std::to_string(port) +
+                                    "\n127.0.0.1:" + std::to_string(port) +
+                                    ": connection refused - nothing listens there");
+  EXPECT_EQ(read.Result.Step, "TCP connect");
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -201,7 +206,10 @@ TEST_F(CardEmulatorTest, AHostNameThatDoesNotResolveIsNamedWithinTheConnectLimit
 
   ASSERT_FALSE(read.Result.Ok());
   EXPECT_EQ(read.Result.Caption, "Error");
-  EXPECT_EQ(read.Result.Text(), "Could not resolve the host name \"no-such-plc.invalid\"");
+  EXPECT_EQ(read.Result.Text(),
+            "Could not resolve the host name \"no-such-plc.invalid\"\n"
+            "no-such-plc.invalid:" +
+                std::to_string(settings.IPPort) + ": the host name could not be resolved");
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
@@ -223,6 +231,69 @@ TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
     EXPECT_EQ(card->ConnectCount(), 0);
     // Counted with the server gone, so only the card's descriptors remain.
     EXPECT_EQ(OpenDescriptors(), descriptors);
+  }
+}
+
+// The card's message is the library's text for the first failure, and its
+// cause line the library's detail; a read after a failure that dropped the
+// link reports that failure again, not "not connected".
+TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
+  using namespace nodave::testing;
+  const auto szlError = [](int error, int item) {
+    return RefusesOrderCode(
+        [=](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, error, item); });
+  };
+  const struct Case {
+    const char* name;
+    ScriptedServer::Script script;
+    int code;
+    const char* step;
+    const char* cause;  // a part of the cause line
+  } cases[] = {
+      {"COTP disconnect",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, Hex("03 00 00 0B 06 80 00 01 00 01 88"));
+         AwaitClose(fd);
+       },
+       daveResCotpRefusedBase - 136, "ISO connect", "rack 0, slot 2: COTP reason 136"},
+      {"SZL error", szlError(0xD401, 0x0A), 0xD401, "order code read", "with error 0xD401"},
+      {"Ack_Data error class and code", RefusesOrderCode([](std::uint16_t ref) {
+         return Hex(("32 03 00 00 " + RefHex(ref) + " 00 00 00 00 81 04").c_str());
+       }),
+       0x8104, "order code read", "error 0x8104 (PLC: service not implemented"},
+      {"item return code", szlError(0, 0x03), daveResItemAccessDenied, "order code read",
+       "returned 0x03"},
+      {"silent after the set-up",
+       [](int fd) {
+         AcceptAndSetUp(fd);
+         AwaitClose(fd);
+       },
+       daveResTimeout, "order code read", "Step \"order code read\": no answer in time"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedServer server(c.script);
+    const TConfigInfo settings = IsoOverTcp(server.port());
+    TCardResult failed = card->Connect(settings);
+    if (failed.Ok()) {
+      TCardRead<std::string> read;
+      read = card->ReadOrderCode(settings);
+      EXPECT_EQ(read.Value, "Order Code:");
+      failed = read.Result;
+      if (c.code == daveResTimeout) {
+        TPlcIdentity identity;
+        const TCardResult followUp = card->ReadIdentity(identity);
+        EXPECT_EQ(followUp.Message, failed.Message);
+        EXPECT_EQ(followUp.Cause, failed.Cause);
+      }
+      card->Disconnect();
+    }
+    ASSERT_FALSE(failed.Ok());
+    EXPECT_EQ(failed.Message, std::string("Error: ") + daveStrerror(c.code));
+    EXPECT_EQ(failed.Step, c.step);
+    EXPECT_THAT(failed.Cause, ::testing::HasSubstr(c.cause));
+    EXPECT_EQ(card->ConnectCount(), 0);
   }
 }
 

@@ -76,6 +76,7 @@ FakeNoDave::FakeNoDave() {
   };
   FApi.daveGetOrderCode = [this](daveConnection* dc, char* buffer) {
     calls.push_back("daveGetOrderCode(" + Name(dc) + ")");
+    if (orderCodeResult != 0) return orderCodeResult;
     const std::size_t n = std::min<std::size_t>(orderCode.size(), 21);
     std::memcpy(buffer, orderCode.data(), n);
     buffer[n] = '\0';
@@ -95,6 +96,27 @@ FakeNoDave::FakeNoDave() {
   FApi.daveFree = [this](void* object) {
     calls.push_back("daveFree(" + Name(object) + ")");
     if (object != nullptr && FLive.erase(object) == 0) ++doubleFrees;
+  };
+  FApi.daveGetOpenFailure = [this](daveFailure* failure) {
+    *failure = openFailure;
+    return 0;
+  };
+  FApi.daveGetInterfaceFailure = [this](daveInterface*, daveFailure* failure) {
+    *failure = interfaceFailure;
+    return 0;
+  };
+  FApi.daveGetConnectionFailure = [this](daveConnection*, daveFailure* failure) {
+    *failure = connectionFailure;
+    return 0;
+  };
+  // The single steps of a diagnosis go to the real library's refusals of
+  // foreign handles; the diagnosis is tested against real peers.
+  FApi.daveSetTimeout = [](daveInterface*, int) {};
+  FApi.daveLookUpPeer = [](int, const char*, char*, int) { return -1; };
+  FApi.daveOpenPLCLink = [](daveConnection*) { return daveResInvalidHandle; };
+  FApi.daveSetupCommunication = [](daveConnection*, int*) { return daveResInvalidHandle; };
+  FApi.daveFindRackSlot = [](int, const char*, int, int, int*, int*, daveRackSlotAttempt, void*) {
+    return daveResTimeout;
   };
   FApi.daveStrerror = [this](int code) {
     const auto known = errorTexts.find(code);

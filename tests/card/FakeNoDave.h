@@ -31,6 +31,11 @@ class FakeNoDave {
   int partnersFilled = 126;
   std::vector<int> answeringAddresses;
   std::string orderCode = "6ES7 315-2EH14-0AB0";
+  int orderCodeResult = 0;  // not 0: the read fails and writes nothing
+  // What daveGet*Failure report (default: nothing recorded).
+  daveFailure openFailure{};
+  daveFailure interfaceFailure{};
+  daveFailure connectionFailure{};
   // daveReadSZL per SZL-ID: the result code and, for 0, the bytes copied
   // into the caller's buffer (cut to its length). An ID without an entry is
   // refused with 0xD402 as a PLC refuses an unknown list.

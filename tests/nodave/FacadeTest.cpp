@@ -15,37 +15,13 @@
 #include "FakeTransport.h"
 #include "RealIo.h"
 #include "S7Frames.h"
+#include "ScriptedPlcs.h"
 #include "nodave/nodave.h"
 
 namespace nodave::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Reads one TPKT from the client.
-Bytes ReadTpkt(int fd) {
-  Bytes head = ReadBytes(fd, 4);
-  if (head.size() < 4) return head;
-  Bytes rest = ReadBytes(fd, static_cast<std::size_t>(head[2] << 8 | head[3]) - 4);
-  return Concat({head, rest});
-}
-// Waits until the client closes its side (or 2 s pass).
-void AwaitClose(int fd) {
-  ReadBytes(fd, 1 << 20, 2000);
-}
-
-void ResetConnection(int fd) {
-  linger hard{1, 0};
-  setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-}
-
-// A well-behaved PLC up to the point the script wants to break it.
-void AcceptAndSetUp(int fd) {
-  ReadTpkt(fd);
-  WriteBytes(fd, ConnectConfirm());
-  Bytes setup = ReadTpkt(fd);
-  WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
-}
 
 struct Outcome {
   int connect = 0;
@@ -89,21 +65,8 @@ Outcome RunCardSequence(int port, int rack, int slot, int timeoutUs = 150000) {
 }
 
 TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
-  // This PLC only accepts called TSAP 01 02 (rack 0, slot 2), as real CPUs do.
-  auto script = [](int fd) {
-    Bytes cr = ReadTpkt(fd);
-    if (cr.size() != 22 || cr[20] != 0x01 || cr[21] != 0x02) return;  // close at once
-    WriteBytes(fd, ConnectConfirm());
-    Bytes setup = ReadTpkt(fd);
-    if (setup.empty()) return;  // the rack/slot search asks no more
-    WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
-    Bytes szl = ReadTpkt(fd);
-    if (szl.empty()) return;  // the steps one by one stop after the set-up
-    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Szl0011Payload())));
-    AwaitClose(fd);
-  };
   // The search tries rack 1 with slots 0 to 5, then rack 0 from slot 0 on.
-  ScriptedServer server(script, 2 + 9 + 1);
+  ScriptedServer server(AcceptsOnlyRack0Slot2, 2 + 9 + 1);
   Outcome wrong = RunCardSequence(server.port(), 0, 3);
   EXPECT_EQ(wrong.connect, daveResConnectionRefused);
   Outcome right = RunCardSequence(server.port(), 0, 2);
@@ -136,15 +99,6 @@ TEST(ScriptedPlc, RackAndSlotSelectTheTsapAndAWrongOneIsRefused) {
   daveFree(dc);
   daveFree(di);
   closePort(fd);
-}
-
-// A PLC that answers both module identification requests with answer.
-ScriptedServer::Script RefusesOrderCode(std::function<Bytes(std::uint16_t ref)> answer) {
-  return [answer](int fd) {
-    AcceptAndSetUp(fd);
-    for (int list = 0; list < 2; ++list) WriteBytes(fd, Iso(answer(RefOf(ReadTpkt(fd)))));
-    AwaitClose(fd);
-  };
 }
 
 TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {

@@ -1,0 +1,100 @@
+// The run of a diagnosis: one step after the other until one fails, each
+// timed and each bounded by what is left of the run's time.
+#include "CardDiagnosis.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "CardDiagnosisSteps.h"
+#include "ConnectionType.h"
+#include "Localization.h"
+#include "PlcConnection.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A step started with less time than this could not wait for one answer.
+constexpr int kLeastStepMs = 300;
+constexpr int kCallsPerStep = 2;
+
+// The library's own answer time-outs, which a step keeps while the run has
+// time for them.
+int DefaultAnswerUs(TConnectionType type) {
+  if (type == TConnectionType::Ppi) return 500'000;
+  if (IsMpi(type)) return 2'000'000;
+  return 1'500'000;
+}
+
+std::string OneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+}  // namespace
+
+bool TDiagnosis::Ok() const {
+  return !Steps.empty() &&
+         std::all_of(Steps.begin(), Steps.end(), [](const TDiagnosisStep& s) { return s.Ok; });
+}
+
+TDiagnosisRun::TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs)
+    : FOut(out), FConnection(connection), FAnswerUs(answerUs), FStart(Clock::now()) {}
+
+// A step makes at most kCallsPerStep calls to the peer, and a call waits at
+// most daveCallTimeoutFactor answer time-outs: with this share of the time
+// left as answer time-out, a step leaves time for the next one.
+void TDiagnosisRun::LimitAnswerTime(int leftMs) {
+  const long long share =
+      static_cast<long long>(leftMs) * 1000 / (kCallsPerStep * daveCallTimeoutFactor + 1);
+  FConnection.LimitAnswerTime(static_cast<int>(std::clamp<long long>(share, 1, FAnswerUs)));
+}
+
+void TDiagnosisRun::Finish() {
+  // Disconnecting talks to the peer too (PLC and adapter).
+  LimitAnswerTime(LeftMs());
+  FConnection.Close();
+}
+
+int TDiagnosisRun::LeftMs() const {
+  const auto used =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - FStart).count();
+  return std::max(0, kDiagnosisLimitMs - static_cast<int>(used));
+}
+
+bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& body,
+                         const char* advice) {
+  TDiagnosisStep step;
+  step.Key = name;
+  step.Name = Tr(name);
+  const auto start = Clock::now();
+  TStepOutcome outcome;
+  const int left = LeftMs();
+  if (left < kLeastStepMs) {
+    outcome.Result = TCardResult::Failure(Tr("Error"), Tr("The diagnosis ran out of time."));
+  } else {
+    LimitAnswerTime(left);
+    outcome = body();
+  }
+  step.Ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  step.Ok = outcome.Result.Ok();
+  step.Detail = OneLine(step.Ok ? outcome.Detail : outcome.Result.Message);
+  FOut.Steps.push_back(std::move(step));
+  if (!outcome.Result.Ok() && FOut.Cause.empty() && FOut.Advice.empty()) {
+    FOut.Cause = outcome.Result.Cause;
+    FOut.Advice = Tr(outcome.Advice != nullptr ? outcome.Advice : advice);
+  }
+  return outcome.Result.Ok();
+}
+
+TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle) {
+  TDiagnosis diagnosis;
+  TPlcConnection connection(windowHandle);
+  const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
+  TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)));
+  const bool connected = type == TConnectionType::IsoTcp ? DiagnoseIsoTcp(run, connection, settings)
+                                                         : DiagnoseBus(run, connection, settings);
+  if (connected) DiagnoseReads(run, connection);
+  run.Finish();
+  return diagnosis;
+}

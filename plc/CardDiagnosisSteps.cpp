@@ -1,0 +1,256 @@
+// The steps of a diagnosis. Each says what it found; a failure carries the
+// message and cause line the card gives everywhere else.
+#include "CardDiagnosisSteps.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "ConnectionType.h"
+#include "FailureCause.h"
+#include "HW_ConfigInfo.h"
+#include "Localization.h"
+#include "NoDaveApi.h"
+#include "PlcConnection.h"
+#include "PlcIdentity.h"
+#include "nodave/IsoTcp.h"
+
+namespace {
+
+constexpr std::size_t kAddressSize = 64;
+constexpr std::size_t kOrderCodeBufferSize = 22;
+constexpr std::size_t kPartnerBufferSize = 126;
+constexpr char kPartnerAnswers = 0x30;
+constexpr std::size_t kSzlBufferSize = 1024;
+
+constexpr const char* kReadAdvice =
+    "On an S7-1200/1500: in the CPU's properties (Protection & Security) allow PUT/GET "
+    "communication and load the configuration into the PLC.";
+
+std::string Number(int value) {
+  return std::to_string(value);
+}
+
+// The calling and called TSAP as the library's connection request carries
+// them.
+std::string Tsaps(int rack, int slot) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04X -> %04X", unsigned{nodave::iso::kLocalTsap},
+                unsigned{nodave::iso::RemoteTsap(rack, slot)});
+  return text;
+}
+
+// A read that failed: a refusal is the PLC's access settings, anything
+// else the link.
+TStepOutcome ReadFailed(const TPlcConnection& connection, int code) {
+  return {connection.ConnectionFailed(code),
+          {},
+          code > 0 ? nullptr
+                   : "The connection ended during the read: check the network and the PLC's load, "
+                     "then try again."};
+}
+
+TStepOutcome Done(std::string detail) {
+  return {{}, std::move(detail)};
+}
+
+// The usual rack/slot pairs, within the time left; a pair that answers
+// becomes the command to use.
+void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::string& address) {
+  struct TTried {
+    int Count = 0;
+  } tried;
+  int rack = -1;
+  int slot = -1;
+  run.Step(
+      "rack/slot search",
+      [&] {
+        // The last attempt may overrun the search's time by its connect
+        // time-out and daveCallTimeoutFactor answer time-outs of that size.
+        const int totalMs = std::max(1, run.LeftMs() / (daveCallTimeoutFactor + 1));
+        const int code = NoDave().daveFindRackSlot(
+            settings.IPPort, address.c_str(), settings.Rack, totalMs, &rack, &slot,
+            [](void* context, int, int, int) { ++static_cast<TTried*>(context)->Count; }, &tried);
+        if (code != 0) {
+          return TStepOutcome{
+              TCardResult::Failure(Tr("Error"), FillIn(Tr("No rack/slot pair answered (%d tried)."),
+                                                       {Number(tried.Count)})),
+              {}};
+        }
+        return Done(FillIn(Tr("rack %d, slot %d answers"), {Number(rack), Number(slot)}));
+      },
+      "Check rack and slot in the PLC's hardware configuration and that the PLC has a free "
+      "connection.");
+  if (rack < 0) return;
+  run.Suggest(
+      "--set Rack=" + Number(rack) + " --set Slot=" + Number(slot),
+      FillIn(Tr("The PLC accepts rack %d, slot %d. Set them with:"), {Number(rack), Number(slot)}));
+}
+
+// One system status list into identity; the code of the read.
+int ReadList(TPlcConnection& connection, int id,
+             void (*take)(std::span<const std::uint8_t>, TPlcIdentity&), TPlcIdentity& identity) {
+  std::array<std::uint8_t, kSzlBufferSize> buffer{};
+  const int code = NoDave().daveReadSZL(connection.Connection(), id, 0, buffer.data(),
+                                        static_cast<int>(buffer.size()));
+  if (code == 0) take(buffer, identity);
+  return code;
+}
+
+}  // namespace
+
+bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo settings) {
+  std::array<char, kAddressSize> address{};
+  const bool found = run.Step(
+      "name look-up",
+      [&] {
+        if (NoDave().daveLookUpPeer(settings.IPPort, settings.IPAddress.c_str(), address.data(),
+                                    static_cast<int>(address.size())) != 0) {
+          daveFailure failure{};
+          NoDave().daveGetOpenFailure(&failure);
+          return TStepOutcome{
+              WithCause(TCardResult::Failure(Tr("Error"),
+                                             FillIn(Tr("Could not resolve the host name \"%s\""),
+                                                    {settings.IPAddress})),
+                        failure),
+              {}};
+        }
+        return Done(address.data());
+      },
+      "Check the host name, or give the PLC's IP address with --set IPAddress=ADDRESS.");
+  if (!found) return false;
+  // The steps after the look-up go to the address it found.
+  settings.IPAddress = address.data();
+  const std::string endpoint = settings.IPAddress + ":" + Number(settings.IPPort);
+  if (!run.Step(
+          "TCP connect",
+          [&] {
+            TCardResult opened = connection.OpenDevice(settings);
+            if (opened) opened = connection.StartAdapter(settings);
+            return TStepOutcome{std::move(opened), endpoint};
+          },
+          "Check that the PLC is switched on and reachable (ping), its address and port, the "
+          "cable and the firewall.")) {
+    return false;
+  }
+  if (!run.Step(
+          "ISO connect",
+          [&] {
+            return TStepOutcome{connection.OpenLink(settings),
+                                FillIn(Tr("rack %d, slot %d, TSAP %s"),
+                                       {Number(settings.Rack), Number(settings.Slot),
+                                        Tsaps(settings.Rack, settings.Slot)})};
+          },
+          "Check rack and slot in the PLC's hardware configuration and that the PLC has a free "
+          "connection.")) {
+    SearchRackSlot(run, settings, settings.IPAddress);
+    return false;
+  }
+  return run.Step(
+      "S7 set-up",
+      [&] {
+        int pduLength = 0;
+        TCardResult setUp = connection.SetUp(pduLength);
+        return TStepOutcome{std::move(setUp), FillIn(Tr("PDU size %d"), {Number(pduLength)})};
+      },
+      "Check that the device at this address is an S7 PLC.");
+}
+
+bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigInfo& settings) {
+  const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
+  const bool mpi = type && IsMpi(*type);
+  const bool serial = type && IsSerial(*type);
+  const bool opened = run.Step(
+      serial ? "serial device" : "access point",
+      [&] {
+        TCardResult result = connection.OpenDevice(settings, true);
+        // PPI and the access point have no adapter that could answer.
+        if (result && !mpi) result = connection.StartAdapter(settings);
+        if (!serial) return TStepOutcome{std::move(result), "S7ONLINE"};
+        const char* baud = SerialBaudRates[static_cast<std::size_t>(settings.Baudrate)];
+        return TStepOutcome{std::move(result),
+                            FillIn(Tr("COM%d at %s bit/s"), {Number(settings.Comport), baud})};
+      },
+      "Check the device the port stands for (VN_S7_COMn), that the adapter is plugged in and "
+      "that the user may open it.");
+  if (!opened) return false;
+  if (mpi) {
+    if (!run.Step(
+            "adapter answer",
+            [&] {
+              return TStepOutcome{connection.StartAdapter(settings), Tr("answered")};
+            },
+            "Check the adapter's cable and power and the speed set for the port.")) {
+      return false;
+    }
+    if (!run.Step(
+            "bus partners",
+            [&] {
+              std::array<char, kPartnerBufferSize> buffer{};
+              const int filled =
+                  NoDave().daveListReachablePartners(connection.Interface(), buffer.data());
+              if (filled < 0) return TStepOutcome{connection.InterfaceFailed(filled), {}};
+              std::string answering;
+              for (int i = 0; i < std::min(filled, static_cast<int>(buffer.size())); ++i) {
+                if (buffer[static_cast<std::size_t>(i)] != kPartnerAnswers) continue;
+                answering += (answering.empty() ? "" : ", ") + Number(i);
+              }
+              return Done(answering.empty() ? Tr("no address answers")
+                                            : FillIn(Tr("addresses %s"), {answering}));
+            },
+            "Check the bus cable, the bus speed and the own MPI address.")) {
+      return false;
+    }
+  }
+  return run.Step(
+      "PLC connect",
+      [&] {
+        const int address = type == TConnectionType::Ppi ? settings.RemotePPI : settings.RemoteMPI;
+        return TStepOutcome{connection.ConnectPlc(settings),
+                            FillIn(Tr("address %d"), {Number(address)})};
+      },
+      "Check the PLC's bus address and that the PLC has a free connection.");
+}
+
+void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
+  const bool orderCode = run.Step(
+      "order code",
+      [&] {
+        std::array<char, kOrderCodeBufferSize> buffer{};
+        const int code = NoDave().daveGetOrderCode(connection.Connection(), buffer.data());
+        if (code != 0) return ReadFailed(connection, code);
+        return Done(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
+      },
+      kReadAdvice);
+  if (!orderCode) return;
+  const bool identified = run.Step(
+      "identity",
+      [&] {
+        TPlcIdentity identity;
+        // An S7-1200 refuses the component list; the module list then names
+        // the firmware.
+        int code = ReadList(connection, kSzlComponentIdentification, TakeComponentIdentification,
+                            identity);
+        if (code > 0) {
+          code = ReadList(connection, kSzlModuleIdentification, TakeModuleIdentification, identity);
+        }
+        if (code != 0) return ReadFailed(connection, code);
+        return Done(identity.ModuleTypeName.value_or(
+            identity.ModuleName.value_or(identity.FirmwareVersion.value_or(""))));
+      },
+      kReadAdvice);
+  if (!identified) return;
+  run.Step(
+      "operating state",
+      [&] {
+        TPlcIdentity identity;
+        const int code =
+            ReadList(connection, kSzlCurrentModeTransition, TakeModeTransition, identity);
+        if (code != 0) return ReadFailed(connection, code);
+        const TOperatingState state = identity.OperatingState.value_or(TOperatingState::Unknown);
+        const std::string_view keyword = OperatingStateKeyword(state);
+        return Done(keyword.empty() ? Tr("unknown") : std::string(keyword));
+      },
+      kReadAdvice);
+}

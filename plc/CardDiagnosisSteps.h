@@ -1,0 +1,52 @@
+#pragma once
+// The steps of a diagnosis per connection type, and the run that times them
+// and keeps them within the run's time.
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "CardDiagnosis.h"
+#include "CardResult.h"
+
+class TPlcConnection;
+
+// What a step found, or its failure.
+struct TStepOutcome {
+  TCardResult Result;
+  std::string Detail;
+  // What to try instead of the step's advice (a catalogue text), or null.
+  const char* Advice = nullptr;
+};
+
+class TDiagnosisRun {
+ public:
+  // answerUs: the answer time-out a step has while the run has time for it.
+  TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs);
+  // Runs body as the step name (a catalogue text) and records it; false when
+  // it failed: then the first failure's cause and advice (a catalogue text)
+  // are the diagnosis's.
+  bool Step(const char* name, const std::function<TStepOutcome()>& body, const char* advice);
+  // Replaces the advice by settings that answered.
+  void Suggest(std::string suggestion, std::string advice) {
+    FOut.Suggestion = std::move(suggestion);
+    FOut.Advice = std::move(advice);
+  }
+  // Milliseconds left of the run.
+  int LeftMs() const;
+  // Closes the connection within the time left.
+  void Finish();
+
+ private:
+  void LimitAnswerTime(int leftMs);
+
+  TDiagnosis& FOut;
+  TPlcConnection& FConnection;
+  int FAnswerUs;
+  std::chrono::steady_clock::time_point FStart;
+};
+
+// Up to an open PLC connection; false when a step failed.
+bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo settings);
+bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigInfo& settings);
+// Over the open connection: order code, identity and operating state.
+void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection);
