@@ -22,6 +22,14 @@ constexpr std::array kOptions{
                        "identity and operating state"},
     TCommandLineOption{"", "list-partners", "", TValueCompletion::Nothing,
                        "list the bus addresses that answer (MPI types)"},
+    TCommandLineOption{"", "scan", "RANGE", TValueCompletion::Nothing,
+                       "find the PLCs in RANGE (A.B.C.D, A.B.C.D/NN\n"
+                       "or A.B.C.D-E) and show one line each"},
+    TCommandLineOption{"", "port", "N", TValueCompletion::Nothing,
+                       "the TCP port --scan probes (default 102)"},
+    TCommandLineOption{"", "json", "", TValueCompletion::Nothing,
+                       "print the result as one JSON document\n"
+                       "(keys in the manual page)"},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The card's operations toward the PLC: the reference-counted connection,
-// the reachable bus partners, the order code and the identity. The library
+// the reachable bus partners, the order code and the identity, and the
+// reads over an open connection the scan shares. The library
 // is reached only through NoDave().
 #include <algorithm>
 #include <array>
@@ -8,6 +9,7 @@
 
 #include "Card.h"
 #include "NoDaveApi.h"
+#include "PlcReads.h"
 
 namespace {
 
@@ -62,15 +64,27 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
 
 TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
   if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
-  std::array<char, kOrderCodeBufferSize> buffer{};
-  NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
-  std::string text =
-      "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  std::string text = std::string(kOrderCodeLabel) + ReadOrderCodeOn(FConnection->Connection()).Value;
   Disconnect();
   return {{}, std::move(text)};
 }
 
 TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
+  return ReadIdentityOn(FConnection ? FConnection->Connection() : nullptr, identity);
+}
+
+TCardRead<std::string> ReadOrderCodeOn(daveConnection* connection) {
+  std::array<char, kOrderCodeBufferSize> buffer{};
+  const int code = NoDave().daveGetOrderCode(connection, buffer.data());
+  return {LibraryFailure(code), std::string(buffer.data(), strnlen(buffer.data(), buffer.size()))};
+}
+
+std::string BareOrderCode(std::string_view code) {
+  const std::size_t end = code.find_last_not_of(' ');
+  return std::string(code.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+TCardResult ReadIdentityOn(daveConnection* connection, TPlcIdentity& identity) {
   struct TIdentityList {
     int Id;
     void (*Take)(std::span<const std::uint8_t> list, TPlcIdentity& identity);
@@ -81,7 +95,6 @@ TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
       {kSzlCurrentModeTransition, TakeModeTransition},
   }};
   std::array<std::uint8_t, kSzlBufferSize> buffer{};
-  daveConnection* connection = FConnection ? FConnection->Connection() : nullptr;
   for (const TIdentityList& list : lists) {
     const int code = NoDave().daveReadSZL(connection, list.Id, 0, buffer.data(),
                                           static_cast<int>(buffer.size()));

@@ -27,6 +27,7 @@ TNoDaveApi MakeRealApi() {
   api.daveReadSZL = ::daveReadSZL;
   api.daveFree = ::daveFree;
   api.daveStrerror = ::daveStrerror;
+  api.daveRackSlotPair = ::daveRackSlotPair;
   api.sleepMs = [](int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   };

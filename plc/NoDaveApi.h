@@ -33,6 +33,7 @@ struct TNoDaveApi {
   std::function<int(daveConnection*, int id, int index, void* buffer, int length)> daveReadSZL;
   std::function<void(void* handle)> daveFree;
   std::function<const char*(int code)> daveStrerror;
+  std::function<int(int firstRack, int index, int* rack, int* slot)> daveRackSlotPair;
   // The pause after the last Disconnect.
   std::function<void(int milliseconds)> sleepMs;
 };

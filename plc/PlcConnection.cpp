@@ -86,15 +86,28 @@ void TPlcConnection::ClosePort() {
 }
 
 TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
+  return OpenInterfaceOn(settings, -1);
+}
+
+TCardResult TPlcConnection::OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket) {
+  if (connectedSocket >= 0) {
+    FPort = connectedSocket;
+    FPortType = TConnectionType::IsoTcp;
+  }
   // A setting that would index outside its table is refused before anything
   // is opened, so the user sees which value is wrong instead of a port failure.
   if (const auto refused = CheckSettings(settings, TSettingsScope::Connection)) {
+    ClosePort();
     return OpenFailure(
         FillIn(Tr("The setting %s=%d is not a valid choice, so no connection was opened."),
                {refused->Key, refused->Value}));
   }
   const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
-  if (TCardResult opened = OpenPort(settings, type); !opened) return opened;
+  // A socket given for another type than ISO over TCP is of no use to it.
+  if (FPortType && FPortType != type) ClosePort();
+  if (FPort < 0) {
+    if (TCardResult opened = OpenPort(settings, type); !opened) return opened;
+  }
 
   const TNoDaveApi& api = NoDave();
   const _daveOSserialType port{FPort, FPort};
