@@ -5,13 +5,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ProgramProject.h"
+#include "CommandLineRun.h"
 #include "RealIo.h"
 
 using ::testing::HasSubstr;
@@ -23,53 +24,14 @@ namespace {
 
 const std::string kPrepared = kPreparedSettings + kSavedChannels;
 
-// A whole file (a missing number would make the card fall back to all
-// defaults) for the given connection type, port and serial port.
-std::string SettingsFile(int type, int port, int comport = 1) {
-  return SettingsText({{"ProtokollFileName", "errors.txt"},
-                       {"Comport", std::to_string(comport)},
-                       {"Connectiontype", std::to_string(type)},
-                       {"IPAddress", "127.0.0.1"},
-                       {"IPPort", std::to_string(port)}});
-}
-
-class CommandLineTest : public TProgramProjectTest {
- protected:
-  CommandLineTest() : TProgramProjectTest("vn_command_line_", {"libs7drv.so"}) {}
-
-  // The environment of every run: no display at all, the language LANG
-  // names (no LANGUAGE).
-  QProcessEnvironment NoDisplay(const char* language = "C") const {
-    QProcessEnvironment env = project.Environment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
-      env.remove(name);
-    env.insert("LANG", language);
-    return env;
-  }
-
-  // Runs the shipped program with arguments in workingDir (the project
-  // folder by default), without any display, in language (a LANG value).
-  // No mode but the dialog may need a display.
-  TProgramRun Run(const std::vector<std::string>& arguments, const char* language = "C",
-                  const fs::path& workingDir = {}) const {
-    QProcessEnvironment env = NoDisplay(language);
-    QStringList args;
-    for (const std::string& argument : arguments) args << QString::fromStdString(argument);
-    TProgramRun run = project.Run(VN_PROGRAM, args, env, workingDir);
-    EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("qt.qpa"))) << run.errors;
-    return run;
-  }
-
-  static std::string Path(const fs::path& path) { return path.string(); }
-};
-
 TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
   for (const char* option : {"--help", "-h"}) {
     const TProgramRun run = Run({option});
     ASSERT_EQ(run.exitCode, 0) << option;
     for (const char* part :
          {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
-          "--read-info", "--list-partners", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
+          "--read-info", "--list-partners", "--scan RANGE", "--port N", "--json", "Exit codes:",
+          "  2  ", "LANG", "VN_S7_COMn"})
       EXPECT_THAT(run.output, HasSubstr(part));
     EXPECT_EQ(run.errors, "");
   }
@@ -326,32 +288,42 @@ TEST_F(CommandLineTest, ListPartnersNeedsABusType) {
 }
 
 // An MPI bus behind a scripted PC adapter on a pseudo-terminal, which the
-// program reaches as COM3 through VN_S7_COM3.
+// program reaches as COM3 through VN_S7_COM3; as text and as JSON.
 TEST_F(CommandLineTest, ListPartnersPrintsTheAddressesThatAnswer) {
-  nodave::testing::PtyPeer pty;
-  nodave::testing::AdapterSide adapter{};
-  pty.run([&adapter](int master) {
-    adapter.fd = master;
-    adapter.receive();  // join the bus
-    adapter.send({0x01, 0x03, 0x20, 'V', '0', '0', '.', '8', '5'});
-    adapter.receive();  // bus scan: addresses 0, 2 and 126 answer
-    std::vector<std::uint8_t> scan{0x01, 0x07, 0x20, 0x00, 0x00, 0x1F};
-    scan.resize(6 + 127, 0x10);
-    scan[6 + 0] = scan[6 + 2] = scan[6 + 125] = 0x30;
-    adapter.send(scan);
-    adapter.receive();  // leave the bus
-    adapter.send({0x01, 0x04, 0x20});
-  });
   WriteConfig(SettingsFile(0, 102, 3));
-  QProcessEnvironment env = NoDisplay();
-  env.insert("VN_S7_COM3", QString::fromStdString(pty.name()));
-  const TProgramRun run = project.Run(VN_PROGRAM, {"--list-partners"}, env);
-  pty.join();
-  EXPECT_EQ(run.exitCode, 0) << run.errors;
-  EXPECT_EQ(run.output, "0\n2\n125\n");
-  EXPECT_EQ(run.errors, "");
-  EXPECT_FALSE(adapter.failed);
-  EXPECT_EQ(adapter.telegrams.size(), 3u);
+  const std::pair<std::vector<const char*>, const char*> runs[] = {
+      {{"--list-partners"}, "0\n2\n125\n"},
+      {{"--list-partners", "--json"}, "[0, 2, 125]"},
+  };
+  for (const auto& [arguments, expected] : runs) {
+    nodave::testing::PtyPeer pty;
+    nodave::testing::AdapterSide adapter{};
+    pty.run([&adapter](int master) {
+      adapter.fd = master;
+      adapter.receive();  // join the bus
+      adapter.send({0x01, 0x03, 0x20, 'V', '0', '0', '.', '8', '5'});
+      adapter.receive();  // bus scan: addresses 0, 2 and 126 answer
+      std::vector<std::uint8_t> scan{0x01, 0x07, 0x20, 0x00, 0x00, 0x1F};
+      scan.resize(6 + 127, 0x10);
+      scan[6 + 0] = scan[6 + 2] = scan[6 + 125] = 0x30;
+      adapter.send(scan);
+      adapter.receive();  // leave the bus
+      adapter.send({0x01, 0x04, 0x20});
+    });
+    QProcessEnvironment env = NoDisplay();
+    env.insert("VN_S7_COM3", QString::fromStdString(pty.name()));
+    const TProgramRun run = project.Run(VN_PROGRAM, QStringList(arguments.begin(), arguments.end()), env);
+    pty.join();
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    if (arguments.size() == 1)
+      EXPECT_EQ(run.output, expected);
+    else
+      EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(run.output)),
+                QJsonDocument::fromJson(expected));
+    EXPECT_EQ(run.errors, "");
+    EXPECT_FALSE(adapter.failed);
+    EXPECT_EQ(adapter.telegrams.size(), 3u);
+  }
 }
 
 TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {
@@ -369,6 +341,13 @@ TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {
       {{"--set", "Slot=70000"},
        "de_DE.UTF-8",
        "Der Wert \"70000\" für Slot wird abgelehnt: erlaubt sind die ganzen Zahlen 0 bis 65535."},
+      {{"--scan", "10.0.0.0/15"}, "C", "The range \"10.0.0.0/15\" is larger than /16"},
+      {{"--scan", "10.0.0.1", "--port", "0"},
+       "C",
+       "The value \"0\" of --port is refused: allowed are the whole numbers 1 to 65535."},
+      {{"--port", "102", "--show"}, "C", "The option --port goes only with --scan."},
+      {{"--json", "--set", "Slot=1"}, "C", "The option --json goes only with --show, --check"},
+      {{"--json"}, "C", "The option --json goes only with"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
