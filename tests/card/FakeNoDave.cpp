@@ -57,7 +57,10 @@ FakeNoDave::FakeNoDave() {
   };
   FApi.daveConnectPLC = [this](daveConnection* dc) {
     calls.push_back("daveConnectPLC(" + Name(dc) + ")");
-    return connectPlcResult;
+    if (connectPlcResults.empty()) return connectPlcResult;
+    const int result = connectPlcResults.front();
+    connectPlcResults.erase(connectPlcResults.begin());
+    return result;
   };
   FApi.daveDisconnectPLC = [this](daveConnection* dc) {
     calls.push_back("daveDisconnectPLC(" + Name(dc) + ")");
