@@ -57,10 +57,7 @@ FakeNoDave::FakeNoDave() {
   };
   FApi.daveConnectPLC = [this](daveConnection* dc) {
     calls.push_back("daveConnectPLC(" + Name(dc) + ")");
-    if (connectPlcResults.empty()) return connectPlcResult;
-    const int result = connectPlcResults.front();
-    connectPlcResults.erase(connectPlcResults.begin());
-    return result;
+    return connectPlcResult;
   };
   FApi.daveDisconnectPLC = [this](daveConnection* dc) {
     calls.push_back("daveDisconnectPLC(" + Name(dc) + ")");

@@ -28,8 +28,6 @@ class FakeNoDave {
   bool failOpenS7online = false;
   int initAdapterResult = 0;
   int connectPlcResult = 0;
-  // Results of the first connects, one each, before connectPlcResult.
-  std::vector<int> connectPlcResults;
   int partnersFilled = 126;
   std::vector<int> answeringAddresses;
   std::string orderCode = "6ES7 315-2EH14-0AB0";
