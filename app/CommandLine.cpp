@@ -19,9 +19,9 @@
 #include "ConnectionType.h"
 #include "HWConfiguratorClass.h"
 #include "JsonOutput.h"
-#include "PlcReads.h"
 #include "Localization.h"
 #include "ModeOutput.h"
+#include "PlcReads.h"
 #include "ScanMode.h"
 #include "ScanReport.h"
 #include "SetMode.h"
@@ -135,9 +135,9 @@ TRequest ParseRequest(const QStringList& arguments) {
     throw EUsageError(Tr("The option --port goes only with --scan."));
   if (request.Mode == TMode::Scan) {
     const std::string port = ArgumentBytes(parser.value("port"));
-    request.Scan = ScanRequestOf(ArgumentBytes(parser.value("scan")),
-                                 parser.isSet("port") ? std::optional<std::string_view>(port)
-                                                      : std::nullopt);
+    request.Scan =
+        ScanRequestOf(ArgumentBytes(parser.value("scan")),
+                      parser.isSet("port") ? std::optional<std::string_view>(port) : std::nullopt);
   }
 
   if (parser.isSet("dir")) {

@@ -43,10 +43,9 @@ int ScanMode(const TCardServices& card, const TScanRequest& request, bool json) 
   TConfigInfo file(card.Settings().ConfigFileName);
   file.CopyFrom(card.Settings());
   TScanProgress progress;
-  const auto records =
-      RunScan(request.Range, {.Port = request.Port, .KeepOpen = true},
-              [&file](TOpenPort& port) { return ReadFoundPlc(port, file); }, kParallelReads,
-              progress);
+  const auto records = RunScan(
+      request.Range, {.Port = request.Port, .KeepOpen = true},
+      [&file](TOpenPort& port) { return ReadFoundPlc(port, file); }, kParallelReads, progress);
   if (json) {
     PrintDocument(ScanJson(records));
   } else {

@@ -64,7 +64,8 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
 
 TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
   if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
-  std::string text = std::string(kOrderCodeLabel) + ReadOrderCodeOn(FConnection->Connection()).Value;
+  std::string text =
+      std::string(kOrderCodeLabel) + ReadOrderCodeOn(FConnection->Connection()).Value;
   Disconnect();
   return {{}, std::move(text)};
 }

@@ -14,7 +14,6 @@
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-
 #include <unistd.h>
 
 #include <chrono>

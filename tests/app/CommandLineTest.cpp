@@ -30,8 +30,8 @@ TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
     ASSERT_EQ(run.exitCode, 0) << option;
     for (const char* part :
          {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
-          "--read-info", "--list-partners", "--scan RANGE", "--port N", "--json", "Exit codes:",
-          "  2  ", "LANG", "VN_S7_COMn"})
+          "--read-info", "--list-partners", "--scan RANGE", "--port N", "--json",
+          "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
       EXPECT_THAT(run.output, HasSubstr(part));
     EXPECT_EQ(run.errors, "");
   }
@@ -312,7 +312,8 @@ TEST_F(CommandLineTest, ListPartnersPrintsTheAddressesThatAnswer) {
     });
     QProcessEnvironment env = NoDisplay();
     env.insert("VN_S7_COM3", QString::fromStdString(pty.name()));
-    const TProgramRun run = project.Run(VN_PROGRAM, QStringList(arguments.begin(), arguments.end()), env);
+    const TProgramRun run =
+        project.Run(VN_PROGRAM, QStringList(arguments.begin(), arguments.end()), env);
     pty.join();
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     if (arguments.size() == 1)

@@ -49,9 +49,10 @@ TEST_F(CommandLineTest, ScanListsThePlcsOfTheRangeWithThePairThatAnswered) {
     WriteConfig(SettingsFile(4, 102));  // rack 0, slot 2
     const TProgramRun run = Run({"--scan", "127.0.0.1-5", "--port", port});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(run.output,
-              "127.0.0.2  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  CPU 315-2 PN/DP  CPU 315-2 PN/DP  RUN\n"
-              "127.0.0.3  Rack=0 Slot=3  6ES7 315-2EH14-0AB0  -  -  -\n");
+    EXPECT_EQ(
+        run.output,
+        "127.0.0.2  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  CPU 315-2 PN/DP  CPU 315-2 PN/DP  RUN\n"
+        "127.0.0.3  Rack=0 Slot=3  6ES7 315-2EH14-0AB0  -  -  -\n");
     EXPECT_EQ(run.errors, "Addresses probed: 5, PLCs found: 2\n");
   }
   EXPECT_EQ(onePair, (std::vector<std::string>{"0/2", "0/0", "0/1", "0/3"}));
@@ -66,8 +67,8 @@ TEST_F(CommandLineTest, ScanListsThePlcsOfTheRangeWithThePairThatAnswered) {
 TEST_F(CommandLineTest, JsonGivesEachModesResultAsOneDocument) {
   EmulatorProcess emulator;
   const int port = emulator.port();
-  const TSettingsValues values = {{"Connectiontype", "4"}, {"IPAddress", "127.0.0.1"},
-                                  {"IPPort", std::to_string(port)}};
+  const TSettingsValues values = {
+      {"Connectiontype", "4"}, {"IPAddress", "127.0.0.1"}, {"IPPort", std::to_string(port)}};
   WriteConfig(SettingsText(values) + ">ChT<\r\nSPS\r\n\tE\r\n\t\t256\r\n\r\n>EOT<\r\n");
   QJsonObject settings;
   for (const std::string& line : SettingsLines(values)) {
@@ -86,22 +87,27 @@ TEST_F(CommandLineTest, JsonGivesEachModesResultAsOneDocument) {
   readInfo.insert("plant_designation", "");
   QJsonObject scanned = identity;
   for (const auto& [key, value] : {std::pair<QString, QJsonValue>{"address", "127.0.0.1"},
-                                   {"port", port}, {"rack", 0}, {"slot", 2}})
+                                   {"port", port},
+                                   {"rack", 0},
+                                   {"slot", 2}})
     scanned.insert(key, value);
   const struct {
     std::vector<std::string> arguments;
     int exitCode;
     QJsonDocument expected;
   } rows[] = {
-      {{"--show"}, 0,
+      {{"--show"},
+       0,
        QJsonDocument(QJsonObject{{"settings", settings}, {"file", file}, {"channel_lines", 4}})},
-      {{"--check"}, 1,
+      {{"--check"},
+       1,
        QJsonDocument(QJsonArray{QJsonObject{{"file", file},
                                             {"line", 18},
                                             {"entry", "256"},
                                             {"marker", "<-- ungültig; nur innerhalb [0..255]"}}})},
       {{"--read-info"}, 0, QJsonDocument(readInfo)},
-      {{"--scan", "127.0.0.1", "--port", std::to_string(port)}, 0,
+      {{"--scan", "127.0.0.1", "--port", std::to_string(port)},
+       0,
        QJsonDocument(QJsonArray{scanned})},
   };
   for (const auto& row : rows) {
