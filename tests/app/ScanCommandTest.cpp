@@ -15,10 +15,6 @@ namespace {
 using namespace nodave::testing;
 using nodave::Bytes;
 
-constexpr std::uint32_t Host(unsigned last) {
-  return 0x7F000000 | last;
-}
-
 // Takes the ISO connection for the pair accepted only ("rack/slot"), as
 // real CPUs do, and refuses every other with a disconnect request; answers
 // the set-up and the order code, then hangs up. Notes the pair of each
@@ -44,8 +40,8 @@ TEST_F(CommandLineTest, ScanListsThePlcsOfTheRangeWithThePairThatAnswered) {
   {
     // The file's pair first, then the library's search in its order without
     // it: one connection per pair, the probe's serving the first.
-    const ScriptedServer plc(OnePairPlc(onePair, "0/3"), 4, Host(3), emulator.port());
-    const ScriptedServer notPlc(OnePairPlc(refusing, ""), 6, Host(4), emulator.port());
+    const ScriptedServer plc(OnePairPlc(onePair, "0/3"), 4, 0x7F000003, emulator.port());
+    const ScriptedServer notPlc(OnePairPlc(refusing, ""), 6, 0x7F000004, emulator.port());
     WriteConfig(SettingsFile(4, 102));  // rack 0, slot 2
     const TProgramRun run = Run({"--scan", "127.0.0.1-5", "--port", port});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
