@@ -14,8 +14,7 @@ namespace {
 TEST(ScanReadTest, OnlyARefusedPairLeadsToTheNextAndEveryConnectionCloses) {
   // The file's pair (rack 1, slot 3), then the search's eleven others: rack
   // 1's slots 0 to 5, rack 0's; a peer that does not answer is asked no more.
-  const std::pair<int, int> rows[] = {
-      {daveResConnectionRefused, 12}, {daveResCotpRefusedBase - 0x88, 12}, {daveResTimeout, 1}};
+  const std::pair<int, int> rows[] = {{daveResConnectionRefused, 12}, {daveResTimeout, 1}};
   for (const auto& [result, attempts] : rows) {
     FakeNoDave dave;
     dave.connectPlcResult = result;
