@@ -57,7 +57,8 @@ constexpr TModeOption kModes[] = {
     {"scan", TMode::Scan, true},
 };
 
-// "--show, --set, ..." of the modes that json is true or irrelevant for.
+// The modes' options as a message lists them ("--show, --set, ..."); with
+// onlyJson those that take --json.
 std::string ModeOptions(bool onlyJson) {
   std::string list;
   for (const TModeOption& mode : kModes) {
