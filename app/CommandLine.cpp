@@ -16,39 +16,60 @@
 #include "ChannelEntryCheck.h"
 #include "ChannelTreeModel.h"
 #include "CommandLineOptions.h"
-#include "ConfigFile.h"
 #include "ConnectionType.h"
 #include "DiagnoseMode.h"
-#include "FileLock.h"
 #include "HWConfiguratorClass.h"
+#include "JsonOutput.h"
 #include "Localization.h"
-#include "MessageBox.h"
-#include "SettingsCheck.h"
+#include "ModeOutput.h"
+#include "PlcReads.h"
+#include "ScanMode.h"
+#include "ScanReport.h"
+#include "SetMode.h"
 #include "SettingsTable.h"
-#include "TextCodec.h"
 #include "VNList.h"
 
 namespace {
 
-enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners, Diagnose };
+enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners, Diagnose, Scan };
 
 struct TRequest {
   TMode Mode = TMode::Dialog;
   std::string DriverFolder;
   std::vector<std::string> Assignments;
+  TScanRequest Scan;
+  // One JSON document on standard output instead of the text.
+  bool Json = false;
 };
 
-// The command line cannot be used as given: exit 2.
-class EUsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+// The modes, each chosen by the option of its name; whether it prints its
+// result as JSON with --json.
+struct TModeOption {
+  const char* Option;
+  TMode Mode;
+  bool TakesJson;
 };
-// A value the settings cannot take: exit 2 as well, but the options were
-// fine, so no pointer to the help.
-class ERefusedValue : public EUsageError {
- public:
-  using EUsageError::EUsageError;
+constexpr TModeOption kModes[] = {
+    {"show", TMode::Show, true},
+    {"set", TMode::Set, false},
+    {"check", TMode::Check, true},
+    {"read-info", TMode::ReadInfo, true},
+    {"list-partners", TMode::ListPartners, true},
+    {"diagnose", TMode::Diagnose, true},
+    {"scan", TMode::Scan, true},
 };
+
+// The modes' options as a message lists them ("--show, --set, ..."); with
+// onlyJson those that take --json.
+std::string ModeOptions(bool onlyJson) {
+  std::string list;
+  for (const TModeOption& mode : kModes) {
+    if (onlyJson && !mode.TakesJson) continue;
+    if (!list.empty()) list += ", ";
+    list += std::string("--") + mode.Option;
+  }
+  return list;
+}
 
 // The arguments reach the parser as Latin-1, one character per byte: the
 // option names are ASCII, and every value comes back as the very bytes the
@@ -62,38 +83,6 @@ std::string ArgumentBytes(const QString& argument) {
 // A text of the toolkit for the user.
 std::string UserText(const QString& text) {
   return text.toLocal8Bit().toStdString();
-}
-
-void PrintResult(std::string_view line) {
-  std::cout << line << '\n';
-}
-
-// A message on standard error, its line breaks as a box would show them.
-void PrintMessage(std::string_view text) {
-  std::cerr << WithPlainLineBreaks(text) << '\n';
-}
-
-// A value as the user can recognise it in one line of a message.
-std::string Shown(std::string_view value) {
-  std::string shown;
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0x0F];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
 }
 
 // The parser takes every option of the table; modes ask for them by long name.
@@ -132,25 +121,27 @@ TRequest ParseRequest(const QStringList& arguments) {
     request.Mode = TMode::Version;
     return request;
   }
-  const std::pair<const char*, TMode> modes[] = {
-      {"show", TMode::Show},
-      {"set", TMode::Set},
-      {"check", TMode::Check},
-      {"read-info", TMode::ReadInfo},
-      {"list-partners", TMode::ListPartners},
-      {"diagnose", TMode::Diagnose},
-  };
-  for (const auto& [option, mode] : modes) {
-    if (!parser.isSet(option)) continue;
-    if (request.Mode != TMode::Dialog) {
-      throw EUsageError(
-          Tr("Only one of --show, --set, --check, --read-info, --list-partners and --diagnose at "
-             "a time."));
-    }
-    request.Mode = mode;
+  for (const TModeOption& mode : kModes) {
+    if (!parser.isSet(mode.Option)) continue;
+    if (request.Mode != TMode::Dialog)
+      throw EUsageError(FillIn(Tr("Only one of %s at a time."), {ModeOptions(false)}));
+    request.Mode = mode.Mode;
+    request.Json = parser.isSet("json");
+    if (request.Json && !mode.TakesJson)
+      throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
   }
+  if (parser.isSet("json") && !request.Json)
+    throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
   for (const QString& assignment : parser.values("set"))
     request.Assignments.push_back(ArgumentBytes(assignment));
+  if (parser.isSet("port") && request.Mode != TMode::Scan)
+    throw EUsageError(Tr("The option --port goes only with --scan."));
+  if (request.Mode == TMode::Scan) {
+    const std::string port = ArgumentBytes(parser.value("port"));
+    request.Scan =
+        ScanRequestOf(ArgumentBytes(parser.value("scan")),
+                      parser.isSet("port") ? std::optional<std::string_view>(port) : std::nullopt);
+  }
 
   if (parser.isSet("dir")) {
     const std::string dir = ArgumentBytes(parser.value("dir"));
@@ -199,123 +190,44 @@ std::string UsageText(const std::string& program) {
             "  QT_QPA_PLATFORM      the display the dialog uses\n");
 }
 
-// A card operation's failure as the dialog's box says it, on standard
-// error; whether there was one decides the exit code.
-bool Reported(const TCardResult& result) {
-  if (!result) PrintMessage(result.Text());
-  return result.Ok();
-}
-
-// The file's bytes as the user's text: a Windows-1252 file's characters are
-// printed in UTF-8 like everything else.
-std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
-  return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
-}
-
-// The user's text (UTF-8) as bytes of a file in encoding; none when the
-// file cannot hold it, so that a value never changes how the whole file
-// is read.
-std::optional<std::string> AsFileBytes(std::string_view text, TTextEncoding encoding) {
-  if (encoding == TTextEncoding::Windows1252) return Utf8ToWindows1252(text);
-  if (!IsValidUtf8(text)) return std::nullopt;
-  return std::string(text);
-}
-
-int Show(const TCardServices& card) {
+int Show(const TCardServices& card, bool json) {
   TStrings lines;
   card.Settings().SaveToList(lines);
+  const std::string& file = card.Settings().ConfigFileName;
+  const std::size_t channelLines = card.ChannelTree().LineCount();
+  if (json) {
+    TShowResult result{{}, file, channelLines};
+    for (const std::string& line : lines) {
+      const std::size_t eq = line.find('=');  // keys hold none
+      result.Settings.emplace_back(line.substr(0, eq),
+                                   AsUserText(line.substr(eq + 1), card.FileEncoding()));
+    }
+    PrintDocument(ShowJson(result));
+    return kExitSuccess;
+  }
   for (const std::string& line : lines) PrintResult(AsUserText(line, card.FileEncoding()));
-  PrintResult(FillIn(Tr("Configuration file: %s"), {card.Settings().ConfigFileName}));
-  PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(card.ChannelTree().LineCount())}));
+  PrintResult(FillIn(Tr("Configuration file: %s"), {file}));
+  PrintResult(FillIn(Tr("Channel lines: %d"), {std::to_string(channelLines)}));
   return kExitSuccess;
 }
 
-std::string RefusalText(const TRefusedSetting& refused) {
-  if (!IsSettingKey(refused.Key)) {
-    std::string keys;
-    for (const std::string_view key : SettingKeys()) {
-      if (!keys.empty()) keys += ", ";
-      keys += key;
-    }
-    return FillIn(Tr("Unknown setting \"%s\"; the settings are: %s."), {Shown(refused.Key), keys});
-  }
-  if (refused.IsRange()) {
-    return FillIn(Tr("The value \"%s\" of %s is refused: allowed are the whole numbers %d to %d."),
-                  {Shown(refused.Value), refused.Key, std::to_string(*refused.Min),
-                   std::to_string(*refused.Max)});
-  }
-  return FillIn(Tr("The value \"%s\" of %s is refused: allowed is text on one line."),
-                {Shown(refused.Value), refused.Key});
-}
-
-// All values are checked before anything is written; then the card takes
-// them as it takes the dialog's after OK, and saves its file.
-int Set(TCardServices& card, const std::vector<std::string>& assignments) {
-  // Read again under the writer lock: a change another writer saved since
-  // the card was made is kept, and nobody writes in between.
-  const TFileLock turn(card.Settings().ConfigFileName);
-  if (!Reported(card.LoadConfig())) return kExitFailure;
-  TConfigInfo wanted;
-  wanted.CopyFrom(card.Settings());
-  for (const std::string& assignment : assignments) {
-    const std::size_t eq = assignment.find('=');
-    if (eq == std::string::npos)
-      throw ERefusedValue(FillIn(Tr("\"%s\" is no Key=Value pair."), {Shown(assignment)}));
-    const std::string_view key = std::string_view(assignment).substr(0, eq);
-    std::string value = assignment.substr(eq + 1);
-    // Text settings are stored in the file's own encoding, as the dialog's
-    // fields store them.
-    const TSetting* setting = FindSetting(key);
-    if (setting && setting->Text) {
-      const auto bytes = AsFileBytes(value, card.FileEncoding());
-      if (!bytes) {
-        const bool windows1252 = card.FileEncoding() == TTextEncoding::Windows1252;
-        throw ERefusedValue(FillIn(Tr("The value \"%s\" of %s cannot be stored in this "
-                                      "configuration file, which is written in %s."),
-                                   {Shown(value), key, windows1252 ? "Windows-1252" : "UTF-8"}));
-      }
-      value = *bytes;
-    }
-    const auto refused = AssignSetting(wanted, key, value);
-    if (refused) throw ERefusedValue(RefusalText(*refused));
-  }
-  // The channel block is cleaned up as OK cleans it, so that the file is
-  // the one OK would write.
-  TChannelTreeModel channels = card.ChannelTree();
-  channels.CleanUp([&card](std::string_view path) { return card.IsChannelUsed(path); });
-  const bool saved = Reported(card.TakeDialogResults(
-      [&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); }, channels.Lines()));
-  return saved ? kExitSuccess : kExitFailure;
-}
-
-int Check(const TCardServices& card) {
+int Check(const TCardServices& card, bool json) {
   const auto refused = CheckChannelLines(card.ChannelTree());
   // The channel lines follow the start marker; lines are counted from 1.
   const std::size_t firstLine = card.ChannelBlockStart().value_or(0) + 2;
-  const std::string& file = card.Settings().ConfigFileName;
+  std::vector<TCheckFinding> findings;
   for (const TRefusedChannelEntry& entry : refused) {
-    PrintResult(file + ":" + std::to_string(firstLine + entry.Index) + ": " +
-                AsUserText(entry.Entry, card.FileEncoding()) + std::string(entry.Marker));
+    findings.push_back({card.Settings().ConfigFileName, firstLine + entry.Index,
+                        AsUserText(entry.Entry, card.FileEncoding()), std::string(entry.Marker)});
+  }
+  if (json) {
+    PrintDocument(CheckJson(findings));
+  } else {
+    for (const TCheckFinding& finding : findings)
+      PrintResult(finding.File + ":" + std::to_string(finding.Line) + ": " + finding.Entry +
+                  finding.Marker);
   }
   return refused.empty() ? kExitSuccess : kExitFailure;
-}
-
-std::string StateName(TOperatingState state) {
-  switch (state) {
-    case TOperatingState::Stop:
-      return "STOP";
-    case TOperatingState::Startup:
-      return "STARTUP";
-    case TOperatingState::Run:
-      return "RUN";
-    case TOperatingState::Hold:
-      return "HOLD";
-    case TOperatingState::Defect:
-      return "DEFECT";
-    case TOperatingState::Unknown:
-      break;
-  }
-  return Tr("unknown");
 }
 
 void PrintIdentity(const TPlcIdentity& identity) {
@@ -327,12 +239,19 @@ void PrintIdentity(const TPlcIdentity& identity) {
   for (const auto& [label, value] : texts)
     if (*value) PrintResult(Tr(label) + ": " + **value);
   if (identity.OperatingState)
-    PrintResult(Tr("Operating state") + ": " + StateName(*identity.OperatingState));
+    PrintResult(Tr("Operating state") + ": " + StateText(*identity.OperatingState));
+}
+
+// The code in the memo's text, for scripts without the label and the
+// blanks that fill up its field.
+std::optional<std::string> OrderCodeOf(const TCardRead<std::string>& memo) {
+  if (!memo.Result || !memo.Value.starts_with(kOrderCodeLabel)) return std::nullopt;
+  return BareOrderCode(std::string_view(memo.Value).substr(kOrderCodeLabel.size()));
 }
 
 // One connection for the order code and the identity: the card counts its
 // connections, so the order-code read inside it reuses this one.
-int ReadInfo(TCardServices& card) {
+int ReadInfo(TCardServices& card, bool json) {
   const TConfigInfo& settings = card.Settings();
   if (!Reported(card.Connect(settings))) return kExitFailure;
   const TCardRead<std::string> memo = card.ReadOrderCode(settings);
@@ -341,12 +260,16 @@ int ReadInfo(TCardServices& card) {
   // follows from it.
   const bool read = Reported(memo.Result) && Reported(card.ReadIdentity(identity));
   card.Disconnect();
-  PrintResult(memo.Value);
-  PrintIdentity(identity);
+  if (json) {
+    PrintDocument(ReadInfoJson({OrderCodeOf(memo), identity}));
+  } else {
+    PrintResult(memo.Value);
+    PrintIdentity(identity);
+  }
   return read ? kExitSuccess : kExitFailure;
 }
 
-int ListPartners(TCardServices& card) {
+int ListPartners(TCardServices& card, bool json) {
   const TConfigInfo& settings = card.Settings();
   const auto type = ConnectionTypeOf(settings.Connectiontype);
   if (!type || !TraitsOf(*type).ListsPartners) {
@@ -358,7 +281,13 @@ int ListPartners(TCardServices& card) {
   }
   TIntegerList partners;
   if (!Reported(card.ListPartners(settings, partners))) return kExitFailure;
-  for (int i = 0; i < partners.Count(); ++i) PrintResult(std::to_string(partners.Values(i)));
+  std::vector<int> addresses;
+  for (int i = 0; i < partners.Count(); ++i) addresses.push_back(partners.Values(i));
+  if (json) {
+    PrintDocument(PartnersJson(addresses));
+  } else {
+    for (const int address : addresses) PrintResult(std::to_string(address));
+  }
   return kExitSuccess;
 }
 
@@ -369,17 +298,19 @@ int RunMode(const TRequest& request, const std::string& program, std::exception_
   if (!Reported(card.LoadConfig())) return kExitFailure;
   switch (request.Mode) {
     case TMode::Show:
-      return Show(card);
+      return Show(card, request.Json);
     case TMode::Set:
-      return Set(card, request.Assignments);
+      return SetMode(card, request.Assignments);
     case TMode::Check:
-      return Check(card);
+      return Check(card, request.Json);
     case TMode::ReadInfo:
-      return ReadInfo(card);
+      return ReadInfo(card, request.Json);
     case TMode::ListPartners:
-      return ListPartners(card);
+      return ListPartners(card, request.Json);
     case TMode::Diagnose:
-      return DiagnoseMode(card, program, false);
+      return DiagnoseMode(card, program, request.Json);
+    case TMode::Scan:
+      return ScanMode(card, request.Scan, request.Json);
     case TMode::Dialog:
     case TMode::Help:
     case TMode::Version:

@@ -26,6 +26,14 @@ constexpr std::array kOptions{
                        "test the PLC connection step by step: one line\n"
                        "per step with result and time; on failure the\n"
                        "cause and what to try"},
+    TCommandLineOption{"", "scan", "RANGE", TValueCompletion::Nothing,
+                       "find the PLCs in RANGE (A.B.C.D, A.B.C.D/NN\n"
+                       "or A.B.C.D-E) and show one line each"},
+    TCommandLineOption{"", "port", "N", TValueCompletion::Nothing,
+                       "the TCP port --scan probes (default 102)"},
+    TCommandLineOption{"", "json", "", TValueCompletion::Nothing,
+                       "print the result as one JSON document\n"
+                       "(keys in the manual page)"},
 };
 
 }  // namespace

@@ -33,21 +33,8 @@ std::string Document(const QJsonDocument& document) {
 }  // namespace
 
 std::string_view StateKeyword(TOperatingState state) {
-  switch (state) {
-    case TOperatingState::Stop:
-      return "STOP";
-    case TOperatingState::Startup:
-      return "STARTUP";
-    case TOperatingState::Run:
-      return "RUN";
-    case TOperatingState::Hold:
-      return "HOLD";
-    case TOperatingState::Defect:
-      return "DEFECT";
-    case TOperatingState::Unknown:
-      break;
-  }
-  return "UNKNOWN";
+  const std::string_view keyword = OperatingStateKeyword(state);
+  return keyword.empty() ? "UNKNOWN" : keyword;
 }
 
 std::string ShowJson(const TShowResult& result) {

@@ -1,5 +1,6 @@
 // The card's operations toward the PLC: the reference-counted connection,
-// the reachable bus partners, the order code and the identity. The library
+// the reachable bus partners, the order code and the identity, and the
+// reads over an open connection the scan shares. The library
 // is reached only through NoDave().
 #include <algorithm>
 #include <array>
@@ -8,6 +9,7 @@
 
 #include "Card.h"
 #include "NoDaveApi.h"
+#include "PlcReads.h"
 
 namespace {
 
@@ -63,18 +65,31 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
 
 TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
   if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
-  std::array<char, kOrderCodeBufferSize> buffer{};
   // A refused read is a failure like a broken link; the memo keeps its
   // label, and the library leaves the buffer empty then.
-  const int code = NoDave().daveGetOrderCode(FConnection->Connection(), buffer.data());
-  TCardResult result = code != 0 ? FConnection->ConnectionFailed(code) : TCardResult{};
-  std::string text =
-      "Order Code:" + std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+  TCardRead<std::string> read = ReadOrderCodeOn(*FConnection);
+  std::string text = std::string(kOrderCodeLabel) + read.Value;
   Disconnect();
-  return {std::move(result), std::move(text)};
+  return {std::move(read.Result), std::move(text)};
 }
 
 TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
+  return ReadIdentityOn(FConnection.get(), identity);
+}
+
+TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {
+  std::array<char, kOrderCodeBufferSize> buffer{};
+  const int code = NoDave().daveGetOrderCode(connection.Connection(), buffer.data());
+  TCardResult result = code != 0 ? connection.ConnectionFailed(code) : TCardResult{};
+  return {std::move(result), std::string(buffer.data(), strnlen(buffer.data(), buffer.size()))};
+}
+
+std::string BareOrderCode(std::string_view code) {
+  const std::size_t end = code.find_last_not_of(' ');
+  return std::string(code.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+TCardResult ReadIdentityOn(const TPlcConnection* link, TPlcIdentity& identity) {
   struct TIdentityList {
     int Id;
     void (*Take)(std::span<const std::uint8_t> list, TPlcIdentity& identity);
@@ -85,14 +100,14 @@ TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
       {kSzlCurrentModeTransition, TakeModeTransition},
   }};
   std::array<std::uint8_t, kSzlBufferSize> buffer{};
-  daveConnection* connection = FConnection ? FConnection->Connection() : nullptr;
+  daveConnection* connection = link ? link->Connection() : nullptr;
   for (const TIdentityList& list : lists) {
     const int code = NoDave().daveReadSZL(connection, list.Id, 0, buffer.data(),
                                           static_cast<int>(buffer.size()));
     // A positive code is the PLC's refusal of this list (an S7-1200 refuses
     // the component identification): the others may still answer.
     if (code > 0) continue;
-    if (code < 0) return FConnection ? FConnection->ConnectionFailed(code) : LibraryFailure(code);
+    if (code < 0) return link ? link->ConnectionFailed(code) : LibraryFailure(code);
     list.Take(buffer, identity);
   }
   return {};

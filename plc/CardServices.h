@@ -20,6 +20,9 @@
 #include "VNList.h"
 #include "VNUtils.h"
 
+// What ReadOrderCode's text starts with, before the code itself.
+inline constexpr std::string_view kOrderCodeLabel = "Order Code:";
+
 class TCardServices {
  public:
   virtual ~TCardServices() = default;

@@ -35,6 +35,7 @@ TNoDaveApi MakeRealApi() {
   api.daveSetupCommunication = ::daveSetupCommunication;
   api.daveFindRackSlot = ::daveFindRackSlot;
   api.daveStrerror = ::daveStrerror;
+  api.daveRackSlotPair = ::daveRackSlotPair;
   api.sleepMs = [](int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   };

@@ -45,6 +45,7 @@ struct TNoDaveApi {
                     daveRackSlotAttempt attempt, void* context)>
       daveFindRackSlot;
   std::function<const char*(int code)> daveStrerror;
+  std::function<int(int firstRack, int index, int* rack, int* slot)> daveRackSlotPair;
   // The pause after the last Disconnect.
   std::function<void(int milliseconds)> sleepMs;
 };

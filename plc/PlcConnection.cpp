@@ -117,15 +117,30 @@ TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
   return StartAdapter(settings);
 }
 
+TCardResult TPlcConnection::OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket) {
+  // The connection owns the socket from here on, also when it fails.
+  if (connectedSocket >= 0) {
+    FPort = connectedSocket;
+    FPortType = TConnectionType::IsoTcp;
+  }
+  if (TCardResult opened = OpenDevice(settings); !opened) return opened;
+  return StartAdapter(settings);
+}
+
 TCardResult TPlcConnection::OpenDevice(const TConfigInfo& settings, bool portMustOpen) {
   // A setting that would index outside its table is refused before anything
   // is opened, so the user sees which value is wrong instead of a port failure.
   if (const auto refused = CheckSettings(settings, TSettingsScope::Connection)) {
+    ClosePort();
     return OpenFailure(
         FillIn(Tr("The setting %s=%d is not a valid choice, so no connection was opened."),
                {refused->Key, refused->Value}));
   }
-  return OpenPort(settings, *ConnectionTypeOf(settings.Connectiontype), portMustOpen);
+  const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
+  // A socket given for another type than ISO over TCP is of no use to it.
+  if (FPortType && FPortType != type) ClosePort();
+  if (FPort >= 0) return {};
+  return OpenPort(settings, type, portMustOpen);
 }
 
 TCardResult TPlcConnection::StartAdapter(const TConfigInfo& settings) {

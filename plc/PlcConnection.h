@@ -23,6 +23,11 @@ class TPlcConnection {
   // Refuses settings outside their tables before anything is opened, then
   // opens the port and initialises the adapter. On failure nothing is open.
   TCardResult OpenInterface(const TConfigInfo& settings);
+  // The same over a socket already connected to the address and port of
+  // settings (ISO over TCP; a scan's probe made it), so that the PLC sees no
+  // second connection. The socket is this object's from now on: closed with
+  // the rest, and at once on failure.
+  TCardResult OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket);
   // Over the open interface: connects to the PLC the settings address. On
   // failure nothing is open.
   TCardResult ConnectPlc(const TConfigInfo& settings);

@@ -2,9 +2,6 @@
 // runs them: start, find the S7 driver, read the configuration file with
 // 100,000 or a million channel leaves, print, end.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,10 +10,9 @@
 #include <vector>
 
 #include "BigConfigFile.h"
+#include "ProgramRun.h"
 
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace {
 
@@ -41,31 +37,12 @@ class TBigProject {
   fs::path FDir;
 };
 
-// Runs the program with --dir and mode, its output thrown away; the exit code.
-int RunProgram(const fs::path& project, const char* mode) {
-  std::string program = VN_PROGRAM;
-  std::string dirOption = "--dir";
-  std::string dir = project.string();
-  std::string modeOption = mode;
-  std::vector<char*> argv{program.data(), dirOption.data(), dir.data(), modeOption.data(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void BM_CommandLine(benchmark::State& state, const char* mode, int leaves) {
   static const TBigProject big(kBigFileLeaves);
   static const TBigProject million(kMillionFileLeaves);
   const TBigProject& project = leaves == kBigFileLeaves ? big : million;
   for (auto _ : state) {
-    if (RunProgram(project.Dir(), mode) != 0) {
+    if (RunProgram({"--dir", project.Dir().string(), mode}) != 0) {
       state.SkipWithError("the program failed");
       break;
     }

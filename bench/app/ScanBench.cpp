@@ -1,8 +1,9 @@
 // Probing a range for the S7 port, against its bounds: a /24 where no host
 // answers ends within the connect time-out plus one second; a /20 where
-// every port refuses ends within 10 s. Loopback stands for the plant
-// network: every 127.x address is a host, and a port nothing listens on
-// refuses at once.
+// every port refuses ends within 10 s. Both for the probe alone and for
+// --scan as a whole process (start, driver search, probe, summary), the way
+// a script runs it. Loopback stands for the plant network: every 127.x
+// address is a host, and a port nothing listens on refuses at once.
 //
 // Silent hosts without root: routes and firewall rules (a blackhole route,
 // a DROP rule) need privileges the test machine does not give. A listener
@@ -13,12 +14,16 @@
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "PortProbe.h"
+#include "ProgramRun.h"
 
 namespace {
 
@@ -101,8 +106,59 @@ void RefusingSlash16(benchmark::State& state) {
   ProbeRange(state, {0x7F200000, 0x7F20FFFF}, RefusingPort(), 600);  // 127.32.0.0/16
 }
 
+// A project folder whose drv/ holds the S7 driver and no configuration
+// file: the scan uses the defaults' rack and slot.
+class TScanProject {
+ public:
+  TScanProject()
+      : FDir(std::filesystem::temp_directory_path() /
+             ("vn_scan_bench_" + std::to_string(::getpid()))) {
+    std::filesystem::remove_all(FDir);
+    std::filesystem::create_directories(FDir / "drv");
+    std::filesystem::copy_file(std::filesystem::path(VN_DEMO_DRV_DIR) / "libs7drv.so",
+                               FDir / "drv" / "libs7drv.so");
+  }
+  ~TScanProject() {
+    std::error_code ignored;
+    std::filesystem::remove_all(FDir, ignored);
+  }
+  std::string Dir() const { return FDir.string(); }
+
+ private:
+  std::filesystem::path FDir;
+};
+
+// --scan range --port port as a whole process; no PLC is there, so exit 1.
+void ScanProcess(benchmark::State& state, const char* range, int port, double boundSeconds) {
+  const TScanProject project;
+  double slowest = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const int exitCode =
+        RunProgram({"--dir", project.Dir(), "--scan", range, "--port", std::to_string(port)});
+    slowest = std::max(
+        slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (exitCode != 1) state.SkipWithError("the scan did not end with exit code 1 (none found)");
+  }
+  state.counters["slowest_s"] = slowest;
+  state.counters["bound_s"] = boundSeconds;
+  if (slowest > boundSeconds) state.SkipWithError("over the bound");
+}
+
+void ScanProcessSilentSlash24(benchmark::State& state) {
+  const TSilentPort silent;
+  const double bound = std::chrono::duration<double>(TProbeOptions{}.ConnectTimeout).count() + 1;
+  ScanProcess(state, "127.2.0.0/24", silent.Port(), bound);
+}
+
+void ScanProcessRefusingSlash20(benchmark::State& state) {
+  ScanProcess(state, "127.16.0.0/20", RefusingPort(), 10);
+}
+
 }  // namespace
 
+BENCHMARK(ScanProcessSilentSlash24)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ScanProcessRefusingSlash20)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(SilentSlash24)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RefusingSlash20)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RefusingSlash16)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -52,6 +52,14 @@ int Attempt(int port, const char* peer, Pair pair, int milliseconds) {
 
 }  // namespace
 
+extern "C" int daveRackSlotPair(int firstRack, int index, int* rack, int* slot) {
+  const std::vector<Pair> pairs = PairsToTry(firstRack);
+  if (!rack || !slot || index < 0 || static_cast<std::size_t>(index) >= pairs.size()) return -1;
+  *rack = pairs[static_cast<std::size_t>(index)].rack;
+  *slot = pairs[static_cast<std::size_t>(index)].slot;
+  return 0;
+}
+
 extern "C" int daveFindRackSlot(int port, const char* peer, int firstRack, int totalMs, int* rack,
                                 int* slot, daveRackSlotAttempt attempt, void* context) {
   if (!peer || !rack || !slot || totalMs < 1) return daveResInvalidParam;

@@ -311,4 +311,10 @@ typedef void (*daveRackSlotAttempt)(void* context, int rack, int slot, int resul
 // (daveResTimeout when no attempt had time left). attempt may be NULL.
 int daveFindRackSlot(int port, const char* peer, int firstRack, int totalMs, int* rack, int* slot,
                      daveRackSlotAttempt attempt, void* context);
+
+// The pair daveFindRackSlot tries as attempt index (from 0) of a search that
+// starts at firstRack, for callers that make the attempts themselves and keep
+// the connection that is accepted: 0 with rack and slot set, or -1 when the
+// search makes no such attempt (or a pointer is NULL).
+int daveRackSlotPair(int firstRack, int index, int* rack, int* slot);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramProject.h"
+#include "CommandLineRun.h"
 #include "RealIo.h"
 #include "ScriptedPlcs.h"
 
@@ -24,53 +24,14 @@ namespace {
 
 const std::string kPrepared = kPreparedSettings + kSavedChannels;
 
-// A whole file (a missing number would make the card fall back to all
-// defaults) for the given connection type, port and serial port.
-std::string SettingsFile(int type, int port, int comport = 1) {
-  return SettingsText({{"ProtokollFileName", "errors.txt"},
-                       {"Comport", std::to_string(comport)},
-                       {"Connectiontype", std::to_string(type)},
-                       {"IPAddress", "127.0.0.1"},
-                       {"IPPort", std::to_string(port)}});
-}
-
-class CommandLineTest : public TProgramProjectTest {
- protected:
-  CommandLineTest() : TProgramProjectTest("vn_command_line_", {"libs7drv.so"}) {}
-
-  // The environment of every run: no display at all, the language LANG
-  // names (no LANGUAGE).
-  QProcessEnvironment NoDisplay(const char* language = "C") const {
-    QProcessEnvironment env = project.Environment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
-      env.remove(name);
-    env.insert("LANG", language);
-    return env;
-  }
-
-  // Runs the shipped program with arguments in workingDir (the project
-  // folder by default), without any display, in language (a LANG value).
-  // No mode but the dialog may need a display.
-  TProgramRun Run(const std::vector<std::string>& arguments, const char* language = "C",
-                  const fs::path& workingDir = {}) const {
-    QProcessEnvironment env = NoDisplay(language);
-    QStringList args;
-    for (const std::string& argument : arguments) args << QString::fromStdString(argument);
-    TProgramRun run = project.Run(VN_PROGRAM, args, env, workingDir);
-    EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("qt.qpa"))) << run.errors;
-    return run;
-  }
-
-  static std::string Path(const fs::path& path) { return path.string(); }
-};
-
 TEST_F(CommandLineTest, HelpNamesEveryOptionExitCodesAndEnvironment) {
   for (const char* option : {"--help", "-h"}) {
     const TProgramRun run = Run({option});
     ASSERT_EQ(run.exitCode, 0) << option;
-    for (const char* part : {"-h, --help", "-v, --version", "--dir DIR", "--show",
-                             "--set Key=Value", "--check", "--read-info", "--list-partners",
-                             "--diagnose", "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
+    for (const char* part :
+         {"-h, --help", "-v, --version", "--dir DIR", "--show", "--set Key=Value", "--check",
+          "--read-info", "--list-partners", "--diagnose", "--scan RANGE", "--port N", "--json",
+          "Exit codes:", "  2  ", "LANG", "VN_S7_COMn"})
       EXPECT_THAT(run.output, HasSubstr(part));
     EXPECT_EQ(run.errors, "");
   }
@@ -424,6 +385,12 @@ TEST_F(CommandLineTest, UnusableCommandLinesEndWithExitTwoInTheUsersLanguage) {
       {{"--set", "Slot=70000"},
        "de_DE.UTF-8",
        "Der Wert \"70000\" für Slot wird abgelehnt: erlaubt sind die ganzen Zahlen 0 bis 65535."},
+      {{"--scan", "10.0.0.0/15"}, "C", "The range \"10.0.0.0/15\" is larger than /16"},
+      {{"--scan", "10.0.0.1", "--port", "0"},
+       "C",
+       "The value \"0\" of --port is refused: allowed are the whole numbers 1 to 65535."},
+      {{"--port", "102", "--show"}, "C", "The option --port goes only with --scan."},
+      {{"--json", "--set", "Slot=1"}, "C", "The option --json goes only with --show, --check"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

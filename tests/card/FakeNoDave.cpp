@@ -125,6 +125,8 @@ FakeNoDave::FakeNoDave() {
                      : "no message defined for code " + std::to_string(code) + "!";
     return FErrorText.c_str();
   };
+  // The order of the search is the library's, not a PLC's behaviour.
+  FApi.daveRackSlotPair = ::daveRackSlotPair;
   FApi.sleepMs = [this](int milliseconds) {
     calls.push_back("sleepMs(" + std::to_string(milliseconds) + ")");
   };

@@ -50,6 +50,16 @@ inline std::vector<std::uint8_t> ReadBytes(int fd, std::size_t n, int timeoutMs 
   return out;
 }
 
+// Reads one TPKT (an ISO-on-TCP frame) from the client.
+inline std::vector<std::uint8_t> ReadTpkt(int fd) {
+  std::vector<std::uint8_t> frame = ReadBytes(fd, 4);
+  if (frame.size() < 4) return frame;
+  const std::vector<std::uint8_t> rest =
+      ReadBytes(fd, static_cast<std::size_t>(frame[2] << 8 | frame[3]) - 4);
+  frame.insert(frame.end(), rest.begin(), rest.end());
+  return frame;
+}
+
 inline void WriteBytes(int fd, const std::vector<std::uint8_t>& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -59,19 +69,21 @@ inline void WriteBytes(int fd, const std::vector<std::uint8_t>& bytes) {
   }
 }
 
-// The Snap7 server built by tests/peer/build-peer.sh, on a free loopback port.
-// It ends when its standard input closes, so it cannot outlive the test.
+// The Snap7 server built by tests/peer/build-peer.sh, on a free loopback port
+// (or the port and 127.x address given). It ends when its standard input
+// closes, so it cannot outlive the test.
 class EmulatorProcess {
  public:
-  EmulatorProcess() {
+  explicit EmulatorProcess(int port = 0, std::string address = "127.0.0.1") {
     std::string path = std::string(VN_BUILD_DIR) + "/peer/s7peer";
+    std::string portText = std::to_string(port);
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    char* argv[] = {path.data(), nullptr};
+    char* argv[] = {path.data(), portText.data(), address.data(), nullptr};
     int rc = posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
@@ -122,17 +134,21 @@ inline int UnusedLoopbackPort() {
   return ntohs(addr.sin_port);
 }
 
-// A TCP server on a free loopback port that runs script on each of the
-// connections it accepts (up to the number given), one after another.
+// A TCP server on a free loopback port (or the port and 127.x address
+// given, host byte order) that runs script on each of the connections it
+// accepts (up to the number given), one after another.
 class ScriptedServer {
  public:
   using Script = std::function<void(int fd)>;
 
-  explicit ScriptedServer(Script script, int connections = 1) : script_(std::move(script)) {
+  explicit ScriptedServer(Script script, int connections = 1,
+                          std::uint32_t address = INADDR_LOOPBACK, int port = 0)
+      : script_(std::move(script)) {
     listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(address);
     socklen_t len = sizeof addr;
     if (bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         listen(listen_, 4) != 0 ||

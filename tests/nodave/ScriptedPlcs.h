@@ -8,13 +8,6 @@
 
 namespace nodave::testing {
 
-// Reads one TPKT from the client.
-inline Bytes ReadTpkt(int fd) {
-  Bytes head = ReadBytes(fd, 4);
-  if (head.size() < 4) return head;
-  Bytes rest = ReadBytes(fd, static_cast<std::size_t>(head[2] << 8 | head[3]) - 4);
-  return Concat({head, rest});
-}
 // Waits until the client closes its side (or 2 s pass).
 inline void AwaitClose(int fd) {
   ReadBytes(fd, 1 << 20, 2000);

@@ -1,0 +1,46 @@
+#pragma once
+// What the command line's modes share: how results and messages are
+// printed, how a card result decides the exit code, and the refusals that
+// end a run with exit code 2.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "CardResult.h"
+#include "TextCodec.h"
+
+// The command line cannot be used as given: exit 2.
+class EUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+// A value the settings cannot take: exit 2 as well, but the options were
+// fine, so no pointer to the help.
+class ERefusedValue : public EUsageError {
+ public:
+  using EUsageError::EUsageError;
+};
+
+// One line of the result on standard output.
+void PrintResult(std::string_view line);
+// A JSON document (which ends with its line break) on standard output.
+void PrintDocument(std::string_view document);
+// A message on standard error, its line breaks as a box would show them.
+void PrintMessage(std::string_view text);
+
+// A card operation's failure as the dialog's box says it, on standard
+// error; whether there was one decides the exit code.
+bool Reported(const TCardResult& result);
+
+// The file's bytes as the user's text: a Windows-1252 file's characters are
+// printed in UTF-8 like everything else.
+std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
+
+// A value as the user can recognise it in one line of a message.
+std::string Shown(std::string_view value);
+
+// The refusal of a number outside its range; name is the setting's key or
+// the option.
+std::string OutOfRangeText(std::string_view value, std::string_view name, std::int32_t min,
+                           std::int32_t max);

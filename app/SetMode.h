@@ -1,0 +1,11 @@
+#pragma once
+// --set: changes settings of the configuration file as OK in the dialog
+// would, all or nothing.
+#include <string>
+#include <vector>
+
+#include "CardServices.h"
+
+// Every assignment ("Key=Value") is checked before anything is written;
+// ERefusedValue names the first one refused. The exit code.
+int SetMode(TCardServices& card, const std::vector<std::string>& assignments);

@@ -1,0 +1,25 @@
+#pragma once
+// Reads over an open PLC connection, shared by the card's operations and
+// the scan, so that both read a PLC the same way. The library is reached
+// only through NoDave().
+#include <string>
+#include <string_view>
+
+#include "CardResult.h"
+#include "PlcConnection.h"
+#include "PlcIdentity.h"
+
+// The order code as the PLC sent it (its field filled up with blanks); the
+// connection's failure, with its cause, as the result, Value then holding
+// what arrived.
+TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection);
+
+// The PLC's identity and operating state into identity. A list the PLC
+// refuses is left out; a failure of the link ends the reading and is the
+// result.
+// No connection (null) reads through the library's null connection, which
+// fails as the library reports it.
+TCardResult ReadIdentityOn(const TPlcConnection* connection, TPlcIdentity& identity);
+
+// The order code without the blanks that fill up its field.
+std::string BareOrderCode(std::string_view code);
