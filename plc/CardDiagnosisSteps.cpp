@@ -14,14 +14,12 @@
 #include "NoDaveApi.h"
 #include "PlcConnection.h"
 #include "PlcIdentity.h"
+#include "PlcReads.h"
 #include "nodave/IsoTcp.h"
 
 namespace {
 
 constexpr std::size_t kAddressSize = 64;
-constexpr std::size_t kOrderCodeBufferSize = 22;
-constexpr std::size_t kPartnerBufferSize = 126;
-constexpr char kPartnerAnswers = 0x30;
 constexpr std::size_t kSzlBufferSize = 1024;
 
 constexpr const char* kReadAdvice =
@@ -187,15 +185,12 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
     if (!run.Step(
             "bus partners",
             [&] {
-              std::array<char, kPartnerBufferSize> buffer{};
-              const int filled =
-                  NoDave().daveListReachablePartners(connection.Interface(), buffer.data());
-              if (filled < 0) return TStepOutcome{connection.InterfaceFailed(filled), {}};
+              TIntegerList partners;
+              if (TCardResult listed = ListPartnersOn(connection, partners); !listed)
+                return TStepOutcome{std::move(listed), {}};
               std::string answering;
-              for (int i = 0; i < std::min(filled, static_cast<int>(buffer.size())); ++i) {
-                if (buffer[static_cast<std::size_t>(i)] != kPartnerAnswers) continue;
-                answering += (answering.empty() ? "" : ", ") + Number(i);
-              }
+              for (int i = 0; i < partners.Count(); ++i)
+                answering += (answering.empty() ? "" : ", ") + Number(partners.Values(i));
               return Done(answering.empty() ? Tr("no address answers")
                                             : FillIn(Tr("addresses %s"), {answering}));
             },
@@ -217,10 +212,9 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
   const bool orderCode = run.Step(
       "order code",
       [&] {
-        std::array<char, kOrderCodeBufferSize> buffer{};
-        const int code = NoDave().daveGetOrderCode(connection.Connection(), buffer.data());
-        if (code != 0) return ReadFailed(connection, code);
-        return Done(std::string(buffer.data(), strnlen(buffer.data(), buffer.size())));
+        const TCardRead<std::string> read = ReadOrderCodeOn(connection);
+        if (!read.Result) return ReadFailed(connection, read.Result.Code);
+        return Done(BareOrderCode(read.Value));
       },
       kReadAdvice);
   if (!orderCode) return;

@@ -53,14 +53,7 @@ TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list)
   // port and closes it later the way it opened.
   TPlcConnection listing(FWindowHandle);
   if (TCardResult opened = listing.OpenInterface(settings); !opened) return opened;
-  std::array<char, kPartnerBufferSize> buffer{};
-  const int filled = NoDave().daveListReachablePartners(listing.Interface(), buffer.data());
-  if (filled < 0) return listing.InterfaceFailed(filled);
-  list.FreeAll();
-  const int entries = std::min(filled, static_cast<int>(buffer.size()));
-  for (int address = 0; address < entries; ++address)
-    if (buffer[static_cast<std::size_t>(address)] == kPartnerAnswers) list.Add(address);
-  return {};
+  return ListPartnersOn(listing, list);
 }
 
 TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
@@ -87,6 +80,17 @@ TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {
 std::string BareOrderCode(std::string_view code) {
   const std::size_t end = code.find_last_not_of(' ');
   return std::string(code.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list) {
+  std::array<char, kPartnerBufferSize> buffer{};
+  const int filled = NoDave().daveListReachablePartners(connection.Interface(), buffer.data());
+  if (filled < 0) return connection.InterfaceFailed(filled);
+  list.FreeAll();
+  const int entries = std::min(filled, static_cast<int>(buffer.size()));
+  for (int address = 0; address < entries; ++address)
+    if (buffer[static_cast<std::size_t>(address)] == kPartnerAnswers) list.Add(address);
+  return {};
 }
 
 TCardResult ReadIdentityOn(const TPlcConnection* link, TPlcIdentity& identity) {

@@ -8,6 +8,7 @@
 #include "CardResult.h"
 #include "PlcConnection.h"
 #include "PlcIdentity.h"
+#include "VNList.h"
 
 // The order code as the PLC sent it (its field filled up with blanks); the
 // connection's failure, with its cause, as the result, Value then holding
@@ -20,6 +21,10 @@ TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection);
 // No connection (null) reads through the library's null connection, which
 // fails as the library reports it.
 TCardResult ReadIdentityOn(const TPlcConnection* connection, TPlcIdentity& identity);
+
+// The bus addresses that answer on the connection's interface, into list;
+// a failure leaves the list as it was.
+TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list);
 
 // The order code without the blanks that fill up its field.
 std::string BareOrderCode(std::string_view code);
