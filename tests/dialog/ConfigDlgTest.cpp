@@ -20,6 +20,7 @@
 #include <set>
 #include <vector>
 
+#include "CatalogueIds.h"
 #include "ConfigTexts.h"
 #include "DialogTestSupport.h"
 #include "HW_FrameMPI.h"
@@ -352,24 +353,6 @@ TEST_F(ConfigDlgTest, ChannelTreeRefusesALevelJump) {
 }
 
 namespace {
-
-// The message identifiers of the German catalogue (single-line msgid only;
-// the catalogue writes every identifier on one line).
-std::set<std::string> GermanCatalogueIds() {
-  std::ifstream po(VN_TEST_DATA_DIR "/../../po/de_DE.po");
-  std::set<std::string> ids;
-  std::string line;
-  while (std::getline(po, line)) {
-    if (line.rfind("msgid \"", 0) != 0) continue;
-    std::string id;
-    for (std::size_t i = 7; i + 1 < line.size(); ++i) {
-      if (line[i] == '\\' && i + 2 < line.size()) ++i;
-      id += line[i];
-    }
-    ids.insert(id);
-  }
-  return ids;
-}
 
 bool HasLetters(const QString& text) {
   return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });

@@ -1,11 +1,11 @@
 #pragma once
 // Cause lines as a user sees them: filled in, in English, and whether the
 // German catalogue has every text the line is made of.
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "CatalogueIds.h"
 #include "nodave/nodave.h"
 
 namespace nodave::testing {
@@ -30,20 +30,7 @@ inline std::string CauseLine(const daveFailure& failure) {
 // The texts of a failure's cause line (pattern and translated values) that
 // the German catalogue lacks.
 inline std::vector<std::string> UntranslatedTexts(const daveFailure& failure) {
-  static const std::set<std::string> ids = [] {
-    std::set<std::string> found;
-    std::ifstream po(VN_TEST_DATA_DIR "/../../po/de_DE.po");
-    for (std::string line; std::getline(po, line);) {
-      if (line.rfind("msgid \"", 0) != 0) continue;
-      std::string id;
-      for (std::size_t i = 7; i + 1 < line.size(); ++i) {
-        if (line[i] == '\\' && i + 2 < line.size()) ++i;
-        id += line[i];
-      }
-      found.insert(id);
-    }
-    return found;
-  }();
+  static const std::set<std::string> ids = GermanCatalogueIds();
   daveCause cause;
   daveDescribeFailure(&failure, &cause);
   std::vector<std::string> texts{cause.pattern ? cause.pattern : ""};
