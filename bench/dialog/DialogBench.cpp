@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <filesystem>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,12 +139,18 @@ BENCHMARK(BM_MemoryPerChannelLeaf)->Arg(100000)->Iterations(1)->Unit(benchmark::
 // list, so no channel is used, as in the program.
 struct TOpenDialog {
   explicit TOpenDialog(const std::filesystem::path& dir)
-      : Card(0, (dir / "libs7drv.so").string()), Dialog(nullptr, Card.Config(), &Card) {
+      : Card(0, (dir / "libs7drv.so").string()), Dialog(nullptr, Loaded(Card).Config(), &Card) {
     Dialog.show();
     QApplication::processEvents();
   }
   TCard Card;
   TConfigDlg Dialog;
+
+ private:
+  static TCard& Loaded(TCard& card) {
+    if (!card.LoadConfig()) std::abort();
+    return card;
+  }
 };
 
 // A folder holding a configuration file of leaves (255 data blocks), gone
