@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -92,7 +93,12 @@ std::string NameOfPath(std::string_view path) {
 // above many leaves would multiply into more memory than the machine has.
 // Real channel blocks make paths a few times larger than the block itself;
 // past the budget the block is refused instead of exhausting memory.
-template <class F>
+//
+// With WithFields, take also gets the path's fields as SplitToList(path, ";")
+// gives them. Splitting at ";" cuts each node text apart on its own, so the
+// fields of a node are its parent's followed by its own text's: they are
+// kept per level instead of splitting every leaf's whole path again.
+template <bool WithFields = false, class F>
 void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
   std::size_t blockBytes = 0;
   tree.ForEachPreOrder(
@@ -102,6 +108,9 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
   std::size_t line = 0;
   std::string path;
   std::vector<std::size_t> pathEnds;
+  TStrings fields;
+  TStrings nodeFields;
+  std::vector<std::size_t> fieldEnds;
   tree.ForEachPreOrder([&](TNodeId node, int level) {
     ++line;
     const auto depth = static_cast<std::size_t>(level);
@@ -110,6 +119,15 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
     if (depth > 0) path += ';';
     path += tree.Text(node);
     pathEnds.push_back(path.size());
+    if constexpr (WithFields) {
+      fieldEnds.resize(depth);
+      fields.resize(depth == 0 ? 0 : fieldEnds.back());
+      // Split on its own: SplitToList trims every item of the list it fills.
+      nodeFields.clear();
+      SplitToList(tree.Text(node), &nodeFields, ";", false);
+      std::move(nodeFields.begin(), nodeFields.end(), std::back_inserter(fields));
+      fieldEnds.push_back(fields.size());
+    }
     if (!tree.Children(node).empty()) return;
     // Leaves at level 3 are data block addresses; leaves at level 2 and
     // below level 3 count only when their parent names no data block.
@@ -122,7 +140,10 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
                      std::to_string(budget >> 20) + " MiB (at line " + std::to_string(line) +
                      ", path \"" + MessageExcerpt(path) + "\")");
     }
-    take(path);
+    if constexpr (WithFields)
+      take(path, fields);
+    else
+      take(path);
   });
 }
 
@@ -215,11 +236,8 @@ template <class F>
 void ParseEachChannel(const TChannelTreeModel& tree, F take) {
   GroupCounters.fill(-1);
   std::size_t pathIndex = 0;
-  TStrings fields;
-  ForEachChannelPath(tree, [&](const std::string& path) {
+  ForEachChannelPath<true>(tree, [&](const std::string& path, const TStrings& fields) {
     const std::size_t k = pathIndex++;
-    fields.clear();
-    SplitToList(path, &fields, ";", false);
     auto channel = std::make_unique<TChannel>();
     bool parsed = false;
     try {

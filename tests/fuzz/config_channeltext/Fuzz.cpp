@@ -34,6 +34,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The channels appended before the error stay and must be sound too.
   }
 
+  // A channel's fields come from its path split at ";": its name is the
+  // path's fields joined, whichever way the parse came by them.
+  TStrings paths;
+  try {
+    paths = FlattenChannelTree(lines);
+  } catch (const EVNError&) {
+    paths.clear();
+  }
+  for (int i = 0; i < channels.Count() && !paths.empty(); ++i) {
+    const TChannel* channel = channels.Channel(i);
+    const auto index = static_cast<std::size_t>(channel->LineIndex);
+    if (index >= paths.size()) std::abort();
+    TStrings fields;
+    SplitToList(paths[index], &fields, ";", false);
+    std::string name;
+    for (const std::string& field : fields) name += (name.empty() ? "" : "; ") + field;
+    if (channel->Name != name) std::abort();
+  }
+
   // What a scan in list order finds first, against what the lookup finds.
   std::unordered_map<std::string, TChannel*> first;
   std::int32_t lastLine = -1;
