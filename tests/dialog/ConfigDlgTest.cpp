@@ -1,6 +1,7 @@
 // The configuration dialog over a real card: the form, the frame per
-// connection type, the order-code test, the file dialog, the names and
-// captions of its controls and the card's walk over them.
+// connection type, what OK hands to the card and what Cancel leaves alone,
+// the order-code test, the file dialog, the keys that must not close it and
+// the card's walk over its controls.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,8 +14,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <algorithm>
 #include <fstream>
 #include <set>
@@ -30,11 +33,18 @@
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::Not;
 
 namespace {
 
 const char* const kFrames[] = {"MPIFrame1", "PPIFrame1", "TCPFrame1", "S7OnlineFrame1"};
+
+TStrings SettingsLines(const TConfigInfo& settings) {
+  TStrings lines;
+  settings.SaveToList(lines);
+  return lines;
+}
 
 std::vector<std::string> ShownFrames(const TConfigDlg& dlg) {
   std::vector<std::string> shown;
@@ -43,6 +53,8 @@ std::vector<std::string> ShownFrames(const TConfigDlg& dlg) {
   return shown;
 }
 
+const TStrings kFreshChannelLines = {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"};
+
 // Names of the controls the card's callback was given, in call order.
 std::vector<std::string> walkedControls;
 void RecordControl(QWidget* control) {
@@ -50,6 +62,8 @@ void RecordControl(QWidget* control) {
 }
 
 }  // namespace
+
+class ConfigDlgTest : public DialogTest {};
 
 TEST_F(ConfigDlgTest, FormHasTheDesignedControlsAndCaptions) {
   WriteConfig(DistinctSettings(0), {});
@@ -174,6 +188,34 @@ TEST_F(ConfigDlgTest, HiddenFramesKeepWhatWasTyped) {
   EXPECT_EQ(Child<QLineEdit>(tcp, "IPAddressEdit")->text(), "10.7.7.7");
 }
 
+TEST_F(ConfigDlgTest, OkWithTcpStoresTcpValuesAndKeepsHiddenFields) {
+  WriteConfig(DistinctSettings(0), {"SPS", "\tE", "\t\t5"});
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    auto* mpi = Child<QWidget>(&dlg, "MPIFrame1");
+    auto* tcp = Child<QWidget>(&dlg, "TCPFrame1");
+    auto* ppi = Child<QWidget>(&dlg, "PPIFrame1");
+    Child<QComboBox>(mpi, "ComPortBox")->setCurrentIndex(0);  // changed, then hidden
+    Child<QLineEdit>(ppi, "LocalPPI")->setText("77");         // never shown
+    Child<QComboBox>(&dlg, "ConnectionTypeBox")->setCurrentIndex(4);
+    Child<QLineEdit>(tcp, "IPAddressEdit")->setText("10.1.2.3");
+    Child<QLineEdit>(tcp, "PortEdit")->setText("1234");
+    Child<QLineEdit>(tcp, "SlotEdit")->setText("5");
+    Child<QPushButton>(&dlg, "OKBtn")->click();
+  });
+
+  TConfigInfo expected = DistinctSettings(0);
+  expected.Connectiontype = 4;
+  expected.IPAddress = "10.1.2.3";
+  expected.IPPort = 1234;
+  expected.Slot = 5;
+  EXPECT_EQ(SettingsLines(card->Config()), SettingsLines(expected));
+  EXPECT_EQ(card->ChannelLines(), (TStrings{"SPS", "\tE", "\t\t5"}));
+  EXPECT_THAT(FileBytes(), HasSubstr("IPAddress=10.1.2.3\r\n"));
+  EXPECT_THAT(FileBytes(), HasSubstr("Comport=3\r\n"));
+  EXPECT_NE(card->Channels().FindChannel("SPS;E;5"), nullptr);
+}
+
 TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
   TConfigInfo settings = DistinctSettings(0);
   settings.WriteProtocol = 0;
@@ -194,6 +236,162 @@ TEST_F(ConfigDlgTest, LogSwitchAndFileNameAreTakenAsShown) {
   dlg.CollectSettings(collected);
   EXPECT_EQ(collected.WriteProtocol, 1);
   EXPECT_EQ(collected.ProtokollFileName, "");
+}
+
+// Types text as the keyboard does (QTest's key clicks know only ASCII).
+void TypeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text)
+    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+TEST_F(ConfigDlgTest, FileBytesComeBackUnchangedAndAreShownInTheFilesEncoding) {
+  for (const EncodingCase& c : EncodingCases()) {
+    SCOPED_TRACE(c.Why);
+    WriteBytes(ConfigPath(), c.Bytes);
+    MakeCard();
+    RunCardDialog([](TConfigDlg& dlg) {
+      EXPECT_EQ(Child<QLineEdit>(&dlg, "ErrorMsgEdit")->text(), QString("C:\\Prüfung\\log.TXT"));
+      EXPECT_EQ(Child<QLineEdit>(&dlg, "IPAddressEdit")->text(), QString("plc-ü"));
+      auto* tree = Child<TChannelTreeView>(&dlg, "TreeView1");
+      const QModelIndex node = ChildOf(ChildOf(TopNode(tree), 0), 1);
+      EXPECT_EQ(node.data().toString(), QString("5 €"));
+      Child<QPushButton>(&dlg, "OKBtn")->click();
+    });
+    EXPECT_EQ(FileBytes(), WithoutBom(c.Bytes)) << "unchanged, without the byte-order mark";
+  }
+}
+
+TEST_F(ConfigDlgTest, EditedTextIsWrittenInTheFilesEncodingOrRefused) {
+  for (const EncodingCase& c : EncodingCases()) {
+    SCOPED_TRACE(c.Why);
+    WriteBytes(ConfigPath(), c.Bytes);
+    MakeCard();
+    boxes.boxes.clear();
+    RunCardDialog([&](TConfigDlg& dlg) {
+      auto* logFile = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+      logFile->setFocus();
+      logFile->end(false);
+      TypeText(logFile, "ä");
+      // Greek omega: no character of Windows-1252.
+      TypeText(logFile, "Ω");
+      EXPECT_EQ(logFile->text(), c.Windows1252 ? QString("C:\\Prüfung\\log.TXTä")
+                                               : QString("C:\\Prüfung\\log.TXTäΩ"));
+      Child<QPushButton>(&dlg, "OKBtn")->click();
+    });
+    const std::string aUmlaut = c.Windows1252 ? "\xE4" : "\xC3\xA4";
+    const std::string omega = c.Windows1252 ? "" : "\xCE\xA9";
+    EXPECT_THAT(FileBytes(), HasSubstr("ProtokollFileName=C:\\Pr" + c.Umlaut + "fung\\log.TXT" +
+                                       aUmlaut + omega + "\r\n"));
+    EXPECT_THAT(FileBytes(), HasSubstr("IPAddress=plc-" + c.Umlaut + "\r\n"));
+    if (c.Windows1252) {
+      ASSERT_EQ(boxes.boxes.size(), 1u);
+      EXPECT_THAT(boxes.boxes[0].text, HasSubstr("\"Ω\""));
+      EXPECT_THAT(boxes.boxes[0].text, HasSubstr("Windows-1252"));
+    } else {
+      EXPECT_TRUE(boxes.boxes.empty());
+    }
+  }
+}
+
+TEST_F(ConfigDlgTest, CancelAndCloseBoxChangeNothing) {
+  for (const bool useCloseBox : {false, true}) {
+    SCOPED_TRACE(useCloseBox ? "close box" : "Cancel");
+    WriteConfig(DistinctSettings(0), {"SPS", " E", "  5", "\tDB", ""});
+    const std::string before = FileBytes();
+    MakeCard();
+    const TStrings settingsBefore = SettingsLines(card->Config());
+    const TStrings channelsBefore = card->ChannelLines();
+    RunCardDialog([useCloseBox](TConfigDlg& dlg) {
+      Child<QComboBox>(&dlg, "ConnectionTypeBox")->setCurrentIndex(4);
+      Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "IPAddressEdit")->setText("1.1.1.1");
+      Child<QCheckBox>(&dlg, "ErrorProtokol")->setChecked(false);
+      auto* tree = Child<QTreeView>(&dlg, "TreeView1");
+      tree->setCurrentIndex(NodeAt(tree, "SPS;E"));
+      dlg.ChannelTree()->NeuerEintrag1Click();
+      if (useCloseBox) {
+        dlg.close();
+      } else {
+        Child<QPushButton>(&dlg, "CancelBtn")->click();
+      }
+    });
+    EXPECT_EQ(SettingsLines(card->Config()), settingsBefore);
+    EXPECT_EQ(card->ChannelLines(), channelsBefore);
+    EXPECT_EQ(FileBytes(), before);
+  }
+}
+
+// Another writer changes Rack after the card read the file; the dialog
+// changes Slot and OK asks whether to overwrite.
+TEST_F(ConfigDlgTest, OkAsksBeforeOverwritingAFileChangedSinceItWasRead) {
+  struct Row {
+    const char* why;
+    bool changed;
+    int answer;
+    bool written;
+  };
+  for (const Row& row :
+       {Row{"unchanged: no question", false, IDOK, true}, Row{"changed, kept", true, IDNO, false},
+        Row{"changed, overwritten", true, IDYES, true}}) {
+    SCOPED_TRACE(row.why);
+    WriteConfig(DistinctSettings(4), {"SPS"});
+    MakeCard();
+    TConfigInfo other = DistinctSettings(4);
+    other.Rack = 7;
+    if (row.changed) WriteConfig(other, {"SPS"});
+    const std::string before = FileBytes();
+    boxes.boxes.clear();
+    boxes.answer = row.answer;
+    RunCardDialog([&row](TConfigDlg& dlg) {
+      auto* slot = Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "SlotEdit");
+      slot->setText("5");
+      Child<QPushButton>(&dlg, "OKBtn")->click();
+      if (row.written) return;
+      EXPECT_TRUE(dlg.isVisible());
+      EXPECT_EQ(slot->text(), "5");
+      Child<QPushButton>(&dlg, "CancelBtn")->click();
+    });
+    if (row.changed) {
+      ASSERT_EQ(boxes.boxes.size(), 1u);
+      EXPECT_THAT(boxes.boxes[0].text, HasSubstr("\"" + ConfigPath() + "\""));
+      EXPECT_EQ(boxes.boxes[0].flags & (MB_YESNO | MB_ICONQUESTION), MB_YESNO | MB_ICONQUESTION);
+    } else {
+      EXPECT_TRUE(boxes.boxes.empty());
+    }
+    if (row.written) {
+      EXPECT_THAT(FileBytes(), HasSubstr("Rack=1\r\nSlot=5\r\n"));
+    } else {
+      EXPECT_EQ(FileBytes(), before);
+    }
+  }
+}
+
+TEST_F(ConfigDlgTest, NeitherEscapeNorEnterClosesTheDialog) {
+  WriteConfig(DistinctSettings(0), {});
+  const std::string before = FileBytes();
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    auto* ok = Child<QPushButton>(&dlg, "OKBtn");
+    auto* edit = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+    for (QWidget* target : std::initializer_list<QWidget*>{&dlg, edit, ok}) {
+      for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+        target->setFocus();
+        QTest::keyClick(target, key);
+        EXPECT_TRUE(dlg.isVisible()) << target->objectName().toStdString() << " key " << key;
+      }
+    }
+    Child<QPushButton>(&dlg, "CancelBtn")->click();
+  });
+  EXPECT_EQ(FileBytes(), before);
+}
+
+TEST_F(ConfigDlgTest, FreshRecordGivesThePlcRootWithItsAreas) {
+  MakeCard();  // no configuration file yet
+  ASSERT_TRUE(card->ChannelLines().empty());
+  RunCardDialog([](TConfigDlg& dlg) { Child<QPushButton>(&dlg, "OKBtn")->click(); });
+  EXPECT_EQ(card->ChannelLines(), kFreshChannelLines);
+  ASSERT_TRUE(std::filesystem::exists(ConfigPath()));
+  EXPECT_THAT(FileBytes(),
+              HasSubstr(">ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n"));
 }
 
 TEST_F(ConfigDlgTest, ReadoutInfoShowsTheOrderCodeReadWithTheShownSettings) {
@@ -267,6 +465,218 @@ TEST_F(ConfigDlgTest, SearchButtonOffersTextFilesAndTakesTheChosenPath) {
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(fileName->text(), c.shown);
   }
+}
+
+TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
+  WriteConfig(DistinctSettings(0), {});
+  TConfigDlg& dlg = MakeDialog();
+  std::vector<std::string> order;
+  QWidget* widget = Child<QWidget>(&dlg, "OKBtn");
+  for (int guard = 0; guard < 200 && order.size() < 12; ++guard) {
+    std::string name = widget->objectName().toStdString();
+    if (widget == Child<QTabWidget>(&dlg, "PageControl1")->tabBar()) name = "PageControl1";
+    const bool wanted = name == "OKBtn" || name == "CancelBtn" || name == "PageControl1" ||
+                        name == "ConnectionTypeBox" || name == "Button2" ||
+                        name == "ErrorMsgEdit" || name == "ErrorProtokol" || name == "Memo1" ||
+                        name == "InfoLesenBtn" || name == "LocalPPI" || name == "Teilnehmerbox" ||
+                        name == "LocalMPI";
+    if (wanted && (order.empty() || order.back() != name)) order.push_back(name);
+    widget = widget->nextInFocusChain();
+  }
+  // LocalPPI opens the PPI frame, Teilnehmerbox the S7ONLINE frame, LocalMPI
+  // the MPI frame.
+  EXPECT_THAT(order, ElementsAre("OKBtn", "CancelBtn", "PageControl1", "ConnectionTypeBox",
+                                 "Button2", "ErrorMsgEdit", "ErrorProtokol", "Memo1",
+                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI"));
+}
+
+namespace {
+
+// Makes the shown dialog the active window, so that the focus moves.
+bool Activate(QWidget& dialog) {
+  QApplication::setActiveWindow(&dialog);
+  return QTest::qWaitForWindowActive(&dialog);
+}
+
+// Focuses field and types over its text, staying in the field.
+void TypeInto(QLineEdit* field, const QString& typed) {
+  field->setFocus(Qt::TabFocusReason);
+  field->selectAll();
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, typed);
+}
+
+// The controls the Tab key stops at, in the window's focus chain.
+std::vector<QWidget*> FocusStops(QWidget* window) {
+  std::vector<QWidget*> stops;
+  QWidget* widget = window;
+  do {
+    if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(window) &&
+        widget->isEnabled() && !widget->focusProxy())
+      stops.push_back(widget);
+    widget = widget->nextInFocusChain();
+  } while (widget && widget != window);
+  return stops;
+}
+
+}  // namespace
+
+TEST_F(ConfigDlgTest, NoKeyReachesTheHiddenChannelPage) {
+  WriteConfig(DistinctSettings(4), {"SPS", "\tDB", "\t\t0"});
+  TConfigDlg& dlg = MakeDialog();
+  const TFileDialogRunner previous =
+      SetFileDialogRunner([](QFileDialog&) { return int(QDialog::Rejected); });
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  auto* pages = Child<QTabWidget>(&dlg, "PageControl1");
+  auto* general = Child<QWidget>(&dlg, "TabSheet1");
+  auto* tree = Child<QWidget>(&dlg, "TreeView1");
+  const std::vector<QWidget*> stops = FocusStops(&dlg);
+  ASSERT_GE(stops.size(), 10u);
+  std::vector<QKeyCombination> keys = {
+      Qt::ControlModifier | Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab,
+      Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab, QKeyCombination(Qt::Key_Right),
+      QKeyCombination(Qt::Key_Left), QKeyCombination(Qt::Key_End)};
+  for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter)
+    keys.push_back(Qt::AltModifier | static_cast<Qt::Key>(letter));
+  for (QWidget* stop : stops) {
+    for (const QKeyCombination key : keys) {
+      stop->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+      QCoreApplication::processEvents();
+      ASSERT_EQ(pages->currentWidget(), general)
+          << stop->objectName().toStdString() << " key " << key.toCombined();
+      ASSERT_FALSE(tree->isVisible());
+    }
+  }
+  // Walking the focus chain either way never enters the page.
+  for (const bool backwards : {false, true}) {
+    stops.front()->setFocus(Qt::TabFocusReason);
+    for (int step = 0; step < 60; ++step) {
+      QTest::keyClick(QApplication::focusWidget(), backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                      backwards ? Qt::ShiftModifier : Qt::NoModifier);
+      ASSERT_FALSE(Child<QWidget>(&dlg, "TabSheet3")->isAncestorOf(QApplication::focusWidget()));
+    }
+  }
+  SetFileDialogRunner(previous);
+  EXPECT_EQ(pages->currentWidget(), general);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ConfigDlgTest, ARefusedNumberStopsEveryActionThatWouldUseIt) {
+  // The visible button of that name (both partner frames have one).
+  const auto click = [](const char* name) {
+    return [name](TConfigDlg& dlg) {
+      for (auto* button : dlg.findChildren<QPushButton*>(QString::fromLatin1(name))) {
+        if (button->isVisible()) return QTest::mouseClick(button, Qt::LeftButton);
+      }
+      ADD_FAILURE() << "no visible " << name;
+    };
+  };
+  struct Case {
+    const char* name;
+    int type;
+    const char* frame;
+    const char* field;
+    const char* typed;
+    const char* refusal;
+    std::function<void(TConfigDlg&)> act;
+  } cases[] = {
+      {"OK", 4, "TCPFrame1", "PortEdit", "70000", "Zahlenwert zu groß", click("OKBtn")},
+      {"Readout Info", 4, "TCPFrame1", "PortEdit", "0", "Zahlenwert zu klein",
+       click("InfoLesenBtn")},
+      {"Reachable participants", 0, "MPIFrame1", "LocalMPI", "40000", "Zahlenwert zu groß",
+       click("ReachablePartners")},
+      {"Readout Info, address beyond the spinner", 0, "MPIFrame1", "LocalMPI", "32768",
+       "Zahlenwert zu groß", click("InfoLesenBtn")},
+      {"connection type chosen with the mouse", 4, "TCPFrame1", "SlotEdit", "1-2",
+       "Falsches Zahlenformat",
+       [](TConfigDlg& dlg) {
+         auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+         QTest::mouseClick(types, Qt::LeftButton);
+         types->hidePopup();
+         types->setCurrentIndex(0);
+       }},
+      {"connection type turned with the wheel", 4, "TCPFrame1", "PortEdit", "",
+       "Falsches Zahlenformat",
+       [](TConfigDlg& dlg) {
+         auto* types = Child<QComboBox>(&dlg, "ConnectionTypeBox");
+         const QPointF at(types->width() / 2.0, types->height() / 2.0);
+         QWheelEvent wheel(at, types->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(types, &wheel);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteConfig(DistinctSettings(c.type), {});
+    const std::string before = FileBytes();
+    MakeCard();
+    RunCardDialog([&](TConfigDlg& dlg) {
+      ASSERT_TRUE(Activate(dlg));
+      auto* frame = Child<QWidget>(&dlg, c.frame);
+      auto* field = Child<QLineEdit>(frame, c.field);
+      const QString shown = field->text();
+      boxes.boxes.clear();
+      fake.calls.clear();
+      TypeInto(field, QString::fromUtf8(c.typed));
+      c.act(dlg);
+      QCoreApplication::processEvents();
+
+      EXPECT_TRUE(dlg.isVisible());
+      ASSERT_EQ(boxes.boxes.size(), 1u);
+      EXPECT_EQ(boxes.boxes[0].text, c.refusal);
+      EXPECT_EQ(boxes.boxes[0].caption, "Fehler");
+      // The dialog's own focus: after the list's popup the window system
+      // may not have made the dialog active again yet.
+      EXPECT_EQ(dlg.focusWidget(), field);
+      EXPECT_EQ(field->text(), shown);
+      EXPECT_FALSE(frame->isHidden());
+      EXPECT_EQ(Child<QComboBox>(&dlg, "ConnectionTypeBox")->currentIndex(), c.type);
+      EXPECT_TRUE(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText().isEmpty());
+      EXPECT_TRUE(fake.calls.empty()) << "the card was called: " << fake.calls.front();
+      Child<QPushButton>(&dlg, "CancelBtn")->click();
+    });
+    EXPECT_EQ(FileBytes(), before);
+  }
+}
+
+TEST_F(ConfigDlgTest, AfterARefusalTheCorrectedEntryIsUsed) {
+  WriteConfig(DistinctSettings(4), {});
+  MakeCard();
+  RunCardDialog([](TConfigDlg& dlg) {
+    ASSERT_TRUE(Activate(dlg));
+    auto* port = Child<QLineEdit>(Child<QWidget>(&dlg, "TCPFrame1"), "PortEdit");
+    TypeInto(port, "70000");
+    QTest::mouseClick(Child<QPushButton>(&dlg, "OKBtn"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dlg.isVisible());
+    TypeInto(port, "4711");
+    QTest::mouseClick(Child<QPushButton>(&dlg, "OKBtn"), Qt::LeftButton);
+  });
+  EXPECT_EQ(card->Config().IPPort, 4711);
+  EXPECT_THAT(FileBytes(), HasSubstr("IPPort=4711\r\n"));
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Zahlenwert zu groß");
+}
+
+TEST_F(ConfigDlgTest, TabLeavesTheReadOnlyMemo) {
+  WriteConfig(DistinctSettings(4), {});
+  TConfigDlg& dlg = MakeDialog();
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+  auto* memo = Child<QPlainTextEdit>(&dlg, "Memo1");
+  memo->setPlainText("Order Code:6ES7 315-2EH14-0AB0");
+  memo->setFocus(Qt::TabFocusReason);
+  ASSERT_EQ(QApplication::focusWidget(), memo);
+  QTest::keyClicks(memo, "typed");
+  QTest::keyClick(memo, Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(&dlg, "InfoLesenBtn"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), memo);
+  QTest::keyClick(memo, Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), Child<QWidget>(&dlg, "ErrorProtokol"));
+  EXPECT_EQ(memo->toPlainText(), "Order Code:6ES7 315-2EH14-0AB0");
 }
 
 TEST_F(ConfigDlgTest, EveryFieldHasANameForAssistiveTechnology) {

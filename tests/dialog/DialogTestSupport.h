@@ -139,6 +139,3 @@ class DialogTest : public TempFolderTest {
   std::unique_ptr<TCard> card;
   std::unique_ptr<TConfigDlg> dialog;
 };
-
-// The configuration dialog's own tests, spread over several files.
-class ConfigDlgTest : public DialogTest {};

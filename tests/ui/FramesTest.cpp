@@ -1,5 +1,6 @@
 // The four connection frames: what they show for stored settings, what they
-// store back, their captions, number fields and tab order.
+// store back, their captions and tab order, and the partner listing through
+// a real card in front of a scripted S7 library.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,25 +8,47 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
+#include <filesystem>
 
+#include "Card.h"
 #include "ConfigTexts.h"
-#include "FramesTestSupport.h"
+#include "FakeNoDave.h"
 #include "HW_FrameMPI.h"
 #include "HW_FramePPI.h"
 #include "HW_FrameS7Online.h"
 #include "HW_FrameTCP.h"
+#include "TempFolder.h"
 #include "UiTestSupport.h"
 #include "VNErrors.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
 
 namespace {
+
+template <class W = QWidget>
+W* Child(QWidget* frame, const char* name) {
+  auto* child = frame->findChild<W*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
 
 QString Text(QWidget* frame, const char* name) {
   if (auto* box = frame->findChild<QComboBox*>(QString::fromLatin1(name)))
     return box->currentText();
   return Child<QLineEdit>(frame, name)->text();
+}
+
+QStringList Items(QWidget* frame, const char* name) {
+  auto* box = Child<QComboBox>(frame, name);
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+int Selected(QWidget* frame, const char* name) {
+  return Child<QComboBox>(frame, name)->currentIndex();
 }
 
 void Choose(QWidget* frame, const char* name, const QString& item) {
@@ -41,6 +64,44 @@ std::vector<std::string> ChangedFields(const TConfigInfo& before, const TConfigI
     if (b.at(key) != value) changed.push_back(key);
   return changed;
 }
+
+// Settings that differ from what any frame would store back.
+TConfigInfo Distinct() {
+  TConfigInfo c;
+  c.Connectiontype = 9;
+  c.Comport = 77;
+  c.Baudrate = 77;
+  c.LocalMPI = 77;
+  c.LocalPPI = 77;
+  c.RemoteMPI = 77;
+  c.RemotePPI = 77;
+  c.ProfibusSpeedIndex = 77;
+  c.IPAddress = "untouched";
+  c.IPPort = 77;
+  c.Rack = 77;
+  c.Slot = 77;
+  c.WriteProtocol = 77;
+  c.ProtokollFileName = "untouched";
+  return c;
+}
+
+class FramesTest : public TempFolderTest {
+ protected:
+  void SetUp() override { card = std::make_unique<TCard>(0, (dir / "libs7drv.so").string()); }
+
+  template <class F>
+  F* Frame(const TConfigInfo& settings = TConfigInfo()) {
+    auto* frame = win.Add(new F);
+    frame->InitFrame(card.get(), settings, nullptr);
+    return frame;
+  }
+
+  BoxRecorder recorder;
+  BeepCounter beeper;
+  FakeNoDave fake;
+  std::unique_ptr<TCard> card;
+  TestWindow win;
+};
 
 TEST_F(FramesTest, DefaultSettingsShowTheDefaultConnection) {
   auto* mpi = Frame<TMPIFrame>();
@@ -365,5 +426,92 @@ TEST_F(FramesTest, TabWalksTheControlsInTheirOrder) {
   }
   EXPECT_TRUE(recorder.boxes.empty());
 }
+
+class PartnerListingTest : public FramesTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  // The frame under test, with its button and list.
+  TConnectionFrame* NewFrame(const TConfigInfo& settings, TCollectSettingsEvent collect) {
+    if (std::string(GetParam()) == "MPI") {
+      auto* frame = win.Add(new TMPIFrame);
+      frame->InitFrame(card.get(), settings, std::move(collect));
+      return frame;
+    }
+    auto* frame = win.Add(new TS7OnlineFrame);
+    frame->InitFrame(card.get(), settings, std::move(collect));
+    return frame;
+  }
+  void Click(QWidget* frame) {
+    QTest::mouseClick(Child<QPushButton>(frame, "ReachablePartners"), Qt::LeftButton);
+  }
+  static void Store(TConnectionFrame* frame, TConfigInfo& settings) {
+    if (auto* mpi = qobject_cast<TMPIFrame*>(frame))
+      mpi->StoreSettings(settings);
+    else
+      qobject_cast<TS7OnlineFrame*>(frame)->StoreSettings(settings);
+  }
+};
+
+TEST_P(PartnerListingTest, TheAnsweringPartnersReplaceTheListAndKeepTheSelectedOne) {
+  fake.answeringAddresses = {0, 2, 3};
+  struct Row {
+    int previous;
+    int selected;  // index in the new list
+  };
+  const std::vector<Row> rows = {{2, 1}, {5, -1}, {3, 2}};
+  std::vector<TConnectionFrame*> frames;
+  for (const Row& row : rows) {
+    TConfigInfo settings;
+    settings.RemoteMPI = row.previous;
+    frames.push_back(NewFrame(settings, [](TConfigInfo& c) { c.Connectiontype = 0; }));
+  }
+  ASSERT_TRUE(win.Show());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Click(frames[i]);
+    EXPECT_THAT(Items(frames[i], "Teilnehmerbox"), ElementsAre("0", "2", "3"));
+    EXPECT_EQ(Selected(frames[i], "Teilnehmerbox"), rows[i].selected) << rows[i].previous;
+    TConfigInfo stored = Distinct();
+    Store(frames[i], stored);
+    EXPECT_EQ(stored.RemoteMPI, rows[i].selected < 0 ? 77 : rows[i].previous);
+  }
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+TEST_P(PartnerListingTest, TheCardIsAskedWithWhatTheDialogShowsNow) {
+  TConfigInfo settings;  // saved: MPI on COM2
+  int collected = 0;
+  auto* frame = NewFrame(settings, [&collected](TConfigInfo& c) {
+    ++collected;
+    c.Connectiontype = 3;  // the dialog now shows PPI on COM4 at 38400
+    c.Comport = 4;
+    c.Baudrate = 2;
+  });
+  fake.answeringAddresses = {2};
+  ASSERT_TRUE(win.Show());
+  Click(frame);
+  EXPECT_EQ(collected, 1);
+  ASSERT_FALSE(fake.calls.empty());
+  EXPECT_EQ(fake.calls.front(), "setPort(COM4,38400,E)");
+  EXPECT_EQ(frame->Settings().Connectiontype, 3) << "the copy keeps what was collected";
+  EXPECT_EQ(fake.openHandles.size(), 0u) << "the port is closed again";
+}
+
+TEST_P(PartnerListingTest, AFailedListingEmptiesThePartnerList) {
+  TConfigInfo settings;
+  settings.Connectiontype = 5;
+  auto* frame = NewFrame(settings, nullptr);
+  fake.failOpenS7online = true;
+  ASSERT_TRUE(win.Show());
+  Click(frame);
+  EXPECT_TRUE(Items(frame, "Teilnehmerbox").isEmpty());
+  EXPECT_EQ(Selected(frame, "Teilnehmerbox"), -1);
+  ASSERT_EQ(recorder.boxes.size(), 1u);
+  EXPECT_THAT(recorder.boxes[0].text, HasSubstr("S7ONLINE"));
+  // Nothing selected: the partner stays as it was.
+  TConfigInfo stored = Distinct();
+  Store(frame, stored);
+  EXPECT_EQ(stored.RemoteMPI, 77);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, PartnerListingTest, ::testing::Values("MPI", "S7Online"));
 
 }  // namespace
