@@ -42,6 +42,45 @@ std::string_view FileText(std::string_view bytes) {
   return bytes.substr(0, bytes.find('\0'));
 }
 
+// Where the channel block lies in a file's text: the start marker's line,
+// the line of the end marker and the byte range of the lines between.
+struct TBlockPlace {
+  std::optional<std::size_t> StartLine;
+  std::size_t EndLine = 0;
+  std::size_t Begin = 0;
+  std::size_t End = 0;
+};
+
+// One pass over line views reads the settings (only lines holding "=" can
+// carry one; keys are looked up in the whole file, block included) and finds
+// the block. A start marker without end marker raises EListError naming
+// fileName, after the settings were read.
+TBlockPlace ReadSettingsAndFindBlock(const std::string& fileName, std::string_view text,
+                                     TConfigInfo& config) {
+  TStrings settingLines;
+  TBlockPlace place;
+  std::size_t lines = 0;
+  bool ended = false;
+  ForEachTextLine(text, [&](std::size_t start, std::size_t size) {
+    const std::string_view line = text.substr(start, size);
+    if (line.find('=') != std::string_view::npos) settingLines.emplace_back(line);
+    if (!place.StartLine) {
+      if (EqualsIgnoringCase(line, kStartMarker)) place.StartLine = lines;
+    } else if (!ended) {
+      if (lines == *place.StartLine + 1) place.Begin = start;
+      if (line == kEndMarker) {
+        ended = true;
+        place.EndLine = lines;
+        place.End = start;
+      }
+    }
+    ++lines;
+  });
+  config.LoadFromList(settingLines);
+  if (place.StartLine && !ended) RaiseNoEndMarker(fileName, *place.StartLine, lines);
+  return place;
+}
+
 }  // namespace
 
 TStrings SplitTextLines(std::string_view bytes) {
@@ -93,31 +132,18 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   // and the user would lose every entry made in the dialog. A file that may
   // exist but cannot be looked at is an error too.
   if (!ConfigFileExists(path)) return;
-  fileLines = ReadTextLines(path, encoding);
-  ReadConfigLines(path, fileLines, config, channelLines);
+  const std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
+  fileLines = SplitFileText(bytes, encoding);
+  ReadConfigText(path, bytes, config, channelLines);
 }
 
-std::optional<std::size_t> FindChannelBlockStart(const TStrings& fileLines) {
-  for (std::size_t line = 0; line < fileLines.size(); ++line)
-    if (EqualsIgnoringCase(fileLines[line], kStartMarker)) return line;
-  return std::nullopt;
-}
-
-void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
-                     TStrings& channelLines) {
-  // The settings keys are looked up in the whole file, channel block included.
-  config.LoadFromList(fileLines);
-
-  const std::optional<std::size_t> blockStart = FindChannelBlockStart(fileLines);
-  if (!blockStart) return;  // no channel block
-  const std::size_t start = *blockStart;
-
-  std::size_t end = start + 1;
-  while (end < fileLines.size() && fileLines[end] != kEndMarker) ++end;
-  if (end == fileLines.size()) RaiseNoEndMarker(fileName, start, end);
-  channelLines.insert(channelLines.end(),
-                      fileLines.begin() + static_cast<std::ptrdiff_t>(start + 1),
-                      fileLines.begin() + static_cast<std::ptrdiff_t>(end));
+void ReadConfigText(const std::string& fileName, std::string_view bytes, TConfigInfo& config,
+                    TStrings& channelLines) {
+  const std::string_view text = FileText(bytes);
+  const TBlockPlace place = ReadSettingsAndFindBlock(fileName, text, config);
+  if (!place.StartLine) return;
+  const TStrings block = SplitTextLines(text.substr(place.Begin, place.End - place.Begin));
+  channelLines.insert(channelLines.end(), block.begin(), block.end());
 }
 
 void BuildConfigFileLines(const TConfigInfo& config, const TStrings& channelLines,
@@ -149,29 +175,13 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeMo
   if (digest) *digest = ConfigFileDigest(bytes);
   const std::string_view text = FileText(bytes);
   encoding = DetectEncoding(text);
-  // One pass over line views: only lines holding "=" can carry a setting,
-  // and the block is cut out of the bytes, which then become the tree's
-  // buffer. A million lines never exist as strings of their own.
-  TStrings settingLines;
-  std::size_t lines = 0;
-  std::size_t blockBegin = 0;
-  std::optional<std::size_t> blockEnd;
-  ForEachTextLine(text, [&](std::size_t start, std::size_t size) {
-    const std::string_view line = text.substr(start, size);
-    if (line.find('=') != std::string_view::npos) settingLines.emplace_back(line);
-    if (!blockStart) {
-      if (EqualsIgnoringCase(line, kStartMarker)) blockStart = lines;
-    } else if (!blockEnd) {
-      if (lines == *blockStart + 1) blockBegin = start;
-      if (line == kEndMarker) blockEnd = start;
-    }
-    ++lines;
-  });
-  config.LoadFromList(settingLines);
-  if (!blockStart) return;
-  if (!blockEnd) RaiseNoEndMarker(path, *blockStart, lines);
+  // The block is cut out of the bytes, which then become the tree's buffer:
+  // a million lines never exist as strings of their own.
+  const TBlockPlace place = ReadSettingsAndFindBlock(path, text, config);
+  if (!place.StartLine) return;
+  blockStart = place.StartLine;
   const auto offset = static_cast<std::size_t>(text.data() - bytes.data());
-  bytes.resize(offset + *blockEnd);
-  bytes.erase(0, offset + blockBegin);
+  bytes.resize(offset + place.End);
+  bytes.erase(0, offset + place.Begin);
   channels = TChannelTreeModel::FromBytes(std::move(bytes));
 }

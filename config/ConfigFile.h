@@ -58,14 +58,11 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeMo
 std::size_t ConfigFileDigest(std::string_view bytes);
 std::size_t ConfigFileDigestOf(const std::string& path);
 
-// The part of LoadConfigFile after reading: settings from fileLines, then the
-// channel block appended to channelLines. fileName only goes into messages.
-void ReadConfigLines(const std::string& fileName, const TStrings& fileLines, TConfigInfo& config,
-                     TStrings& channelLines);
-
-// The index of the channel block's start marker ">ChT<" (letter case
-// ignored) among fileLines; its lines follow it. Nothing without a block.
-std::optional<std::size_t> FindChannelBlockStart(const TStrings& fileLines);
+// The part of LoadConfigFile after reading: settings from the file's bytes,
+// then the channel block's lines appended to channelLines. fileName only
+// goes into messages.
+void ReadConfigText(const std::string& fileName, std::string_view bytes, TConfigInfo& config,
+                    TStrings& channelLines);
 
 // fileLines := the fourteen settings lines, ">ChT<", channelLines, an empty
 // line, ">EOT<".

@@ -15,8 +15,8 @@ extern "C" const char* __ubsan_default_options() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TTextEncoding encoding = TTextEncoding::Windows1252;
-  const TStrings fileLines =
-      SplitFileText(std::string_view(reinterpret_cast<const char*>(data), size), encoding);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const TStrings fileLines = SplitFileText(input, encoding);
   // A text found to be UTF-8 is so in every line.
   if (encoding == TTextEncoding::Utf8)
     for (const std::string& line : fileLines)
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TConfigInfo config("/drv/S7DRV.CFG");
   TStrings channelLines;
   try {
-    ReadConfigLines("/drv/S7DRV.CFG", fileLines, config, channelLines);
+    ReadConfigText("/drv/S7DRV.CFG", input, config, channelLines);
   } catch (const EListError&) {
     return 0;  // a start marker without end marker
   }
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   TConfigInfo reread("/drv/S7DRV.CFG");
   TStrings rereadChannels;
-  ReadConfigLines("/drv/S7DRV.CFG", SplitTextLines(bytes), reread, rereadChannels);
+  ReadConfigText("/drv/S7DRV.CFG", bytes, reread, rereadChannels);
   channelLines.emplace_back();  // the empty line written before the end marker
   if (rereadChannels != channelLines) std::abort();
   TStrings a, b;
