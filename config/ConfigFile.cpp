@@ -102,7 +102,7 @@ TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding) {
   return SplitTextLines(text);
 }
 
-void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
+std::size_t WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
   std::string bytes;
   std::size_t size = 0;
   for (const std::string& line : lines) size += line.size() + 2;
@@ -112,6 +112,7 @@ void WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
     bytes += "\r\n";
   }
   ReplaceFileContent(path, bytes);
+  return ConfigFileDigest(bytes);
 }
 
 namespace {

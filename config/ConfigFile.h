@@ -32,8 +32,9 @@ TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding);
 // atomically by a renamed temporary file, else written in place (see
 // ReplaceFileContent in FileStore.h). On failure EFileError names the file;
 // a read-only file, or a path that is or links to anything but a regular
-// file, is a failure with nothing changed.
-void WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
+// file, is a failure with nothing changed. Returns the ConfigFileDigest of
+// the bytes written, so that a writer knows its file without reading it back.
+std::size_t WriteTextLinesAtomic(const std::string& path, const TStrings& lines);
 
 // When path is an existing regular file: fileLines := its lines, encoding :=
 // the encoding its bytes are in (ReadTextLines), the settings are read from

@@ -80,9 +80,7 @@ TCardResult TCard::SaveConfig() {
   return FileResult([this] {
     TStrings fileLines;
     BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
-    WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
-    // Writers hold the file's lock here, so what is there now is what we wrote.
-    FFileDigest = ConfigFileDigestOf(FConfig->ConfigFileName);
+    FFileDigest = WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
   });
 }
 
