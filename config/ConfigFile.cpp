@@ -18,15 +18,6 @@ constexpr std::string_view kEndMarker = ">EOT<";
 namespace fs = std::filesystem;
 
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 [[noreturn]] void RaiseNoEndMarker(const std::string& fileName, std::size_t start,
                                    std::size_t lineCount) {
   throw EListError("List index out of bounds (" + std::to_string(lineCount) +

@@ -30,17 +30,6 @@ const std::array<ProtoStringValue, 7> ProfibusSpeeds{{
 
 namespace {
 
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 // For every setting (by its place in the table) the value of the first line
 // "key=value" from the top; keys without such a line keep no value (read as
 // the empty text). One pass over the lines, so that a key missing from a

@@ -75,6 +75,14 @@ std::size_t FindSeparatorRun(std::string_view text, std::size_t from, const TSep
 
 }  // namespace
 
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
 std::string TrimText(std::string_view text) {
   std::size_t first = 0;
   std::size_t last = text.size();

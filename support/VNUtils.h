@@ -27,6 +27,10 @@ std::string Unquote(std::string_view text);
 // Removes leading and trailing blanks and control characters (bytes <= 0x20).
 std::string TrimText(std::string_view text);
 
+// Whether a and b are equal when the letters A-Z count as a-z (the file's
+// keys and markers; other bytes compare as they are).
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 // Whole-number conversion: optional leading blanks, an optional sign, then
 // decimal digits, or hexadecimal digits behind "$", "x", "X", "0x" or "0X".
 // Anything else (empty text, trailing characters, more than 32 bits) fails.
