@@ -295,12 +295,12 @@ int RunMode(const TRequest& request, const std::string& program, std::exception_
   if (startupError) std::rethrow_exception(startupError);
   THWConfigClass configurator(nullptr, request.DriverFolder);
   TCardServices& card = configurator.Card();
+  // --set reads the file itself, once it holds the writers' lock.
+  if (request.Mode == TMode::Set) return SetMode(card, request.Assignments);
   if (!Reported(card.LoadConfig())) return kExitFailure;
   switch (request.Mode) {
     case TMode::Show:
       return Show(card, request.Json);
-    case TMode::Set:
-      return SetMode(card, request.Assignments);
     case TMode::Check:
       return Check(card, request.Json);
     case TMode::ReadInfo:
@@ -311,6 +311,7 @@ int RunMode(const TRequest& request, const std::string& program, std::exception_
       return DiagnoseMode(card, program, request.Json);
     case TMode::Scan:
       return ScanMode(card, request.Scan, request.Json);
+    case TMode::Set:
     case TMode::Dialog:
     case TMode::Help:
     case TMode::Version:

@@ -37,14 +37,12 @@ std::string RefusalText(const TRefusedSetting& refused) {
   return FillIn(Tr("The value \"%s\" of %s is refused: allowed is text on one line."),
                 {Shown(refused.Value), refused.Key});
 }
-
-// All values are checked before anything is written; then the card takes
-// them as it takes the dialog's after OK, and saves its file.
 }  // namespace
 
 int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
-  // Read again under the writer lock: a change another writer saved since
-  // the card was made is kept, and nobody writes in between.
+  // Read under the writers' lock: what another writer saved is kept, and
+  // nobody writes in between. All values are checked before anything is
+  // written; then the card takes them as it takes the dialog's after OK.
   const TFileLock turn(card.Settings().ConfigFileName);
   if (!Reported(card.LoadConfig())) return kExitFailure;
   TConfigInfo wanted;
