@@ -43,3 +43,11 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 // user reads is what the file holds.
 inline constexpr std::size_t kExcerptLength = 200;
 std::string MessageExcerpt(std::string_view text);
+
+// A file's bytes as the user's text: a Windows-1252 file's characters are
+// given in UTF-8 like everything else.
+std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
+
+// A value as the user can recognise it in one line of a message: line
+// breaks, tabs and other control characters escaped ("\n", "\x1B").
+std::string Shown(std::string_view value);

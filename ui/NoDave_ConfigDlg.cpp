@@ -26,6 +26,7 @@
 #include "ChannelItemModel.h"
 #include "ChannelTreeEditor.h"
 #include "ChannelTreeView.h"
+#include "ConfigReading.h"
 #include "ConnectionType.h"
 #include "DialogTranslation.h"
 #include "FileText.h"
@@ -355,6 +356,7 @@ bool TConfigDlg::EntriesAccepted() {
 void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
+  if (!AgreedToOverwriteUnread()) return;
   FWriterTurn.reset();  // a turn of an earlier OK would block this one
   std::optional<TFileLock> turn = TakeWriterTurn();
   if (!turn) return;
@@ -386,6 +388,21 @@ std::optional<TFileLock> TConfigDlg::TakeWriterTurn() {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
     return std::nullopt;
   }
+}
+
+bool TConfigDlg::AgreedToOverwriteUnread() {
+  const TConfigReading& reading = FCard->Reading();
+  if (reading.Clean()) return true;
+  const std::string& path = FCard->Settings().ConfigFileName;
+  const std::string findings = FindingsText(path, ReadFindings(reading, FCard->FileEncoding()));
+  FOverwriteUnread =
+      ShowMessageBox(FillIn(Tr("This dialog does not show everything the configuration file "
+                               "\"%s\" holds:\n%s\nOverwrite the file with the settings of this "
+                               "dialog?"),
+                            {path, findings}),
+                     Tr("Configuration file not read whole"),
+                     MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) == IDYES;
+  return FOverwriteUnread;
 }
 
 void TConfigDlg::Button2Click() {

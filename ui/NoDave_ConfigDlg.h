@@ -53,6 +53,9 @@ class TConfigDlg : public QDialog {
   // The channel lines; after OK they hold the tree as stored by OKBtnClick.
   const TStrings& ChannelLines() const { return FChannelLines; }
   const TConfigInfo& ConfigInfo() const { return *FConfigInfo; }
+  // Whether the user agreed at OK to overwrite a file whose settings fell
+  // back to the defaults or whose text a NUL byte ended.
+  bool OverwritesUnreadFile() const { return FOverwriteUnread; }
   TChannelTreeEditor* ChannelTree() const { return FChannelTree; }
 
   // Handlers.
@@ -88,6 +91,9 @@ class TConfigDlg : public QDialog {
   // the card read it or the user agreed to overwrite it; none (after a box)
   // when the lock could not be had or the user keeps the file.
   std::optional<TFileLock> TakeWriterTurn();
+  // Whether the file may be written: read whole, or the user agreed to
+  // overwrite what the dialog could not show (a box asks).
+  bool AgreedToOverwriteUnread();
 
   TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
@@ -120,4 +126,5 @@ class TConfigDlg : public QDialog {
   std::optional<int> FShownType;
   // Held from OK's check until the card has saved: the dialog goes after it.
   std::optional<TFileLock> FWriterTurn;
+  bool FOverwriteUnread = false;
 };
