@@ -32,18 +32,7 @@
 
 namespace {
 
-enum class TMode {
-  Dialog,
-  Help,
-  Version,
-  Show,
-  Set,
-  Check,
-  ReadInfo,
-  ListPartners,
-  Diagnose,
-  Scan
-};
+enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners, Diagnose, Scan };
 
 struct TRequest {
   TMode Mode = TMode::Dialog;
