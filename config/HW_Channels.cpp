@@ -141,7 +141,7 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
                      ", path \"" + MessageExcerpt(path) + "\")");
     }
     if constexpr (WithFields)
-      take(path, fields);
+      take(path, fields, node, line - 1);
     else
       take(path);
   });
@@ -236,21 +236,40 @@ template <class F>
 void ParseEachChannel(const TChannelTreeModel& tree, F take) {
   GroupCounters.fill(-1);
   std::size_t pathIndex = 0;
-  ForEachChannelPath<true>(tree, [&](const std::string& path, const TStrings& fields) {
-    const std::size_t k = pathIndex++;
-    auto channel = std::make_unique<TChannel>();
-    bool parsed = false;
-    try {
-      parsed = channel->ParseFields(fields);
-    } catch (const EListError& e) {
-      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
-                       "\" has too few fields");
-    }
-    if (parsed) take(std::move(channel), k);  // an address that is no number drops only this channel
-  });
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId, std::size_t) {
+        const std::size_t k = pathIndex++;
+        auto channel = std::make_unique<TChannel>();
+        bool parsed = false;
+        try {
+          parsed = channel->ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed)
+          take(std::move(channel), k);  // an address that is no number drops only this channel
+      });
 }
 
 }  // namespace
+
+void ForEachChannel(const TChannelTreeModel& tree, const TChannelVisit& visit) {
+  GroupCounters.fill(-1);
+  TChannel channel;
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId leaf, std::size_t line) {
+        channel = TChannel();
+        bool parsed = false;
+        try {
+          parsed = channel.ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed) visit(channel, leaf, line);
+      });
+}
 
 void CheckChannelText(const TChannelTreeModel& tree) {
   ParseEachChannel(tree, [](std::unique_ptr<TChannel>, std::size_t) {});
