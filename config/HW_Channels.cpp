@@ -45,13 +45,14 @@ std::optional<std::int32_t> ConvertField(std::string_view field) {
 // Paths may grow to 16 times the channel block, and always to this much.
 constexpr std::size_t kMinPathBudget = std::size_t{64} << 20;
 
-std::string JoinFields(const TStrings& fields) {
-  std::string joined;
+// Into joined, whose storage is reused: a walk over a million channels
+// parses them into one scratch channel.
+void JoinFields(const TStrings& fields, std::string& joined) {
+  joined.clear();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) joined += "; ";
     joined += fields[i];
   }
-  return joined;
 }
 
 const std::string& Field(const TStrings& fields, std::size_t index) {
@@ -160,7 +161,7 @@ TStrings FlattenChannelTree(const TStrings& channelLines) {
 }
 
 bool TChannel::ParseFields(const TStrings& fields) {
-  Name = JoinFields(fields);
+  JoinFields(fields, Name);
   const std::string& areaField = Field(fields, 1);
   Area = areaField.empty() ? '\0' : areaField.front();
 
@@ -259,7 +260,9 @@ void ForEachChannel(const TChannelTreeModel& tree, const TChannelVisit& visit) {
   TChannel channel;
   ForEachChannelPath<true>(
       tree, [&](const std::string& path, const TStrings& fields, TNodeId leaf, std::size_t line) {
+        std::string name = std::move(channel.Name);
         channel = TChannel();
+        channel.Name = std::move(name);
         bool parsed = false;
         try {
           parsed = channel.ParseFields(fields);

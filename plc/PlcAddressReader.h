@@ -10,18 +10,25 @@
 #include <functional>
 #include <map>
 #include <span>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "nodave/ReadVar.h"
 
 // One byte of the inputs, outputs, flags or a data block, or one timer or
-// counter.
+// counter. Ordered as channel blocks list them: inputs, outputs, flags,
+// timers, counters, data blocks; then by data block and address.
 struct TPlcAddress {
   std::uint8_t Area = 0;      // daveInputs ... daveTimer
   std::uint16_t DB = 0;       // the data block (daveDB), else 0
   std::uint32_t Address = 0;  // byte address, or timer / counter number
-  auto operator<=>(const TPlcAddress&) const = default;
+  bool operator==(const TPlcAddress&) const = default;
+  std::strong_ordering operator<=>(const TPlcAddress& other) const {
+    return std::tuple(AreaRank(Area), DB, Address) <=>
+           std::tuple(AreaRank(other.Area), other.DB, other.Address);
+  }
+  static int AreaRank(std::uint8_t area);
 };
 
 // An area, or one data block: what a refusal for being beyond the end is about.

@@ -131,6 +131,7 @@ std::optional<TPlcAddress> PlcAddressOfPath(std::string_view path) {
 
 std::vector<TPlcChannel> PlcChannelsOf(const TChannelTreeModel& tree) {
   std::vector<TPlcChannel> channels;
+  channels.reserve(tree.LineCount());
   ForEachChannel(tree, [&](const TChannel& channel, TNodeId leaf, std::size_t line) {
     channels.push_back({PlcAddressOf(channel), line, leaf});
   });
@@ -142,7 +143,9 @@ std::vector<TPlcAddress> UniqueAddresses(const std::vector<TPlcChannel>& channel
   addresses.reserve(channels.size());
   for (const TPlcChannel& channel : channels)
     if (channel.Address) addresses.push_back(*channel.Address);
-  std::sort(addresses.begin(), addresses.end());
+  // Channel blocks list their channels in address order as a rule.
+  if (!std::is_sorted(addresses.begin(), addresses.end()))
+    std::sort(addresses.begin(), addresses.end());
   addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
   return addresses;
 }
@@ -154,14 +157,19 @@ TChannelCheck SummarizeCheck(const TChannelTreeModel& tree,
   TChannelCheck check;
   check.Checked = channels.size();
   bool previousRefused = false;
+  std::size_t next = 0;  // where the next channel's address is, as a rule
   for (const TPlcChannel& channel : channels) {
     std::string cause;
     int code = 0;
     if (!channel.Address) {
       cause = Tr("not an address the PLC can be asked for");
     } else {
-      const auto at = std::lower_bound(addresses.begin(), addresses.end(), *channel.Address);
-      code = outcome.Readings[static_cast<std::size_t>(at - addresses.begin())].Code;
+      if (next >= addresses.size() || addresses[next] != *channel.Address) {
+        next = static_cast<std::size_t>(
+            std::lower_bound(addresses.begin(), addresses.end(), *channel.Address) -
+            addresses.begin());
+      }
+      code = outcome.Readings[next++].Code;
       if (code != 0) {
         const auto size = outcome.Sizes.find(ObjectOf(*channel.Address));
         cause =
