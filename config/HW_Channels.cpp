@@ -45,13 +45,14 @@ std::optional<std::int32_t> ConvertField(std::string_view field) {
 // Paths may grow to 16 times the channel block, and always to this much.
 constexpr std::size_t kMinPathBudget = std::size_t{64} << 20;
 
-std::string JoinFields(const TStrings& fields) {
-  std::string joined;
+// Into joined, whose storage is reused: a walk over a million channels
+// parses them into one scratch channel.
+void JoinFields(const TStrings& fields, std::string& joined) {
+  joined.clear();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) joined += "; ";
     joined += fields[i];
   }
-  return joined;
 }
 
 const std::string& Field(const TStrings& fields, std::size_t index) {
@@ -84,6 +85,12 @@ std::string NameOfPath(std::string_view path) {
     start = end + 1;
   }
   return name;
+}
+
+// Whether SplitToList(text, ";") gives text itself as its only field.
+bool IsOneField(std::string_view text) {
+  return !text.empty() && !IsTrimmed(text.front()) && !IsTrimmed(text.back()) &&
+         text.find(';') == std::string_view::npos;
 }
 
 // Walks the tree in pre-order with one path buffer: per level, where its
@@ -123,9 +130,16 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
       fieldEnds.resize(depth);
       fields.resize(depth == 0 ? 0 : fieldEnds.back());
       // Split on its own: SplitToList trims every item of the list it fills.
-      nodeFields.clear();
-      SplitToList(tree.Text(node), &nodeFields, ";", false);
-      std::move(nodeFields.begin(), nodeFields.end(), std::back_inserter(fields));
+      // A text with no ";" and nothing to trim is its own one field, as
+      // nearly every text of a real block is.
+      const std::string_view text = tree.Text(node);
+      if (IsOneField(text)) {
+        fields.emplace_back(text);
+      } else {
+        nodeFields.clear();
+        SplitToList(text, &nodeFields, ";", false);
+        std::move(nodeFields.begin(), nodeFields.end(), std::back_inserter(fields));
+      }
       fieldEnds.push_back(fields.size());
     }
     if (!tree.Children(node).empty()) return;
@@ -141,7 +155,7 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
                      ", path \"" + MessageExcerpt(path) + "\")");
     }
     if constexpr (WithFields)
-      take(path, fields);
+      take(path, fields, node, line - 1);
     else
       take(path);
   });
@@ -160,7 +174,7 @@ TStrings FlattenChannelTree(const TStrings& channelLines) {
 }
 
 bool TChannel::ParseFields(const TStrings& fields) {
-  Name = JoinFields(fields);
+  JoinFields(fields, Name);
   const std::string& areaField = Field(fields, 1);
   Area = areaField.empty() ? '\0' : areaField.front();
 
@@ -236,21 +250,42 @@ template <class F>
 void ParseEachChannel(const TChannelTreeModel& tree, F take) {
   GroupCounters.fill(-1);
   std::size_t pathIndex = 0;
-  ForEachChannelPath<true>(tree, [&](const std::string& path, const TStrings& fields) {
-    const std::size_t k = pathIndex++;
-    auto channel = std::make_unique<TChannel>();
-    bool parsed = false;
-    try {
-      parsed = channel->ParseFields(fields);
-    } catch (const EListError& e) {
-      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
-                       "\" has too few fields");
-    }
-    if (parsed) take(std::move(channel), k);  // an address that is no number drops only this channel
-  });
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId, std::size_t) {
+        const std::size_t k = pathIndex++;
+        auto channel = std::make_unique<TChannel>();
+        bool parsed = false;
+        try {
+          parsed = channel->ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed)
+          take(std::move(channel), k);  // an address that is no number drops only this channel
+      });
 }
 
 }  // namespace
+
+void ForEachChannel(const TChannelTreeModel& tree, const TChannelVisit& visit) {
+  GroupCounters.fill(-1);
+  TChannel channel;
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId leaf, std::size_t line) {
+        std::string name = std::move(channel.Name);
+        channel = TChannel();
+        channel.Name = std::move(name);
+        bool parsed = false;
+        try {
+          parsed = channel.ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed) visit(channel, leaf, line);
+      });
+}
 
 void CheckChannelText(const TChannelTreeModel& tree) {
   ParseEachChannel(tree, [](std::unique_ptr<TChannel>, std::size_t) {});

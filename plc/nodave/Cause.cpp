@@ -24,6 +24,7 @@ constexpr StepName kStepNames[] = {
     {daveStepOrderCode, "order code read"},    {daveStepSzlRead, "system status list read"},
     {daveStepSerialOpen, "serial port open"},  {daveStepAdapter, "adapter answer"},
     {daveStepBusPartners, "bus partner list"}, {daveStepPlcConnect, "PLC connect"},
+    {daveStepReadVars, "variable read"},
 };
 
 // PLC error codes for which the usual cause is the PLC's access settings.
