@@ -23,21 +23,38 @@
 #include "Localization.h"
 #include "ModeOutput.h"
 #include "PlcReads.h"
+#include "ReadMode.h"
 #include "ScanMode.h"
 #include "ScanReport.h"
 #include "SetMode.h"
 #include "SettingsTable.h"
 #include "VNList.h"
+#include "VerifyMode.h"
 
 namespace {
 
-enum class TMode { Dialog, Help, Version, Show, Set, Check, ReadInfo, ListPartners, Diagnose, Scan };
+enum class TMode {
+  Dialog,
+  Help,
+  Version,
+  Show,
+  Set,
+  Check,
+  ReadInfo,
+  ListPartners,
+  Diagnose,
+  Scan,
+  Verify,
+  Read
+};
 
 struct TRequest {
   TMode Mode = TMode::Dialog;
   std::string DriverFolder;
   std::vector<std::string> Assignments;
   TScanRequest Scan;
+  // --read: the channel paths given, none for every channel of the file.
+  std::vector<std::string> Channels;
   // One JSON document on standard output instead of the text.
   bool Json = false;
 };
@@ -57,6 +74,8 @@ constexpr TModeOption kModes[] = {
     {"list-partners", TMode::ListPartners, true},
     {"diagnose", TMode::Diagnose, true},
     {"scan", TMode::Scan, true},
+    {"verify", TMode::Verify, true},
+    {"read", TMode::Read, true},
 };
 
 // The modes' options as a message lists them ("--show, --set, ..."); with
@@ -91,7 +110,9 @@ void AddOptions(QCommandLineParser& parser) {
     QStringList names;
     if (!option.ShortName.empty()) names << QString::fromLatin1(option.ShortName);
     names << QString::fromLatin1(option.LongName);
-    parser.addOption(QCommandLineOption(names, {}, QString::fromLatin1(option.ValueName)));
+    const QString valueName =
+        option.TakesArguments ? QString() : QString::fromLatin1(option.ValueName);
+    parser.addOption(QCommandLineOption(names, {}, valueName));
   }
 }
 
@@ -107,7 +128,8 @@ TRequest ParseRequest(const QStringList& arguments) {
   QCommandLineParser parser;
   AddOptions(parser);
   if (!parser.parse(arguments)) throw EUsageError(UserText(parser.errorText()));
-  if (!parser.positionalArguments().isEmpty()) {
+  // Only --read takes arguments of its own: the channels.
+  if (!parser.positionalArguments().isEmpty() && !parser.isSet("read")) {
     throw EUsageError(FillIn(Tr("Unexpected argument \"%s\"."),
                              {ArgumentBytes(parser.positionalArguments().first())}));
   }
@@ -141,6 +163,12 @@ TRequest ParseRequest(const QStringList& arguments) {
     request.Scan =
         ScanRequestOf(ArgumentBytes(parser.value("scan")),
                       parser.isSet("port") ? std::optional<std::string_view>(port) : std::nullopt);
+  }
+
+  if (request.Mode == TMode::Read) {
+    for (const QString& channel : parser.positionalArguments())
+      request.Channels.push_back(ArgumentBytes(channel));
+    ChannelArgumentsOf(request.Channels);  // refuses a path before anything is read
   }
 
   if (parser.isSet("dir")) {
@@ -232,9 +260,9 @@ int Check(const TCardServices& card, bool json) {
 
 void PrintIdentity(const TPlcIdentity& identity) {
   const std::pair<const char*, const std::optional<std::string>*> texts[] = {
-      {"Module type", &identity.ModuleTypeName},         {"Serial number", &identity.SerialNumber},
-      {"Plant designation", &identity.PlantDesignation}, {"Module name", &identity.ModuleName},
-      {"Firmware version", &identity.FirmwareVersion},
+      {"System name", &identity.SystemName},     {"Module type", &identity.ModuleTypeName},
+      {"Serial number", &identity.SerialNumber}, {"Plant designation", &identity.PlantDesignation},
+      {"Module name", &identity.ModuleName},     {"Firmware version", &identity.FirmwareVersion},
   };
   for (const auto& [label, value] : texts)
     if (*value) PrintResult(Tr(label) + ": " + **value);
@@ -311,6 +339,10 @@ int RunMode(const TRequest& request, const std::string& program, std::exception_
       return DiagnoseMode(card, program, request.Json);
     case TMode::Scan:
       return ScanMode(card, request.Scan, request.Json);
+    case TMode::Verify:
+      return VerifyMode(card, request.Json);
+    case TMode::Read:
+      return ReadMode(card, request.Channels, request.Json);
     case TMode::Set:
     case TMode::Dialog:
     case TMode::Help:

@@ -31,6 +31,13 @@ constexpr std::array kOptions{
                        "or A.B.C.D-E) and show one line each"},
     TCommandLineOption{"", "port", "N", TValueCompletion::Nothing,
                        "the TCP port --scan probes (default 102)"},
+    TCommandLineOption{"", "verify", "", TValueCompletion::Nothing,
+                       "connect to the PLC and read every channel of the\n"
+                       "file; list the channels the PLC refuses"},
+    TCommandLineOption{"", "read", "[CHANNEL]...", TValueCompletion::Nothing,
+                       "show what the channels hold (paths as in the\n"
+                       "file, SPS;DB;10;4; none: every channel of the file)",
+                       true},
     TCommandLineOption{"", "json", "", TValueCompletion::Nothing,
                        "print the result as one JSON document\n"
                        "(keys in the manual page)"},

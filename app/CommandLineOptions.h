@@ -27,6 +27,9 @@ struct TCommandLineOption {
   // The help text in English, the catalogue's identifier for its
   // translation; a line break continues it on the next line of the help.
   const char* Help;
+  // The value name stands for the arguments that follow (--read
+  // [CHANNEL]...), not for a value of the option itself.
+  bool TakesArguments = false;
 };
 
 // Every option in the order --help lists them.

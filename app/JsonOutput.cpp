@@ -18,6 +18,7 @@ void PutIfKnown(QJsonObject& object, const char* key, const std::optional<std::s
 
 // The identity's fields under their keys; what the PLC refused stays out.
 void PutIdentity(QJsonObject& object, const TPlcIdentity& identity, bool withPlantDesignation) {
+  PutIfKnown(object, "system_name", identity.SystemName);
   PutIfKnown(object, "module_type", identity.ModuleTypeName);
   PutIfKnown(object, "serial_number", identity.SerialNumber);
   if (withPlantDesignation) PutIfKnown(object, "plant_designation", identity.PlantDesignation);
@@ -80,6 +81,47 @@ std::string DiagnoseJson(const TDiagnoseResult& result) {
   QJsonObject object{{"steps", steps}};
   PutIfKnown(object, "suggestion", result.Suggestion);
   return Document(QJsonDocument(object));
+}
+
+std::string VerifyJson(const TVerifyResult& result) {
+  QJsonArray refusals;
+  for (const TVerifyRefusal& refusal : result.Refusals) {
+    refusals.append(QJsonObject{
+        {"first", Text(refusal.First)},
+        {"last", Text(refusal.Last)},
+        {"first_line", static_cast<qint64>(refusal.FirstLine)},
+        {"last_line", static_cast<qint64>(refusal.LastLine)},
+        {"count", static_cast<qint64>(refusal.Count)},
+        {"cause", Text(refusal.Cause)},
+        {"item_return_code",
+         refusal.ItemReturnCode ? QJsonValue(*refusal.ItemReturnCode) : QJsonValue()},
+    });
+  }
+  return Document(QJsonDocument(QJsonObject{
+      {"checked", static_cast<qint64>(result.Checked)},
+      {"refused", static_cast<qint64>(result.Refused)},
+      {"refusals", refusals},
+  }));
+}
+
+std::string ReadJson(const std::vector<TReadValue>& values) {
+  QJsonArray array;
+  for (const TReadValue& value : values) {
+    QJsonObject object{{"channel", Text(value.Channel)}};
+    if (value.Raw) {
+      object.insert("value",
+                    value.Value ? QJsonValue(static_cast<qint64>(*value.Value)) : QJsonValue());
+      object.insert("raw", *value.Raw);
+    } else {
+      object.insert("error", Text(value.Error));
+    }
+    array.append(object);
+  }
+  return Document(QJsonDocument(array));
+}
+
+std::string ErrorJson(const std::string& text) {
+  return Document(QJsonDocument(QJsonObject{{"error", Text(text)}}));
 }
 
 std::string PartnersJson(const std::vector<int>& partners) {

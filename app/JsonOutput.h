@@ -3,6 +3,7 @@
 // key names are fixed and documented in the manual page, texts are UTF-8,
 // a value the PLC refused is left out rather than given empty.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,30 @@ struct TDiagnoseResult {
   std::optional<std::string> Suggestion;
 };
 
+// --verify: a run of refused channels; lines count from 1.
+struct TVerifyRefusal {
+  std::string First;
+  std::string Last;
+  std::size_t FirstLine = 0;
+  std::size_t LastLine = 0;
+  std::size_t Count = 0;
+  std::string Cause;
+  std::optional<int> ItemReturnCode;  // none where nothing was asked of the PLC
+};
+struct TVerifyResult {
+  std::size_t Checked = 0;
+  std::size_t Refused = 0;
+  std::vector<TVerifyRefusal> Refusals;
+};
+
+// --read: what one channel holds, or why it could not be read.
+struct TReadValue {
+  std::string Channel;
+  std::optional<std::uint32_t> Value;  // none where the BCD digits are no digits
+  std::optional<std::uint16_t> Raw;    // none when refused
+  std::string Error;
+};
+
 // The operating state as the PLC's own display names it ("RUN"): the same
 // in every language, so scripts can compare it.
 std::string_view StateKeyword(TOperatingState state);
@@ -54,11 +79,18 @@ std::string_view StateKeyword(TOperatingState state);
 std::string ShowJson(const TShowResult& result);
 // [{"file", "line", "entry", "marker"}...]
 std::string CheckJson(const std::vector<TCheckFinding>& findings);
-// {"order_code", "module_type", "serial_number", "plant_designation",
+// {"order_code", "system_name", "module_type", "serial_number", "plant_designation",
 //  "module_name", "firmware", "state"}
 std::string ReadInfoJson(const TReadInfoResult& result);
 // {"steps": [{"step", "ok", "ms", "detail"}...], "suggestion"}
 std::string DiagnoseJson(const TDiagnoseResult& result);
+// {"checked", "refused", "refusals": [{"first", "last", "first_line",
+//  "last_line", "count", "cause", "item_return_code"}...]}
+std::string VerifyJson(const TVerifyResult& result);
+// [{"channel", "value", "raw"} or {"channel", "error"}...]
+std::string ReadJson(const std::vector<TReadValue>& values);
+// {"error": text}: a mode that failed before it had a result.
+std::string ErrorJson(const std::string& text);
 // [address...]
 std::string PartnersJson(const std::vector<int>& partners);
 // [{"address", "port", "rack", "slot", "order_code", "module_type",

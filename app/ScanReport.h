@@ -17,7 +17,7 @@ std::string RangeRefusalText(std::string_view text, TRangeRefusal why);
 // "unknown" in the user's language.
 std::string StateText(TOperatingState state);
 
-// "192.168.0.10  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  CPU 315-2 PN/DP  PLC_1  RUN";
+// "192.168.0.10  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  SIMATIC 300(1)  CPU 315-2 PN/DP  PLC_1  RUN";
 // what the PLC refused is shown as "-".
 std::string ScanLine(const TScanRecord& record);
 

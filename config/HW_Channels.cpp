@@ -45,13 +45,14 @@ std::optional<std::int32_t> ConvertField(std::string_view field) {
 // Paths may grow to 16 times the channel block, and always to this much.
 constexpr std::size_t kMinPathBudget = std::size_t{64} << 20;
 
-std::string JoinFields(const TStrings& fields) {
-  std::string joined;
+// Into joined, whose storage is reused: a walk over a million channels
+// parses them into one scratch channel.
+void JoinFields(const TStrings& fields, std::string& joined) {
+  joined.clear();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) joined += "; ";
     joined += fields[i];
   }
-  return joined;
 }
 
 const std::string& Field(const TStrings& fields, std::size_t index) {
@@ -141,7 +142,7 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
                      ", path \"" + MessageExcerpt(path) + "\")");
     }
     if constexpr (WithFields)
-      take(path, fields);
+      take(path, fields, node, line - 1);
     else
       take(path);
   });
@@ -160,7 +161,7 @@ TStrings FlattenChannelTree(const TStrings& channelLines) {
 }
 
 bool TChannel::ParseFields(const TStrings& fields) {
-  Name = JoinFields(fields);
+  JoinFields(fields, Name);
   const std::string& areaField = Field(fields, 1);
   Area = areaField.empty() ? '\0' : areaField.front();
 
@@ -236,21 +237,42 @@ template <class F>
 void ParseEachChannel(const TChannelTreeModel& tree, F take) {
   GroupCounters.fill(-1);
   std::size_t pathIndex = 0;
-  ForEachChannelPath<true>(tree, [&](const std::string& path, const TStrings& fields) {
-    const std::size_t k = pathIndex++;
-    auto channel = std::make_unique<TChannel>();
-    bool parsed = false;
-    try {
-      parsed = channel->ParseFields(fields);
-    } catch (const EListError& e) {
-      throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
-                       "\" has too few fields");
-    }
-    if (parsed) take(std::move(channel), k);  // an address that is no number drops only this channel
-  });
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId, std::size_t) {
+        const std::size_t k = pathIndex++;
+        auto channel = std::make_unique<TChannel>();
+        bool parsed = false;
+        try {
+          parsed = channel->ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed)
+          take(std::move(channel), k);  // an address that is no number drops only this channel
+      });
 }
 
 }  // namespace
+
+void ForEachChannel(const TChannelTreeModel& tree, const TChannelVisit& visit) {
+  GroupCounters.fill(-1);
+  TChannel channel;
+  ForEachChannelPath<true>(
+      tree, [&](const std::string& path, const TStrings& fields, TNodeId leaf, std::size_t line) {
+        std::string name = std::move(channel.Name);
+        channel = TChannel();
+        channel.Name = std::move(name);
+        bool parsed = false;
+        try {
+          parsed = channel.ParseFields(fields);
+        } catch (const EListError& e) {
+          throw EListError(std::string(e.what()) + ": channel line \"" + MessageExcerpt(path) +
+                           "\" has too few fields");
+        }
+        if (parsed) visit(channel, leaf, line);
+      });
+}
 
 void CheckChannelText(const TChannelTreeModel& tree) {
   ParseEachChannel(tree, [](std::unique_ptr<TChannel>, std::size_t) {});

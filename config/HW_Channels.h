@@ -3,17 +3,18 @@
 // channels, found by address path, with run-time state carried over.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ChannelNameIndex.h"
+#include "ChannelTreeModel.h"
 #include "VNList.h"
 #include "VNUtils.h"
 
 class TCard;  // the owning card; only handed on, never used here
-class TChannelTreeModel;
 
 struct TDataInfo {
   const char* Name;
@@ -66,6 +67,13 @@ using TChannelGroup = std::vector<TChannel*>;
 // TChannelTreeModel::FromLines raises.
 TStrings FlattenChannelTree(const TChannelTreeModel& tree);
 TStrings FlattenChannelTree(const TStrings& channelLines);
+
+// Calls visit for every channel tree defines, in line order, parsed as
+// TLstChannels::ParseChannelText parses it but without keeping a list: the
+// channel (valid during the call), its leaf and the leaf's line among the
+// block's lines (from 0). Raises what ParseChannelText raises.
+using TChannelVisit = std::function<void(const TChannel& channel, TNodeId leaf, std::size_t line)>;
+void ForEachChannel(const TChannelTreeModel& tree, const TChannelVisit& visit);
 
 // Raises what TLstChannels::ParseChannelText raises for tree, keeping no
 // channel: a file's channel errors show when it is read, even where no

@@ -49,6 +49,10 @@ class TCard : public TCardServices {
   TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
   TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) override;
   TCardResult ReadIdentity(TPlcIdentity& identity) override;
+  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
+                                         const TChannelTreeModel& tree) override;
+  TCardRead<std::vector<TChannelValue>> ReadValues(
+      const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) override;
 
   TConfigInfo& Config() { return *FConfig; }
   const TConfigInfo& Config() const { return *FConfig; }
@@ -87,6 +91,9 @@ class TCard : public TCardServices {
 
   // Closes the connection and frees the group lists.
   void ReleaseConnection();
+  // Reads addresses (sorted, each once) on a connection of its own.
+  TCardRead<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
+                                               const std::vector<TPlcAddress>& addresses);
 };
 
 // The configuration file of a driver library: the extension (from the last

@@ -113,6 +113,16 @@ int ReadList(TPlcConnection& connection, int id,
   return code;
 }
 
+// The identity step's finding: the PLC's own name first, as it tells the
+// PLCs of a plant apart, then what names the module.
+std::string IdentityDetail(const TPlcIdentity& identity) {
+  std::string detail;
+  for (const auto* field : {&identity.SystemName, &identity.ModuleTypeName})
+    if (*field && !(*field)->empty()) detail += (detail.empty() ? "" : ", ") + **field;
+  if (detail.empty()) detail = identity.ModuleName.value_or(identity.FirmwareVersion.value_or(""));
+  return detail;
+}
+
 }  // namespace
 
 namespace {
@@ -268,8 +278,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
           code = ReadList(connection, kSzlModuleIdentification, TakeModuleIdentification, identity);
         }
         if (code != 0) return ReadFailed(connection, code);
-        return Done(identity.ModuleTypeName.value_or(
-            identity.ModuleName.value_or(identity.FirmwareVersion.value_or(""))));
+        return Done(IdentityDetail(identity));
       },
       kReadAdvice);
   if (!identified) return;

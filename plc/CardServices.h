@@ -15,6 +15,7 @@
 #include "ChannelTreeModel.h"
 #include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
+#include "PlcChannels.h"
 #include "PlcIdentity.h"
 #include "TextCodec.h"
 #include "VNList.h"
@@ -64,6 +65,15 @@ class TCardServices {
   // The bus addresses that answer, into list; a failure leaves the list as
   // it was.
   virtual TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) = 0;
+
+  // Connects with settings on a connection of its own, reads every channel
+  // of tree from the PLC and disconnects: which channels the PLC refuses,
+  // and why. A failed connection or read is the result.
+  virtual TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
+                                                 const TChannelTreeModel& tree) = 0;
+  // The same for addresses (any order, repeats allowed): one value each.
+  virtual TCardRead<std::vector<TChannelValue>> ReadValues(
+      const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;
 
   // After OK or --set: collect fills the card's settings, the channel lines
   // replace the card's, and the card saves its file.

@@ -25,6 +25,11 @@ TNoDaveApi MakeRealApi() {
   api.daveListReachablePartners = ::daveListReachablePartners;
   api.daveGetOrderCode = ::daveGetOrderCode;
   api.daveReadSZL = ::daveReadSZL;
+  api.daveGetMaxPDULen = ::daveGetMaxPDULen;
+  api.davePrepareReadRequest = ::davePrepareReadRequest;
+  api.daveAddVarToReadRequest = ::daveAddVarToReadRequest;
+  api.daveExecReadRequest = ::daveExecReadRequest;
+  api.daveFreeResults = ::daveFreeResults;
   api.daveFree = ::daveFree;
   api.daveGetOpenFailure = ::daveGetOpenFailure;
   api.daveGetInterfaceFailure = ::daveGetInterfaceFailure;

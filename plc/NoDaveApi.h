@@ -31,6 +31,12 @@ struct TNoDaveApi {
   std::function<int(daveInterface*, char* buffer)> daveListReachablePartners;
   std::function<int(daveConnection*, char* buffer)> daveGetOrderCode;
   std::function<int(daveConnection*, int id, int index, void* buffer, int length)> daveReadSZL;
+  // Reading variables.
+  std::function<int(daveConnection*)> daveGetMaxPDULen;
+  std::function<void(daveConnection*, PDU*)> davePrepareReadRequest;
+  std::function<void(PDU*, int area, int db, int start, int count)> daveAddVarToReadRequest;
+  std::function<int(daveConnection*, PDU*, daveResultSet*)> daveExecReadRequest;
+  std::function<void(daveResultSet*)> daveFreeResults;
   std::function<void(void* handle)> daveFree;
   // Why the last open, interface or connection call failed.
   std::function<int(daveFailure*)> daveGetOpenFailure;

@@ -12,6 +12,7 @@ constexpr std::size_t kIndexWord = 2;
 
 // Component identification records: index word, then a text filled up with
 // zero bytes to the field's width (a full-width text has no zero).
+constexpr std::uint16_t kSystemNameRecord = 0x0001;
 constexpr std::uint16_t kModuleNameRecord = 0x0002;
 constexpr std::uint16_t kPlantDesignationRecord = 0x0003;
 constexpr std::uint16_t kSerialNumberRecord = 0x0005;
@@ -85,6 +86,7 @@ TOperatingState StateOfMode(std::uint8_t mode) {
 }  // namespace
 
 void TakeComponentIdentification(TBytes list, TPlcIdentity& identity) {
+  identity.SystemName = TextOf(list, kSystemNameRecord, kNameWidth);
   identity.ModuleTypeName = TextOf(list, kModuleTypeNameRecord, kDesignationWidth);
   identity.SerialNumber = TextOf(list, kSerialNumberRecord, kNameWidth);
   identity.PlantDesignation = TextOf(list, kPlantDesignationRecord, kDesignationWidth);

@@ -21,6 +21,8 @@ std::string_view OperatingStateKeyword(TOperatingState state);
 
 // A field the PLC refused, or whose record it did not send, stays empty.
 struct TPlcIdentity {
+  // The name of the automation system, which tells the PLCs of a plant apart.
+  std::optional<std::string> SystemName;        // component record 1
   std::optional<std::string> ModuleTypeName;    // component record 7
   std::optional<std::string> SerialNumber;      // component record 5
   std::optional<std::string> PlantDesignation;  // component record 3
@@ -29,7 +31,7 @@ struct TPlcIdentity {
   std::optional<TOperatingState> OperatingState;
 };
 
-// Fills the name, serial number and designation fields from a component
+// Fills the names, serial number and designation fields from a component
 // identification list (SZL 0x001C).
 void TakeComponentIdentification(std::span<const std::uint8_t> list, TPlcIdentity& identity);
 // Fills the firmware version from a module identification list (SZL

@@ -28,6 +28,7 @@ constexpr StepName kStepNames[] = {
     {daveStepBusPartners, "bus partners"},       {daveStepPlcConnect, "PLC connect"},
     {daveStepOperatingState, "operating state"}, {daveStepRackSlotSearch, "rack/slot search"},
     {daveStepAccessPoint, "access point"},       {daveStepIdentity, "identity"},
+    {daveStepReadVars, "variable read"},
 };
 
 // PLC error codes for which the usual cause is the PLC's access settings.
@@ -285,6 +286,7 @@ extern "C" int daveResultKind(int result) {
     case daveResBadOrderCode:
     case daveResBadPduSize:
     case daveResAnswerOverPdu:
+    case daveResMissingItems:
       return daveKindMalformed;
     default:
       return result >= 1 && result <= 0xFFFF ? daveKindPlcRefused : daveKindOther;

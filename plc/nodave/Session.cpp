@@ -2,6 +2,7 @@
 
 #include "IsoTcp.h"
 #include "Ppi.h"
+#include "ReadVar.h"
 #include "S7Pdu.h"
 #include "nodave.h"
 
@@ -325,6 +326,40 @@ int Connection::findOrderCode(std::array<char, 20>& code) {
   s7::SzlList list;
   if (int e = s7::ParseSzlList(payload, list); e != 0) return e;
   return s7::FindOrderCode(list, code);
+}
+
+}  // namespace nodave
+
+namespace nodave {
+
+int Connection::readVars(std::span<const s7::ReadItem> items, std::vector<VarResult>& results) {
+  results.clear();
+  if (!iface_) return daveResInterfaceFreed;
+  if (!connected()) return record(daveStepReadVars, daveResNotConnected);
+  if (!s7::FitsOneRequest(items, pduLength_))
+    return record(daveStepReadVars, daveResRequestTooLarge);
+  iface_->startCall();
+  const std::uint16_t reference = nextReference();
+  Bytes answer;
+  int r = exchange(s7::BuildReadVarRequest(reference, items), answer);
+  std::vector<s7::ReadResult> parsed;
+  if (r == 0) r = s7::ParseReadVarAnswer(answer, reference, items, parsed);
+  if (r != 0) {
+    drop(r);
+    return record(daveStepReadVars, r);
+  }
+  results.reserve(parsed.size());
+  for (const s7::ReadResult& item : parsed)
+    results.push_back({item.code, Bytes(item.data.begin(), item.data.end())});
+  return 0;
+}
+
+int Connection::readItem(const s7::ReadItem& item, Bytes& data) {
+  std::vector<VarResult> results;
+  if (int r = readVars({&item, 1}, results); r != 0) return r;
+  if (results.front().code != 0) return record(daveStepReadVars, results.front().code);
+  data = std::move(results.front().data);
+  return 0;
 }
 
 }  // namespace nodave

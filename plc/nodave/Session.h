@@ -9,12 +9,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "Clock.h"
 #include "Failure.h"
 #include "Mpi.h"
 #include "PduLink.h"
+#include "ReadVar.h"
 #include "Transport.h"
 
 namespace nodave {
@@ -95,6 +98,18 @@ class Connection {
   int readSzlList(std::uint16_t id, std::uint16_t index, Bytes& payload);
   // 0 and the order code, or a result code.
   int readOrderCode(std::array<char, 20>& code);
+
+  struct VarResult {
+    int code = 0;  // 0, or the item's return code
+    Bytes data;
+  };
+  // Reads items in one request, one call with one deadline: 0 with one
+  // result per item, or a result code (the whole job failed). Items that do
+  // not fit one request over the negotiated PDU are refused before sending.
+  int readVars(std::span<const s7::ReadItem> items, std::vector<VarResult>& results);
+  // One item: 0 and its bytes, or its return code (kept as the failure) or
+  // a result code.
+  int readItem(const s7::ReadItem& item, Bytes& data);
 
  private:
   int exchange(ByteSpan request, Bytes& answer);

@@ -57,6 +57,9 @@ constexpr Text kLibraryTexts[] = {
     {daveResInvalidSpeed, "bus speed code out of range (0 to 6)"},
     {daveResPartnerRefused, "the MPI partner refused the connection"},
     {daveResStationNotReady, "the PPI station did not get its answer ready"},
+    {daveResMissingItems, "the PLC answered fewer items than were asked for"},
+    {daveResRequestTooLarge,
+     "the read request has more than 20 items or does not fit the negotiated PDU size"},
 };
 
 // Answers that were checked and not believed, and a port whose service is

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "Failure.h"
+#include "ReadVar.h"
 #include "S7Pdu.h"
 #include "Session.h"
 #include "Transport.h"
@@ -112,6 +114,40 @@ void FreeInterface(const std::shared_ptr<InterfaceEntry>& entry,
   std::lock_guard<std::mutex> turn(entry->turn);
   entry->freed = true;
   for (const auto& connection : connections) connection->object->detach();
+}
+
+// An item as the caller gave it, when the request can carry it.
+bool ToReadItem(int area, int db, int start, int count, nodave::s7::ReadItem& item) {
+  constexpr int kWord = 0xFFFF;
+  if (!nodave::s7::IsKnownArea(area) || db < 0 || db > kWord || start < 0 ||
+      start > static_cast<int>(nodave::s7::kMaxByteAddress) || count < 1 || count > kWord) {
+    return false;
+  }
+  item = {static_cast<std::uint8_t>(area), static_cast<std::uint16_t>(db),
+          static_cast<std::uint32_t>(start), static_cast<std::uint16_t>(count)};
+  return true;
+}
+
+// Hands the results to the caller as one block it frees with
+// daveFreeResults: the result records, then every item's bytes.
+int StoreResults(const std::vector<Connection::VarResult>& results, daveResultSet& set) {
+  std::size_t bytes = results.size() * sizeof(daveResult);
+  for (const auto& result : results) bytes += result.data.size();
+  void* block = std::malloc(bytes == 0 ? 1 : bytes);
+  if (!block) return daveResUnknownError;
+  auto* records = static_cast<daveResult*>(block);
+  auto* data = reinterpret_cast<unsigned char*>(records + results.size());
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const auto& result = results[i];
+    records[i].error = result.code;
+    records[i].length = static_cast<int>(result.data.size());
+    records[i].bytes = result.data.empty() ? nullptr : data;
+    std::copy(result.data.begin(), result.data.end(), data);
+    data += result.data.size();
+  }
+  set.numResults = static_cast<int>(results.size());
+  set.results = records;
+  return 0;
 }
 
 }  // namespace
@@ -238,6 +274,70 @@ int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length)
         list, {static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(length)});
     return written < 0 ? written : 0;
   });
+}
+
+int daveGetMaxPDULen(daveConnection* dc) {
+  const int length = WithConnection(
+      dc, [](Connection& c) { return c.connected() ? static_cast<int>(c.pduLength()) : 0; });
+  return length < 0 ? 0 : length;
+}
+
+int daveReadBytes(daveConnection* dc, int area, int DB, int start, int len, void* buffer) {
+  return WithConnection(dc, [&](Connection& c) {
+    nodave::s7::ReadItem item;
+    if (!buffer || !ToReadItem(area, DB, start, len, item))
+      return static_cast<int>(daveResInvalidParam);
+    nodave::Bytes data;
+    if (int r = c.readItem(item, data); r != 0) return r;
+    std::copy(data.begin(), data.end(), static_cast<std::uint8_t*>(buffer));
+    return 0;
+  });
+}
+
+void davePrepareReadRequest(daveConnection*, PDU* p) {
+  if (!p) return;
+  p->itemCount = 0;
+  p->refusedItems = 0;
+}
+
+void daveAddVarToReadRequest(PDU* p, int area, int DBnum, int start, int bytes) {
+  if (!p) return;
+  nodave::s7::ReadItem item;
+  if (p->itemCount < 0 || p->itemCount >= daveMaxReadItems ||
+      !ToReadItem(area, DBnum, start, bytes, item)) {
+    ++p->refusedItems;
+    return;
+  }
+  p->items[p->itemCount++] = {area, DBnum, start, bytes};
+}
+
+int daveExecReadRequest(daveConnection* dc, PDU* p, daveResultSet* rl) {
+  if (rl) *rl = daveResultSet{0, nullptr};
+  return WithConnection(dc, [&](Connection& c) {
+    if (!p || !rl || p->itemCount < 1 || p->itemCount > daveMaxReadItems)
+      return static_cast<int>(daveResInvalidParam);
+    if (p->refusedItems != 0) return static_cast<int>(daveResRequestTooLarge);
+    std::vector<nodave::s7::ReadItem> items(static_cast<std::size_t>(p->itemCount));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const daveReadItem& given = p->items[i];
+      if (!ToReadItem(given.area, given.DBnum, given.start, given.count, items[i]))
+        return static_cast<int>(daveResInvalidParam);
+    }
+    std::vector<Connection::VarResult> results;
+    if (int r = c.readVars(items, results); r != 0) return r;
+    return StoreResults(results, *rl);
+  });
+}
+
+int daveUseResult(daveConnection*, daveResultSet* rl, int n) {
+  if (!rl || !rl->results || n < 0 || n >= rl->numResults) return daveResInvalidParam;
+  return rl->results[n].error;
+}
+
+void daveFreeResults(daveResultSet* rl) {
+  if (!rl) return;
+  std::free(rl->results);
+  *rl = daveResultSet{0, nullptr};
 }
 
 int daveGetOpenFailure(daveFailure* failure) {

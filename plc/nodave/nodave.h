@@ -103,6 +103,10 @@ enum {
   daveResPartnerRefused = -1050,   // the MPI partner refused the connection
   daveResStationNotReady = -1051,  // PPI station kept answering "not ready"
 
+  // Reading variables.
+  daveResMissingItems = -1060,     // the answer holds fewer items than were asked for
+  daveResRequestTooLarge = -1061,  // more than 20 items, or more than the negotiated PDU
+
   // COTP disconnect request in answer to the connection request:
   // daveResCotpRefusedBase - reason (ISO 8073 reason code 0..255).
   daveResCotpRefusedBase = -1100,
@@ -112,7 +116,8 @@ enum {
 
 // Time limits. Every call below that talks to a peer (daveInitAdapter,
 // daveConnectPLC, daveDisconnectPLC, daveDisconnectAdapter,
-// daveListReachablePartners, daveGetOrderCode) fixes its end when it starts:
+// daveListReachablePartners, daveGetOrderCode, daveReadSZL, daveReadBytes,
+// daveExecReadRequest) fixes its end when it starts:
 // at most daveCallTimeoutFactor answer time-outs (daveSetTimeout) later. No
 // byte pattern, frame count, trickle rate or chain of "more follows" answers
 // from the peer can make the call last longer; a call that reaches its end
@@ -210,6 +215,85 @@ int daveGetOrderCode(daveConnection* dc, char* buf);
 // buffer is not written.
 int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length);
 
+// ---------------------------------------------------------------------------
+// Reading variables: bytes of the inputs, outputs, flags and data blocks, and
+// timers and counters (two bytes each, as the PLC keeps them: S5TIME for a
+// timer, BCD for a counter).
+
+// Areas.
+enum {
+  daveInputs = 0x81,
+  daveOutputs = 0x82,
+  daveFlags = 0x83,
+  daveDB = 0x84,
+  daveCounter = 0x1C,
+  daveTimer = 0x1D,
+};
+
+// Items one request may carry (what an S7-300 accepts).
+enum { daveMaxReadItems = 20 };
+
+// A read request being put together by davePrepareReadRequest and
+// daveAddVarToReadRequest; the caller owns it (on the stack will do).
+typedef struct daveReadItem {
+  int area;
+  int DBnum;
+  int start;  // byte address, or the first timer / counter
+  int count;  // bytes, or timers / counters
+} daveReadItem;
+
+typedef struct PDU {
+  int itemCount;
+  // Items added beyond daveMaxReadItems, or with arguments no request can
+  // carry: daveExecReadRequest then refuses the request.
+  int refusedItems;
+  daveReadItem items[daveMaxReadItems];
+} PDU;
+
+// What one item brought: error 0 and length bytes, or the item's return
+// code from the PLC (daveResItem*: 5 address out of range, 10 object does
+// not exist, ...) and no bytes.
+typedef struct daveResult {
+  int error;
+  int length;
+  unsigned char* bytes;
+} daveResult;
+
+typedef struct daveResultSet {
+  int numResults;
+  daveResult* results;  // owned by the set: free it with daveFreeResults
+} daveResultSet;
+
+// The PDU size negotiated by the connection's set-up; 0 while it is not
+// connected or for an invalid handle.
+int daveGetMaxPDULen(daveConnection* dc);
+
+// Reads len bytes (timers, counters: len of them, two bytes each) from area
+// (DB: data block DB) at start into buffer. The request and its answer must
+// fit the negotiated PDU (daveResRequestTooLarge otherwise). 0, the item's
+// return code the PLC sent (> 0), or a result code; on failure buffer is not
+// written and the connection's failure detail says why.
+int daveReadBytes(daveConnection* dc, int area, int DB, int start, int len, void* buffer);
+
+// Empties p for a new request over dc.
+void davePrepareReadRequest(daveConnection* dc, PDU* p);
+// Adds an item (arguments as daveReadBytes takes them) to p.
+void daveAddVarToReadRequest(PDU* p, int area, int DBnum, int start, int bytes);
+// Sends p and fills rl with one result per item, in order; rl is
+// overwritten (free earlier results first) and must be freed with
+// daveFreeResults. Returns 0 when the PLC
+// answered every item (each result then has its own error), a PLC error
+// code that refused the whole job, or a result code: daveResRequestTooLarge
+// for more than 20 items or a request or answer larger than the negotiated
+// PDU (nothing is sent), daveResMissingItems for an answer with fewer items
+// than asked. Within the call's deadline, as every call that talks.
+int daveExecReadRequest(daveConnection* dc, PDU* p, daveResultSet* rl);
+// The error of result n of rl (0: its bytes are in rl->results[n]), or
+// daveResInvalidParam when there is no such result.
+int daveUseResult(daveConnection* dc, daveResultSet* rl, int n);
+// Frees the results of rl and empties it; again: nothing.
+void daveFreeResults(daveResultSet* rl);
+
 // Frees an interface or a connection made by this library; NULL and pointers
 // the library did not hand out (or already freed) are ignored. A call on the
 // object running in another thread meanwhile ends safely: freeing an
@@ -245,6 +329,7 @@ enum {
   daveStepAdapter = 8,      // the serial adapter's answer (MPI: joining the bus)
   daveStepBusPartners = 9,  // listing the bus partners
   daveStepPlcConnect = 10,  // connecting to the PLC over PPI or MPI
+  daveStepReadVars = 11,    // reading variables (inputs, outputs, flags, data blocks, ...)
 };
 
 // Further steps, named in the same list (daveStepName) so that a diagnosis

@@ -5,6 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -248,6 +252,7 @@ TEST_F(CommandLineTest, ReadInfoPrintsTheMemoLineAndTheEmulatorsIdentity) {
   // The first line is the memo's text after "Readout Info ".
   EXPECT_EQ(run.output,
             "Order Code:6ES7 315-2EH14-0AB0 \n"
+            "System name: SNAP7-SERVER\n"
             "Module type: CPU 315-2 PN/DP\n"
             "Serial number: S C-C2UR28922012\n"
             "Plant designation: \n"
@@ -291,6 +296,57 @@ TEST_F(CommandLineTest, ReadInfoOfARefusedReadIsAFailureWithItsCause) {
   EXPECT_THAT(run.errors, HasSubstr("\nStep \"order code\": the PLC answered with error "
                                     "0x8104"));
   EXPECT_THAT(run.errors, HasSubstr("allow PUT/GET access"));
+}
+
+// The emulator holds data block 1 of 100 bytes and no data block 7; byte a
+// of data block 1 holds a, timer 0 the bytes 00 01, counter 20 the bytes
+// 0A 0B (no BCD).
+TEST_F(CommandLineTest, VerifyListsTheRefusedRunsAndReadShowsWhatChannelsHold) {
+  nodave::testing::EmulatorProcess emulator(0, "127.0.0.1", "E=256,T=512,Z=512,DB1=100");
+  const std::string settings = SettingsFile(4, emulator.port());
+  const auto line = std::to_string(std::count(settings.begin(), settings.end(), '\n') + 1);
+  WriteConfig(settings + ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\tT\r\n\t\t0\r\n\tZ\r\n\t\t20\r\n"
+              "\tDB\r\n\t\t1\r\n\t\t\t99\r\n\t\t\t100\r\n\t\t\t101\r\n"
+              "\t\t7\r\n\t\t\t0\r\n\t\t\t1\r\n\r\n>EOT<\r\n");
+  const auto at = [&](int offset) { return std::to_string(std::stoi(line) + offset); };
+  const std::string file = Path(ConfigFile());
+  const TProgramRun verify = Run({"--verify"});
+  EXPECT_EQ(verify.exitCode, 1) << verify.errors;
+  EXPECT_EQ(verify.output,
+            file + ":" + at(11) + "-" + at(12) +
+                ": SPS;DB;1;100 .. SPS;DB;1;101 (2 channels): beyond the end of data block 1 "
+                "(100 bytes)\n" +
+                file + ":" + at(14) + "-" + at(15) +
+                ": SPS;DB;7;0 .. SPS;DB;7;1 (2 channels): data block 7 does not exist in the "
+                "PLC\nChannels checked: 8, refused: 4\n");
+  const QJsonObject document =
+      QJsonDocument::fromJson(QByteArray::fromStdString(Run({"--verify", "--json"}).output))
+          .object();
+  EXPECT_EQ(document["checked"].toInt(), 8);
+  EXPECT_EQ(document["refused"].toInt(), 4);
+  const QJsonObject missing = document["refusals"].toArray()[1].toObject();
+  EXPECT_EQ(missing["first"].toString(), "SPS;DB;7;0");
+  EXPECT_EQ(missing["last_line"].toInt(), std::stoi(at(15)));
+  EXPECT_EQ(missing["count"].toInt(), 2);
+  EXPECT_EQ(missing["item_return_code"].toInt(), 10);
+
+  const TProgramRun read = Run({"--read", "SPS;DB;1;42", "SPS;T;0", "SPS;Z;20", "SPS;DB;1;100"});
+  EXPECT_EQ(read.exitCode, 1);
+  EXPECT_EQ(read.output,
+            "SPS;DB;1;42 = 42 (0x2A)\nSPS;T;0 = 10 ms (0x0001)\nSPS;Z;20 = invalid (0x0A0B)\n");
+  EXPECT_EQ(read.errors, "SPS;DB;1;100: beyond the end of data block 1 (100 bytes)\n");
+  const QJsonArray values =
+      QJsonDocument::fromJson(
+          QByteArray::fromStdString(Run({"--read", "--json", "SPS;E;7", "SPS;DB;7;0"}).output))
+          .array();
+  ASSERT_EQ(values.size(), 2);
+  EXPECT_EQ(values[0].toObject(), (QJsonObject{{"channel", "SPS;E;7"}, {"value", 7}, {"raw", 7}}));
+  EXPECT_EQ(values[1]["error"].toString(), "data block 7 does not exist in the PLC");
+
+  // Outside the tree's ranges: refused before anything is sent.
+  const TProgramRun outside = Run({"--read", "SPS;DB;0;1"});
+  EXPECT_EQ(outside.exitCode, 2);
+  EXPECT_THAT(outside.errors, HasSubstr("\"SPS;DB;0;1\" is no channel"));
 }
 
 TEST_F(CommandLineTest, DiagnoseTakesEveryStepOfAWorkingConnection) {

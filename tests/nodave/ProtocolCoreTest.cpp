@@ -12,6 +12,7 @@
 #include "nodave/IsoTcp.h"
 #include "nodave/Mpi.h"
 #include "nodave/Ppi.h"
+#include "nodave/ReadVar.h"
 #include "nodave/S7Pdu.h"
 #include "nodave/Session.h"
 #include "nodave/Texts.h"
@@ -56,6 +57,10 @@ TEST(Frames, MatchTheReferenceBytes) {
       {"PPI read SZL", ppi::BuildDataFrame(2, 0, 0x6C, s7::BuildSzlRequest(0, 0x0011, 0)),
        "68 1D 1D 68 02 00 6C 32 07 00 00 00 00 00 08 00 08 00 01 12 04 11 44 01 00 FF 09 00 04 "
        "00 11 00 00 41 16"},
+      {"read DB1 bytes 42..44 and timers 1..2",
+       s7::BuildReadVarRequest(0x0004, std::vector<s7::ReadItem>{{0x84, 1, 42, 3}, {0x1D, 0, 1, 2}}),
+       "32 01 00 00 00 04 00 1A 00 00 04 02 12 0A 10 02 00 03 00 01 84 00 01 50 "
+       "12 0A 10 1D 00 02 00 00 1D 00 00 01"},
       {"PPI poll", ppi::BuildShortFrame(2, 0, 0x5C), "10 02 00 5C 5E 16"},
       {"PPI alternate poll", ppi::BuildShortFrame(2, 0, 0x7C), "10 02 00 7C 7E 16"},
       {"MPI connection request", mpi::BuildConnectionRequest(2, 0, 2),
@@ -412,6 +417,69 @@ TEST_F(IsoSession, OrderCodeAnswers) {
     EXPECT_EQ(readOrderCode(code), c.expected) << c.name;
     if (c.expected == 0) EXPECT_EQ(code, c.code) << c.name;
   }
+}
+
+// Read-var answers to three items: DB bytes 0..2 (odd: a fill byte follows),
+// a timer and one flag byte.
+TEST_F(IsoSession, ReadVarAnswers) {
+  const std::vector<s7::ReadItem> items{{0x84, 1, 0, 3}, {0x1D, 0, 1, 1}, {0x83, 0, 7, 1}};
+  const auto answer = [](const char* params, const char* data, const char* error = "00 00") {
+    const Bytes d = Hex(data);
+    return Iso(Concat({Hex("32 03 00 00 00 02 00 02"),
+                       Bytes{static_cast<std::uint8_t>(d.size() >> 8),
+                             static_cast<std::uint8_t>(d.size())},
+                       Hex(error), Hex(params), d}));
+  };
+  const char* good = "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21 50  FF 04 00 08 07";
+  struct Case {
+    const char* name;
+    Bytes reply;
+    int expected;
+    std::vector<int> codes;
+  } cases[] = {
+      {"every item", answer("04 03", good), 0, {0, 0, 0}},
+      // The emulator's refusal says length 4 but carries no data.
+      {"refused items are four bytes", answer("04 03", "0A 00 00 04  05 00 00 04  FF 04 00 08 07"),
+       0, {10, 5, 0}},
+      {"fewer items than asked", answer("04 02", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21 50"),
+       daveResMissingItems, {}},
+      {"more items than asked", answer("04 04", good), daveResCannotEvaluatePDU, {}},
+      {"a length that does not fit the item",
+       answer("04 03", "FF 04 00 10 0A 0B  FF 09 00 02 21 50  FF 04 00 08 07"),
+       daveResCannotEvaluatePDU, {}},
+      {"data cut", answer("04 03", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21"), daveResShortPacket,
+       {}},
+      {"job refused in the header", answer("04 00", "", "81 04"), 0x8104, {}},
+      {"answer to another function", answer("05 03", good), daveResUnexpectedFunc, {}},
+      {"wrong reference", Iso(Hex("32 03 00 00 00 09 00 02 00 00 00 00 04 00")),
+       daveResWrongReference, {}},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    acceptConnection();
+    ASSERT_EQ(connection_->connectPLC(), 0) << c.name;
+    link_.reply(c.reply);
+    std::vector<Connection::VarResult> results;
+    EXPECT_EQ(connection_->readVars(items, results), c.expected) << c.name;
+    std::vector<int> codes;
+    for (const auto& result : results) codes.push_back(result.code);
+    EXPECT_EQ(codes, c.codes) << c.name;
+    if (c.expected == 0 && c.codes[0] == 0) {
+      EXPECT_EQ(results[0].data, Hex("0A 0B 0C")) << c.name;
+      EXPECT_EQ(results[1].data, Hex("21 50")) << c.name;
+    }
+  }
+  // Nothing is sent for 21 items, or for an answer the PDU cannot hold.
+  SetUp();
+  acceptConnection();
+  ASSERT_EQ(connection_->connectPLC(), 0);
+  std::vector<Connection::VarResult> results;
+  const std::size_t sent = link_.sent.size();
+  EXPECT_EQ(connection_->readVars(std::vector<s7::ReadItem>(21, items[2]), results),
+            daveResRequestTooLarge);
+  EXPECT_EQ(connection_->readVars(std::vector<s7::ReadItem>{{0x84, 1, 0, 463}}, results),
+            daveResRequestTooLarge);
+  EXPECT_EQ(link_.sent.size(), sent);
 }
 
 // What daveReadSZL hands its caller: the header with the number of whole

@@ -74,7 +74,9 @@ inline void WriteBytes(int fd, const std::vector<std::uint8_t>& bytes) {
 // closes, so it cannot outlive the test.
 class EmulatorProcess {
  public:
-  explicit EmulatorProcess(int port = 0, std::string address = "127.0.0.1") {
+  // areas: the memory it serves, as s7peer's third argument lists them.
+  explicit EmulatorProcess(int port = 0, std::string address = "127.0.0.1",
+                           std::string areas = {}) {
     std::string path = std::string(VN_BUILD_DIR) + "/peer/s7peer";
     std::string portText = std::to_string(port);
     int in[2], out[2];
@@ -83,7 +85,8 @@ class EmulatorProcess {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    char* argv[] = {path.data(), portText.data(), address.data(), nullptr};
+    char* argv[] = {path.data(), portText.data(), address.data(),
+                    areas.empty() ? nullptr : areas.data(), nullptr};
     int rc = posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);

@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "nodave/Failure.h"
 #include "nodave/IsoTcp.h"
 #include "nodave/Mpi.h"
+#include "nodave/ReadVar.h"
 #include "nodave/S7Pdu.h"
 
 using namespace nodave;
@@ -58,6 +60,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::array<std::uint8_t, 64> buffer{};
     const std::size_t room = size == 0 ? 0 : data[0] % (buffer.size() + 1);
     (void)s7::CopySzlList(direct, std::span(buffer.data(), room));
+  }
+  // A read-var answer to items the input's first bytes choose: any area,
+  // any count, up to the 20 a request carries.
+  std::vector<s7::ReadItem> items;
+  for (std::size_t i = 0; i + 1 < std::min<std::size_t>(size, 40); i += 2) {
+    const std::uint8_t areas[] = {0x81, 0x82, 0x83, 0x84, 0x1C, 0x1D};
+    items.push_back({areas[data[i] % 6], 1, 0, static_cast<std::uint16_t>(data[i + 1] % 8 + 1)});
+  }
+  std::vector<s7::ReadResult> results;
+  if (Explained(daveStepReadVars, s7::ParseReadVarAnswer(input, 1, items, results)) == 0) {
+    for (std::size_t i = 0; i < results.size(); ++i)
+      if (results[i].code == 0 && results[i].data.size() != s7::ItemDataBytes(items[i]))
+        __builtin_trap();
   }
   (void)Explained(daveStepIsoConnect, iso::CheckConnectionConfirm(input));
   (void)Explained(daveStepAdapter, mpi::CheckAdapterAnswer(input, 0x03));

@@ -1,0 +1,84 @@
+#include "ReadMode.h"
+
+#include "CommandLine.h"
+#include "JsonOutput.h"
+#include "Localization.h"
+#include "ModeOutput.h"
+
+namespace {
+
+struct TAskedChannel {
+  std::string Path;  // as the user reads it
+  std::optional<TPlcAddress> Address;
+};
+
+// Every channel of the file, in line order.
+std::vector<TAskedChannel> FileChannels(const TCardServices& card) {
+  std::vector<TAskedChannel> asked;
+  for (const TPlcChannel& channel : PlcChannelsOf(card.ChannelTree())) {
+    asked.push_back(
+        {AsUserText(card.ChannelTree().Path(channel.Leaf), card.FileEncoding()), channel.Address});
+  }
+  return asked;
+}
+
+std::vector<TAskedChannel> GivenChannels(const std::vector<std::string>& paths) {
+  const std::vector<TPlcAddress> addresses = ChannelArgumentsOf(paths);
+  std::vector<TAskedChannel> asked;
+  for (std::size_t i = 0; i < paths.size(); ++i) asked.push_back({paths[i], addresses[i]});
+  return asked;
+}
+
+}  // namespace
+
+std::vector<TPlcAddress> ChannelArgumentsOf(const std::vector<std::string>& paths) {
+  std::vector<TPlcAddress> addresses;
+  for (const std::string& path : paths) {
+    const auto address = PlcAddressOfPath(path);
+    if (!address) {
+      throw ERefusedValue(
+          FillIn(Tr("\"%s\" is no channel the channel tree allows: SPS;E|A|M|T|Z;0..255 or "
+                    "SPS;DB;1..255;0..4090."),
+                 {Shown(path)}));
+    }
+    addresses.push_back(*address);
+  }
+  return addresses;
+}
+
+int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool json) {
+  const std::vector<TAskedChannel> asked =
+      paths.empty() ? FileChannels(card) : GivenChannels(paths);
+  std::vector<TPlcAddress> addresses;
+  for (const TAskedChannel& channel : asked)
+    if (channel.Address) addresses.push_back(*channel.Address);
+  const TCardRead<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
+  if (!read.Result) {
+    if (json) PrintDocument(ErrorJson(read.Result.Text()));
+    Reported(read.Result);
+    return kExitFailure;
+  }
+  std::vector<TReadValue> values;
+  std::size_t next = 0;
+  bool refused = false;
+  for (const TAskedChannel& channel : asked) {
+    TReadValue& value = values.emplace_back();
+    value.Channel = channel.Path;
+    if (!channel.Address) {
+      value.Error = Tr("not an address the PLC can be asked for");
+    } else if (const TChannelValue& read_value = read.Value[next++]; read_value.Raw) {
+      value.Raw = read_value.Raw;
+      value.Value = DecodedValue(channel.Address->Area, *read_value.Raw);
+    } else {
+      value.Error = read_value.Error;
+    }
+    refused = refused || !value.Raw;
+    if (json) continue;
+    if (value.Raw)
+      PrintResult(value.Channel + " = " + ValueText(channel.Address->Area, *value.Raw));
+    else
+      PrintMessage(value.Channel + ": " + value.Error);
+  }
+  if (json) PrintDocument(ReadJson(values));
+  return refused ? kExitFailure : kExitSuccess;
+}

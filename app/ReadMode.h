@@ -1,0 +1,16 @@
+#pragma once
+// --read [CHANNEL]...: what channels hold, one line each ("SPS;DB;1;42 = 42
+// (0x2A)"), for the paths given or every channel of the file.
+#include <string>
+#include <vector>
+
+#include "CardServices.h"
+
+// The paths' addresses, in their order; ERefusedValue (exit 2) names the
+// first path outside the channel tree's ranges, before anything is sent.
+std::vector<TPlcAddress> ChannelArgumentsOf(const std::vector<std::string>& paths);
+
+// Reads the channels and prints their values; a refused channel gets
+// "<path>: <cause>" on standard error. Exit 1 when any was refused or the
+// connection failed.
+int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool json);

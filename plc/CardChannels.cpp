@@ -1,0 +1,85 @@
+// The card's reads of channels: the check of a whole channel map and the
+// values of single channels, over a connection of their own. A check sends
+// nothing the simulation exchanges, so it builds no channel groups.
+#include <algorithm>
+#include <exception>
+
+#include "Card.h"
+#include "NoDaveApi.h"
+
+namespace {
+
+int ExchangeRead(daveConnection* connection, const TReadRequest& request,
+                 std::vector<TItemAnswer>& answers) {
+  PDU pdu{};
+  NoDave().davePrepareReadRequest(connection, &pdu);
+  for (const nodave::s7::ReadItem& item : request)
+    NoDave().daveAddVarToReadRequest(&pdu, item.area, item.db, static_cast<int>(item.start),
+                                     item.count);
+  daveResultSet results{};
+  const int code = NoDave().daveExecReadRequest(connection, &pdu, &results);
+  for (int i = 0; code == 0 && i < results.numResults; ++i) {
+    const daveResult& result = results.results[i];
+    TItemAnswer& answer = answers.emplace_back();
+    answer.Code = result.error;
+    if (result.bytes) answer.Data.assign(result.bytes, result.bytes + result.length);
+  }
+  NoDave().daveFreeResults(&results);
+  return code;
+}
+
+}  // namespace
+
+TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
+                                                    const std::vector<TPlcAddress>& addresses) {
+  TPlcConnection connection(FWindowHandle);
+  if (TCardResult opened = connection.OpenInterface(settings); !opened) return {opened, {}};
+  if (TCardResult connected = connection.ConnectPlc(settings); !connected) return {connected, {}};
+  daveConnection* dc = connection.Connection();
+  const int pduLength = NoDave().daveGetMaxPDULen(dc);
+  TPlcAddressReader reader(addresses, static_cast<std::size_t>(std::max(pduLength, 0)),
+                           [dc](const TReadRequest& request, std::vector<TItemAnswer>& answers) {
+                             return ExchangeRead(dc, request, answers);
+                           });
+  if (const int code = reader.Run(); code != 0) return {connection.ConnectionFailed(code), {}};
+  return {{}, reader.Outcome()};
+}
+
+TCardRead<TChannelCheck> TCard::CheckChannels(const TConfigInfo& settings,
+                                              const TChannelTreeModel& tree) {
+  std::vector<TPlcChannel> channels;
+  try {
+    channels = PlcChannelsOf(tree);
+  } catch (const std::exception& error) {
+    return {TCardResult::Failure("Fehler", error.what()), {}};
+  }
+  const std::vector<TPlcAddress> addresses = UniqueAddresses(channels);
+  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, addresses);
+  if (!read.Result) return {std::move(read.Result), {}};
+  return {{}, SummarizeCheck(tree, channels, addresses, read.Value)};
+}
+
+TCardRead<std::vector<TChannelValue>> TCard::ReadValues(const TConfigInfo& settings,
+                                                        const std::vector<TPlcAddress>& addresses) {
+  std::vector<TPlcAddress> unique = addresses;
+  std::sort(unique.begin(), unique.end());
+  unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
+  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, unique);
+  if (!read.Result) return {std::move(read.Result), {}};
+  std::vector<TChannelValue> values;
+  for (const TPlcAddress& address : addresses) {
+    const auto at = std::lower_bound(unique.begin(), unique.end(), address) - unique.begin();
+    const TAddressReading& reading = read.Value.Readings[static_cast<std::size_t>(at)];
+    TChannelValue& value = values.emplace_back();
+    value.Address = address;
+    if (reading.Code == 0) {
+      value.Raw = reading.Value;
+      continue;
+    }
+    const auto size = read.Value.Sizes.find(ObjectOf(address));
+    value.Error =
+        RefusalCause(address, reading.Code,
+                     size == read.Value.Sizes.end() ? std::nullopt : std::optional(size->second));
+  }
+  return {{}, std::move(values)};
+}
