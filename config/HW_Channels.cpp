@@ -87,6 +87,12 @@ std::string NameOfPath(std::string_view path) {
   return name;
 }
 
+// Whether SplitToList(text, ";") gives text itself as its only field.
+bool IsOneField(std::string_view text) {
+  return !text.empty() && !IsTrimmed(text.front()) && !IsTrimmed(text.back()) &&
+         text.find(';') == std::string_view::npos;
+}
+
 // Walks the tree in pre-order with one path buffer: per level, where its
 // node's path ends is all the walk needs. No recursion, whatever the depth.
 //
@@ -124,9 +130,16 @@ void ForEachChannelPath(const TChannelTreeModel& tree, F take) {
       fieldEnds.resize(depth);
       fields.resize(depth == 0 ? 0 : fieldEnds.back());
       // Split on its own: SplitToList trims every item of the list it fills.
-      nodeFields.clear();
-      SplitToList(tree.Text(node), &nodeFields, ";", false);
-      std::move(nodeFields.begin(), nodeFields.end(), std::back_inserter(fields));
+      // A text with no ";" and nothing to trim is its own one field, as
+      // nearly every text of a real block is.
+      const std::string_view text = tree.Text(node);
+      if (IsOneField(text)) {
+        fields.emplace_back(text);
+      } else {
+        nodeFields.clear();
+        SplitToList(text, &nodeFields, ";", false);
+        std::move(nodeFields.begin(), nodeFields.end(), std::back_inserter(fields));
+      }
       fieldEnds.push_back(fields.size());
     }
     if (!tree.Children(node).empty()) return;

@@ -6,11 +6,10 @@
 
 #include "Card.h"
 #include "NoDaveApi.h"
+#include "PlcReads.h"
 
-namespace {
-
-int ExchangeRead(daveConnection* connection, const TReadRequest& request,
-                 std::vector<TItemAnswer>& answers) {
+int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
+               std::vector<TItemAnswer>& answers) {
   PDU pdu{};
   NoDave().davePrepareReadRequest(connection, &pdu);
   for (const nodave::s7::ReadItem& item : request)
@@ -28,8 +27,6 @@ int ExchangeRead(daveConnection* connection, const TReadRequest& request,
   return code;
 }
 
-}  // namespace
-
 TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
                                                     const std::vector<TPlcAddress>& addresses) {
   TPlcConnection connection(FWindowHandle);
@@ -39,7 +36,7 @@ TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
   const int pduLength = NoDave().daveGetMaxPDULen(dc);
   TPlcAddressReader reader(addresses, static_cast<std::size_t>(std::max(pduLength, 0)),
                            [dc](const TReadRequest& request, std::vector<TItemAnswer>& answers) {
-                             return ExchangeRead(dc, request, answers);
+                             return ReadVarsOn(dc, request, answers);
                            });
   if (const int code = reader.Run(); code != 0) return {connection.ConnectionFailed(code), {}};
   return {{}, reader.Outcome()};

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "CardResult.h"
+#include "PlcAddressReader.h"
 #include "PlcConnection.h"
 #include "PlcIdentity.h"
 #include "VNList.h"
@@ -25,6 +26,12 @@ TCardResult ReadIdentityOn(const TPlcConnection* connection, TPlcIdentity& ident
 // The bus addresses that answer on the connection's interface, into list;
 // a failure leaves the list as it was.
 TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list);
+
+// Sends one read request on connection: 0 with one answer per item, or the
+// library's code that failed the whole job (the exchange a
+// TPlcAddressReader takes).
+int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
+               std::vector<TItemAnswer>& answers);
 
 // The order code without the blanks that fill up its field.
 std::string BareOrderCode(std::string_view code);

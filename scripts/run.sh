@@ -47,10 +47,13 @@ trap 'exit 143' TERM
 # the port it listens on. Not in a subshell: the emulator lives as long as
 # this shell holds its input open.
 port=""
+# The memory the demo PLC serves: 256 bytes of inputs, outputs and flags,
+# timers and counters, data block 1 of 256 bytes and data block 2 of 100.
+demo_areas="E=256,A=256,M=256,T=512,Z=512,DB1=256,DB2=100"
 start_emulator() {
   rm -f "$work/in" "$work/out"
   mkfifo "$work/in"
-  build/peer/s7peer $1 <"$work/in" >"$work/out" 2>"$work/errors" &
+  build/peer/s7peer "${1:-0}" 127.0.0.1 "$demo_areas" <"$work/in" >"$work/out" 2>"$work/errors" &
   peer_pid=$!
   exec 3>"$work/in"
   local word number
@@ -82,7 +85,9 @@ demo_config() {
   printf 'Comport=2\r\nConnectiontype=4\r\nBaudrate=0\r\nLocalMPI=0\r\nLocalPPI=0\r\n'
   printf 'RemoteMPI=2\r\nRemotePPI=2\r\nProfibusSpeedIndex=2\r\n'
   printf 'IPAddress=127.0.0.1\r\nIPPort=%s\r\nRack=0\r\nSlot=2\r\n' "$port"
-  printf '>ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n\tDB\r\n\r\n>EOT<\r\n'
+  printf '>ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\t\t1\r\n\tA\r\n\t\t4\r\n\tM\r\n\t\t10\r\n'
+  printf '\tT\r\n\t\t1\r\n\tZ\r\n\t\t2\r\n\tDB\r\n\t\t1\r\n\t\t\t0\r\n\t\t\t42\r\n'
+  printf '\t\t2\r\n\t\t\t99\r\n\t\t\t100\r\n\r\n>EOT<\r\n'
 }
 
 if [ ! -e "$config" ] || { [ -f "$written" ] && cmp -s "$config" "$written"; }; then

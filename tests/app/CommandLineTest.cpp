@@ -305,7 +305,8 @@ TEST_F(CommandLineTest, VerifyListsTheRefusedRunsAndReadShowsWhatChannelsHold) {
   nodave::testing::EmulatorProcess emulator(0, "127.0.0.1", "E=256,T=512,Z=512,DB1=100");
   const std::string settings = SettingsFile(4, emulator.port());
   const auto line = std::to_string(std::count(settings.begin(), settings.end(), '\n') + 1);
-  WriteConfig(settings + ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\tT\r\n\t\t0\r\n\tZ\r\n\t\t20\r\n"
+  WriteConfig(settings +
+              ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\tT\r\n\t\t0\r\n\tZ\r\n\t\t20\r\n"
               "\tDB\r\n\t\t1\r\n\t\t\t99\r\n\t\t\t100\r\n\t\t\t101\r\n"
               "\t\t7\r\n\t\t\t0\r\n\t\t\t1\r\n\r\n>EOT<\r\n");
   const auto at = [&](int offset) { return std::to_string(std::stoi(line) + offset); };

@@ -104,12 +104,9 @@ TEST_F(QtMessageBoxTest, TheSecondButtonCanBeTheDefault) {
 }  // namespace
 
 TEST_F(QtMessageBoxTest, EachLineBreakPairShowsAsOneBreak) {
-  const std::vector<std::pair<std::string, QString>> cases = {{"a\r\nb", "a\nb"},
-                                                              {"a\n\rb", "a\nb"},
-                                                              {"a\rb", "a\nb"},
-                                                              {"a\n\r\n\rb", "a\n\nb"},
-                                                              {"a\r\n\rb", "a\nb"},
-                                                              {"a\nb", "a\nb"}};
+  const std::vector<std::pair<std::string, QString>> cases = {
+      {"a\r\nb", "a\nb"},       {"a\n\rb", "a\nb"},   {"a\rb", "a\nb"},
+      {"a\n\r\n\rb", "a\n\nb"}, {"a\r\n\rb", "a\nb"}, {"a\nb", "a\nb"}};
   for (const auto& [text, shown] : cases) {
     QString seen;
     WhenTheBoxIsShown([&](QMessageBox& box) {

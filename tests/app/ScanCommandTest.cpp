@@ -45,10 +45,11 @@ TEST_F(CommandLineTest, ScanListsThePlcsOfTheRangeWithThePairThatAnswered) {
     WriteConfig(SettingsFile(4, 102));  // rack 0, slot 2
     const TProgramRun run = Run({"--scan", "127.0.0.1-5", "--port", port});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(
-        run.output,
-        "127.0.0.2  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  CPU 315-2 PN/DP  CPU 315-2 PN/DP  RUN\n"
-        "127.0.0.3  Rack=0 Slot=3  6ES7 315-2EH14-0AB0  -  -  -\n");
+    EXPECT_EQ(run.output,
+              "127.0.0.2  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  SNAP7-SERVER  CPU 315-2 PN/DP  CPU "
+              "315-2 PN/DP  "
+              "RUN\n"
+              "127.0.0.3  Rack=0 Slot=3  6ES7 315-2EH14-0AB0  -  -  -  -\n");
     EXPECT_EQ(run.errors, "Addresses probed: 5, PLCs found: 2\n");
   }
   EXPECT_EQ(onePair, (std::vector<std::string>{"0/2", "0/0", "0/1", "0/3"}));
@@ -74,6 +75,7 @@ TEST_F(CommandLineTest, JsonGivesEachModesResultAsOneDocument) {
   }
   const QString file = QString::fromStdString(Path(ConfigFile()));
   const QJsonObject identity{{"order_code", "6ES7 315-2EH14-0AB0"},
+                             {"system_name", "SNAP7-SERVER"},
                              {"module_type", "CPU 315-2 PN/DP"},
                              {"serial_number", "S C-C2UR28922012"},
                              {"module_name", "CPU 315-2 PN/DP"},

@@ -68,28 +68,50 @@ TEST(PlcAddressReader, PlansItemsAndNarrowsRefusalsToTheExactAddresses) {
     const char* name;
     TPlcModel plc;
     std::vector<TPlcAddress> addresses;
-    std::size_t items;     // items sent in all
-    std::size_t requests;  // requests sent in all
+    std::size_t items;              // items sent in all
+    std::size_t requests;           // requests sent in all
     std::vector<TRefused> refused;  // the others read
     std::map<TPlcObject, std::uint32_t> sizes;
   } cases[] = {
       {"contiguous addresses are one item", {{{{daveDB, 1}, 100}}}, Range(daveDB, 1, 0, 99), 1, 1},
       // 222 bytes fill an answer of 240 bytes: 14 header, 4 item head.
-      {"a long run is cut where the answer is full", {{{{daveDB, 1}, 4091}}},
-       Range(daveDB, 1, 0, 999), 5, 5},
-      {"at most 20 items a request", {{{{daveFlags, 0}, 256}}}, Range(daveFlags, 0, 0, 48, 2), 25,
+      {"a long run is cut where the answer is full",
+       {{{{daveDB, 1}, 4091}}},
+       Range(daveDB, 1, 0, 999),
+       5,
+       5},
+      {"at most 20 items a request",
+       {{{{daveFlags, 0}, 256}}},
+       Range(daveFlags, 0, 0, 48, 2),
+       25,
        2},
       {"timers are words", {{{{daveTimer, 0}, 256}}}, Range(daveTimer, 0, 0, 110), 1, 1},
-      {"a missing data block is refused whole, unsplit", {{}}, Range(daveDB, 7, 0, 99), 1, 1,
+      {"a missing data block is refused whole, unsplit",
+       {{}},
+       Range(daveDB, 7, 0, 99),
+       1,
+       1,
        {{0, 99, daveResItemNotAvailable}}},
-      {"beyond the end: the exact boundary and the size", {{{{daveDB, 1}, 100}}},
-       Range(daveDB, 1, 90, 109), 9, 9, {{100, 109, daveResItemAddressOutOfRange}},
+      {"beyond the end: the exact boundary and the size",
+       {{{{daveDB, 1}, 100}}},
+       Range(daveDB, 1, 90, 109),
+       9,
+       9,
+       {{100, 109, daveResItemAddressOutOfRange}},
        {{{daveDB, 1}, 100}}},
-      {"one address beyond the end still finds the size", {{{{daveDB, 2}, 1024}}},
-       {{daveDB, 2, 0}, {daveDB, 2, 2000}}, 13, 12, {{2000, 2000, daveResItemAddressOutOfRange}},
+      {"one address beyond the end still finds the size",
+       {{{{daveDB, 2}, 1024}}},
+       {{daveDB, 2, 0}, {daveDB, 2, 2000}},
+       13,
+       12,
+       {{2000, 2000, daveResItemAddressOutOfRange}},
        {{{daveDB, 2}, 1024}}},
       {"other refusals are split down to the refused addresses",
-       {{{{daveInputs, 0}, 256}}, 5, 7}, Range(daveInputs, 0, 0, 15), 11, 5, {{5, 6, daveResItemHardwareFault}}},
+       {{{{daveInputs, 0}, 256}}, 5, 7},
+       Range(daveInputs, 0, 0, 15),
+       11,
+       5,
+       {{5, 6, daveResItemHardwareFault}}},
   };
   for (Case& c : cases) {
     TPlcAddressReader reader(c.addresses, c.plc.Pdu,
@@ -105,8 +127,7 @@ TEST(PlcAddressReader, PlansItemsAndNarrowsRefusalsToTheExactAddresses) {
         if (address.Address >= refused.From && address.Address <= refused.To)
           expected = refused.Code;
       EXPECT_EQ(outcome.Readings[i].Code, expected) << c.name << ", address " << address.Address;
-      if (expected == 0)
-        EXPECT_EQ(outcome.Readings[i].Value, TPlcModel::Value(address)) << c.name;
+      if (expected == 0) EXPECT_EQ(outcome.Readings[i].Value, TPlcModel::Value(address)) << c.name;
     }
     EXPECT_EQ(outcome.ItemsSent, c.items) << c.name;
     EXPECT_EQ(outcome.RequestsSent, c.requests) << c.name;

@@ -58,7 +58,8 @@ TEST(Frames, MatchTheReferenceBytes) {
        "68 1D 1D 68 02 00 6C 32 07 00 00 00 00 00 08 00 08 00 01 12 04 11 44 01 00 FF 09 00 04 "
        "00 11 00 00 41 16"},
       {"read DB1 bytes 42..44 and timers 1..2",
-       s7::BuildReadVarRequest(0x0004, std::vector<s7::ReadItem>{{0x84, 1, 42, 3}, {0x1D, 0, 1, 2}}),
+       s7::BuildReadVarRequest(0x0004,
+                               std::vector<s7::ReadItem>{{0x84, 1, 42, 3}, {0x1D, 0, 1, 2}}),
        "32 01 00 00 00 04 00 1A 00 00 04 02 12 0A 10 02 00 03 00 01 84 00 01 50 "
        "12 0A 10 1D 00 02 00 00 1D 00 00 01"},
       {"PPI poll", ppi::BuildShortFrame(2, 0, 0x5C), "10 02 00 5C 5E 16"},
@@ -425,10 +426,10 @@ TEST_F(IsoSession, ReadVarAnswers) {
   const std::vector<s7::ReadItem> items{{0x84, 1, 0, 3}, {0x1D, 0, 1, 1}, {0x83, 0, 7, 1}};
   const auto answer = [](const char* params, const char* data, const char* error = "00 00") {
     const Bytes d = Hex(data);
-    return Iso(Concat({Hex("32 03 00 00 00 02 00 02"),
-                       Bytes{static_cast<std::uint8_t>(d.size() >> 8),
-                             static_cast<std::uint8_t>(d.size())},
-                       Hex(error), Hex(params), d}));
+    return Iso(Concat(
+        {Hex("32 03 00 00 00 02 00 02"),
+         Bytes{static_cast<std::uint8_t>(d.size() >> 8), static_cast<std::uint8_t>(d.size())},
+         Hex(error), Hex(params), d}));
   };
   const char* good = "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21 50  FF 04 00 08 07";
   struct Case {
@@ -439,20 +440,29 @@ TEST_F(IsoSession, ReadVarAnswers) {
   } cases[] = {
       {"every item", answer("04 03", good), 0, {0, 0, 0}},
       // The emulator's refusal says length 4 but carries no data.
-      {"refused items are four bytes", answer("04 03", "0A 00 00 04  05 00 00 04  FF 04 00 08 07"),
-       0, {10, 5, 0}},
-      {"fewer items than asked", answer("04 02", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21 50"),
-       daveResMissingItems, {}},
+      {"refused items are four bytes",
+       answer("04 03", "0A 00 00 04  05 00 00 04  FF 04 00 08 07"),
+       0,
+       {10, 5, 0}},
+      {"fewer items than asked",
+       answer("04 02", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21 50"),
+       daveResMissingItems,
+       {}},
       {"more items than asked", answer("04 04", good), daveResCannotEvaluatePDU, {}},
       {"a length that does not fit the item",
        answer("04 03", "FF 04 00 10 0A 0B  FF 09 00 02 21 50  FF 04 00 08 07"),
-       daveResCannotEvaluatePDU, {}},
-      {"data cut", answer("04 03", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21"), daveResShortPacket,
+       daveResCannotEvaluatePDU,
+       {}},
+      {"data cut",
+       answer("04 03", "FF 04 00 18 0A 0B 0C 00  FF 09 00 02 21"),
+       daveResShortPacket,
        {}},
       {"job refused in the header", answer("04 00", "", "81 04"), 0x8104, {}},
       {"answer to another function", answer("05 03", good), daveResUnexpectedFunc, {}},
-      {"wrong reference", Iso(Hex("32 03 00 00 00 09 00 02 00 00 00 00 04 00")),
-       daveResWrongReference, {}},
+      {"wrong reference",
+       Iso(Hex("32 03 00 00 00 09 00 02 00 00 00 00 04 00")),
+       daveResWrongReference,
+       {}},
   };
   for (const Case& c : cases) {
     SetUp();
