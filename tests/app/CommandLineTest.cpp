@@ -391,16 +391,12 @@ TEST_F(CommandLineTest, DiagnoseOffersNoPairThatFailsAtTheSetUp) {
   ScriptedServer server(
       [](int fd) {
         const auto request = ReadTpkt(fd);
-        if (request.size() != 22 || request[21] == 0x03) return;  // the file's slot 3
+        if (request.size() != 22 || request[21] == 0x02) return;  // the file's slot 2
         WriteBytes(fd, ConnectConfirm());
         ReadTpkt(fd);  // the set-up, left unanswered as the line closes
       },
       1 + 6);
-  WriteConfig(SettingsText({{"Connectiontype", "4"},
-                            {"IPAddress", "127.0.0.1"},
-                            {"IPPort", std::to_string(server.port())},
-                            {"Rack", "0"},
-                            {"Slot", "3"}}));
+  WriteConfig(SettingsFile(4, server.port()));
   const TProgramRun run = Run({"--diagnose"});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_THAT(run.output, ::testing::ContainsRegex("rack/slot search +FAILED"));
