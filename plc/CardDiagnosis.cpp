@@ -87,6 +87,10 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   return outcome.Result.Ok();
 }
 
+bool TDiagnosisRun::Step(int step, const std::function<TStepOutcome()>& body, const char* advice) {
+  return Step(daveStepName(step), body, advice);
+}
+
 TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle) {
   TDiagnosis diagnosis;
   TPlcConnection connection(windowHandle);

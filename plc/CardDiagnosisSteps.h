@@ -26,6 +26,9 @@ class TDiagnosisRun {
   // it failed: then the first failure's cause and advice (a catalogue text)
   // are the diagnosis's.
   bool Step(const char* name, const std::function<TStepOutcome()>& body, const char* advice);
+  // The same for a step of the S7 library's list (daveStep*), by the name
+  // its cause lines give the step too.
+  bool Step(int step, const std::function<TStepOutcome()>& body, const char* advice);
   // Replaces the advice by settings that answered.
   void Suggest(std::string suggestion, std::string advice) {
     FOut.Suggestion = std::move(suggestion);

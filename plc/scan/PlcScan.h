@@ -1,8 +1,8 @@
 #pragma once
 // The second half of a scan: behind each open port, the PLC's record. The
-// probe finds the ports first, all at once; the PLCs are then read one by
-// one or a few at a time, as many PLCs accept only a few connections and a
-// plant network need not be flooded twice.
+// probe finds the ports first, all at once; the PLCs are then read side by
+// side, each by one connection at a time, as many PLCs accept only a few
+// connections.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
