@@ -40,7 +40,6 @@ std::string RefusalLine(const std::string& file, const TVerifyRefusal& refusal) 
 int VerifyMode(TCardServices& card, bool json) {
   const TCardRead<TChannelCheck> check = card.CheckChannels(card.Settings(), card.ChannelTree());
   if (!check.Result) {
-    if (json) PrintDocument(ErrorJson(check.Result.Text()));
     Reported(check.Result);
     return kExitFailure;
   }
