@@ -39,12 +39,13 @@ class TReadRun {
     }
   }
 
-  // Reports progress until every port is done or a read failed, then
-  // rethrows the failure once the workers ended.
+  // Reports progress until every port is reported done or a read failed,
+  // then rethrows the failure once the workers ended. Reads that all ended
+  // before the first look are still reported.
   void Watch(std::vector<std::jthread>& workers, const TReadProgress& progress) {
     std::unique_lock lock(FMutex);
     std::size_t reported = 0;
-    while (FDone < FPorts.size() && !FFailed) {
+    while (reported < FPorts.size() && !FFailed) {
       FChanged.wait(lock, [&] { return FDone != reported || FFailed; });
       reported = FDone;
       if (progress) progress(FDone, FPorts.size(), FFound);

@@ -104,6 +104,7 @@ TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
        {"SPS", " E", "  1", "\tDB", " \t10", "\t \t4", ""},
        {"SPS", "\tE", "\t\t1", "\tDB", "\t\t10", "\t\t\t4"}},
       {"foreign and second roots go", {"XYZ", "\tQ", "SPS", "\tE", "SPS", "\tA"}, {"SPS", "\tE"}},
+      {"a foreign root after the PLC's goes", {"SPS", "\tE", "XYZ", "\tQ"}, {"SPS", "\tE"}},
       {"no root at all", {"ABC", "\tE"}, {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"}},
       {"missing areas are not added", {"SPS", "\tE", "\tDB"}, {"SPS", "\tE", "\tDB"}},
       {"root in another case is foreign",
