@@ -104,7 +104,6 @@ TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
        {"SPS", " E", "  1", "\tDB", " \t10", "\t \t4", ""},
        {"SPS", "\tE", "\t\t1", "\tDB", "\t\t10", "\t\t\t4"}},
       {"foreign and second roots go", {"XYZ", "\tQ", "SPS", "\tE", "SPS", "\tA"}, {"SPS", "\tE"}},
-      {"a foreign root after the PLC's goes", {"SPS", "\tE", "XYZ", "\tQ"}, {"SPS", "\tE"}},
       {"no root at all", {"ABC", "\tE"}, {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"}},
       {"missing areas are not added", {"SPS", "\tE", "\tDB"}, {"SPS", "\tE", "\tDB"}},
       {"root in another case is foreign",
@@ -148,10 +147,15 @@ TEST_F(ChannelTreeTest, ATreeAsDeepAsTheSizeLimitAllowsIsShownExpandedAndStored)
   dialog.reset();
 }
 
-TEST_F(ChannelTreeTest, ForeignRootWithAUsedChannelStays) {
+TEST_F(ChannelTreeTest, AForeignRootStaysOnlyWhileItHoldsAUsedChannel) {
   Open({"PLC2", "\tE", "\t\t4", "SPS", "\tE", "OLD", "\tE", "\t\t4"}, {"PLC2;E;4"});
   EXPECT_EQ(StoredLines(), (TStrings{"PLC2", "\tE", "\t\t4", "SPS", "\tE"}));
   EXPECT_EQ(Image("PLC2"), NodeUsed);
+  // Renumbered, the data block above the used offset leaves the root without a used channel.
+  Open({"SPS", "\tE", "PLC2", "\tDB", "\t\t10", "\t\t\t2"}, {"PLC2;DB;10;2"});
+  EXPECT_TRUE(editor->TreeView1Editing(Node("PLC2;DB;10")));
+  Edit("PLC2;DB;10", "11");
+  EXPECT_EQ(StoredLines(), (TStrings{"SPS", "\tE"}));
 }
 
 TEST_F(ChannelTreeTest, NewRootHasTheSixAreasWithTheirDepths) {
