@@ -7,6 +7,7 @@
 
 #include "JsonOutput.h"
 #include "Localization.h"
+#include "ModeOutput.h"
 
 namespace {
 
@@ -106,6 +107,6 @@ std::vector<TScanRecord> RunScan(const TScanRange& range, const TProbeOptions& o
                             progress.Reading(done, total, found);
                           });
   progress.Clear();
-  std::cerr << ScanSummary(range.Count(), records.size()) << '\n';
+  PrintMessage(ScanSummary(range.Count(), records.size()));
   return records;
 }
