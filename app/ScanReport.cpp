@@ -49,7 +49,8 @@ std::string ScanLine(const TScanRecord& record) {
   const TPlcIdentity& identity = record.Identity;
   return IPv4Text(record.Address) + "  Rack=" + std::to_string(record.Rack) +
          " Slot=" + std::to_string(record.Slot) + "  " + OrDash(record.OrderCode) + "  " +
-         OrDash(identity.SystemName) + "  " + OrDash(identity.ModuleTypeName) + "  " + OrDash(identity.ModuleName) + "  " +
+         OrDash(identity.SystemName) + "  " + OrDash(identity.ModuleTypeName) + "  " +
+         OrDash(identity.ModuleName) + "  " +
          (identity.OperatingState ? StateText(*identity.OperatingState) : "-");
 }
 

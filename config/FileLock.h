@@ -2,7 +2,9 @@
 // Writers of a configuration file take turns: every read-modify-write holds
 // a POSIX write lock on the file itself from reading to writing. Only who
 // may write the file can take it (the lock needs the file open for
-// writing), so a reader's lock, flock or fcntl, holds no writer back. The
+// writing), and flock, which any reader can take, does not touch it. (A
+// reader's POSIX read lock still delays a writer: POSIX has no lock that
+// readers cannot hold against writers.) The
 // file is reached once, through its trusted place (FileStore.h), and every
 // writer that reaches it, whichever folder, link or hard link it comes
 // through, locks the same file. A save that renames a new file into the
