@@ -1,7 +1,6 @@
 #include "DiagnoseMode.h"
 
 #include <algorithm>
-#include <iostream>
 
 #include "CardDiagnosis.h"
 #include "CommandLine.h"
@@ -35,8 +34,8 @@ void PrintSteps(const TDiagnosis& diagnosis) {
   for (const TDiagnosisStep& step : diagnosis.Steps) {
     std::string time = std::to_string(step.Ms) + " ms";
     time = std::string(time.size() < 8 ? 8 - time.size() : 0, ' ') + time;
-    std::cout << Padded(step.Name, nameWidth) << Padded(step.Ok ? ok : failed, resultWidth) << time
-              << (step.Detail.empty() ? "" : "  " + step.Detail) << '\n';
+    PrintResult(Padded(step.Name, nameWidth) + Padded(step.Ok ? ok : failed, resultWidth) + time +
+                (step.Detail.empty() ? "" : "  " + step.Detail));
   }
 }
 

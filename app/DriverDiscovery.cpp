@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "DriverTrust.h"
+#include "UntrustedDriverError.h"
 #include "load_drv.h"
 
 namespace {
@@ -18,15 +20,15 @@ std::string CurrentDriverFolder() {
   return (std::filesystem::current_path() / "drv").string();
 }
 
-std::vector<std::string> DriverLibraries(const std::string& driverFolder) {
-  return DriverLibraryPaths(driverFolder + "/*.so");
-}
-
 std::optional<std::string> FindS7Driver(const std::string& driverFolder,
                                         std::uintptr_t applicationWindow) {
+  // Loading runs a library's code; nothing is loaded from a place where
+  // someone else could have put it.
+  const TDriverLibraries libraries = OpenDriverLibraries(driverFolder);
+  if (libraries.Distrust) throw EUntrustedDriverError(*libraries.Distrust);
   InitDrivers(applicationWindow);
   TUnloadAllDrivers unloadAll;
-  for (const std::string& library : DriverLibraries(driverFolder)) LoadDriver(library);
+  for (const TLibraryFile& library : libraries.Files) LoadDriver(library);
   for (int index = 0;; ++index) {
     const auto description = DriverDescription(index);
     if (!description) return std::nullopt;

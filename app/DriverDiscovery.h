@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 // The text an S7 driver's description contains (letter case counts).
 inline constexpr const char* kS7DriverMark = "S7-Treiber";
@@ -13,13 +12,11 @@ inline constexpr const char* kS7DriverMark = "S7-Treiber";
 // folder.
 std::string CurrentDriverFolder();
 
-// The driver libraries of driverFolder the search loads, in its order:
-// driverFolder + "/" + name for every "*.so" (DriverLibraryPaths).
-std::vector<std::string> DriverLibraries(const std::string& driverFolder);
-
-// Loads every driver library in driverFolder (DriverLibraries), takes the path of the first
-// (by name) whose description contains kS7DriverMark, and unloads them all
-// again, matched or not. Returns driverFolder + "/" + the library's name, or
-// nothing when no driver is an S7 driver.
+// Loads every driver library in driverFolder (OpenDriverLibraries), takes
+// the path of the first (by name) whose description contains kS7DriverMark,
+// and unloads them all again, matched or not. Returns driverFolder + "/" +
+// the library's name, or nothing when no driver is an S7 driver. Raises
+// EUntrustedDriverError, before anything is loaded, when the folder, a
+// folder above it or a library is not trusted.
 std::optional<std::string> FindS7Driver(const std::string& driverFolder,
                                         std::uintptr_t applicationWindow = 0);

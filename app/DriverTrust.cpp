@@ -1,41 +1,44 @@
 #include "DriverTrust.h"
 
-#include <pwd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <vector>
-
-#include "DriverDiscovery.h"
 
 namespace {
 
-std::string UserName(uid_t user) {
-  struct passwd entry {};
-  struct passwd* found = nullptr;
-  std::vector<char> buffer(16384);
-  if (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
-    return found->pw_name;
-  return std::to_string(user);
-}
-
-// The reason not to trust path (links followed: what gets loaded counts);
-// none when it is trusted or gone.
-std::optional<TUntrustedDriver> Examine(const std::string& path, bool isFolder) {
+// The library name leads to below the driver folder (at folder, found as
+// folderPath), opened (O_PATH, so that opening has no effect of its own)
+// and checked; none when it is no regular file (or is gone).
+std::optional<TLibraryFile> OpenLibrary(const TTrustedPlace& folder, const std::string& folderPath,
+                                        const std::string& name,
+                                        std::optional<TDistrustedPath>& distrust) {
+  TWalk walk = WalkTrusted(name, TWalkEnd::Entry, &folder);
+  if (walk.Distrust) distrust = std::move(walk.Distrust);
+  if (!walk.Place || !walk.Place->Exists) return std::nullopt;
+  const TTrustedPlace& place = *walk.Place;
+  TFileDescriptor file(
+      ::openat(place.Folder.Get(), place.Name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return std::nullopt;
-  if ((status.st_mode & S_IWOTH) != 0)
-    return TUntrustedDriver{path, isFolder, TDistrust::WritableByOthers, {}};
-  if (!isFolder && status.st_uid != 0 && status.st_uid != ::geteuid())
-    return TUntrustedDriver{path, isFolder, TDistrust::ForeignOwner, UserName(status.st_uid)};
-  return std::nullopt;
+  if (!file.Valid() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+    return std::nullopt;
+  distrust = ExamineFile(file.Get(), place.Path());
+  if (distrust) return std::nullopt;
+  return TLibraryFile{std::move(file), folderPath + "/" + name};
 }
 
 }  // namespace
 
-std::optional<TUntrustedDriver> FindUntrustedDriver(const std::string& driverFolder) {
-  if (auto folder = Examine(driverFolder, true)) return folder;
-  for (const std::string& library : DriverLibraries(driverFolder))
-    if (auto untrusted = Examine(library, false)) return untrusted;
-  return std::nullopt;
+TDriverLibraries OpenDriverLibraries(const std::string& driverFolder) {
+  TDriverLibraries libraries;
+  TWalk walk = WalkTrusted(driverFolder, TWalkEnd::Folder);
+  if (walk.Distrust) libraries.Distrust = std::move(walk.Distrust);
+  if (!walk.Place) return libraries;  // missing: like an empty folder
+  for (const std::string& name : MatchingNames(walk.Place->Folder.Get(), "*.so")) {
+    auto library = OpenLibrary(*walk.Place, driverFolder, name, libraries.Distrust);
+    if (libraries.Distrust) {
+      libraries.Files.clear();
+      return libraries;
+    }
+    if (library) libraries.Files.push_back(std::move(*library));
+  }
+  return libraries;
 }

@@ -1,25 +1,26 @@
 #pragma once
 // Which driver libraries may be loaded. Loading a library runs its code as
-// the user who configures (root, often), so nobody but that user, root and
-// the plant's group may have been able to change it or its folder.
+// the user who configures (root, often), so the driver folder and every
+// folder above it, and each library, must be such that nobody but that
+// user, root and the plant's group can have changed them (TrustedPath.h);
+// and what is loaded is the file that was checked: each library is opened
+// once, checked on its descriptor and loaded from it (LoadDriver).
 #include <optional>
 #include <string>
+#include <vector>
 
-enum class TDistrust {
-  WritableByOthers,  // the folder or a library: others than owner and group may write
-  ForeignOwner,      // a library: owned by neither root nor the user running the program
+#include "TrustedPath.h"
+#include "load_drv.h"
+
+struct TDriverLibraries {
+  // The libraries of the search, opened and checked, in the loader's order.
+  std::vector<TLibraryFile> Files;
+  // Else the first reason not to load anything; Files is then empty.
+  std::optional<TDistrustedPath> Distrust;
 };
 
-struct TUntrustedDriver {
-  std::string Path;  // the folder or the library
-  bool IsFolder = false;
-  TDistrust Reason = TDistrust::WritableByOthers;
-  std::string Owner;  // ForeignOwner: the owner's name, or number without one
-};
-
-// The first reason not to load anything from driverFolder: the folder (links
-// followed) writable by others, the sticky bit notwithstanding; then, in
-// the loader's order, a library of the search (DriverLibraries) writable by
-// others or owned by a foreign user. Group-writable is the plant's choice.
-// None when every one is trusted or the folder is missing.
-std::optional<TUntrustedDriver> FindUntrustedDriver(const std::string& driverFolder);
+// driverFolder and its "*.so" (links followed; what is, or leads to,
+// anything but a regular file is skipped, as the search skips it): each
+// library must belong to root or the running user and be writable by
+// nobody else. A missing folder has no libraries.
+TDriverLibraries OpenDriverLibraries(const std::string& driverFolder);

@@ -19,10 +19,6 @@ std::uintptr_t WindowHandleOf(const QWidget* application) {
 
 THWConfigClass::THWConfigClass(QWidget* application, const std::string& driverFolder)
     : FApplication(application) {
-  // Loading runs a library's code; nothing is loaded from a folder where
-  // someone else could have put it.
-  if (const auto untrusted = FindUntrustedDriver(driverFolder))
-    throw EUntrustedDriverError(*untrusted);
   // The program has no main window, so the drivers get no window handle.
   const auto driverPath = FindS7Driver(driverFolder, 0);
   if (!driverPath) throw ENoS7DriverError(driverFolder);

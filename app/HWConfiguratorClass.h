@@ -19,9 +19,9 @@ class THWConfigClass {
   // Searches driverFolder (<current folder>/drv unless the command line
   // names another) for the S7 driver and creates the card for it; the card
   // reads the driver's configuration file when asked (LoadConfig). Raises
-  // EUntrustedDriverError, before anything is loaded, when the folder or a
-  // library in it is not trusted, and ENoS7DriverError when there is no S7
-  // driver.
+  // EUntrustedDriverError, before anything is loaded, when the folder, a
+  // folder or link on the way or a library in it is not trusted
+  // (FindS7Driver), and ENoS7DriverError when there is no S7 driver.
   explicit THWConfigClass(QWidget* application = nullptr,
                           const std::string& driverFolder = CurrentDriverFolder());
   THWConfigClass(const THWConfigClass&) = delete;

@@ -20,7 +20,7 @@ TPrinted& Printed() {
 }  // namespace
 
 void PrintResult(std::string_view line) {
-  std::cout << line << '\n';
+  std::cout << Shown(line) << '\n';
 }
 
 void PrintDocument(std::string_view document) {
@@ -30,7 +30,7 @@ void PrintDocument(std::string_view document) {
 
 void PrintMessage(std::string_view text) {
   const std::string plain = WithPlainLineBreaks(text);
-  std::cerr << plain << '\n';
+  std::cerr << TerminalText(plain, true) << '\n';
   std::string& messages = Printed().Messages;
   if (!messages.empty()) messages += '\n';
   messages += plain;

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "CardResult.h"
-#include "TextCodec.h"  // AsUserText, Shown
+#include "TextCodec.h"  // AsUserText, Shown, TerminalText
 
 // The command line cannot be used as given: exit 2.
 class EUsageError : public std::runtime_error {
@@ -22,11 +22,14 @@ class ERefusedValue : public EUsageError {
   using EUsageError::EUsageError;
 };
 
-// One line of the result on standard output.
+// One line of the result on standard output, as Shown: a PLC's or a
+// file's text cannot add a line or reach the terminal as a command.
 void PrintResult(std::string_view line);
-// A JSON document (which ends with its line break) on standard output.
+// A JSON document (which ends with its line break) on standard output; JSON
+// escapes control characters itself.
 void PrintDocument(std::string_view document);
-// A message on standard error, its line breaks as a box would show them.
+// A message on standard error, its line breaks as a box would show them,
+// everything else as TerminalText shows it.
 void PrintMessage(std::string_view text);
 
 // What the run printed on standard error so far, one message per line: the

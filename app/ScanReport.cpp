@@ -7,6 +7,7 @@
 
 #include "JsonOutput.h"
 #include "Localization.h"
+#include "ModeOutput.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ std::string ScanLine(const TScanRecord& record) {
   const TPlcIdentity& identity = record.Identity;
   return IPv4Text(record.Address) + "  Rack=" + std::to_string(record.Rack) +
          " Slot=" + std::to_string(record.Slot) + "  " + OrDash(record.OrderCode) + "  " +
-         OrDash(identity.SystemName) + "  " + OrDash(identity.ModuleTypeName) + "  " + OrDash(identity.ModuleName) + "  " +
+         OrDash(identity.SystemName) + "  " + OrDash(identity.ModuleTypeName) + "  " +
+         OrDash(identity.ModuleName) + "  " +
          (identity.OperatingState ? StateText(*identity.OperatingState) : "-");
 }
 
@@ -106,6 +108,6 @@ std::vector<TScanRecord> RunScan(const TScanRange& range, const TProbeOptions& o
                             progress.Reading(done, total, found);
                           });
   progress.Clear();
-  std::cerr << ScanSummary(range.Count(), records.size()) << '\n';
+  PrintMessage(ScanSummary(range.Count(), records.size()));
   return records;
 }

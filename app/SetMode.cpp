@@ -3,9 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "ChannelTreeModel.h"
 #include "CommandLine.h"
-#include "FileLock.h"
 #include "Localization.h"
 #include "ModeOutput.h"
 #include "SettingsCheck.h"
@@ -37,19 +35,12 @@ std::string RefusalText(const TRefusedSetting& refused) {
   return FillIn(Tr("The value \"%s\" of %s is refused: allowed is text on one line."),
                 {Shown(refused.Value), refused.Key});
 }
-}  // namespace
 
-int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
-  // Read under the writers' lock: what another writer saved is kept, and
-  // nobody writes in between. All values are checked before anything is
-  // written; then they go into the file's own lines, so that the values of
-  // a file whose settings fell back to the defaults are kept, and the card
-  // saves them as it saves the dialog's after OK, unless its settings still
-  // fall back.
-  const TFileLock turn(card.Settings().ConfigFileName);
-  if (!Reported(card.LoadConfig())) return kExitFailure;
-  TConfigInfo wanted;
-  wanted.CopyFrom(card.Settings());
+// Assigns every "Key=Value" to settings, or raises ERefusedValue for the
+// first one refused; the keys assigned. encoding: the file's, which text
+// settings are stored in.
+std::vector<std::string_view> Assign(const std::vector<std::string>& assignments,
+                                     TTextEncoding encoding, TConfigInfo& settings) {
   std::vector<std::string_view> keys;
   for (const std::string& assignment : assignments) {
     const std::size_t eq = assignment.find('=');
@@ -61,24 +52,37 @@ int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
     // fields store them.
     const TSetting* setting = FindSetting(key);
     if (setting && setting->Text) {
-      const auto bytes = AsFileBytes(value, card.FileEncoding());
+      const auto bytes = AsFileBytes(value, encoding);
       if (!bytes) {
-        const bool windows1252 = card.FileEncoding() == TTextEncoding::Windows1252;
+        const bool windows1252 = encoding == TTextEncoding::Windows1252;
         throw ERefusedValue(FillIn(Tr("The value \"%s\" of %s cannot be stored in this "
                                       "configuration file, which is written in %s."),
                                    {Shown(value), key, windows1252 ? "Windows-1252" : "UTF-8"}));
       }
       value = *bytes;
     }
-    const auto refused = AssignSetting(wanted, key, value);
+    const auto refused = AssignSetting(settings, key, value);
     if (refused) throw ERefusedValue(RefusalText(*refused));
     keys.push_back(key);
   }
-  card.PutSettings(wanted, keys);
-  // The channel block is cleaned up as OK cleans it, so that the file is
-  // the one OK would write.
-  TChannelTreeModel channels = card.ChannelTree();
-  channels.CleanUp([&card](std::string_view path) { return card.IsChannelUsed(path); });
-  const bool saved = Reported(card.TakeDialogResults(nullptr, channels.Lines()));
-  return saved ? kExitSuccess : kExitFailure;
+  return keys;
+}
+
+}  // namespace
+
+int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
+  // The card's save reads the file again under the writers' lock, so that
+  // what another writer saved is kept and nobody writes in between; a
+  // refused value leaves it before anything is written. The values go into
+  // the file's own lines, so that the values of a file whose settings fell
+  // back to the defaults are kept; the save refuses while they still fall
+  // back.
+  TSaveChanges changes;
+  changes.Apply = [&](TConfigInfo& settings, TChannelTreeModel&) {
+    TConfigInfo wanted = settings;
+    const auto keys = Assign(assignments, card.FileEncoding(), wanted);
+    card.PutSettings(wanted, keys);
+    settings.CopyFrom(card.Settings());
+  };
+  return Reported(card.SaveChanges(changes).Result) ? kExitSuccess : kExitFailure;
 }

@@ -1,11 +1,12 @@
 #pragma once
-// The driver folder or a library in it is not trusted (DriverTrust.h).
+// The driver folder, a folder above it or a library in it is not trusted
+// (DriverTrust.h).
 #include "DriverSearchError.h"
-#include "DriverTrust.h"
+#include "TrustedPath.h"
 
 // The text names the path, the reason and the fix; nothing was loaded.
 class EUntrustedDriverError : public EDriverSearchError {
  public:
-  explicit EUntrustedDriverError(const TUntrustedDriver& untrusted);
+  explicit EUntrustedDriverError(const TDistrustedPath& untrusted);
   const char* Kind() const noexcept override { return "EUntrustedDriverError"; }
 };

@@ -1,13 +1,17 @@
 #include "load_drv.h"
 
+#include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
+#include <set>
 
 namespace {
 
@@ -76,6 +80,36 @@ const TLoadedDriver* DriverAt(int index) {
   return &drivers[static_cast<std::size_t>(index)];
 }
 
+std::string ProcPath(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+int CollectName(dl_phdr_info* info, std::size_t, void* names) {
+  if (info->dlpi_name) static_cast<std::set<std::string>*>(names)->insert(info->dlpi_name);
+  return 0;
+}
+
+// Loads the file open as fd through /proc, so that the file loaded is the
+// one opened, whatever its name leads to now. dlopen hands a library it
+// holds out again, unopened, for the name it was loaded under; so the
+// descriptor given it has a number no library still loaded came from.
+TModule OpenModule(int fd) {
+  std::set<std::string> loaded;
+  dl_iterate_phdr(CollectName, &loaded);
+  for (int from = 0;;) {
+    const TFileDescriptor copy(::fcntl(fd, F_DUPFD_CLOEXEC, from));
+    if (!copy.Valid()) return nullptr;
+    const std::string name = ProcPath(copy.Get());
+    if (loaded.contains(name)) {
+      from = copy.Get() + 1;
+      continue;
+    }
+    TModule module(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!module) dlerror();  // the failure's text is not needed: the library is skipped
+    return module;
+  }
+}
+
 bool CopyBounded(const std::optional<std::string>& text, char* buffer, std::size_t maxLength) {
   if (!text || !buffer) return false;
   const std::size_t length = std::min(text->size(), maxLength);
@@ -91,6 +125,26 @@ void InitDrivers(std::uintptr_t applicationWindow) {
   Loader().ApplicationWindow = applicationWindow;
 }
 
+std::vector<std::string> MatchingNames(int folderFd, const std::string& mask) {
+  // A descriptor of its own for reading the entries: closedir closes it.
+  const int listed = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return {};
+  DIR* folder = ::fdopendir(listed);
+  if (!folder) {
+    ::close(listed);
+    return {};
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name.empty() || name.front() == '.') continue;
+    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
+  }
+  ::closedir(folder);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::vector<std::string> DriverLibraryPaths(const std::string& pattern) {
   const auto slash = pattern.rfind('/');
   // A bare mask means the current folder; "./" keeps dlopen from searching
@@ -98,24 +152,17 @@ std::vector<std::string> DriverLibraryPaths(const std::string& pattern) {
   const std::string folder = slash == std::string::npos ? "./" : pattern.substr(0, slash + 1);
   const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
 
-  std::error_code error;
-  std::filesystem::directory_iterator entries(folder, error);
-  if (error) return {};  // no such folder: the same as an empty one
-
-  std::vector<std::string> names;
-  for (const auto& entry : entries) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || name.front() == '.') continue;
-    if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) != 0) continue;
-    // is_regular_file follows links: a link to a library counts, a dangling
-    // link, a folder, a pipe or a device does not.
-    std::error_code statError;
-    if (!std::filesystem::is_regular_file(entry.path(), statError)) continue;
-    names.push_back(name);
+  // No such folder: the same as an empty one.
+  const TFileDescriptor folderFd(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  std::vector<std::string> paths;
+  for (const std::string& name : MatchingNames(folderFd.Get(), mask)) {
+    // Links are followed: a link to a library counts, a dangling link, a
+    // folder, a pipe or a device does not.
+    struct stat status {};
+    if (::fstatat(folderFd.Get(), name.c_str(), &status, 0) == 0 && S_ISREG(status.st_mode))
+      paths.push_back(folder + name);
   }
-  std::sort(names.begin(), names.end());
-  for (auto& name : names) name.insert(0, folder);
-  return names;
+  return paths;
 }
 
 void LoadDrivers(const std::string& pattern) {
@@ -123,14 +170,18 @@ void LoadDrivers(const std::string& pattern) {
 }
 
 bool LoadDriver(const std::string& path) {
+  // The kernel resolves the links once; the result is what gets loaded.
+  TLibraryFile library{TFileDescriptor(::open(path.c_str(), O_PATH | O_CLOEXEC)), path};
+  return library.File.Valid() && LoadDriver(library);
+}
+
+bool LoadDriver(const TLibraryFile& library) {
+  const std::string& path = library.Path;
   std::vector<char> exchange(std::max(path.size() + 1, kExchangeBufferReserve), '\0');
   std::copy(path.begin(), path.end(), exchange.begin());
 
-  TModule module(dlopen(exchange.data(), RTLD_NOW | RTLD_LOCAL));
-  if (!module) {
-    dlerror();  // not a library, or one whose dependencies are missing
-    return false;
-  }
+  TModule module = OpenModule(library.File.Get());
+  if (!module) return false;  // not a library, or one whose dependencies are missing
   if (!dlsym(module.get(), DriverEntryNames[epDLL])) return false;
 
   TLoadedDriver driver;

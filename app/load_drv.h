@@ -15,23 +15,38 @@
 #include <vector>
 
 #include "DR_import.h"
+#include "FileDescriptor.h"
 
 // Forgets all loaded drivers (unloading any still loaded) and remembers the
 // application's window handle for DR_DLL (0: the program has no window).
 void InitDrivers(std::uintptr_t applicationWindow);
 
-// pattern: a folder, "/", and a file mask such as "*.so" ('*' and '?',
-// letter case ignored). The paths of every match that is, or links to, a
-// regular file and is not hidden, in the order of the names (byte-wise).
+// A driver library opened once: a descriptor of the file (O_PATH) and the
+// path the search found it under, which DR_DLL and DR_OpenHw receive.
+struct TLibraryFile {
+  TFileDescriptor File;
+  std::string Path;
+};
+
+// The names in the folder open as folderFd that match mask ('*' and '?',
+// letter case ignored) and are not hidden, in byte-wise order.
+std::vector<std::string> MatchingNames(int folderFd, const std::string& mask);
+
+// pattern: a folder, "/", and a file mask such as "*.so". The paths of every
+// match (MatchingNames) that is, or links to, a regular file.
 std::vector<std::string> DriverLibraryPaths(const std::string& pattern);
 
 // Loads every library DriverLibraryPaths(pattern) lists, in its order.
 void LoadDrivers(const std::string& pattern);
 
-// Loads one library. A file that is no loadable library, or a library
-// without DR_DLL, is skipped without a trace. Calls DR_DLL and, when the
-// library has it, DR_OpenHw. Returns whether the library got an index.
+// Loads one library: the file path leads to now, opened once. A file that
+// is no loadable library, or a library without DR_DLL, is skipped without a
+// trace. Calls DR_DLL and, when the library has it, DR_OpenHw. Returns
+// whether the library got an index.
 bool LoadDriver(const std::string& path);
+// The same for a library opened before: what is loaded is the file open as
+// library.File, whatever its name leads to by now.
+bool LoadDriver(const TLibraryFile& library);
 
 // Number of loaded drivers.
 int DriverCount();

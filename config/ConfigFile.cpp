@@ -1,6 +1,5 @@
 #include "ConfigFile.h"
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -14,8 +13,6 @@ namespace {
 
 constexpr std::string_view kStartMarker = ">ChT<";
 constexpr std::string_view kEndMarker = ">EOT<";
-
-namespace fs = std::filesystem;
 
 // A NUL byte that ended the text early is named too: it is what hid the
 // end marker.
@@ -100,7 +97,7 @@ TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding) {
   return SplitTextLines(text);
 }
 
-std::size_t WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
+std::string TextFileBytes(const TStrings& lines) {
   std::string bytes;
   std::size_t size = 0;
   for (const std::string& line : lines) size += line.size() + 2;
@@ -109,19 +106,14 @@ std::size_t WriteTextLinesAtomic(const std::string& path, const TStrings& lines)
     bytes += line;
     bytes += "\r\n";
   }
+  return bytes;
+}
+
+std::size_t WriteTextLinesAtomic(const std::string& path, const TStrings& lines) {
+  const std::string bytes = TextFileBytes(lines);
   ReplaceFileContent(path, bytes);
   return ConfigFileDigest(bytes);
 }
-
-namespace {
-bool ConfigFileExists(const std::string& path) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(path, ec);
-  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
-    RaiseFileError("open", path, ec.value());
-  return status.type() != fs::file_type::not_found;
-}
-}  // namespace
 
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& fileLines,
                     TStrings& channelLines, TTextEncoding& encoding) {
@@ -130,10 +122,10 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
   // a device) is refused now, naming the path: saving would refuse it anyway,
   // and the user would lose every entry made in the dialog. A file that may
   // exist but cannot be looked at is an error too.
-  if (!ConfigFileExists(path)) return;
-  const std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
-  fileLines = SplitFileText(bytes, encoding);
-  ReadConfigText(path, bytes, config, channelLines);
+  const auto bytes = ReadFileIfThere(path, kMaxConfigFileSize);
+  if (!bytes) return;
+  fileLines = SplitFileText(*bytes, encoding);
+  ReadConfigText(path, *bytes, config, channelLines);
 }
 
 void ReadConfigText(const std::string& fileName, std::string_view bytes, TConfigInfo& config,
@@ -162,17 +154,16 @@ std::size_t ConfigFileDigest(std::string_view bytes) {
   return std::hash<std::string_view>{}(bytes) ^ (bytes.size() * 0x9E3779B97F4A7C15ull);
 }
 
-std::size_t ConfigFileDigestOf(const std::string& path) {
-  if (!ConfigFileExists(path)) return ConfigFileDigest({});
-  return ConfigFileDigest(ReadFileBytes(path, kMaxConfigFileSize));
+void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
+                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding) {
+  auto bytes = ReadFileIfThere(path, kMaxConfigFileSize);
+  if (!bytes) return;
+  LoadConfigBytes(path, std::move(*bytes), config, channels, blockStart, encoding);
 }
 
-void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
-                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
-                    std::size_t* digest, TConfigReading* reading) {
-  if (!ConfigFileExists(path)) return;
-  std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
-  if (digest) *digest = ConfigFileDigest(bytes);
+void LoadConfigBytes(const std::string& path, std::string bytes, TConfigInfo& config,
+                     TChannelTreeModel& channels, std::optional<std::size_t>& blockStart,
+                     TTextEncoding& encoding, TConfigReading* reading) {
   const std::string_view text = FileText(bytes);
   encoding = DetectEncoding(text);
   TConfigReading found;

@@ -27,6 +27,10 @@ TStrings SplitFileText(std::string_view bytes, TTextEncoding& encoding);
 // kMaxConfigFileSize bytes (FileStore.h).
 TStrings ReadTextLines(const std::string& path, TTextEncoding& encoding);
 
+// Every line followed by CR LF: the bytes of a text file as the program
+// writes it.
+std::string TextFileBytes(const TStrings& lines);
+
 // Writes every line followed by CR LF as the file's new content. The file
 // keeps its identity (owner, group, permission bits without set-user-ID and
 // set-group-ID, hard and symbolic links); where it can, it is replaced
@@ -49,18 +53,23 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
 
 // LoadConfigFile for the card, without a string per line: the channel
 // block goes into channels (which keeps the file's bytes as its buffer), and
-// blockStart receives the index of the start marker's line; reading, where
-// given, what the settings were read from and whether a NUL byte ended the
-// text. The same errors (a missing end marker names the NUL byte that hid
-// it); nothing changes when nothing is there.
+// blockStart receives the index of the start marker's line. The same errors
+// (a missing end marker names the NUL byte that hid it); nothing changes
+// when nothing is there.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
-                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
-                    std::size_t* digest = nullptr, TConfigReading* reading = nullptr);
+                    std::optional<std::size_t>& blockStart, TTextEncoding& encoding);
+
+// The part of the card's LoadConfigFile after reading: bytes, the file's
+// whole content, read as path (which only goes into messages); reading,
+// where given, what the settings were read from and whether a NUL byte
+// ended the text. The same errors.
+void LoadConfigBytes(const std::string& path, std::string bytes, TConfigInfo& config,
+                     TChannelTreeModel& channels, std::optional<std::size_t>& blockStart,
+                     TTextEncoding& encoding, TConfigReading* reading = nullptr);
 
 // A digest of a configuration file's bytes, to tell a file another writer
 // changed from the one read. A missing file counts as an empty one.
 std::size_t ConfigFileDigest(std::string_view bytes);
-std::size_t ConfigFileDigestOf(const std::string& path);
 
 // The part of LoadConfigFile after reading: settings from the file's bytes,
 // then the channel block's lines appended to channelLines. fileName only

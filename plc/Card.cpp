@@ -1,6 +1,7 @@
 #include "Card.h"
 
 #include "ConfigFile.h"
+#include "FileStore.h"
 #include "Localization.h"
 #include "SettingsTable.h"
 #include "VNErrors.h"
@@ -43,19 +44,23 @@ TCardResult FileResult(TAction&& action) {
 }  // namespace
 
 TCardResult TCard::LoadConfig() {
+  return FileResult(
+      [this] { ReadConfig(ReadFileIfThere(FConfig->ConfigFileName, kMaxConfigFileSize)); });
+}
+
+void TCard::ReadConfig(std::optional<std::string> bytes) {
   // Read into a new record and tree, so that a failure changes nothing.
   auto config = std::make_unique<TConfigInfo>(FConfig->ConfigFileName);
   TChannelTreeModel channelTree;
   std::optional<std::size_t> blockStart;
   TTextEncoding encoding = TTextEncoding::Utf8;
-  std::size_t digest = ConfigFileDigest({});
   TConfigReading reading;
-  TCardResult loaded = FileResult([&] {
-    LoadConfigFile(config->ConfigFileName, *config, channelTree, blockStart, encoding, &digest,
-                   &reading);
-    CheckChannelText(channelTree);
-  });
-  if (!loaded) return loaded;
+  const std::size_t digest = ConfigFileDigest(bytes ? *bytes : std::string_view());
+  if (bytes) {
+    LoadConfigBytes(config->ConfigFileName, std::move(*bytes), *config, channelTree, blockStart,
+                    encoding, &reading);
+  }
+  CheckChannelText(channelTree);
   FConfig = std::move(config);
   FChannelTree = std::move(channelTree);
   FChannelBlockStart = blockStart;
@@ -63,7 +68,6 @@ TCardResult TCard::LoadConfig() {
   FFileDigest = digest;
   FReading = std::move(reading);
   FChannels.reset();
-  return loaded;
 }
 
 void TCard::PutSettings(const TConfigInfo& values, const std::vector<std::string_view>& keys) {
@@ -83,10 +87,6 @@ void TCard::PutSettings(const TConfigInfo& values, const std::vector<std::string
   FReading.Settings = std::move(lines);
 }
 
-bool TCard::ConfigFileChanged() const {
-  return ConfigFileDigestOf(FConfig->ConfigFileName) != FFileDigest;
-}
-
 TLstChannels& TCard::Channels() const {
   // Built on first use: showing or checking the file needs no channel list,
   // and a plant's list of a million channels is ten times the file.
@@ -98,26 +98,47 @@ TLstChannels& TCard::Channels() const {
   return *FChannels;
 }
 
-TCardResult TCard::SaveConfig() {
-  return FileResult([this] {
-    TStrings fileLines;
-    BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
-    FFileDigest = WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
-    // The file now holds what the card holds.
-    FReading = {};
+TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
+  TSaveResult saved;
+  // The lock is taken first, so that nothing slips in between the look at
+  // the file and the write.
+  std::optional<TFileLock> turn;
+  saved.Result = FileResult([&] { turn.emplace(FConfig->ConfigFileName); });
+  if (!saved.Result) return saved;
+  saved.TurnTaken = true;
+  saved.Result = FileResult([&] {
+    std::optional<std::string> bytes;
+    if (!turn->Created()) bytes = turn->Bytes();
+    if (!changes.OverwriteChanged) {
+      ReadConfig(std::move(bytes));
+    } else if (ConfigFileDigest(bytes ? *bytes : std::string_view()) != FFileDigest &&
+               !changes.OverwriteChanged()) {
+      return;
+    }
+    TConfigInfo settings = *FConfig;
+    TChannelTreeModel channels = FChannelTree;
+    if (changes.Apply) changes.Apply(settings, channels);
+    if (changes.Unread == TUnreadFile::Keep && !FReading.Clean()) {
+      saved.Result = KeptFileResult();
+      return;
+    }
+    WriteConfig(*turn, settings, std::move(channels));
+    saved.Written = true;
   });
+  return saved;
 }
 
-TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                     const TStrings& channelLines, TUnreadFile unread) {
-  if (unread == TUnreadFile::Keep && !FReading.Clean()) {
-    const std::string& file = FConfig->ConfigFileName;
-    TCardResult kept = TCardResult::Failure(Tr("Error"), KeptFileText(file));
-    kept.Cause = FindingsText(file, ReadFindings(FReading, FFileEncoding));
-    return kept;
-  }
-  if (collect) collect(*FConfig);
-  FChannelTree = TChannelTreeModel::FromLines(channelLines);
+TCardResult TCard::KeptFileResult() const {
+  const std::string& file = FConfig->ConfigFileName;
+  TCardResult kept = TCardResult::Failure(Tr("Error"), KeptFileText(file));
+  kept.Cause = FindingsText(file, ReadFindings(FReading, FFileEncoding));
+  return kept;
+}
+
+void TCard::WriteConfig(TFileLock& turn, const TConfigInfo& settings, TChannelTreeModel channels) {
+  channels.CleanUp([this](std::string_view path) { return IsChannelUsed(path); });
+  FConfig->CopyFrom(settings);
+  FChannelTree = std::move(channels);
   if (FChannels) {
     auto rebuilt = std::make_unique<TLstChannels>(this);
     rebuilt->ParseChannelText(FChannelTree);
@@ -128,5 +149,10 @@ TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& co
     // checked, and the list waits for its first use as after reading the file.
     CheckChannelText(FChannelTree);
   }
-  return SaveConfig();
+  TStrings fileLines;
+  BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
+  const std::string bytes = TextFileBytes(fileLines);
+  turn.Replace(bytes);
+  FFileDigest = ConfigFileDigest(bytes);
+  FReading = {};  // the file now holds what the card holds
 }

@@ -9,6 +9,7 @@
 
 #include "CardServices.h"
 #include "ChannelTreeModel.h"
+#include "FileLock.h"
 #include "HW_Channels.h"
 #include "PlcConnection.h"
 #include "PlcIdentity.h"
@@ -28,25 +29,15 @@ class TCard : public TCardServices {
   ~TCard() override;
 
   // Reads settings and channels from the configuration file afresh (a
-  // missing file gives the defaults), so that a writer holding the lock
-  // (FileLock.h) works on what is in the file now. A failure names the file
-  // or the line and its error class, and leaves the card as it was.
+  // missing file gives the defaults). A failure names the file or the line
+  // and its error class, and leaves the card as it was.
   TCardResult LoadConfig() override;
-  // Replaces the configuration file atomically; a failure names the file.
-  TCardResult SaveConfig();
-  // Whether the file's bytes differ from those last read or saved (a file
-  // that is not there holds none); EFileError when it cannot be read.
-  bool ConfigFileChanged() const override;
   const TConfigReading& Reading() const override { return FReading; }
   void PutSettings(const TConfigInfo& values, const std::vector<std::string_view>& keys) override;
-  // The take-over after OK: collect fills the card's settings record, the
-  // channel lines replace the card's (a channel list already built is
-  // rebuilt from them with the old list's run-time state), and the file is
-  // saved. A reading that was not clean refuses it unless unread says
-  // Overwrite.
-  TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                const TStrings& channelLines,
-                                TUnreadFile unread = TUnreadFile::Keep) override;
+  // Under the writers' lock: the changed-file check (or a fresh read, see
+  // TSaveChanges), the changes, the clean-up (a channel list already built
+  // is rebuilt with the old list's run-time state), and the atomic write.
+  TSaveResult SaveChanges(const TSaveChanges& changes) override;
 
   TCardResult Connect(const TConfigInfo& settings) override;
   void Disconnect() override;
@@ -88,7 +79,7 @@ class TCard : public TCardServices {
   TChannelTreeModel FChannelTree;
   std::optional<std::size_t> FChannelBlockStart;
   // The digest of the file's bytes as last read or written, to tell whether
-  // another writer changed it since (ConfigFileChanged).
+  // another writer changed it since (SaveChanges).
   std::size_t FFileDigest = 0;
   // How the file was read: a save keeps off a file whose values the card
   // could not take, until the user agrees.
@@ -101,6 +92,14 @@ class TCard : public TCardServices {
   // Reads addresses (sorted, each once) on a connection of its own.
   TCardRead<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
                                                const std::vector<TPlcAddress>& addresses);
+  // Reads settings and channels from bytes, the file's content (none: no
+  // file); a failure raises and changes nothing.
+  void ReadConfig(std::optional<std::string> bytes);
+  // Takes settings and channels as the card's own (cleaned up as OK cleans
+  // them up) and writes them under turn.
+  void WriteConfig(TFileLock& turn, const TConfigInfo& settings, TChannelTreeModel channels);
+  // The refusal of a save over a file whose reading was not clean.
+  TCardResult KeptFileResult() const;
 };
 
 // The configuration file of a driver library: the extension (from the last

@@ -29,6 +29,32 @@ enum class TUnreadFile { Keep, Overwrite };
 // What ReadOrderCode's text starts with, before the code itself.
 inline constexpr std::string_view kOrderCodeLabel = "Order Code:";
 
+// What a writer of the configuration file brings to the card's save.
+struct TSaveChanges {
+  // Asked under the lock when the file is no longer what the card read or
+  // last saved: true writes over it, false keeps it (nothing is written).
+  // Without it the card reads the file again under the lock, so that the
+  // changes apply to what is there now (--set).
+  std::function<bool()> OverwriteChanged;
+  // The writer's changes to the settings and the channel block the card is
+  // about to write (its own, or those it just read). Raising leaves the
+  // file as it was.
+  std::function<void(TConfigInfo& settings, TChannelTreeModel& channels)> Apply;
+  // Whether the save may replace a file whose reading was not clean
+  // (Reading()): the user agreed to it. Else it refuses, nothing written,
+  // the findings named.
+  TUnreadFile Unread = TUnreadFile::Keep;
+};
+
+struct TSaveResult {
+  TCardResult Result;
+  // Whether the writers' lock was had: a failure without it is one of
+  // waiting, and the writer may try again; with it, of reading or writing.
+  bool TurnTaken = false;
+  // Whether the file was written (not so when OverwriteChanged kept it).
+  bool Written = false;
+};
+
 class TCardServices {
  public:
   virtual ~TCardServices() = default;
@@ -49,10 +75,6 @@ class TCardServices {
 
   // Reads the configuration file (settings and channel block) afresh.
   virtual TCardResult LoadConfig() = 0;
-  // Whether the configuration file differs from what the card read (or
-  // last saved), so that OK does not overwrite another writer's change
-  // unasked; EFileError when it cannot be read.
-  virtual bool ConfigFileChanged() const = 0;
   // What the settings were read from, and why the settings in use may not
   // be the file's own (they fell back to the defaults, or a NUL byte ended
   // the text); clean when the file was read whole or was not there.
@@ -91,13 +113,10 @@ class TCardServices {
   virtual TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;
 
-  // After OK or --set: collect fills the card's settings, the channel lines
-  // replace the card's, and the card saves its file. While the reading is
-  // not clean, the save refuses (nothing taken, nothing written, the
-  // findings named) unless unread is Overwrite: the user agreed to it.
-  virtual TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                        const TStrings& channelLines,
-                                        TUnreadFile unread = TUnreadFile::Keep) = 0;
+  // The one save of OK and --set, whole under the file's writers' lock
+  // (FileLock.h): the changed-file check, the writer's changes, the clean-up
+  // of the channel block as OK makes it, the write.
+  virtual TSaveResult SaveChanges(const TSaveChanges& changes) = 0;
 
  protected:
   TCardServices() = default;

@@ -12,8 +12,26 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
-// Decodes one character at bytes[i]; advances i. None for an ill-formed
-// sequence (i then undefined).
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
 std::optional<char32_t> DecodeUtf8(std::string_view bytes, std::size_t& i) {
   const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(bytes[k]); };
   const std::uint8_t lead = byte(i);
@@ -43,26 +61,6 @@ std::optional<char32_t> DecodeUtf8(std::string_view bytes, std::size_t& i) {
   i += length;
   return c;
 }
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-}  // namespace
 
 bool StartsWithUtf8Bom(std::string_view bytes) {
   return bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
@@ -139,24 +137,50 @@ std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
   return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
 }
 
-std::string Shown(std::string_view value) {
-  std::string shown;
-  for (const char c : value) {
+namespace {
+
+void AppendHex(std::string& shown, std::string_view bytes) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
+    shown += "\\x";
+    shown += kHex[byte >> 4];
+    shown += kHex[byte & 0x0F];
+  }
+}
+
+// Characters a terminal acts on instead of showing: the C0 and C1 control
+// characters, DEL, and the line and paragraph separators.
+bool ActsOnTerminal(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+}  // namespace
+
+std::string TerminalText(std::string_view text, bool keepLineBreaks) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t start = i;
+    const auto c = DecodeUtf8(text, i);
+    if (!c) {
+      i = start + 1;
+      AppendHex(shown, text.substr(start, 1));
+    } else if (*c == '\n') {
+      shown += keepLineBreaks ? "\n" : "\\n";
+    } else if (*c == '\t') {
       shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0x0F];
+    } else if (*c == '\r') {
+      shown += "\\r";
+    } else if (ActsOnTerminal(*c)) {
+      AppendHex(shown, text.substr(start, i - start));
     } else {
-      shown += c;
+      shown += text.substr(start, i - start);
     }
   }
   return shown;
+}
+
+std::string Shown(std::string_view value) {
+  return TerminalText(value, false);
 }

@@ -18,6 +18,10 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // Whether bytes start with kUtf8Bom.
 bool StartsWithUtf8Bom(std::string_view bytes);
 
+// Decodes the UTF-8 character at bytes[i] and advances i past it. None for
+// an ill-formed sequence (i is then undefined).
+std::optional<char32_t> DecodeUtf8(std::string_view bytes, std::size_t& i);
+
 // Whether bytes are well-formed UTF-8: shortest forms only, no surrogates,
 // nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
@@ -48,6 +52,13 @@ std::string MessageExcerpt(std::string_view text);
 // given in UTF-8 like everything else.
 std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
 
-// A value as the user can recognise it in one line of a message: line
-// breaks, tabs and other control characters escaped ("\n", "\x1B").
+// Text for the terminal: what a terminal would act on instead of showing
+// (control characters, DEL, the line and paragraph separators) and bytes
+// that are no valid UTF-8 become \xNN, tab and carriage return \t and \r,
+// a line break \n unless keepLineBreaks. Every text output of the command
+// line passes through it (PrintResult, PrintMessage); JSON escapes on its
+// own.
+std::string TerminalText(std::string_view text, bool keepLineBreaks);
+// A value as the user can recognise it in one line of a message:
+// TerminalText without line breaks.
 std::string Shown(std::string_view value);

@@ -1,13 +1,18 @@
 #include "VNConfig.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QString>
 #include <QVariant>
+#include <algorithm>
+#include <cerrno>
 #include <optional>
 
+#include "TrustedPath.h"
 #include "VNErrors.h"
 #include "VNUtils.h"
 
@@ -61,13 +66,48 @@ class TOptionsReader {
   }
 };
 
-// The settings file exists afterwards, even when there was nothing in it; an
-// unwritable folder leaves it missing, which changes nothing for reading.
-void CreateEmptySettingsFile(const QString& fileName) {
-  if (QFileInfo::exists(fileName)) return;
-  QDir().mkpath(QFileInfo(fileName).absolutePath());
-  QFile file(fileName);
-  (void)file.open(QIODevice::WriteOnly);
+// Whether folder is there, or was made, as a folder of the running user's
+// own: each missing folder is made inside one that is (TrustedPath.h).
+bool OwnFolder(const std::string& folder) {
+  const TWalk walk = WalkTrusted(folder, TWalkEnd::Folder);
+  struct stat status {};
+  if (walk.Place)
+    return ::fstat(walk.Place->Folder.Get(), &status) == 0 && status.st_uid == ::geteuid();
+  const std::size_t slash = folder.rfind('/');
+  if (walk.Missing != ENOENT || slash == std::string::npos || slash == 0) return false;
+  const std::string parent = folder.substr(0, slash);
+  if (!OwnFolder(parent)) return false;
+  const TWalk above = WalkTrusted(parent, TWalkEnd::Folder);
+  if (!above.Place) return false;
+  const std::string name = folder.substr(slash + 1);
+  if (::mkdirat(above.Place->Folder.Get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+    return false;
+  return OwnFolder(folder);
+}
+
+// The options file when it is the running user's own: in a folder that
+// belongs to the user, reached through folders and links of root's or the
+// user's. Root started with another user's HOME (as su without "-" leaves
+// it) finds that user's folder there, and a link planted in it must make
+// root neither create nor read a file. The file is created empty when
+// missing (a folder that refuses it leaves it missing, which changes
+// nothing for reading). None: the options keep their defaults, silently,
+// as for a missing registry key. The path returned has its links resolved.
+std::optional<std::string> OwnOptionsFile(const std::string& fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  if (slash == std::string::npos || !OwnFolder(fileName.substr(0, std::max<std::size_t>(slash, 1))))
+    return std::nullopt;
+  const TWalk walk = WalkTrusted(fileName, TWalkEnd::Entry);
+  struct stat status {};
+  if (!walk.Place || ::fstat(walk.Place->Folder.Get(), &status) != 0 ||
+      status.st_uid != ::geteuid())
+    return std::nullopt;
+  if (!walk.Place->Exists) {
+    const TFileDescriptor created(::openat(walk.Place->Folder.Get(), walk.Place->Name.c_str(),
+                                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                           0666));
+  }
+  return walk.Place->Path();
 }
 
 }  // namespace
@@ -76,9 +116,17 @@ void ReadOptions() {
   TVNOptionsX options;
   options.TempPath = QDir::tempPath().toStdString();
 
-  QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Arbelon", "Vornic 7");
-  CreateEmptySettingsFile(settings.fileName());
-
+  // Native is the INI format here; only the user's own file is read, not
+  // the organisation's or the system's beside it, as only the user's
+  // registry branch is.
+  const QString userFile =
+      QSettings(QSettings::NativeFormat, QSettings::UserScope, "Arbelon", "Vornic 7").fileName();
+  const auto file = OwnOptionsFile(userFile.toStdString());
+  if (!file) {
+    Options = std::move(options);
+    return;
+  }
+  QSettings settings(QString::fromStdString(*file), QSettings::IniFormat);
   settings.beginGroup(kGroup);
   TOptionsReader reader(settings);
   reader.Read("Auto Info Open", options.AutoInfoOpen);

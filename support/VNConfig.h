@@ -34,8 +34,10 @@ extern TVNOptionsX Options;
 // Fills Options: a missing value, or a number that is no whole number
 // (decimal, or hexadecimal behind "$", "x" or "0x"), gives the field's
 // default. Creates the empty settings file when there is none (the group is
-// not created). A value that is not text raises EConvertError, and a number
-// outside 0..255 for one of the five 8-bit fields raises ERangeError; each
-// names the value and the settings file. Reading stops at the first error
-// and leaves Options as it was.
+// not created). Only a file of the running user's own is read or created:
+// in a folder that belongs to the user, reached through no other user's
+// folder or link; otherwise every field keeps its default, silently. A value that is not text
+// raises EConvertError, and a number outside 0..255 for one of the five 8-bit fields raises
+// ERangeError; each names the value and the settings file. Reading stops at the first error and
+// leaves Options as it was.
 void ReadOptions();

@@ -357,37 +357,44 @@ void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
   if (!AgreedToOverwriteUnread()) return;
-  FWriterTurn.reset();  // a turn of an earlier OK would block this one
-  std::optional<TFileLock> turn = TakeWriterTurn();
-  if (!turn) return;
-  EnsurePlcRoot();
-  FChannelLines.clear();
-  StoreChannelTree();
-  FWriterTurn = std::move(turn);
+  TSaveChanges changes;
+  changes.OverwriteChanged = [this] { return OverwriteChangedFile(); };
+  changes.Apply = [this](TConfigInfo& settings, TChannelTreeModel& channels) {
+    TakeEntries(settings, channels);
+  };
+  changes.Unread = FOverwriteUnread ? TUnreadFile::Overwrite : TUnreadFile::Keep;
+  TSaveResult saved;
+  {
+    TBusyCursor busy;  // while another writer finishes
+    saved = FCard->SaveChanges(changes);
+  }
+  // Without the writers' turn nothing happened: the entries stay for another try.
+  if (!saved.TurnTaken) {
+    ShowMessageBox(saved.Result.Text(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    return;
+  }
+  if (saved.Result && !saved.Written) return;  // the user keeps the file
+  FSaveResult = saved.Result;
   accept();
 }
 
-std::optional<TFileLock> TConfigDlg::TakeWriterTurn() {
-  const std::string& path = FCard->Settings().ConfigFileName;
-  try {
-    std::optional<TFileLock> turn;
-    {
-      TBusyCursor busy;  // while another writer finishes
-      turn.emplace(path);
-    }
-    // Under the lock, so that nothing slips in between this look and the save.
-    if (FCard->ConfigFileChanged() &&
-        ShowMessageBox(FillIn(Tr("The configuration file \"%s\" was changed since this dialog "
-                                 "read it. Overwrite it with the settings of this dialog?"),
-                              {path}),
-                       Tr("Configuration file changed"),
-                       MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) != IDYES)
-      return std::nullopt;
-    return turn;
-  } catch (const EFileError& error) {
-    ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
-    return std::nullopt;
-  }
+bool TConfigDlg::OverwriteChangedFile() {
+  QApplication::setOverrideCursor(Qt::ArrowCursor);  // over the busy one, for the question
+  const int answer = ShowMessageBox(
+      FillIn(Tr("The configuration file \"%s\" was changed since this dialog read it. Overwrite "
+                "it with the settings of this dialog?"),
+             {FCard->Settings().ConfigFileName}),
+      Tr("Configuration file changed"), MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL);
+  QApplication::restoreOverrideCursor();
+  return answer == IDYES;
+}
+
+void TConfigDlg::TakeEntries(TConfigInfo& settings, TChannelTreeModel& channels) {
+  EnsurePlcRoot();
+  FChannelLines.clear();
+  StoreChannelTree();
+  CollectSettings(settings);
+  channels = TChannelTreeModel::FromLines(FChannelLines);
 }
 
 bool TConfigDlg::AgreedToOverwriteUnread() {

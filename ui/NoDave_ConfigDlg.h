@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "FileLock.h"
+#include "CardResult.h"
 #include "HW_ConfigInfo.h"
 #include "VNUtils.h"
 
@@ -23,6 +23,7 @@ class QTabWidget;
 class QWidget;
 class TCardServices;
 class TChannelTreeEditor;
+class TChannelTreeModel;
 class TChannelTreeView;
 class TMPIFrame;
 class TPPIFrame;
@@ -52,10 +53,9 @@ class TConfigDlg : public QDialog {
 
   // The channel lines; after OK they hold the tree as stored by OKBtnClick.
   const TStrings& ChannelLines() const { return FChannelLines; }
+  // What OK's save returned, once OK closed the dialog.
+  const TCardResult& SaveResult() const { return FSaveResult; }
   const TConfigInfo& ConfigInfo() const { return *FConfigInfo; }
-  // Whether the user agreed at OK to overwrite a file whose settings fell
-  // back to the defaults or whose text a NUL byte ended.
-  bool OverwritesUnreadFile() const { return FOverwriteUnread; }
   TChannelTreeEditor* ChannelTree() const { return FChannelTree; }
 
   // Handlers.
@@ -87,13 +87,14 @@ class TConfigDlg : public QDialog {
   // Whether the visible frame's number fields let an action use their values
   // (TConnectionFrame::EntriesAccepted).
   bool EntriesAccepted();
-  // The configuration file's writer lock, once the file is unchanged since
-  // the card read it or the user agreed to overwrite it; none (after a box)
-  // when the lock could not be had or the user keeps the file.
-  std::optional<TFileLock> TakeWriterTurn();
   // Whether the file may be written: read whole, or the user agreed to
   // overwrite what the dialog could not show (a box asks).
   bool AgreedToOverwriteUnread();
+  // Asked by the card's save when the file changed since it was read:
+  // whether to write over it.
+  bool OverwriteChangedFile();
+  // The card's save's changes: the entries shown and the channel tree.
+  void TakeEntries(TConfigInfo& settings, TChannelTreeModel& channels);
 
   TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
@@ -124,7 +125,9 @@ class TConfigDlg : public QDialog {
   QMetaObject::Connection FFocusWatch;
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;
-  // Held from OK's check until the card has saved: the dialog goes after it.
-  std::optional<TFileLock> FWriterTurn;
+  // The save of the last OK that closed the dialog.
+  TCardResult FSaveResult;
+  // Whether the user agreed at OK to overwrite a file whose settings fell
+  // back to the defaults or whose text a NUL byte ended.
   bool FOverwriteUnread = false;
 };

@@ -51,11 +51,8 @@ TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControl
   // painted, so the walk has finished before the user can use any page.
   dialog->OnShow = [&walk](QObject* sender) { walk.DialogHook(sender); };
 
-  // After OK the dialog holds the file's writer lock until it goes, after the save.
+  // OK has the card take the dialog's results and save them before it closes
+  // the dialog (TConfigDlg::OKBtnClick).
   if (dialog->exec() != QDialog::Accepted) return {};
-  TConfigDlg& accepted = *dialog;
-  return card.TakeDialogResults(
-      [&accepted](TConfigInfo& settings) { accepted.CollectSettings(settings); },
-      accepted.ChannelLines(),
-      accepted.OverwritesUnreadFile() ? TUnreadFile::Overwrite : TUnreadFile::Keep);
+  return dialog->SaveResult();
 }

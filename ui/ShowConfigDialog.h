@@ -12,6 +12,6 @@ using TControlCallback = void (*)(QWidget* control);
 // card's settings and channel lines; callback (may be null) visits every
 // control before the dialog is first painted. On OK the card takes the
 // dialog's results and saves its file under the file's writer lock (after
-// asking, when the file changed since it was read): the result is the
-// save's. On Cancel nothing changes.
+// asking, when the file changed since it was read; TCard::SaveChanges): the
+// result is the save's. On Cancel nothing changes.
 TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);

@@ -1,5 +1,5 @@
-// POSIX side of the configuration file: descriptors, lstat/readlink to
-// follow links by hand, fchown/fchmod to keep the file's identity.
+// POSIX side of the configuration file: descriptors relative to the
+// file's trusted folder, fchown/fchmod to keep the file's identity.
 #include "FileStore.h"
 
 #include <fcntl.h>
@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "FileDescriptor.h"
+#include "Localization.h"
 #include "VNErrors.h"
 
 namespace {
@@ -27,41 +29,27 @@ constexpr const char* kSaveTag = ".VN_S7_Config_DRV-save-pid";
   throw EFileError("Cannot write file \"" + path + "\": it is not a regular file");
 }
 
-// Closes the descriptor it holds when it goes out of scope.
-class TFd {
- public:
-  explicit TFd(int fd = -1) : FFd(fd) {}
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  ~TFd() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  int Get() const { return FFd; }
-  // Closes now, so that a late write error (reported by close) is seen.
-  bool Close() { return ::close(std::exchange(FFd, -1)) == 0; }
-
- private:
-  int FFd;
-};
-
 // A temporary file that is removed unless Keep was called.
 class TTempFile {
  public:
-  TTempFile(std::string path, int fd) : FPath(std::move(path)), FFd(fd) {}
+  // folder: the descriptor name is relative to, AT_FDCWD for a full path.
+  TTempFile(int folder, std::string name, int fd)
+      : FFolder(folder), FName(std::move(name)), FFd(fd) {}
   TTempFile(const TTempFile&) = delete;
   TTempFile& operator=(const TTempFile&) = delete;
   ~TTempFile() {
-    if (FFd.Get() >= 0) FFd.Close();
-    if (!FKept) ::unlink(FPath.c_str());
+    if (FFd.Valid()) FFd.Close();
+    if (!FKept) ::unlinkat(FFolder, FName.c_str(), 0);
   }
-  const std::string& Path() const { return FPath; }
+  const std::string& Name() const { return FName; }
   int Fd() const { return FFd.Get(); }
   bool Close() { return FFd.Close(); }
   void Keep() { FKept = true; }
 
  private:
-  std::string FPath;
-  TFd FFd;
+  int FFolder;
+  std::string FName;
+  TFileDescriptor FFd;
   bool FKept = false;
 };
 
@@ -83,42 +71,15 @@ bool WriteAndSync(TTempFile& temp, std::string_view bytes) {
   return WriteAll(temp.Fd(), bytes) && ::fsync(temp.Fd()) == 0 && temp.Close();
 }
 
-// The file the configuration path finally names, links followed one by one
-// so that a dangling link still yields the name its target is to have.
-struct TResolved {
-  std::string Path;
-  bool Exists = false;
-  struct stat Status {};
-};
-
-TResolved ResolveLinks(const std::string& path) {
-  TResolved resolved{path};
-  for (int hops = 0; hops < 40; ++hops) {
-    if (::lstat(resolved.Path.c_str(), &resolved.Status) != 0) {
-      if (errno != ENOENT) RaiseFileError("write", path, errno);
-      return resolved;
-    }
-    if (!S_ISLNK(resolved.Status.st_mode)) {
-      resolved.Exists = true;
-      return resolved;
-    }
-    std::error_code ec;
-    const fs::path target = fs::read_symlink(resolved.Path, ec);
-    if (ec) RaiseFileError("write", path, ec.value());
-    resolved.Path = target.is_absolute()
-                        ? target.string()
-                        : (fs::path(resolved.Path).parent_path() / target).string();
-  }
-  RaiseFileError("write", path, ELOOP);
-}
-
-// Opens a new, uniquely named file beside target; -1 and errno on failure.
-int CreateTempBeside(const std::string& target, std::string& tempPath) {
+// Opens a new, uniquely named file beside name in folder; -1 and errno on
+// failure.
+int CreateTempBeside(const TTrustedPlace& place, std::string& tempName) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    tempPath =
-        target + kSaveTag + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    tempName = place.Name + kSaveTag + std::to_string(::getpid()) + "-" +
+               std::to_string(counter++) + ".tmp";
+    const int fd = ::openat(place.Folder.Get(), tempName.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
@@ -127,16 +88,16 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
 
 // A temporary file that could not be made: when its name is taken, that
 // name is what the user must look at, not the configuration file.
-[[noreturn]] void RaiseTempFailure(const std::string& tempPath, const std::string& path,
-                                   int error) {
-  RaiseFileError("create", error == EEXIST ? tempPath : path, error);
+[[noreturn]] void RaiseTempFailure(const TTrustedPlace& place, const std::string& tempName,
+                                   const std::string& path, int error) {
+  RaiseFileError("create", error == EEXIST ? TTrustedPlace::Join(place.FolderPath, tempName) : path,
+                 error);
 }
 
-void SyncFolderOf(const std::string& path) {
-  const fs::path folder = fs::path(path).parent_path();
-  TFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Get() >= 0)
-    ::fsync(fd.Get());  // the rename is done; the folder's durability is best effort
+void SyncFolder(const TTrustedPlace& place) {
+  // A descriptor for the path alone cannot be synced: the folder itself, once more.
+  const TFileDescriptor fd(::openat(place.Folder.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.Valid()) ::fsync(fd.Get());  // the rename is done; the folder's durability is best effort
 }
 
 // Whether a failure to create a file in a folder means the folder refuses
@@ -145,17 +106,25 @@ bool FolderRefuses(int error) {
   return error == EACCES || error == EPERM || error == EROFS;
 }
 
+// Puts the written temporary file in the place of the file.
+void RenameInto(const TTrustedPlace& place, TTempFile& temp, const char* action,
+                const std::string& path) {
+  if (::renameat(place.Folder.Get(), temp.Name().c_str(), place.Folder.Get(), place.Name.c_str()) !=
+      0)
+    RaiseFileError(action, path, errno);
+  temp.Keep();
+  SyncFolder(place);
+}
+
 // A new file where none is, through a temporary file, so that no reader
 // ever sees it half written.
-void CreateFile(const std::string& target, std::string_view bytes, const std::string& path) {
-  std::string tempPath;
-  const int fd = CreateTempBeside(target, tempPath);
-  if (fd < 0) RaiseTempFailure(tempPath, path, errno);
-  TTempFile temp(tempPath, fd);
+void CreateFile(const TTrustedPlace& place, std::string_view bytes, const std::string& path) {
+  std::string tempName;
+  const int fd = CreateTempBeside(place, tempName);
+  if (fd < 0) RaiseTempFailure(place, tempName, path, errno);
+  TTempFile temp(place.Folder.Get(), tempName, fd);
   if (!WriteAndSync(temp, bytes)) RaiseFileError("write", path, errno);
-  if (::rename(temp.Path().c_str(), target.c_str()) != 0) RaiseFileError("create", path, errno);
-  temp.Keep();
-  SyncFolderOf(target);
+  RenameInto(place, temp, "create", path);
 }
 
 // The permission bits a replaced file keeps: all but set-user-ID and
@@ -164,42 +133,40 @@ mode_t KeptMode(const struct stat& status) {
   return status.st_mode & 07777 & ~mode_t(S_ISUID | S_ISGID);
 }
 
-// Replaces target by a renamed temporary file with its owner, group and
+// Replaces the file by a renamed temporary file with its owner, group and
 // permissions. False, with nothing changed, when the folder refuses a new
 // file or the owner and group cannot be given to it.
-bool ReplaceByRename(const std::string& target, const struct stat& old, std::string_view bytes,
+bool ReplaceByRename(const TTrustedPlace& place, const struct stat& old, std::string_view bytes,
                      const std::string& path) {
-  std::string tempPath;
-  const int fd = CreateTempBeside(target, tempPath);
+  std::string tempName;
+  const int fd = CreateTempBeside(place, tempName);
   if (fd < 0) {
     if (FolderRefuses(errno)) return false;
-    RaiseTempFailure(tempPath, path, errno);
+    RaiseTempFailure(place, tempName, path, errno);
   }
-  TTempFile temp(tempPath, fd);
+  TTempFile temp(place.Folder.Get(), tempName, fd);
   if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
     if (errno == EPERM) return false;
     RaiseFileError("write", path, errno);
   }
   if (::fchmod(fd, KeptMode(old)) != 0) RaiseFileError("write", path, errno);
   if (!WriteAndSync(temp, bytes)) RaiseFileError("write", path, errno);
-  if (::rename(temp.Path().c_str(), target.c_str()) != 0) RaiseFileError("replace", path, errno);
-  temp.Keep();
-  SyncFolderOf(target);
+  RenameInto(place, temp, "replace", path);
   return true;
 }
 
 // The new content in a file of the system's temporary folder, so that it
 // survives an in-place write that fails part way.
-std::string KeepSafeElsewhere(const std::string& target, std::string_view bytes,
+std::string KeepSafeElsewhere(const TTrustedPlace& place, std::string_view bytes,
                               const std::string& path) {
   std::error_code ec;
   fs::path folder = fs::temp_directory_path(ec);
   if (ec) folder = "/tmp";
-  std::string name = (folder / fs::path(target).filename()).string() + kSaveTag +
-                     std::to_string(::getpid()) + "-XXXXXX";
+  std::string name =
+      (folder / place.Name).string() + kSaveTag + std::to_string(::getpid()) + "-XXXXXX";
   const int fd = ::mkstemp(name.data());
   if (fd < 0) RaiseFileError("create", name, errno);
-  TTempFile temp(name, fd);
+  TTempFile temp(AT_FDCWD, name, fd);
   if (!WriteAndSync(temp, bytes)) {
     const int error = errno;
     throw EFileError("Cannot write file \"" + path + "\": the new content could not be kept in \"" +
@@ -209,39 +176,54 @@ std::string KeepSafeElsewhere(const std::string& target, std::string_view bytes,
   return name;
 }
 
-// Writes bytes into target itself: its inode, and with it every hard link,
+// Writes bytes into the file itself: its inode, and with it every hard link,
 // owner, group and permission, stays. The content is first made safe
-// elsewhere; a failure names that copy.
-void WriteInPlace(const std::string& target, const struct stat& old, std::string_view bytes,
-                  const std::string& path) {
-  const std::string safeCopy = KeepSafeElsewhere(target, bytes, path);
+// elsewhere; a failure names that copy. fd: the file as the writers' lock
+// holds it open, or -1.
+void WriteInPlace(const TTrustedPlace& place, int fd, const struct stat& old,
+                  std::string_view bytes, const std::string& path) {
+  const std::string safeCopy = KeepSafeElsewhere(place, bytes, path);
   const auto fail = [&](int error) {
     throw EFileError("Cannot write file \"" + path + "\": " + std::strerror(error) +
                      "; the new content is kept in \"" + safeCopy + "\"");
   };
   // O_NONBLOCK: should the name have become a pipe meanwhile, opening it
   // must not wait for a reader; the check below then refuses it.
-  TFd fd(::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  if (fd.Get() < 0) {
-    const int error = errno;
-    ::unlink(safeCopy.c_str());  // nothing was written: the old file is whole
-    RaiseFileError("write", path, error);
+  TFileDescriptor opened;
+  if (fd < 0) {
+    opened = TFileDescriptor(::openat(place.Folder.Get(), place.Name.c_str(),
+                                      O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!opened.Valid()) {
+      const int error = errno;
+      ::unlink(safeCopy.c_str());  // nothing was written: the old file is whole
+      RaiseFileError("write", path, error);
+    }
+    fd = opened.Get();
   }
-  struct stat opened {};
-  if (::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != old.st_dev ||
-      opened.st_ino != old.st_ino) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_dev != old.st_dev ||
+      status.st_ino != old.st_ino) {
     ::unlink(safeCopy.c_str());
     RaiseNotRegular(path);
   }
   // Writing as the superuser keeps set-user-ID and set-group-ID; they go.
-  if ((old.st_mode & (S_ISUID | S_ISGID)) != 0 && ::fchmod(fd.Get(), KeptMode(old)) != 0 &&
+  if ((old.st_mode & (S_ISUID | S_ISGID)) != 0 && ::fchmod(fd, KeptMode(old)) != 0 &&
       errno != EPERM)
     fail(errno);
-  if (!WriteAll(fd.Get(), bytes)) fail(errno);
-  if (::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) != 0) fail(errno);
-  if (::fsync(fd.Get()) != 0) fail(errno);
-  if (!fd.Close()) fail(errno);
+  if (::lseek(fd, 0, SEEK_SET) != 0 || !WriteAll(fd, bytes)) fail(errno);
+  if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) fail(errno);
+  if (::fsync(fd) != 0) fail(errno);
+  if (opened.Valid() && !opened.Close()) fail(errno);
   ::unlink(safeCopy.c_str());
+}
+
+// Opens the file at place for reading; -1 and errno when that fails.
+int OpenForReading(const TTrustedPlace& place) {
+  // O_NOFOLLOW: the walk resolved every link, a new one is not followed.
+  // O_NONBLOCK: a name that became a pipe since it was looked at must not
+  // wait for a writer; the reading refuses it.
+  return ::openat(place.Folder.Get(), place.Name.c_str(),
+                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
 }  // namespace
@@ -250,22 +232,41 @@ void RaiseFileError(const std::string& action, const std::string& path, int erro
   throw EFileError("Cannot " + action + " file \"" + path + "\": " + std::strerror(error));
 }
 
-std::string FinalFileName(const std::string& path) {
-  return ResolveLinks(path).Path;
+std::optional<TTrustedPlace> FilePlace(const std::string& path) {
+  TWalk walk = WalkTrusted(path, TWalkEnd::Entry);
+  if (walk.Distrust) {
+    throw EFileError(UntrustedPathText(
+        *walk.Distrust,
+        FillIn(Tr("The configuration file \"%s\" is neither read nor written."), {path})));
+  }
+  return std::move(walk.Place);
+}
+
+std::optional<std::string> ReadFileIfThere(const std::string& path, std::uintmax_t maxSize) {
+  const auto place = FilePlace(path);
+  if (!place || !place->Exists) return std::nullopt;
+  const TFileDescriptor fd(OpenForReading(*place));
+  if (!fd.Valid()) {
+    if (errno == ENOENT) return std::nullopt;  // gone since the walk
+    RaiseFileError("open", path, errno);
+  }
+  return ReadOpenFile(fd.Get(), path, maxSize);
 }
 
 std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
-  // O_NONBLOCK: a name that became a pipe since it was looked at must not
-  // wait for a writer; the check below refuses it.
-  TFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.Get() < 0) RaiseFileError("open", path, errno);
+  auto bytes = ReadFileIfThere(path, maxSize);
+  if (!bytes) RaiseFileError("open", path, ENOENT);
+  return std::move(*bytes);
+}
+
+std::string ReadOpenFile(int fd, const std::string& path, std::uintmax_t maxSize) {
   const auto tooLarge = [&](std::uintmax_t size, const char* qualifier) {
     throw EFileError("Cannot read file \"" + path + "\": its size of " + qualifier +
                      std::to_string(size) + " bytes exceeds the limit of " +
                      std::to_string(maxSize) + " bytes");
   };
   struct stat status {};
-  if (::fstat(fd.Get(), &status) != 0) RaiseFileError("read", path, errno);
+  if (::fstat(fd, &status) != 0) RaiseFileError("read", path, errno);
   if (!S_ISREG(status.st_mode))
     throw EFileError("Cannot read file \"" + path + "\": it is not a regular file");
   if (static_cast<std::uintmax_t>(status.st_size) > maxSize)
@@ -275,7 +276,7 @@ std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
   bytes.reserve(static_cast<std::size_t>(status.st_size));
   char chunk[65536];
   for (;;) {
-    const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
+    const ssize_t got = ::pread(fd, chunk, sizeof chunk, static_cast<off_t>(bytes.size()));
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -290,15 +291,24 @@ std::string ReadFileBytes(const std::string& path, std::uintmax_t maxSize) {
 }
 
 void ReplaceFileContent(const std::string& path, std::string_view bytes) {
-  const TResolved target = ResolveLinks(path);
-  if (!target.Exists) return CreateFile(target.Path, bytes, path);
-  if (!S_ISREG(target.Status.st_mode)) RaiseNotRegular(path);
+  const auto place = FilePlace(path);
+  if (!place) RaiseFileError("create", path, ENOENT);
+  ReplaceFileContent(*place, -1, path, bytes);
+}
+
+void ReplaceFileContent(const TTrustedPlace& place, int fd, const std::string& path,
+                        std::string_view bytes) {
+  struct stat old {};
+  if (::fstatat(place.Folder.Get(), place.Name.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno != ENOENT) RaiseFileError("write", path, errno);
+    return CreateFile(place, bytes, path);
+  }
+  if (!S_ISREG(old.st_mode)) RaiseNotRegular(path);
   // Renaming over a file asks only the folder's permission; a configuration
   // file made read-only must refuse the new content as writing into it would.
-  if (::faccessat(AT_FDCWD, target.Path.c_str(), W_OK, AT_EACCESS) != 0)
+  if (::faccessat(place.Folder.Get(), place.Name.c_str(), W_OK, AT_EACCESS) != 0)
     RaiseFileError("write", path, errno);
   // A rename would split a hard link from its other names.
-  if (target.Status.st_nlink == 1 && ReplaceByRename(target.Path, target.Status, bytes, path))
-    return;
-  WriteInPlace(target.Path, target.Status, bytes, path);
+  if (old.st_nlink == 1 && ReplaceByRename(place, old, bytes, path)) return;
+  WriteInPlace(place, fd, old, bytes, path);
 }

@@ -11,6 +11,7 @@
 
 #include "DriverDiscovery.h"
 #include "DriverFolder.h"
+#include "DriverTrust.h"
 #include "load_drv.h"
 
 namespace {
@@ -29,6 +30,9 @@ std::vector<std::string> LoadedNames() {
   for (int i = 0; i < DriverCount(); ++i) names.push_back(DriverFileName(i).value_or("?"));
   return names;
 }
+
+const std::string kS7Description =
+    "S7-Treiber: Siemens S7 SPS über MPI, PPI, ISO over TCP und S7ONLINE";
 
 long CountStartingWith(const std::vector<std::string>& lines, const std::string& start) {
   return std::count_if(lines.begin(), lines.end(),
@@ -125,6 +129,23 @@ TEST_F(LoadDrvTest, TheFirstS7DriverByNameIsChosenAndAllAreUnloaded) {
             0);
 }
 
+// Another library renamed into the name of a checked one before it is
+// loaded changes nothing: the file checked is the file loaded.
+TEST_F(LoadDrvTest, WhatIsLoadedIsTheLibraryThatWasChecked) {
+  TDriverFolder folder;
+  folder.Add(kS7Driver, "libs7drv.so");
+  const TDriverLibraries checked = OpenDriverLibraries(folder.Drv().string());
+  ASSERT_FALSE(checked.Distrust);
+  ASSERT_EQ(checked.Files.size(), 1u);
+  folder.Add(kOtherDriver, "swap.so");
+  fs::rename(folder.Drv() / "swap.so", folder.Drv() / "libs7drv.so");
+
+  InitDrivers(0);
+  ASSERT_TRUE(LoadDriver(checked.Files[0]));
+  EXPECT_EQ(DriverDescription(0), kS7Description);
+  EXPECT_EQ(DriverFileName(0), "libs7drv.so");
+}
+
 TEST_F(LoadDrvTest, AMissingDriverFolderIsLikeAnEmptyOne) {
   TDriverFolder folder;
   EXPECT_EQ(FindS7Driver((folder.Project() / "nowhere").string()), std::nullopt);
@@ -176,8 +197,7 @@ TEST_F(LoadDrvTest, LookUpsByIndexKeepToTheListAndTheBuffer) {
   const std::vector<TCase> cases = {
       {-1, 100, false, "", ""},
       {2, 100, false, "", ""},  // the number of drivers
-      {1, 100, true, "S7-Treiber: Siemens S7 SPS über MPI, PPI, ISO over TCP und S7ONLINE",
-       "libs7drv.so"},
+      {1, 100, true, kS7Description, "libs7drv.so"},
       {1, 10, true, "S7-Treiber", "libs7drv.s"},
       {0, 0, true, "", ""},
   };

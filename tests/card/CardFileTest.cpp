@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "Card.h"
@@ -89,7 +90,19 @@ TEST_F(CardFileTest, FileErrorsAreReturnedWithTheirKindAndChangeNothing) {
   EXPECT_EQ(card.Channels().Count(), 0);
 }
 
-TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
+// The dialog's save: its changes replace the card's settings and channels.
+TSaveChanges DialogChanges(const std::function<void(TConfigInfo&)>& collect,
+                           const TStrings& channelLines) {
+  TSaveChanges changes;
+  changes.OverwriteChanged = [] { return true; };
+  changes.Apply = [=](TConfigInfo& settings, TChannelTreeModel& channels) {
+    collect(settings);
+    channels = TChannelTreeModel::FromLines(channelLines);
+  };
+  return changes;
+}
+
+TEST_F(CardFileTest, SaveChangesSavesAndCarriesChannelStateOver) {
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\tE\r\n\t\t0\r\n\r\n>EOT<\r\n");
   TCard card(0, driver);
   ASSERT_TRUE(card.LoadConfig().Ok());
@@ -99,13 +112,13 @@ TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
   used->ActiveMark = 1;
   used->StateWord = 42;
 
-  EXPECT_TRUE(card.TakeDialogResults(
-                      [](TConfigInfo& config) {
-                        config.Connectiontype = 4;
-                        config.IPAddress = "10.1.2.3";
-                      },
-                      {"SPS", "\tE", "\t\t0", "\tA", "\t\t4"})
-                  .Ok());
+  EXPECT_TRUE(card.SaveChanges(DialogChanges(
+                                   [](TConfigInfo& config) {
+                                     config.Connectiontype = 4;
+                                     config.IPAddress = "10.1.2.3";
+                                   },
+                                   {"SPS", "\tE", "\t\t0", "\tA", "\t\t4"}))
+                  .Result.Ok());
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
   EXPECT_FALSE(card.ConfigFileChanged());  // its own save is no change by another writer
@@ -130,19 +143,21 @@ TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
   EXPECT_EQ(again.Channels().Count(), 2);
 }
 
-TEST_F(CardFileTest, TakeDialogResultsCreatesAMissingFile) {
+TEST_F(CardFileTest, SaveChangesCreatesAMissingFile) {
   TCard card(0, driver);
-  EXPECT_TRUE(card.TakeDialogResults([](TConfigInfo&) {}, {}).Ok());
+  EXPECT_TRUE(card.SaveChanges(DialogChanges([](TConfigInfo&) {}, {})).Result.Ok());
+  // Cleaned up as OK cleans up: the PLC's root with its areas.
   const std::string written = ReadBytes(configFile);
-  EXPECT_EQ(written.substr(written.size() - 16), ">ChT<\r\n\r\n>EOT<\r\n");
+  EXPECT_THAT(written, ::testing::EndsWith(">ChT<\r\nSPS\r\n\tE\r\n\tA\r\n\tM\r\n\tT\r\n\tZ\r\n"
+                                           "\tDB\r\n\r\n>EOT<\r\n"));
   TTextEncoding encoding;
-  EXPECT_EQ(ReadTextLines(configFile.string(), encoding).size(), 17u);
+  EXPECT_EQ(ReadTextLines(configFile.string(), encoding).size(), 24u);
 }
 
 TEST_F(CardFileTest, ASaveThatFailsIsReturnedNamingTheFile) {
   TCard card(0, driver);
   std::filesystem::create_directories(configFile);  // a folder where the file belongs
-  const TCardResult saved = card.TakeDialogResults([](TConfigInfo&) {}, {});
+  const TCardResult saved = card.SaveChanges(DialogChanges([](TConfigInfo&) {}, {})).Result;
   EXPECT_EQ(saved.ErrorKind, "EFileError");
   EXPECT_THAT(saved.Message, HasSubstr(configFile.string()));
 }

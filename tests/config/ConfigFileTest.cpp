@@ -451,8 +451,8 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
        false, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0754, 1},
       {"another user's file that others may write, saved by an ordinary user", true,
        [](const fs::path& d) {
-         fs::permissions(d,
-                         fs::perms::all);  // new files are allowed: only the owner cannot be given
+         // New files are allowed (the saving user's folder): only the owner cannot be given.
+         EXPECT_EQ(::chown(d.c_str(), Nobody()->pw_uid, Nobody()->pw_gid), 0);
          return MakeRegular(d / "S7DRV.CFG", 0646, kOtherUser, kOtherGroup);
        },
        true, false, false, fs::file_type::regular, kOtherUser, kOtherGroup, 0646, 1},
@@ -480,6 +480,7 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
       continue;
     }
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(::chown(dir.c_str(), ::geteuid(), ::getegid()), 0);
     for (const auto& entry : fs::directory_iterator(dir))
       if (entry.path().filename() != "tmp") fs::remove_all(entry.path());
     const fs::path target = c.Make(dir);
@@ -611,7 +612,7 @@ TEST_F(ConfigFile, FailedInPlaceWriteNamesTheSafeCopy) {
     // A mount of this process alone, gone when it ends.
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
       return 20;
-    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) return 20;
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0) return 20;
     WriteBytes(small / "S7DRV.CFG", "old\r\n");
     fs::create_hard_link(small / "S7DRV.CFG", small / "other.CFG");
     WriteBytes(small / "filler", std::string(60 * 1024, 'f'));  // leaves less than the new content

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@
 #include "VNErrors.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Every test gets its own empty user settings folder; the real user's
 // settings are never touched.
@@ -155,6 +159,45 @@ TEST_F(VNConfigTest, AValueThatIsNoTextIsAReadError) {
     ADD_FAILURE() << "a list was read as text";
   } catch (const EConvertError& error) {
     EXPECT_NE(std::string(error.what()).find("Default Department"), std::string::npos);
+  }
+}
+
+// Root started with another user's HOME (su without "-") finds that user's
+// folder where the options are kept: neither a folder nor a link of theirs
+// makes it read or create a file; the options keep their defaults.
+TEST_F(VNConfigTest, OnlyTheRunningUsersOwnOptionsFileIsReadOrCreated) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+  const fs::path options = dir / "Arbelon", elsewhere = dir / "elsewhere";
+  const auto giveAway = [](const fs::path& path) {
+    ASSERT_EQ(::lchown(path.c_str(), 4711, 4711), 0);
+  };
+  const std::pair<const char*, std::function<void()>> rows[] = {
+      {"the folder is another user's",
+       [&] {
+         Store({{"Default User", "Erna"}}), giveAway(options);
+       }},
+      {"the folder is another user's link",
+       [&] {
+         fs::create_directory(elsewhere);
+         fs::create_directory_symlink(elsewhere, options);
+         giveAway(options);
+       }},
+      {"the file is another user's link",
+       [&] {
+         fs::create_directories(options);
+         fs::create_directory(elsewhere);
+         fs::create_symlink(elsewhere / "Vornic 7.conf", options / "Vornic 7.conf");
+         giveAway(options / "Vornic 7.conf");
+       }},
+  };
+  for (const auto& [why, make] : rows) {
+    SCOPED_TRACE(why);
+    fs::remove_all(options);
+    fs::remove_all(elsewhere);
+    make();
+    ReadOptions();
+    EXPECT_EQ(Options.DefaultUser, "");
+    EXPECT_FALSE(fs::exists(elsewhere / "Vornic 7.conf"));
   }
 }
 
