@@ -106,6 +106,7 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
   saved.Result = FileResult([&] { turn.emplace(FConfig->ConfigFileName); });
   if (!saved.Result) return saved;
   saved.TurnTaken = true;
+  std::optional<TCardResult> kept;
   saved.Result = FileResult([&] {
     std::optional<std::string> bytes;
     if (!turn->Created()) bytes = turn->Bytes();
@@ -119,12 +120,14 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
     TChannelTreeModel channels = FChannelTree;
     if (changes.Apply) changes.Apply(settings, channels);
     if (changes.Unread == TUnreadFile::Keep && !FReading.Clean()) {
-      saved.Result = KeptFileResult();
+      kept = KeptFileResult();
       return;
     }
     WriteConfig(*turn, settings, std::move(channels));
     saved.Written = true;
   });
+  // A file that could not be read whole is kept, and that is the result.
+  if (kept && saved.Result) saved.Result = std::move(*kept);
   return saved;
 }
 

@@ -121,7 +121,12 @@ TEST_F(CardFileTest, SaveChangesSavesAndCarriesChannelStateOver) {
                   .Result.Ok());
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
-  EXPECT_FALSE(card.ConfigFileChanged());  // its own save is no change by another writer
+  // Its own save is no change by another writer: a second save asks nothing.
+  TSaveChanges second = DialogChanges([](TConfigInfo&) {}, card.ChannelLines());
+  bool asked = false;
+  second.OverwriteChanged = [&] { return asked = true; };
+  EXPECT_TRUE(card.SaveChanges(second).Result.Ok());
+  EXPECT_FALSE(asked);
   EXPECT_THAT(card.ChannelLines(), ElementsAre("SPS", "\tE", "\t\t0", "\tA", "\t\t4"));
   ASSERT_EQ(card.Channels().Count(), 2);
   const TChannel* kept = card.Channels().FindChannel("SPS;E;0");
