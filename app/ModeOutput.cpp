@@ -22,10 +22,6 @@ bool Reported(const TCardResult& result) {
   return result.Ok();
 }
 
-std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
-  return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
-}
-
 std::string Shown(std::string_view value) {
   std::string shown;
   for (const char c : value) {

@@ -33,10 +33,6 @@ void PrintMessage(std::string_view text);
 // error; whether there was one decides the exit code.
 bool Reported(const TCardResult& result);
 
-// The file's bytes as the user's text: a Windows-1252 file's characters are
-// printed in UTF-8 like everything else.
-std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
-
 // A value as the user can recognise it in one line of a message.
 std::string Shown(std::string_view value);
 

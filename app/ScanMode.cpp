@@ -12,10 +12,6 @@
 
 namespace {
 
-// PLCs read at the same time. Each PLC sees one connection at a time; more
-// would only crowd the network the probes already went through.
-constexpr std::size_t kParallelReads = 16;
-
 int PortOf(std::string_view text) {
   // The port of a scan is the port a file's IPPort could name: the check is
   // the setting's own.

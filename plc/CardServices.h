@@ -2,7 +2,8 @@
 // What the front ends need from the card: the settings, channel lines and
 // file lines to start from, the channel lookup of the tree editor, the PLC
 // operations behind "Readout Info ", the partner listing and --read-info,
-// and the take-over after OK or --set. The dialog and the command line know
+// the diagnosis and the reading of the PLCs a scan finds, and the take-over
+// after OK or --set. The dialog and the command line know
 // the card only through this, so the dialog needs no card and the card no
 // widgets. Every operation returns its result; none shows anything.
 #include <cstddef>
@@ -11,12 +12,14 @@
 #include <string>
 #include <string_view>
 
+#include "CardDiagnosis.h"
 #include "CardResult.h"
 #include "ChannelTreeModel.h"
 #include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
 #include "PlcChannels.h"
 #include "PlcIdentity.h"
+#include "PlcScan.h"
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
@@ -74,6 +77,16 @@ class TCardServices {
   // The same for addresses (any order, repeats allowed): one value each.
   virtual TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;
+
+  // The diagnosis of settings step by step (DiagnoseConnection, with the
+  // card's window handle), observer and stop as there. Touches nothing of
+  // the card: safe on a thread of its own.
+  virtual TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
+                              const std::atomic<bool>* stop) const = 0;
+  // The reader of a scan (ReadFoundPlc): the PLC behind port, tried with
+  // the rack and slot of settings first. Safe on several threads at once.
+  virtual std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port,
+                                                  const TConfigInfo& settings) const = 0;
 
   // After OK or --set: collect fills the card's settings, the channel lines
   // replace the card's, and the card saves its file.

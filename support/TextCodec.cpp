@@ -134,3 +134,7 @@ std::string MessageExcerpt(std::string_view text) {
   if (end == text.size()) return std::string(text);
   return std::string(text.substr(0, end)) + std::string(kEllipsis);
 }
+
+std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
+  return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
+}

@@ -17,16 +17,19 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "CardResultBox.h"
 #include "CardServices.h"
+#include "ChannelCheckWindow.h"
 #include "ChannelItemModel.h"
 #include "ChannelTreeEditor.h"
 #include "ChannelTreeView.h"
 #include "ConnectionType.h"
+#include "DiagnosisWindow.h"
 #include "DialogTranslation.h"
 #include "FileText.h"
 #include "HW_FrameMPI.h"
@@ -143,6 +146,8 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button2, &QPushButton::clicked, this, &TConfigDlg::Button2Click);
   connect(InfoLesenBtn, &QPushButton::clicked, this, &TConfigDlg::InfoLesenBtnClick);
+  connect(DiagnoseBtn, &QPushButton::clicked, this, &TConfigDlg::DiagnoseBtnClick);
+  connect(CheckChannelsBtn, &QPushButton::clicked, this, &TConfigDlg::CheckChannelsBtnClick);
   FFocusWatch =
       connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && TabSheet3->isAncestorOf(old);
@@ -207,6 +212,8 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Memo1->setTabChangesFocus(true);
   InfoLesenBtn = Named(new QPushButton("Readout Info ", TabSheet1), "InfoLesenBtn");
+  DiagnoseBtn = Named(new QPushButton("&Diagnose", TabSheet1), "DiagnoseBtn");
+  CheckChannelsBtn = Named(new QPushButton("&Check channels", TabSheet1), "CheckChannelsBtn");
 
   PPIFrame1 = Named(new TPPIFrame(TabSheet1), "PPIFrame1");
   S7OnlineFrame1 = Named(new TS7OnlineFrame(TabSheet1), "S7OnlineFrame1");
@@ -228,6 +235,12 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   infoRow->addWidget(InfoLesenBtn, 0, Qt::AlignTop);
   infoRow->addWidget(Memo1, 1);
   Memo1->setFixedHeight(3 * Memo1->fontMetrics().lineSpacing() + 12);
+  // The tests beyond the order code, in a row of their own under "Readout
+  // Info ": beside it they would narrow the memo.
+  auto* testRow = new QHBoxLayout;
+  testRow->addWidget(DiagnoseBtn);
+  testRow->addWidget(CheckChannelsBtn);
+  testRow->addStretch(1);
 
   // The switch above the file name, so that a whole path fits the field.
   auto* protocol = new QGridLayout(GroupBox4);
@@ -241,6 +254,7 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   page->addLayout(frames);
   page->addStretch(1);
   page->addLayout(infoRow);
+  page->addLayout(testRow);
   page->addWidget(GroupBox4);
   return TabSheet1;
 }
@@ -286,6 +300,8 @@ void TConfigDlg::NameFieldsWithoutLabel() {
   // beside them, so they take the (translated) caption that explains them.
   ErrorMsgEdit->setAccessibleName(ErrorProtokol->text());
   Memo1->setAccessibleName(InfoLesenBtn->text().trimmed());
+  for (QPushButton* button : {TCPFrame1->FindPlcsButton(), DiagnoseBtn, CheckChannelsBtn})
+    button->setAccessibleName(button->text().remove('&'));
   TreeView1->setAccessibleName(PageControl1->tabText(PageControl1->indexOf(TabSheet3)));
 }
 
@@ -307,6 +323,9 @@ void TConfigDlg::SetTabOrder() {
     order.insert(order.end(), stops.begin(), stops.end());
   }
   order.push_back(TreeView1);
+  // The tests come after every control the dialog had before them.
+  order.erase(std::remove(order.begin(), order.end(), TCPFrame1->FindPlcsButton()), order.end());
+  order.insert(order.end(), {TCPFrame1->FindPlcsButton(), DiagnoseBtn, CheckChannelsBtn});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -424,9 +443,14 @@ void TConfigDlg::ConnectionTypeBoxChange() {
   Memo1->setEnabled(InfoLesenBtn->isEnabled());
 }
 
-void TConfigDlg::InfoLesenBtnClick() {
-  if (!EntriesAccepted()) return;
+bool TConfigDlg::TakeShownSettings() {
+  if (!EntriesAccepted()) return false;
   CollectSettings(*FConfigInfo);
+  return true;
+}
+
+void TConfigDlg::InfoLesenBtnClick() {
+  if (!TakeShownSettings()) return;
   TCardRead<std::string> orderCode;
   {
     TBusyCursor busy;
@@ -434,6 +458,24 @@ void TConfigDlg::InfoLesenBtnClick() {
   }
   ShowCardResult(orderCode.Result);
   Memo1->setPlainText(QString::fromLatin1(orderCode.Value));  // the PLC sends ASCII
+}
+
+void TConfigDlg::DiagnoseBtnClick() {
+  if (!TakeShownSettings()) return;
+  if (!FDiagnosis) {
+    FDiagnosis = new TDiagnosisWindow(this, *FCard);
+    FDiagnosis->OnUsePair = [this](int rack, int slot) { TCPFrame1->ShowRackSlot(rack, slot); };
+  }
+  FDiagnosis->Start(*FConfigInfo);
+  FDiagnosis->ShowInFront();
+}
+
+void TConfigDlg::CheckChannelsBtnClick() {
+  if (!TakeShownSettings()) return;
+  if (!FChannelCheck) FChannelCheck = new TChannelCheckWindow(this, *FCard);
+  // The channels as the tree holds them now, edits included.
+  FChannelCheck->Start(*FConfigInfo, FChannelTree->Model()->Channels());
+  FChannelCheck->ShowInFront();
 }
 
 void TConfigDlg::TabSheet3Enter() {

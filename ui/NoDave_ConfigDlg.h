@@ -23,7 +23,9 @@ class QTabWidget;
 class QWidget;
 class TCardServices;
 class TChannelTreeEditor;
+class TChannelCheckWindow;
 class TChannelTreeView;
+class TDiagnosisWindow;
 class TMPIFrame;
 class TPPIFrame;
 class TS7OnlineFrame;
@@ -61,6 +63,9 @@ class TConfigDlg : public QDialog {
   void ConnectionTypeBoxChange();
   void InfoLesenBtnClick();
   void TabSheet3Enter();
+  // "Diagnose" and "Check channels": the windows that test the values shown.
+  void DiagnoseBtnClick();
+  void CheckChannelsBtnClick();
 
   // The channel tree operations on FChannelLines.
   void LoadChannelTree();
@@ -84,6 +89,10 @@ class TConfigDlg : public QDialog {
   // Whether the visible frame's number fields let an action use their values
   // (TConnectionFrame::EntriesAccepted).
   bool EntriesAccepted();
+  // FConfigInfo takes the values shown, as for "Readout Info "; false (after
+  // the refusal is shown) while a field refuses its entry.
+  bool TakeShownSettings();
+
   // The configuration file's writer lock, once the file is unchanged since
   // the card read it or the user agreed to overwrite it; none (after a box)
   // when the lock could not be had or the user keeps the file.
@@ -105,6 +114,8 @@ class TConfigDlg : public QDialog {
   QCheckBox* ErrorProtokol = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* InfoLesenBtn = nullptr;
+  QPushButton* DiagnoseBtn = nullptr;
+  QPushButton* CheckChannelsBtn = nullptr;
   TPPIFrame* PPIFrame1 = nullptr;
   TS7OnlineFrame* S7OnlineFrame1 = nullptr;
   TMPIFrame* MPIFrame1 = nullptr;
@@ -115,6 +126,9 @@ class TConfigDlg : public QDialog {
   QLabel* Label9 = nullptr;
   QLabel* Label3 = nullptr;
   TChannelTreeEditor* FChannelTree = nullptr;
+  // The windows of the tests, made on first use; children of the dialog.
+  TDiagnosisWindow* FDiagnosis = nullptr;
+  TChannelCheckWindow* FChannelCheck = nullptr;
   QMetaObject::Connection FFocusWatch;
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;

@@ -13,11 +13,12 @@ namespace {
 // order of ports, and the first failure.
 class TReadRun {
  public:
-  TReadRun(std::vector<TOpenPort>& ports, const TPlcReader& read)
-      : FPorts(ports), FRead(read), FResults(ports.size()) {}
+  TReadRun(std::vector<TOpenPort>& ports, const TPlcReader& read, const std::atomic<bool>* stop)
+      : FPorts(ports), FRead(read), FStop(stop), FResults(ports.size()) {}
 
   void Work() {
     for (;;) {
+      if (FStop && *FStop) return Stopped();
       const std::size_t index = FNext++;
       if (index >= FPorts.size() || FFailed) return;
       std::optional<TScanRecord> record;
@@ -44,8 +45,8 @@ class TReadRun {
   void Watch(std::vector<std::jthread>& workers, const TReadProgress& progress) {
     std::unique_lock lock(FMutex);
     std::size_t reported = 0;
-    while (FDone < FPorts.size() && !FFailed) {
-      FChanged.wait(lock, [&] { return FDone != reported || FFailed; });
+    while (FDone < FPorts.size() && !FFailed && !FStopped) {
+      FChanged.wait(lock, [&] { return FDone != reported || FFailed || FStopped; });
       reported = FDone;
       if (progress) progress(FDone, FPorts.size(), FFound);
     }
@@ -64,6 +65,7 @@ class TReadRun {
  private:
   std::vector<TOpenPort>& FPorts;
   const TPlcReader& FRead;
+  const std::atomic<bool>* FStop;
   std::vector<std::optional<TScanRecord>> FResults;
   std::atomic<std::size_t> FNext{0};
   std::atomic<bool> FFailed{false};
@@ -72,6 +74,14 @@ class TReadRun {
   std::condition_variable FChanged;
   std::size_t FDone = 0;
   std::size_t FFound = 0;
+  bool FStopped = false;
+
+  // Wakes the watch, which then waits for the reads still running.
+  void Stopped() {
+    std::lock_guard lock(FMutex);
+    FStopped = true;
+    FChanged.notify_one();
+  }
 
   void Fail(std::exception_ptr failure) {
     std::lock_guard lock(FMutex);
@@ -84,8 +94,9 @@ class TReadRun {
 }  // namespace
 
 std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
-                                  std::size_t parallel, const TReadProgress& progress) {
-  TReadRun run(ports, read);
+                                  std::size_t parallel, const TReadProgress& progress,
+                                  const std::atomic<bool>* stop) {
+  TReadRun run(ports, read, stop);
   const std::size_t workerCount =
       std::clamp<std::size_t>(parallel, 1, std::max<std::size_t>(ports.size(), 1));
   std::vector<std::jthread> workers;

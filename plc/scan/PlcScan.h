@@ -3,6 +3,7 @@
 // probe finds the ports first, all at once; the PLCs are then read one by
 // one or a few at a time, as many PLCs accept only a few connections and a
 // plant network need not be flooded twice.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,9 +38,16 @@ using TPlcReader = std::function<std::optional<TScanRecord>(TOpenPort& port)>;
 // many of them were PLCs.
 using TReadProgress = std::function<void(std::size_t done, std::size_t total, std::size_t found)>;
 
+// PLCs read at the same time by a scan. Each PLC sees one connection at a
+// time; more would only crowd the network the probes already went through.
+inline constexpr std::size_t kParallelReads = 16;
+
 // Runs read for every open port, at most parallel (at least 1) at a time,
 // and returns the records of the PLCs that answered in the order of ports.
 // Progress is reported from the calling thread. An exception of read ends
-// the remaining reads and leaves after the running ones ended.
+// the remaining reads and leaves after the running ones ended; so does
+// stop, when set and true: no further read starts, and the records read
+// so far are returned.
 std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
-                                  std::size_t parallel = 1, const TReadProgress& progress = {});
+                                  std::size_t parallel = 1, const TReadProgress& progress = {},
+                                  const std::atomic<bool>* stop = nullptr);

@@ -472,22 +472,24 @@ TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
   TConfigDlg& dlg = MakeDialog();
   std::vector<std::string> order;
   QWidget* widget = Child<QWidget>(&dlg, "OKBtn");
-  for (int guard = 0; guard < 200 && order.size() < 12; ++guard) {
+  for (int guard = 0; guard < 200 && order.size() < 15; ++guard) {
     std::string name = widget->objectName().toStdString();
     if (widget == Child<QTabWidget>(&dlg, "PageControl1")->tabBar()) name = "PageControl1";
     const bool wanted = name == "OKBtn" || name == "CancelBtn" || name == "PageControl1" ||
                         name == "ConnectionTypeBox" || name == "Button2" ||
                         name == "ErrorMsgEdit" || name == "ErrorProtokol" || name == "Memo1" ||
                         name == "InfoLesenBtn" || name == "LocalPPI" || name == "Teilnehmerbox" ||
-                        name == "LocalMPI";
+                        name == "LocalMPI" || name == "FindPlcsBtn" || name == "DiagnoseBtn" ||
+                        name == "CheckChannelsBtn";
     if (wanted && (order.empty() || order.back() != name)) order.push_back(name);
     widget = widget->nextInFocusChain();
   }
   // LocalPPI opens the PPI frame, Teilnehmerbox the S7ONLINE frame, LocalMPI
-  // the MPI frame.
+  // the MPI frame; the tests come after every control the design has.
   EXPECT_THAT(order, ElementsAre("OKBtn", "CancelBtn", "PageControl1", "ConnectionTypeBox",
                                  "Button2", "ErrorMsgEdit", "ErrorProtokol", "Memo1",
-                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI"));
+                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI",
+                                 "FindPlcsBtn", "DiagnoseBtn", "CheckChannelsBtn"));
 }
 
 namespace {
@@ -533,10 +535,12 @@ TEST_F(ConfigDlgTest, NoKeyReachesTheHiddenChannelPage) {
   auto* tree = Child<QWidget>(&dlg, "TreeView1");
   const std::vector<QWidget*> stops = FocusStops(&dlg);
   ASSERT_GE(stops.size(), 10u);
-  std::vector<QKeyCombination> keys = {
-      Qt::ControlModifier | Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab,
-      Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab, QKeyCombination(Qt::Key_Right),
-      QKeyCombination(Qt::Key_Left), QKeyCombination(Qt::Key_End)};
+  std::vector<QKeyCombination> keys = {Qt::ControlModifier | Qt::Key_Tab,
+                                       Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab,
+                                       Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab,
+                                       QKeyCombination(Qt::Key_Right),
+                                       QKeyCombination(Qt::Key_Left),
+                                       QKeyCombination(Qt::Key_End)};
   for (int letter = Qt::Key_A; letter <= Qt::Key_Z; ++letter)
     keys.push_back(Qt::AltModifier | static_cast<Qt::Key>(letter));
   for (QWidget* stop : stops) {
