@@ -177,6 +177,25 @@ TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
+// The observer sees each step as it ends; a stop ends the run before the
+// next step, with the connection closed.
+TEST_F(CardEmulatorTest, ADiagnosisShowsEachStepAndStopsBeforeTheNext) {
+  EmulatorProcess emulator;
+  const int descriptors = OpenDescriptors();
+  std::atomic<bool> stop{false};
+  std::vector<std::string> seen;
+  const TDiagnosis diagnosis = card->Diagnose(
+      IsoOverTcp(emulator.Port()),
+      [&](const TDiagnosisStep& step) {
+        seen.push_back(step.Key);
+        stop = step.Key == "TCP connect";
+      },
+      &stop);
+  EXPECT_EQ(seen, (std::vector<std::string>{"name look-up", "TCP connect"}));
+  EXPECT_EQ(diagnosis.Steps.size(), 2u);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
 TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   const int port = UnusedLoopbackPort();
   const int descriptors = OpenDescriptors();

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 
@@ -134,6 +135,25 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
   EXPECT_EQ(plc.Accepted(), 1);
   EXPECT_EQ(other.Accepted(), 1);
   EXPECT_EQ(OpenDescriptors(), descriptors + 2);  // the listeners'
+}
+
+// A stop during a read lets no further read start; what was read is kept.
+TEST(PlcScanTest, AStopLetsNoFurtherReadStart) {
+  std::vector<TOpenPort> ports(5);
+  for (std::uint32_t i = 0; i < ports.size(); ++i) ports[i].Address = Ip(127, 0, 0, 1 + i);
+  std::atomic<bool> stop{false};
+  int reads = 0;
+  const auto records = ReadPlcs(
+      std::move(ports),
+      [&](TOpenPort&) -> std::optional<TScanRecord> {
+        ++reads;
+        stop = true;
+        return TScanRecord{};
+      },
+      1, {}, &stop);
+  EXPECT_EQ(reads, 1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Address, Ip(127, 0, 0, 1));
 }
 
 // With almost every descriptor taken, the probe slows down instead of
