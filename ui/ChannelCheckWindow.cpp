@@ -26,6 +26,9 @@ TChannelCheckWindow::TChannelCheckWindow(QWidget* parent, TCardServices& card)
   FBusy->setRange(0, 0);  // runs until the check ends
   FBusy->setTextVisible(false);
   FRefusals->setObjectName(QStringLiteral("RefusalList"));
+  // A refusal names the whole path of the file: the lines wrap.
+  FRefusals->setWordWrap(true);
+  FRefusals->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
