@@ -90,6 +90,10 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   return outcome.Result.Ok();
 }
 
+bool TDiagnosisRun::Step(int step, const std::function<TStepOutcome()>& body, const char* advice) {
+  return Step(daveStepName(step), body, advice);
+}
+
 TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle,
                               const TDiagnosisObserver& observer, const std::atomic<bool>* stop) {
   TDiagnosis diagnosis;

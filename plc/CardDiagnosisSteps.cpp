@@ -39,14 +39,31 @@ std::string Tsaps(int rack, int slot) {
   return text;
 }
 
-// A read that failed: a refusal is the PLC's access settings, anything
-// else the link.
+constexpr const char* kNotS7Advice =
+    "Check that the address and port are the PLC's: S7 PLCs answer on port 102.";
+
+// What to try after a failed read: a refusal is the PLC's access settings
+// (the step's own advice); otherwise what the answer, or its lack, says.
+const char* ReadAdvice(int code) {
+  switch (daveResultKind(code)) {
+    case daveKindPlcRefused:
+      return nullptr;
+    case daveKindNoAnswer:
+      return "The PLC did not answer the read completely in time: check the network and the "
+             "PLC's load, then try again.";
+    case daveKindWrongReference:
+      return "The answer belonged to another request: make sure that no other program or gateway "
+             "shares this connection, then try again.";
+    case daveKindMalformed:
+      return "The PLC's answer is malformed: check that the device at this address is an S7 PLC.";
+    default:
+      return "The connection ended during the read: check the network and the PLC's load, then "
+             "try again.";
+  }
+}
+
 TStepOutcome ReadFailed(const TPlcConnection& connection, int code) {
-  return {connection.ConnectionFailed(code),
-          {},
-          code > 0 ? nullptr
-                   : "The connection ended during the read: check the network and the PLC's load, "
-                     "then try again."};
+  return {connection.ConnectionFailed(code), {}, ReadAdvice(code)};
 }
 
 TStepOutcome Done(std::string detail) {
@@ -62,7 +79,7 @@ void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::
   int rack = -1;
   int slot = -1;
   run.Step(
-      "rack/slot search",
+      daveStepRackSlotSearch,
       [&] {
         // The last attempt may overrun the search's time by its connect
         // time-out and daveCallTimeoutFactor answer time-outs of that size.
@@ -108,10 +125,26 @@ std::string IdentityDetail(const TPlcIdentity& identity) {
 
 }  // namespace
 
+namespace {
+
+// The S7 set-up on the open link, the same over every connection type.
+bool SetUpStep(TDiagnosisRun& run, TPlcConnection& connection) {
+  return run.Step(
+      daveStepS7Setup,
+      [&] {
+        int pduLength = 0;
+        TCardResult setUp = connection.SetUp(pduLength);
+        return TStepOutcome{std::move(setUp), FillIn(Tr("PDU size %d"), {Number(pduLength)})};
+      },
+      "Check that the device at this address is an S7 PLC.");
+}
+
+}  // namespace
+
 bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo settings) {
   std::array<char, kAddressSize> address{};
   const bool found = run.Step(
-      "name look-up",
+      daveStepNameLookup,
       [&] {
         if (NoDave().daveLookUpPeer(settings.IPPort, settings.IPAddress.c_str(), address.data(),
                                     static_cast<int>(address.size())) != 0) {
@@ -132,7 +165,7 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
   settings.IPAddress = address.data();
   const std::string endpoint = settings.IPAddress + ":" + Number(settings.IPPort);
   if (!run.Step(
-          "TCP connect",
+          daveStepTcpConnect,
           [&] {
             TCardResult opened = connection.OpenDevice(settings);
             if (opened) opened = connection.StartAdapter(settings);
@@ -142,27 +175,25 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
           "cable and the firewall.")) {
     return false;
   }
+  // A service that is no S7 PLC gets no rack/slot advice and no search.
+  bool notS7 = false;
   if (!run.Step(
-          "ISO connect",
+          daveStepIsoConnect,
           [&] {
-            return TStepOutcome{connection.OpenLink(settings),
+            TCardResult linked = connection.OpenLink(settings);
+            notS7 = linked.Code == daveResNotS7Service;
+            return TStepOutcome{std::move(linked),
                                 FillIn(Tr("rack %d, slot %d, TSAP %s"),
                                        {Number(settings.Rack), Number(settings.Slot),
-                                        Tsaps(settings.Rack, settings.Slot)})};
+                                        Tsaps(settings.Rack, settings.Slot)}),
+                                notS7 ? kNotS7Advice : nullptr};
           },
           "Check rack and slot in the PLC's hardware configuration and that the PLC has a free "
           "connection.")) {
-    SearchRackSlot(run, settings, settings.IPAddress);
+    if (!notS7) SearchRackSlot(run, settings, settings.IPAddress);
     return false;
   }
-  return run.Step(
-      "S7 set-up",
-      [&] {
-        int pduLength = 0;
-        TCardResult setUp = connection.SetUp(pduLength);
-        return TStepOutcome{std::move(setUp), FillIn(Tr("PDU size %d"), {Number(pduLength)})};
-      },
-      "Check that the device at this address is an S7 PLC.");
+  return SetUpStep(run, connection);
 }
 
 bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigInfo& settings) {
@@ -170,7 +201,7 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
   const bool mpi = type && IsMpi(*type);
   const bool serial = type && IsSerial(*type);
   const bool opened = run.Step(
-      serial ? "serial device" : "access point",
+      serial ? int{daveStepSerialOpen} : int{daveStepAccessPoint},
       [&] {
         TCardResult result = connection.OpenDevice(settings, true);
         // PPI and the access point have no adapter that could answer.
@@ -180,12 +211,13 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
         return TStepOutcome{std::move(result),
                             FillIn(Tr("COM%d at %s bit/s"), {Number(settings.Comport), baud})};
       },
-      "Check the device the port stands for (VN_S7_COMn), that the adapter is plugged in and "
-      "that the user may open it.");
+      serial ? "Check the device the port stands for (VN_S7_COMn), that the adapter is plugged in "
+               "and that the user may open it."
+             : "Choose another connection type, for example ISO over TCP.");
   if (!opened) return false;
   if (mpi) {
     if (!run.Step(
-            "adapter answer",
+            daveStepAdapter,
             [&] {
               return TStepOutcome{connection.StartAdapter(settings), Tr("answered")};
             },
@@ -193,7 +225,7 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
       return false;
     }
     if (!run.Step(
-            "bus partners",
+            daveStepBusPartners,
             [&] {
               TIntegerList partners;
               if (TCardResult listed = ListPartnersOn(connection, partners); !listed)
@@ -208,19 +240,25 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
       return false;
     }
   }
-  return run.Step(
-      "PLC connect",
-      [&] {
-        const int address = type == TConnectionType::Ppi ? settings.RemotePPI : settings.RemoteMPI;
-        return TStepOutcome{connection.ConnectPlc(settings),
-                            FillIn(Tr("address %d"), {Number(address)})};
-      },
-      "Check the PLC's bus address and that the PLC has a free connection.");
+  // The link to the station and the set-up apart, as over ISO on TCP, so
+  // that a failure names the same step here as in its cause line.
+  if (!run.Step(
+          daveStepPlcConnect,
+          [&] {
+            const int address =
+                type == TConnectionType::Ppi ? settings.RemotePPI : settings.RemoteMPI;
+            return TStepOutcome{connection.OpenLink(settings),
+                                FillIn(Tr("address %d"), {Number(address)})};
+          },
+          "Check the PLC's bus address and that the PLC has a free connection.")) {
+    return false;
+  }
+  return SetUpStep(run, connection);
 }
 
 void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
   const bool orderCode = run.Step(
-      "order code",
+      daveStepOrderCode,
       [&] {
         const TCardRead<std::string> read = ReadOrderCodeOn(connection);
         if (!read.Result) return ReadFailed(connection, read.Result.Code);
@@ -229,7 +267,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
       kReadAdvice);
   if (!orderCode) return;
   const bool identified = run.Step(
-      "identity",
+      daveStepIdentity,
       [&] {
         TPlcIdentity identity;
         // An S7-1200 refuses the component list; the module list then names
@@ -245,7 +283,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
       kReadAdvice);
   if (!identified) return;
   run.Step(
-      "operating state",
+      daveStepOperatingState,
       [&] {
         TPlcIdentity identity;
         const int code =

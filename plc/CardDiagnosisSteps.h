@@ -28,6 +28,9 @@ class TDiagnosisRun {
   // it failed: then the first failure's cause and advice (a catalogue text)
   // are the diagnosis's. A stopped run records nothing more and says false.
   bool Step(const char* name, const std::function<TStepOutcome()>& body, const char* advice);
+  // The same for a step of the S7 library's list (daveStep*), by the name
+  // its cause lines give the step too.
+  bool Step(int step, const std::function<TStepOutcome()>& body, const char* advice);
   // Replaces the advice by settings that answered: the pair and the command.
   void Suggest(int rack, int slot, std::string suggestion, std::string advice) {
     FOut.AnsweringPair = TDiagnosis::TRackSlot{rack, slot};

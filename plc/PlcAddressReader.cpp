@@ -118,6 +118,10 @@ int TPlcAddressReader::Send(const std::vector<TPending>& work) {
   std::vector<ReadItem> items;
   items.reserve(work.size());
   for (const TPending& pending : work) items.push_back(pending.Item);
+  return Send(items, [&](std::size_t i, const TItemAnswer& answer) { Take(work[i], answer); });
+}
+
+int TPlcAddressReader::Send(const std::vector<ReadItem>& items, const TItemTaker& take) {
   std::size_t next = 0;
   std::vector<TItemAnswer> answers;
   for (const TReadRequest& request : PackReadRequests(items, FPduLength)) {
@@ -126,7 +130,7 @@ int TPlcAddressReader::Send(const std::vector<TPending>& work) {
     if (answers.size() != request.size()) return daveResMissingItems;
     ++FOutcome.RequestsSent;
     FOutcome.ItemsSent += request.size();
-    for (const TItemAnswer& answer : answers) Take(work[next++], answer);
+    for (const TItemAnswer& answer : answers) take(next++, answer);
   }
   return 0;
 }
@@ -164,34 +168,22 @@ int TPlcAddressReader::FindSizes() {
     searches.push_back({object, FReadUpTo[object], firstEnd - 1});
   }
   for (;;) {
-    std::vector<TPending> probes;
+    std::vector<ReadItem> probes;
     std::vector<TSearch*> probing;
     for (TSearch& search : searches) {
       if (search.ReadsBelow >= search.Refused) continue;
       const std::uint32_t middle = search.ReadsBelow + (search.Refused - search.ReadsBelow) / 2;
-      probes.push_back({ItemAt(search.Object, middle, 1), true});
+      probes.push_back(ItemAt(search.Object, middle, 1));
       probing.push_back(&search);
     }
     if (probes.empty()) break;
-    std::vector<ReadItem> items;
-    for (const TPending& probe : probes) items.push_back(probe.Item);
-    std::size_t next = 0;
-    std::vector<TItemAnswer> answers;
-    for (const TReadRequest& request : PackReadRequests(items, FPduLength)) {
-      answers.clear();
-      if (int r = FExchange(request, answers); r != 0) return r;
-      if (answers.size() != request.size()) return daveResMissingItems;
-      ++FOutcome.RequestsSent;
-      FOutcome.ItemsSent += request.size();
-      for (const TItemAnswer& answer : answers) {
-        TSearch& search = *probing[next];
-        const std::uint32_t probed = probes[next++].Item.start;
-        if (answer.Code == 0)
-          search.ReadsBelow = probed + 1;
-        else
-          search.Refused = probed;
-      }
-    }
+    const int result = Send(probes, [&](std::size_t i, const TItemAnswer& answer) {
+      if (answer.Code == 0)
+        probing[i]->ReadsBelow = probes[i].start + 1;
+      else
+        probing[i]->Refused = probes[i].start;
+    });
+    if (result != 0) return result;
   }
   for (const TSearch& search : searches) {
     // A read beyond a refusal: the object does not end where it refuses,

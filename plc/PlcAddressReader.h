@@ -87,6 +87,9 @@ class TPlcAddressReader {
 
   int SendPending();
   int Send(const std::vector<TPending>& work);
+  // Sends items packed into requests; take gets each item's index and answer.
+  using TItemTaker = std::function<void(std::size_t, const TItemAnswer&)>;
+  int Send(const std::vector<nodave::s7::ReadItem>& items, const TItemTaker& take);
   void Take(const TPending& pending, const TItemAnswer& answer);
   int FindSizes();
   void SettleOutOfRange(const TPlcObject& object, std::uint32_t size, bool known);

@@ -35,8 +35,11 @@ TCardResult LibraryFailure(int code, const std::string& text) {
     std::string reason = libraryText != nullptr ? libraryText : "";
     // The library has a text for every code it produces itself; anything else
     // (a PLC or adapter number it does not know) would show a placeholder.
+    // Its texts are catalogue texts, shown in the user's language.
     if (libraryText == nullptr || reason.find("no message defined") != std::string::npos)
       reason = Tr("Could not establish connection with these parameters.");
+    else
+      reason = Tr(libraryText);
     message = Tr("Error:") + " " + reason;
   }
   if (!text.empty()) message = code != 0 ? text + "\n" + message : text;
@@ -95,7 +98,12 @@ TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionTyp
     }
   } else {
     handle = api.openS7online("S7ONLINE", FWindowHandle);
-    if (handle < 0) return OpenFailure(Tr("Could not open the virtual connection to \"S7ONLINE\""));
+    if (handle < 0) {
+      daveFailure failure{};
+      api.daveGetOpenFailure(&failure);
+      return WithCause(OpenFailure(Tr("Could not open the virtual connection to \"S7ONLINE\"")),
+                       failure);
+    }
   }
   FPort = handle;
   FPortType = type;

@@ -10,6 +10,11 @@
 // on every address whose accept queue is full does the same without them:
 // the kernel drops the SYNs it cannot queue, so the connect sees no answer
 // at all, exactly as from a host that is switched off.
+//
+// Devices that take the TCP connection and never answer the ISO request:
+// a listener on every address with a long accept queue that it never
+// takes from. Their reads run side by side, so 1, 16 or 254 of them cost
+// one ISO answer time-out all the same.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -18,6 +23,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -61,6 +67,31 @@ class TSilentPort {
  private:
   TSocket FListener;
   std::vector<TSocket> FFillers;
+  int FPort = 0;
+};
+
+// A port on every address that takes every connection and never answers:
+// the kernel completes the handshakes into a long accept queue, emptied
+// only between the runs.
+class TMutePort {
+ public:
+  TMutePort() : FListener(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)) {
+    sockaddr_in where = Loopback(INADDR_ANY, 0);
+    socklen_t length = sizeof where;
+    if (::bind(FListener.Fd(), reinterpret_cast<sockaddr*>(&where), length) != 0 ||
+        ::listen(FListener.Fd(), 4096) != 0)
+      throw std::runtime_error("no listener");
+    ::getsockname(FListener.Fd(), reinterpret_cast<sockaddr*>(&where), &length);
+    FPort = ntohs(where.sin_port);
+  }
+  int Port() const { return FPort; }
+  void Drain() {
+    while (TSocket(::accept(FListener.Fd(), nullptr, nullptr))) {
+    }
+  }
+
+ private:
+  TSocket FListener;
   int FPort = 0;
 };
 
@@ -129,13 +160,19 @@ class TScanProject {
 };
 
 // --scan range --port port as a whole process; no PLC is there, so exit 1.
-void ScanProcess(benchmark::State& state, const char* range, int port, double boundSeconds) {
+// descriptors: a limit on open descriptors the program cannot raise (0:
+// none); between: what to do before each run.
+void ScanProcess(benchmark::State& state, const std::string& range, int port, double boundSeconds,
+                 rlim_t descriptors = 0, const std::function<void()>& between = {}) {
   const TScanProject project;
   double slowest = 0;
   for (auto _ : state) {
+    if (between) between();
+    const std::vector<std::string> arguments{"--dir", project.Dir(), "--scan",
+                                             range,   "--port",      std::to_string(port)};
     const auto start = std::chrono::steady_clock::now();
     const int exitCode =
-        RunProgram({"--dir", project.Dir(), "--scan", range, "--port", std::to_string(port)});
+        descriptors == 0 ? RunProgram(arguments) : RunProgramWithLimit(arguments, descriptors);
     slowest = std::max(
         slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (exitCode != 1) state.SkipWithError("the scan did not end with exit code 1 (none found)");
@@ -155,10 +192,44 @@ void ScanProcessRefusingSlash20(benchmark::State& state) {
   ScanProcess(state, "127.16.0.0/20", RefusingPort(), 10);
 }
 
+// A /24 of silent hosts where the shell allowed 64 descriptors: the probes
+// still run as many at a time as the descriptors left make room for.
+void ScanProcessSilentSlash24In64Descriptors(benchmark::State& state) {
+  const TSilentPort silent;
+  ScanProcess(state, "127.2.0.0/24", silent.Port(), 10, 64);
+}
+
+// state.range(0) devices that take the connection and never answer: their
+// reads side by side cost one connect time-out, one ISO answer time-out
+// (the library's 1.5 s) and a second at most.
+void ScanProcessMuteDevices(benchmark::State& state) {
+  TMutePort mute;
+  const auto devices = state.range(0);
+  const double bound =
+      std::chrono::duration<double>(TProbeOptions{}.ConnectTimeout).count() + 1.5 + 1;
+  ScanProcess(state, "127.3.0.1-" + std::to_string(devices), mute.Port(), bound, 0,
+              [&mute] { mute.Drain(); });
+  state.counters["devices"] = static_cast<double>(devices);
+}
+
 }  // namespace
 
 BENCHMARK(ScanProcessSilentSlash24)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ScanProcessRefusingSlash20)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ScanProcessSilentSlash24In64Descriptors)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(ScanProcessMuteDevices)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->Arg(16)
+    ->Arg(254)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(SilentSlash24)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RefusingSlash20)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RefusingSlash16)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();

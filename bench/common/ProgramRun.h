@@ -3,6 +3,7 @@
 // benchmarks of its command line: output thrown away, the exit code back.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,30 @@ inline int RunProgram(std::vector<std::string> arguments) {
   const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The same under a limit on open descriptors, soft and hard alike, as a
+// shell's `ulimit -n` sets it, so the program cannot raise it.
+inline int RunProgramWithLimit(std::vector<std::string> arguments, rlim_t descriptors) {
+  std::string program = VN_PROGRAM;
+  std::vector<char*> argv{program.data()};
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+    const rlimit limit{descriptors, descriptors};
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(127);
+    execve(program.c_str(), argv.data(), environ);
+    _exit(127);
+  }
+  if (pid < 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

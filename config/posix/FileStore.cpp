@@ -125,6 +125,13 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
   return -1;
 }
 
+// A temporary file that could not be made: when its name is taken, that
+// name is what the user must look at, not the configuration file.
+[[noreturn]] void RaiseTempFailure(const std::string& tempPath, const std::string& path,
+                                   int error) {
+  RaiseFileError("create", error == EEXIST ? tempPath : path, error);
+}
+
 void SyncFolderOf(const std::string& path) {
   const fs::path folder = fs::path(path).parent_path();
   TFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -143,7 +150,7 @@ bool FolderRefuses(int error) {
 void CreateFile(const std::string& target, std::string_view bytes, const std::string& path) {
   std::string tempPath;
   const int fd = CreateTempBeside(target, tempPath);
-  if (fd < 0) RaiseFileError("create", path, errno);
+  if (fd < 0) RaiseTempFailure(tempPath, path, errno);
   TTempFile temp(tempPath, fd);
   if (!WriteAndSync(temp, bytes)) RaiseFileError("write", path, errno);
   if (::rename(temp.Path().c_str(), target.c_str()) != 0) RaiseFileError("create", path, errno);
@@ -166,7 +173,7 @@ bool ReplaceByRename(const std::string& target, const struct stat& old, std::str
   const int fd = CreateTempBeside(target, tempPath);
   if (fd < 0) {
     if (FolderRefuses(errno)) return false;
-    RaiseFileError("create", path, errno);
+    RaiseTempFailure(tempPath, path, errno);
   }
   TTempFile temp(tempPath, fd);
   if (::fchown(fd, old.st_uid, old.st_gid) != 0) {

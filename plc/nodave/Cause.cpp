@@ -18,12 +18,16 @@ struct StepName {
   const char* name;
 };
 
+// The one list of step names: the cause lines and a diagnosis's steps both
+// take their names from here.
 constexpr StepName kStepNames[] = {
-    {daveStepNameLookup, "name look-up"},      {daveStepTcpConnect, "TCP connect"},
-    {daveStepIsoConnect, "ISO connect"},       {daveStepS7Setup, "S7 set-up"},
-    {daveStepOrderCode, "order code read"},    {daveStepSzlRead, "system status list read"},
-    {daveStepSerialOpen, "serial port open"},  {daveStepAdapter, "adapter answer"},
-    {daveStepBusPartners, "bus partner list"}, {daveStepPlcConnect, "PLC connect"},
+    {daveStepNameLookup, "name look-up"},        {daveStepTcpConnect, "TCP connect"},
+    {daveStepIsoConnect, "ISO connect"},         {daveStepS7Setup, "S7 set-up"},
+    {daveStepOrderCode, "order code"},           {daveStepSzlRead, "system status list read"},
+    {daveStepSerialOpen, "serial device"},       {daveStepAdapter, "adapter answer"},
+    {daveStepBusPartners, "bus partners"},       {daveStepPlcConnect, "PLC connect"},
+    {daveStepOperatingState, "operating state"}, {daveStepRackSlotSearch, "rack/slot search"},
+    {daveStepAccessPoint, "access point"},       {daveStepIdentity, "identity"},
     {daveStepReadVars, "variable read"},
 };
 
@@ -70,19 +74,10 @@ bool IsAccessError(int code) {
   return false;
 }
 
-bool CannotEvaluate(int result) {
-  switch (result) {
-    case daveResCannotEvaluatePDU:
-    case daveResUnexpectedFunc:
-    case daveResShortPacket:
-    case daveResWrongReference:
-    case daveResBadFrame:
-    case daveResBadChecksum:
-    case daveResAnswerTooLong:
-      return true;
-    default:
-      return false;
-  }
+// Checked answers the library refused: each code's own text says why.
+bool RefusedByCheck(int result) {
+  return result == daveResWrongSzl || result == daveResBadOrderCode ||
+         result == daveResBadPduSize || result == daveResAnswerOverPdu;
 }
 
 void DescribeSerialOpen(const daveFailure& f, CauseBuilder& c) {
@@ -214,9 +209,40 @@ bool OnSerialLine(const daveFailure& f) {
   return !Field(f.device).empty() && Field(f.address).empty();
 }
 
+// Failures that are about the service or the system rather than one step.
+bool DescribeService(const daveFailure& f, CauseBuilder& c) {
+  if (f.result == daveResS7onlineUnavailable) {
+    c.pattern("S7ONLINE does not exist on Linux");
+    return true;
+  }
+  if (f.result != daveResNotS7Service) return false;
+  if (Field(f.address).empty())
+    c.pattern("this service does not answer as an S7 PLC");
+  else
+    c.pattern("this service at %s does not answer as an S7 PLC").value(Field(f.address));
+  return true;
+}
+
+std::string Seconds(int milliseconds) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.1f", milliseconds / 1000.0);
+  return b;
+}
+
 void DescribeAnswer(const daveFailure& f, CauseBuilder& c) {
   c.message(daveStepName(f.step));
-  if (CannotEvaluate(f.result)) {
+  const int kind = daveResultKind(f.result);
+  if (OnSerialLine(f) && (f.result == daveResBadFrame || f.result == daveResBadChecksum)) {
+    c.pattern("Step \"%s\": the adapter at %s answered something that is not a valid telegram")
+        .value(Field(f.device));
+  } else if (f.result == daveResAnswerIncomplete) {
+    c.pattern("Step \"%s\": the PLC's answer was still incomplete after %s s")
+        .value(Seconds(f.waitedMs));
+  } else if (kind == daveKindWrongReference) {
+    c.pattern("Step \"%s\": the answer belongs to another request (wrong PDU reference)");
+  } else if (RefusedByCheck(f.result)) {
+    c.pattern("Step \"%s\": %s").message(daveStrerror(f.result));
+  } else if (kind == daveKindMalformed) {
     c.pattern("Step \"%s\": the answer cannot be evaluated");
   } else if (f.result == daveResTimeout && OnSerialLine(f)) {
     c.pattern("Step \"%s\": no answer from the adapter on %s at %s bit/s")
@@ -242,6 +268,31 @@ extern "C" const char* daveStepName(int step) {
   return "";
 }
 
+extern "C" int daveResultKind(int result) {
+  switch (result) {
+    case daveResTimeout:
+    case daveResAnswerIncomplete:
+      return daveKindNoAnswer;
+    case daveResWrongReference:
+      return daveKindWrongReference;
+    case daveResCannotEvaluatePDU:
+    case daveResUnexpectedFunc:
+    case daveResShortPacket:
+    case daveResBadFrame:
+    case daveResBadChecksum:
+    case daveResAnswerTooLong:
+    case daveResNotS7Service:
+    case daveResWrongSzl:
+    case daveResBadOrderCode:
+    case daveResBadPduSize:
+    case daveResAnswerOverPdu:
+    case daveResMissingItems:
+      return daveKindMalformed;
+    default:
+      return result >= 1 && result <= 0xFFFF ? daveKindPlcRefused : daveKindOther;
+  }
+}
+
 extern "C" int daveDescribeFailure(const daveFailure* failure, daveCause* cause) {
   if (!failure || !cause) return daveResInvalidParam;
   const daveFailure& f = *failure;
@@ -265,6 +316,7 @@ extern "C" int daveDescribeFailure(const daveFailure* failure, daveCause* cause)
     default:
       break;
   }
-  if (!DescribeIsoRefusal(f, c) && !DescribePlcError(f, c)) DescribeAnswer(f, c);
+  if (!DescribeService(f, c) && !DescribeIsoRefusal(f, c) && !DescribePlcError(f, c))
+    DescribeAnswer(f, c);
   return 0;
 }

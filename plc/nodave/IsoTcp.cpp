@@ -39,9 +39,11 @@ Bytes BuildDataTpdu(ByteSpan pdu) {
   return w.take();
 }
 
-int ReceiveTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu) {
-  std::uint8_t header[kTpktHeader];
-  if (int r = ReceiveExact(link, header, deadline); r != 0) return r;
+namespace {
+
+// The rest of a TPKT after its header.
+int ReceiveTpktBody(Transport& link, const Deadline& deadline, ByteSpan header, Bytes& tpdu,
+                    std::size_t* received) {
   ByteReader h(header);
   std::uint8_t version = h.u8();
   h.skip(1);
@@ -49,7 +51,27 @@ int ReceiveTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu) {
   // The smallest TPDU we can get is a DT header of 3 bytes.
   if (version != kTpktVersion || length < kTpktHeader + kDtHeader) return daveResBadFrame;
   tpdu.resize(length - kTpktHeader);
-  return ReceiveExact(link, tpdu, deadline);
+  return ReceiveExact(link, tpdu, deadline, received);
+}
+
+// The first answer on the port: its first byte tells an ISO-on-TCP service
+// (TPKT version 3) from any other, even one that sends a few bytes of text
+// and hangs up.
+int ReceiveFirstTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu) {
+  std::uint8_t header[kTpktHeader];
+  if (int r = ReceiveExact(link, std::span(header, 1), deadline); r != 0) return r;
+  if (header[0] != kTpktVersion) return daveResNotS7Service;
+  if (int r = ReceiveExact(link, std::span(header + 1, kTpktHeader - 1), deadline); r != 0)
+    return r;
+  return ReceiveTpktBody(link, deadline, header, tpdu, nullptr);
+}
+
+}  // namespace
+
+int ReceiveTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu, std::size_t* received) {
+  std::uint8_t header[kTpktHeader];
+  if (int r = ReceiveExact(link, header, deadline, received); r != 0) return r;
+  return ReceiveTpktBody(link, deadline, header, tpdu, received);
 }
 
 int CheckConnectionConfirm(ByteSpan tpdu) {
@@ -72,7 +94,8 @@ int CheckConnectionConfirm(ByteSpan tpdu) {
     case kCodeER:
       return daveResConnectionRefused;
     default:
-      return daveResBadFrame;
+      // ISO on TCP, but no answer a PLC gives to a connection request.
+      return daveResNotS7Service;
   }
 }
 
@@ -83,7 +106,7 @@ int IsoTcpLink::open() {
   if (int r = link_.send(cr, budget_.sendLimit()); r != 0) return r;
   Deadline deadline = budget_.answerDeadline();
   Bytes tpdu;
-  int r = iso::ReceiveTpkt(link_, deadline, tpdu);
+  int r = iso::ReceiveFirstTpkt(link_, deadline, tpdu);
   // A PLC that does not like the TSAP closes or resets the connection.
   if (r == daveResConnectionClosed || r == daveResConnectionReset) return daveResConnectionRefused;
   if (r != 0) return r;
@@ -97,8 +120,10 @@ int IsoTcpLink::exchange(ByteSpan request, Bytes& answer) {
   Deadline deadline = budget_.answerDeadline();
   answer.clear();
   Bytes tpdu;
+  std::size_t received = 0;  // bytes of this answer so far, empty fragments included
   for (;;) {
-    if (int r = iso::ReceiveTpkt(link_, deadline, tpdu); r != 0) return r;
+    if (int r = iso::ReceiveTpkt(link_, deadline, tpdu, &received); r != 0)
+      return r == daveResTimeout && received > 0 ? daveResAnswerIncomplete : r;
     ByteReader t(tpdu);
     std::uint8_t li = t.u8();
     std::uint8_t code = t.u8();

@@ -28,10 +28,13 @@ std::uint16_t RemoteTsap(int rack, int slot);
 Bytes BuildConnectionRequest(std::uint16_t remoteTsap);
 Bytes BuildDataTpdu(ByteSpan pdu);
 
-// Reads one TPKT and returns its payload (the COTP TPDU). 0 or a code.
-int ReceiveTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu);
+// Reads one TPKT and returns its payload (the COTP TPDU). 0 or a code;
+// received (may be null) is increased by the bytes that arrived.
+int ReceiveTpkt(Transport& link, const Deadline& deadline, Bytes& tpdu,
+                std::size_t* received = nullptr);
 // Checks the answer to a connection request: 0 for a connection confirm,
-// a refusal code (DR with its reason, ER) or a format error.
+// a refusal code (DR with its reason, ER), daveResNotS7Service for any
+// other TPDU, or a format error.
 int CheckConnectionConfirm(ByteSpan tpdu);
 }  // namespace iso
 

@@ -197,7 +197,11 @@ int MpiAdapter::sendTelegram(ByteSpan telegram) {
     }
     if (answer != mpi::kDLE) {
       // NAK, silence, or the adapter's own STX: we give way and try again.
-      result = answer == mpi::kNAK ? daveResBlockRejected : daveResTimeout;
+      // Should that be all the adapter ever says back (an echo of our STX,
+      // or garbage), it answered, but nothing of 3964R.
+      result = answer == mpi::kNAK ? daveResBlockRejected
+               : answer < 0        ? daveResTimeout
+                                   : daveResBadFrame;
       continue;
     }
     if (int r = link_.send(block, budget_.sendLimit()); r != 0) return r;
@@ -205,7 +209,9 @@ int MpiAdapter::sendTelegram(ByteSpan telegram) {
     answer = ReceiveByte(link_, accepted);
     if (answer == mpi::kDLE) return 0;
     if (answer == daveResConnectionClosed || answer == daveResConnectionReset) return answer;
-    result = answer == daveResTimeout ? daveResTimeout : daveResBlockRejected;
+    result = answer == daveResTimeout ? daveResTimeout
+             : answer == mpi::kNAK    ? daveResBlockRejected
+                                      : daveResBadFrame;  // an echo of the block, or garbage
   }
   return budget_.callOver() ? daveResTimeout : result;
 }
@@ -216,12 +222,15 @@ int MpiAdapter::receiveTelegram(Bytes& telegram) {
   Deadline deadline = budget_.answerDeadline();
   int result = daveResTimeout;
   for (int attempt = 0; attempt < mpi::kAttempts; ++attempt) {
-    // Wait for the adapter's STX; anything else before it is dropped.
+    // Wait for the adapter's STX; anything else before it is dropped, and
+    // if nothing else comes, the adapter answered garbage, not silence.
     int b;
-    do {
-      b = ReceiveByte(link_, deadline);
-    } while (b >= 0 && b != mpi::kSTX);
-    if (b < 0) return b;
+    bool dropped = false;
+    for (b = ReceiveByte(link_, deadline); b >= 0 && b != mpi::kSTX;
+         b = ReceiveByte(link_, deadline)) {
+      dropped = true;
+    }
+    if (b < 0) return b == daveResTimeout && dropped ? daveResBadFrame : b;
     if (int r = link_.send(ByteSpan(&dle, 1), budget_.sendLimit()); r != 0) return r;
     Deadline body = budget_.answerDeadline();
     result = mpi::ReceiveBlockBody(link_, body, telegram);

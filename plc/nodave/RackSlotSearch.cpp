@@ -1,6 +1,8 @@
 // Trying the usual rack and slot pairs on a PLC that refused the configured
 // one. Each attempt is a connection of its own, as the PLC may close the
-// socket after a refused connection request.
+// socket after a refused connection request. A pair counts only when the S7
+// set-up on it succeeds: some devices confirm the ISO connection on any
+// pair and fail only then, and a pair offered must be one that works.
 #include <algorithm>
 #include <chrono>
 #include <vector>
@@ -29,7 +31,7 @@ std::vector<Pair> PairsToTry(int firstRack) {
   return pairs;
 }
 
-// One connection request to rack/slot within milliseconds.
+// One connection to rack/slot, set-up included, within milliseconds.
 int Attempt(int port, const char* peer, Pair pair, int milliseconds) {
   using std::chrono::steady_clock;
   const auto start = steady_clock::now();
@@ -42,7 +44,7 @@ int Attempt(int port, const char* peer, Pair pair, int milliseconds) {
   daveInterface* di = daveNewInterface({fd, fd}, "", 0, daveProtoISOTCP, 0);
   daveSetTimeout(di, left * 1000);
   daveConnection* dc = daveNewConnection(di, 0, pair.rack, pair.slot);
-  const int result = dc ? daveOpenPLCLink(dc) : daveResUnknownError;
+  const int result = dc ? daveConnectPLC(dc) : daveResUnknownError;
   daveDisconnectPLC(dc);
   daveFree(dc);
   daveFree(di);
@@ -71,7 +73,9 @@ extern "C" int daveFindRackSlot(int port, const char* peer, int firstRack, int t
     if (left < 1) break;
     result = Attempt(port, peer, pair, std::min(left, nodave::ConnectTimeoutMs()));
     if (attempt) attempt(context, pair.rack, pair.slot, result);
-    if (result == daveResPortNotOpen) break;
+    // No other pair can help a port that does not open or a service that
+    // is no S7 PLC.
+    if (result == daveResPortNotOpen || result == daveResNotS7Service) break;
     if (result == 0) {
       *rack = pair.rack;
       *slot = pair.slot;

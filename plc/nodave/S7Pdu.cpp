@@ -38,6 +38,13 @@ bool IsBlank(ByteSpan mlfb) {
   return std::all_of(mlfb.begin(), mlfb.end(), [](std::uint8_t c) { return c == ' ' || c == 0; });
 }
 
+// An order code fills its field with printable characters (blanks at the
+// end); a zero byte would cut it short for every reader after us.
+bool IsPrintable(ByteSpan mlfb) {
+  return std::all_of(mlfb.begin(), mlfb.end(),
+                     [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; });
+}
+
 }  // namespace
 
 Bytes BuildSetupCommunication(std::uint16_t reference, std::uint16_t pduLength) {
@@ -169,6 +176,12 @@ int ParseSzlList(ByteSpan payload, SzlList& out) {
   return 0;
 }
 
+int CheckSzlList(ByteSpan payload, std::uint16_t id, std::uint16_t index) {
+  SzlList list;
+  if (int r = ParseSzlList(payload, list); r != 0) return r;
+  return list.id == id && list.index == index ? 0 : daveResWrongSzl;
+}
+
 int CopySzlList(const SzlList& list, std::span<std::uint8_t> out) {
   if (out.size() < kSzlListHeader) return daveResInvalidParam;
   // Trust the bytes received, not the record count the PLC claims.
@@ -208,6 +221,7 @@ int FindOrderCode(const SzlList& list, std::array<char, kOrderCodeLength>& code)
     if (chosen.empty()) chosen = mlfb;
   }
   if (chosen.empty()) return daveResNoOrderCode;
+  if (!IsPrintable(chosen)) return daveResBadOrderCode;
   std::copy(chosen.begin(), chosen.end(), code.begin());
   return 0;
 }

@@ -22,6 +22,10 @@ constexpr std::uint8_t kFuncSetupCommunication = 0xF0;
 // Module identification: all records, and one record (index 1 = module).
 constexpr std::uint16_t kSzlModuleIdentification = 0x0011;
 constexpr std::uint16_t kSzlOneModuleIdentification = 0x0111;
+constexpr std::uint16_t kSzlComponentIdentification = 0x001C;
+constexpr std::uint16_t kSzlCurrentModeTransition = 0x0424;
+// The smallest PDU size S7 PLCs negotiate.
+constexpr std::uint16_t kSmallestPdu = 240;
 constexpr std::size_t kOrderCodeLength = 20;  // MLFB field of a record
 
 Bytes BuildSetupCommunication(std::uint16_t reference, std::uint16_t pduLength);
@@ -65,6 +69,10 @@ struct SzlList {
 
 int ParseSzlList(ByteSpan payload, SzlList& out);
 
+// Whether payload is the list asked for: its SZL-ID and index. 0,
+// daveResWrongSzl or daveResShortPacket.
+int CheckSzlList(ByteSpan payload, std::uint16_t id, std::uint16_t index);
+
 // The size of an SZL list's header: SZL-ID, index, record length, count.
 constexpr std::size_t kSzlListHeader = 8;
 
@@ -76,7 +84,8 @@ int CopySzlList(const SzlList& list, std::span<std::uint8_t> out);
 
 // The order code from module identification records: the record of the
 // module (index 1) when its MLFB is not blank, else the first record whose
-// MLFB is not blank. 0 or daveResNoOrderCode.
+// MLFB is not blank. 0, daveResNoOrderCode, or daveResBadOrderCode when the
+// MLFB chosen is not printable text over its whole width.
 int FindOrderCode(const SzlList& list, std::array<char, kOrderCodeLength>& code);
 
 }  // namespace nodave::s7

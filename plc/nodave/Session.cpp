@@ -51,7 +51,22 @@ bool BreaksLink(int result) {
          result == daveResConnectionReset || result == daveResSendFailed ||
          result == daveResBadFrame || result == daveResBadChecksum ||
          result == daveResShortPacket || result == daveResWrongReference ||
-         result == daveResAnswerTooLong || result == daveResPortNotOpen;
+         result == daveResAnswerTooLong || result == daveResPortNotOpen ||
+         result == daveResAnswerIncomplete || result == daveResAnswerOverPdu;
+}
+
+// The step of reading a list: what the program reads it for.
+int ListStep(std::uint16_t id) {
+  switch (id) {
+    case s7::kSzlCurrentModeTransition:
+      return daveStepOperatingState;
+    case s7::kSzlModuleIdentification:
+    case s7::kSzlOneModuleIdentification:
+    case s7::kSzlComponentIdentification:
+      return daveStepIdentity;
+    default:
+      return daveStepSzlRead;
+  }
 }
 
 }  // namespace
@@ -69,6 +84,7 @@ std::unique_ptr<Interface> Interface::Create(std::unique_ptr<Transport> transpor
 Interface::Interface(std::unique_ptr<Transport> transport, const Clock& clock, std::string name,
                      int localAddress, int protocol, int speed)
     : transport_(std::move(transport)),
+      clock_(clock),
       name_(std::move(name)),
       localAddress_(localAddress),
       protocol_(protocol),
@@ -167,7 +183,11 @@ void Connection::drop(int result) {
 int Connection::exchange(ByteSpan request, Bytes& answer) {
   if (!iface_) return daveResInterfaceFreed;
   if (!link_) return daveResNotConnected;
+  const Micros start = iface_->now();
   int r = link_->exchange(request, answer);
+  waited_ = iface_->now() - start;
+  // Once the size is agreed, a larger answer is none the PLC may send.
+  if (r == 0 && pduLength_ != 0 && answer.size() > pduLength_) r = daveResAnswerOverPdu;
   drop(r);
   return r;
 }
@@ -191,6 +211,9 @@ int Connection::record(int step, int result) {
     failure_.rack = rack_;
     failure_.slot = slot_;
   }
+  if (result == daveResAnswerIncomplete)
+    failure_.waitedMs =
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(waited_).count());
   return result;
 }
 
@@ -234,15 +257,18 @@ int Connection::setUp() {
   if (r == 0) r = s7::ParseSetupAnswer(answer, reference, pdu);
   if (r > 0 && iface_->protocol() == daveProtoPPI) {
     // Not every S7-200 knows the set-up; it still takes PDUs of 240 bytes.
-    pdu = 240;
+    pdu = s7::kSmallestPdu;
     r = 0;
   }
+  // A size no S7 PLC negotiates, or more than we can carry: nothing sent
+  // later could be trusted to fit.
+  if (r == 0 && (pdu < s7::kSmallestPdu || pdu > link_->proposedPduLength())) r = daveResBadPduSize;
   if (r != 0) {
     if (link_) link_->close();
     link_.reset();
     return record(daveStepS7Setup, r);
   }
-  pduLength_ = std::min(pdu, link_->proposedPduLength());
+  pduLength_ = pdu;
   return 0;
 }
 
@@ -269,7 +295,7 @@ int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
     }
     if (payload.size() + p.payload.size() > kMaxSzlBytes) return daveResAnswerTooLong;
     payload.insert(payload.end(), p.payload.begin(), p.payload.end());
-    if (!p.more) return 0;
+    if (!p.more) return s7::CheckSzlList(payload, id, index);
     reference = nextReference();
     request = s7::BuildSzlFollowUp(reference, p.sequence);
   }
@@ -278,9 +304,9 @@ int Connection::readSzl(std::uint16_t id, std::uint16_t index, Bytes& payload) {
 
 int Connection::readSzlList(std::uint16_t id, std::uint16_t index, Bytes& payload) {
   if (!iface_) return daveResInterfaceFreed;
-  if (!connected()) return record(daveStepSzlRead, daveResNotConnected);
+  if (!connected()) return record(ListStep(id), daveResNotConnected);
   iface_->startCall();
-  return record(daveStepSzlRead, readSzl(id, index, payload));
+  return record(ListStep(id), readSzl(id, index, payload));
 }
 
 int Connection::readOrderCode(std::array<char, 20>& code) {
@@ -317,8 +343,6 @@ int Connection::readVars(std::span<const s7::ReadItem> items, std::vector<VarRes
   Bytes answer;
   int r = exchange(s7::BuildReadVarRequest(reference, items), answer);
   std::vector<s7::ReadResult> parsed;
-  // An answer the PDU cannot hold is not one the PLC may send.
-  if (r == 0 && answer.size() > pduLength_) r = daveResCannotEvaluatePDU;
   if (r == 0) r = s7::ParseReadVarAnswer(answer, reference, items, parsed);
   if (r != 0) {
     drop(r);

@@ -36,6 +36,8 @@ class Interface {
   // Fixes the end of the call that starts now (daveCallTimeoutFactor
   // answer time-outs from now).
   void startCall() { budget_.startCall(); }
+  // The interface's clock, for timing a wait.
+  Micros now() const { return clock_.now(); }
   // What the port was opened on, and the last failure of the interface.
   const PortOrigin& origin() const { return origin_; }
   const daveFailure& failure() const { return failure_; }
@@ -56,6 +58,7 @@ class Interface {
   int joinAdapter();
 
   std::unique_ptr<Transport> transport_;
+  const Clock& clock_;
   std::string name_;
   int localAddress_;
   int protocol_;
@@ -124,6 +127,8 @@ class Connection {
   std::unique_ptr<PduLink> link_;
   std::uint16_t pduLength_ = 0;
   std::uint16_t reference_ = 0;
+  // How long the last exchange waited for its answer.
+  Micros waited_{0};
   daveFailure failure_ = NoFailure();
 };
 

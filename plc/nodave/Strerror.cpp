@@ -62,6 +62,18 @@ constexpr Text kLibraryTexts[] = {
      "the read request has more than 20 items or does not fit the negotiated PDU size"},
 };
 
+// Answers that were checked and not believed, and a port whose service is
+// no S7 PLC.
+constexpr Text kCheckTexts[] = {
+    {daveResNotS7Service, "the service at this address does not answer as an S7 PLC"},
+    {daveResWrongSzl, "the PLC answered with another system status list than asked for"},
+    {daveResBadOrderCode, "the order code in the PLC's answer is not printable text"},
+    {daveResBadPduSize,
+     "the PDU size the PLC negotiated is below 240 bytes or above the size proposed"},
+    {daveResAnswerOverPdu, "the PLC's answer is longer than the negotiated PDU size"},
+    {daveResAnswerIncomplete, "the PLC's answer was still incomplete when the time was up"},
+};
+
 // COTP disconnect reasons (ISO 8073) in answer to the connection request.
 constexpr Text kCotpReasons[] = {
     {0, "the PLC refused the connection (reason not specified)"},
@@ -146,6 +158,7 @@ const char* Find(const Text (&table)[N], int code) {
 
 const char* KnownText(int code) {
   if (const char* t = Find(kLibraryTexts, code)) return t;
+  if (const char* t = Find(kCheckTexts, code)) return t;
   if (code <= daveResCotpRefusedBase && code > daveResCotpRefusedBase - 256) {
     return Find(kCotpReasons, daveResCotpRefusedBase - code);
   }

@@ -9,7 +9,8 @@ const Clock& SystemClock() {
   return clock;
 }
 
-int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline) {
+int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline,
+                 std::size_t* received) {
   std::size_t got = 0;
   while (got < into.size()) {
     // Checked before every read, not only when a read has to wait: a peer
@@ -19,6 +20,7 @@ int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& 
     int n = link.receiveSome(into.subspan(got), deadline.remaining());
     if (n < 0) return n;
     got += static_cast<std::size_t>(n);
+    if (received) *received += static_cast<std::size_t>(n);
   }
   return 0;
 }

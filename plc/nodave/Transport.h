@@ -37,8 +37,10 @@ class Transport {
 
 // Reads exactly into.size() bytes before the deadline; once it has passed,
 // the result is daveResTimeout even while bytes keep coming. Returns 0 or the
-// transport's negative result code.
-int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline);
+// transport's negative result code; received (may be null) is increased by
+// the bytes that arrived, so a caller can tell silence from a cut answer.
+int ReceiveExact(Transport& link, std::span<std::uint8_t> into, const Deadline& deadline,
+                 std::size_t* received = nullptr);
 
 // Reads one byte before the deadline: the byte (0..255) or a negative code.
 int ReceiveByte(Transport& link, const Deadline& deadline);

@@ -1,7 +1,16 @@
 // The C-style facade: handles in, result codes out. Every entry point checks
 // its handles against the registry of live objects (so NULL, foreign and
-// freed pointers are refused, not followed), holds the library lock for the
-// whole call, and turns any exception into a result code.
+// freed pointers are refused, not followed) and turns any exception into a
+// result code.
+//
+// Locking: the registry has a lock of its own, held only to look a handle up,
+// add or remove one - never across a wait for the peer. Each interface has
+// a lock that every call on it, or on a connection made on it, holds for the
+// whole call: they share the interface's port, so they take turns; calls on
+// other interfaces run side by side. A call keeps the objects it works on
+// alive (shared ownership), so daveFree in another thread meanwhile cannot
+// pull them away; freeing an interface takes its lock, so it waits for the
+// call under way and then leaves its connections without it.
 #include "nodave.h"
 
 #include <algorithm>
@@ -9,9 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "Failure.h"
 #include "ReadVar.h"
 #include "S7Pdu.h"
 #include "Session.h"
@@ -23,18 +35,37 @@ namespace {
 using nodave::Connection;
 using nodave::Interface;
 
-struct Registry {
-  std::mutex lock;
-  std::map<const void*, std::unique_ptr<Interface>> interfaces;
-  std::map<const void*, std::unique_ptr<Connection>> connections;
+// An interface with the lock its calls take turns on.
+struct InterfaceEntry {
+  std::mutex turn;
+  std::unique_ptr<Interface> object;
+  bool freed = false;  // under turn: daveFree has let go of it
+};
 
-  Interface* findInterface(const void* handle) {
-    auto it = interfaces.find(handle);
-    return it == interfaces.end() ? nullptr : it->second.get();
+// A connection, with the interface it was made on (which it keeps alive).
+struct ConnectionEntry {
+  std::shared_ptr<InterfaceEntry> owner;
+  std::unique_ptr<Connection> object;
+};
+
+struct Registry {
+  std::mutex lock;  // only while the maps are looked at or changed
+  std::map<const void*, std::shared_ptr<InterfaceEntry>> interfaces;
+  std::map<const void*, std::shared_ptr<ConnectionEntry>> connections;
+
+  template <class Entry>
+  static std::shared_ptr<Entry> Find(std::map<const void*, std::shared_ptr<Entry>>& in,
+                                     const void* handle) {
+    auto it = in.find(handle);
+    return it == in.end() ? nullptr : it->second;
   }
-  Connection* findConnection(const void* handle) {
-    auto it = connections.find(handle);
-    return it == connections.end() ? nullptr : it->second.get();
+  std::shared_ptr<InterfaceEntry> findInterface(const void* handle) {
+    std::lock_guard<std::mutex> hold(lock);
+    return Find(interfaces, handle);
+  }
+  std::shared_ptr<ConnectionEntry> findConnection(const void* handle) {
+    std::lock_guard<std::mutex> hold(lock);
+    return Find(connections, handle);
   }
 };
 
@@ -43,11 +74,10 @@ Registry& Live() {
   return registry;
 }
 
-// Runs body under the library lock; no exception leaves the library.
+// Runs body; no exception leaves the library.
 template <class Result, class Body>
 Result Guarded(Result onException, Body body) noexcept {
   try {
-    std::lock_guard<std::mutex> hold(Live().lock);
     return body(Live());
   } catch (...) {
     return onException;
@@ -57,17 +87,33 @@ Result Guarded(Result onException, Body body) noexcept {
 template <class Body>
 int WithInterface(daveInterface* di, Body body) noexcept {
   return Guarded(static_cast<int>(daveResUnknownError), [&](Registry& live) {
-    Interface* iface = live.findInterface(di);
-    return iface ? body(*iface) : static_cast<int>(daveResInvalidHandle);
+    const std::shared_ptr<InterfaceEntry> entry = live.findInterface(di);
+    if (!entry) return static_cast<int>(daveResInvalidHandle);
+    std::lock_guard<std::mutex> turn(entry->turn);
+    // Freed while this call waited for its turn.
+    if (entry->freed) return static_cast<int>(daveResInvalidHandle);
+    return body(*entry->object);
   });
 }
 
 template <class Body>
 int WithConnection(daveConnection* dc, Body body) noexcept {
   return Guarded(static_cast<int>(daveResUnknownError), [&](Registry& live) {
-    Connection* c = live.findConnection(dc);
-    return c ? body(*c) : static_cast<int>(daveResInvalidHandle);
+    const std::shared_ptr<ConnectionEntry> entry = live.findConnection(dc);
+    if (!entry) return static_cast<int>(daveResInvalidHandle);
+    // A freed interface left the connection detached: it answers for itself.
+    std::lock_guard<std::mutex> turn(entry->owner->turn);
+    return body(*entry->object);
   });
+}
+
+// Lets go of an interface: calls on it end first, its connections can do
+// nothing more afterwards.
+void FreeInterface(const std::shared_ptr<InterfaceEntry>& entry,
+                   const std::vector<std::shared_ptr<ConnectionEntry>>& connections) {
+  std::lock_guard<std::mutex> turn(entry->turn);
+  entry->freed = true;
+  for (const auto& connection : connections) connection->object->detach();
 }
 
 // An item as the caller gave it, when the request can carry it.
@@ -129,6 +175,8 @@ void daveSetConnectTimeout(int milliseconds) {
 }
 
 int openS7online(const char*, std::uintptr_t) {
+  daveFailure& failure = nodave::OpenFailure();
+  failure = nodave::MakeFailure(daveStepAccessPoint, daveResS7onlineUnavailable, {});
   return -1;
 }
 
@@ -143,12 +191,14 @@ int closePort(int handle) {
 daveInterface* daveNewInterface(_daveOSserialType port, const char* name, int localMPI,
                                 int protocol, int speed) {
   return Guarded(static_cast<daveInterface*>(nullptr), [&](Registry& live) -> daveInterface* {
-    std::unique_ptr<Interface> iface =
+    auto entry = std::make_shared<InterfaceEntry>();
+    entry->object =
         Interface::Create(nodave::MakeFdTransport(port.rfd, port.wfd), nodave::SystemClock(),
                           name ? name : "", localMPI, protocol, speed, nodave::OriginOf(port.rfd));
-    if (!iface) return nullptr;
-    Interface* raw = iface.get();
-    live.interfaces.emplace(raw, std::move(iface));
+    if (!entry->object) return nullptr;
+    Interface* raw = entry->object.get();
+    std::lock_guard<std::mutex> hold(live.lock);
+    live.interfaces.emplace(raw, std::move(entry));
     return reinterpret_cast<daveInterface*>(raw);
   });
 }
@@ -159,11 +209,16 @@ int daveInitAdapter(daveInterface* di) {
 
 daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot) {
   return Guarded(static_cast<daveConnection*>(nullptr), [&](Registry& live) -> daveConnection* {
-    Interface* iface = live.findInterface(di);
-    if (!iface) return nullptr;
-    auto connection = std::make_unique<Connection>(*iface, mpiAddress, rack, slot);
-    Connection* raw = connection.get();
-    live.connections.emplace(raw, std::move(connection));
+    // Under the registry's lock from look-up to entry, so that freeing the
+    // interface finds every connection made on it.
+    std::lock_guard<std::mutex> hold(live.lock);
+    std::shared_ptr<InterfaceEntry> owner = Registry::Find(live.interfaces, di);
+    if (!owner) return nullptr;
+    auto entry = std::make_shared<ConnectionEntry>();
+    entry->object = std::make_unique<Connection>(*owner->object, mpiAddress, rack, slot);
+    entry->owner = std::move(owner);
+    Connection* raw = entry->object.get();
+    live.connections.emplace(raw, std::move(entry));
     return reinterpret_cast<daveConnection*>(raw);
   });
 }
@@ -335,17 +390,24 @@ int daveSetupCommunication(daveConnection* dc, int* pduLength) {
 
 void daveFree(void* handle) {
   Guarded(0, [&](Registry& live) {
-    if (auto it = live.connections.find(handle); it != live.connections.end()) {
-      live.connections.erase(it);
-      return 0;
-    }
-    if (auto it = live.interfaces.find(handle); it != live.interfaces.end()) {
-      // Connections made on it stay valid handles but can do nothing more.
-      for (auto& [key, connection] : live.connections) {
-        if (connection->interface() == it->second.get()) connection->detach();
+    std::shared_ptr<ConnectionEntry> connection;
+    std::shared_ptr<InterfaceEntry> iface;
+    std::vector<std::shared_ptr<ConnectionEntry>> madeOnIt;
+    {
+      std::lock_guard<std::mutex> hold(live.lock);
+      if (auto it = live.connections.find(handle); it != live.connections.end()) {
+        // A call under way keeps it until it returns.
+        connection = std::move(it->second);
+        live.connections.erase(it);
+      } else if (auto found = live.interfaces.find(handle); found != live.interfaces.end()) {
+        iface = std::move(found->second);
+        live.interfaces.erase(found);
+        // Connections made on it stay valid handles but can do nothing more.
+        for (const auto& [key, entry] : live.connections)
+          if (entry->owner == iface) madeOnIt.push_back(entry);
       }
-      live.interfaces.erase(it);
     }
+    if (iface) FreeInterface(iface, madeOnIt);
     return 0;
   });
 }

@@ -5,9 +5,12 @@
 // result code (0 = success, negative = library error, positive = error
 // number the PLC sent) that daveStrerror turns into an English text.
 //
-// Calls are serialised by one lock inside the library; the descriptors that
-// setPort and openSocket return belong to the caller, who closes them (with
-// closePort) after freeing the interface that uses them.
+// Calls on different interfaces run side by side: no lock is held across a
+// wait for the peer except the lock of the interface the call works on, so
+// calls on one interface (and on the connections made on it) take turns.
+// The descriptors that setPort and openSocket return belong to the caller,
+// who closes them (with closePort) after freeing the interface that uses
+// them.
 #include <cstdint>
 
 extern "C" {
@@ -56,6 +59,15 @@ enum {
   daveResItemTypeNotSupported = 6,
   daveResItemTypeInconsistent = 7,
   daveResItemNotAvailable = 10,
+
+  // Answers that arrived but cannot be believed, and a service that is no
+  // S7 PLC: each has a cause line of its own.
+  daveResNotS7Service = -1080,      // the port answered, but not with a COTP connection confirm
+  daveResWrongSzl = -1081,          // the answer carries another list or index than asked for
+  daveResBadOrderCode = -1082,      // the order code is not printable text of its field's width
+  daveResBadPduSize = -1083,        // negotiated PDU size below 240 or above the size proposed
+  daveResAnswerOverPdu = -1084,     // an answer longer than the negotiated PDU size
+  daveResAnswerIncomplete = -1085,  // an answer had begun but was not complete in time
 
   daveResCannotEvaluatePDU = -123,  // an answer whose contents make no sense
   daveResUnknownError = -125,       // internal failure (out of memory)
@@ -143,7 +155,9 @@ int openSocket(int port, const char* peer);
 // daveDefaultConnectTimeoutMs; values below 1 are ignored).
 void daveSetConnectTimeout(int milliseconds);
 
-// The vendor access point does not exist on Linux: always -1.
+// The vendor access point does not exist on Linux: always -1, with the
+// detail (daveGetOpenFailure: step daveStepAccessPoint, result
+// daveResS7onlineUnavailable) saying so.
 int openS7online(const char* accessPoint, std::uintptr_t windowHandle);
 // Nothing to close on Linux: returns 0.
 int closeS7online(int handle);
@@ -166,7 +180,12 @@ int daveInitAdapter(daveInterface* di);
 // Returns NULL only for an invalid interface.
 daveConnection* daveNewConnection(daveInterface* di, int mpiAddress, int rack, int slot);
 // Opens the connection to the PLC and negotiates the PDU size (the steps
-// daveOpenPLCLink and daveSetupCommunication in one). 0 or a code.
+// daveOpenPLCLink and daveSetupCommunication in one). 0 or a code. Over ISO
+// on TCP, a first answer that is no COTP connection confirm, disconnect or
+// error (no TPKT version 3, an HTTP or text answer) is daveResNotS7Service.
+// A PDU size below 240 or above the size proposed is daveResBadPduSize;
+// from then on an answer longer than the negotiated size is
+// daveResAnswerOverPdu.
 int daveConnectPLC(daveConnection* dc);
 // Ends the connection to the PLC (the descriptor stays open). 0 or a code.
 int daveDisconnectPLC(daveConnection* dc);
@@ -179,8 +198,10 @@ int daveListReachablePartners(daveInterface* di, char* buf);
 
 // Copies the PLC's order code (at most 21 characters) and a terminating zero
 // into buf (at least 22 bytes). Returns 0 or an error code - a refused read
-// (PLC error code, item return code) is an error, never an empty success; on
-// error buf is not written and the connection's failure detail says why.
+// (PLC error code, item return code) is an error, never an empty success; so
+// is an answer for another list (daveResWrongSzl) or an order code that is
+// not printable text of its field's width (daveResBadOrderCode). On error
+// buf is not written and the connection's failure detail says why.
 int daveGetOrderCode(daveConnection* dc, char* buf);
 
 // Reads the system status list id (0..0xFFFF) with index (0..0xFFFF), all
@@ -189,8 +210,9 @@ int daveGetOrderCode(daveConnection* dc, char* buf);
 // the records. The count in buffer is the number of whole records that were
 // received and fit into length, so the caller walks count * record length
 // bytes whatever the PLC claimed. Returns 0, a PLC error code (> 0: the PLC
-// refused the list, for example 0x0A or 0xD402) or a negative result code;
-// on error buffer is not written.
+// refused the list, for example 0x0A or 0xD402) or a negative result code
+// (daveResWrongSzl when the answer carries another list or index); on error
+// buffer is not written.
 int daveReadSZL(daveConnection* dc, int id, int index, void* buffer, int length);
 
 // ---------------------------------------------------------------------------
@@ -273,7 +295,10 @@ int daveUseResult(daveConnection* dc, daveResultSet* rl, int n);
 void daveFreeResults(daveResultSet* rl);
 
 // Frees an interface or a connection made by this library; NULL and pointers
-// the library did not hand out (or already freed) are ignored.
+// the library did not hand out (or already freed) are ignored. A call on the
+// object running in another thread meanwhile ends safely: freeing an
+// interface waits for the call on it to end, and its connections can do
+// nothing more from then on.
 void daveFree(void* handle);
 
 // English text for a result code; codes the library does not produce give a
@@ -307,6 +332,15 @@ enum {
   daveStepReadVars = 11,    // reading variables (inputs, outputs, flags, data blocks, ...)
 };
 
+// Further steps, named in the same list (daveStepName) so that a diagnosis
+// and the cause lines call every step alike.
+enum {
+  daveStepOperatingState = 20,  // reading the operating state (system status list 0x0424)
+  daveStepRackSlotSearch = 21,  // trying the usual rack/slot pairs
+  daveStepAccessPoint = 22,     // opening the vendor access point (S7ONLINE)
+  daveStepIdentity = 23,        // reading the identity lists (0x0011, 0x0111, 0x001C)
+};
+
 enum {
   daveFailureAddressSize = 80,
   daveFailureDeviceSize = 128,
@@ -330,6 +364,7 @@ typedef struct daveFailure {
   // Serial adapters present (/dev/serial/by-id, comma separated) when the
   // device does not exist; empty when there are none.
   char adapters[daveFailureAdaptersSize];
+  int waitedMs;  // daveResAnswerIncomplete: how long the answer was waited for, else 0
 } daveFailure;
 
 // The detail of the last failed setPort or openSocket of the calling thread
@@ -365,6 +400,16 @@ int daveDescribeFailure(const daveFailure* failure, daveCause* cause);
 // The English name of a step (a catalogue text), "" for daveStepNone.
 const char* daveStepName(int step);
 
+// What kind of failure a result code is, for advice that depends on it.
+enum {
+  daveKindOther = 0,           // the link broke, a wrong argument, ...
+  daveKindNoAnswer = 1,        // nothing (complete) came in time
+  daveKindWrongReference = 2,  // an answer to another request
+  daveKindMalformed = 3,       // an answer that cannot be believed
+  daveKindPlcRefused = 4,      // the PLC's own error or return code
+};
+int daveResultKind(int result);
+
 // ---------------------------------------------------------------------------
 // Single steps, for testing a connection step by step. daveConnectPLC is
 // daveOpenPLCLink followed by daveSetupCommunication.
@@ -385,15 +430,18 @@ int daveOpenPLCLink(daveConnection* dc);
 int daveSetupCommunication(daveConnection* dc, int* pduLength);
 
 // Called by daveFindRackSlot after each attempt with its rack, slot and
-// result (0: the PLC accepted the connection request).
+// result (0: the PLC accepted the connection and the S7 set-up).
 typedef void (*daveRackSlotAttempt)(void* context, int rack, int slot, int result);
 
 // Looks for a rack and slot the PLC at peer:port accepts (ISO over TCP):
 // firstRack with slots 0 to 5, then rack 0 with slots 0 to 5 (at most twelve
 // attempts, each on a connection of its own within the connect time-out),
-// and stops at the first accepted pair or when totalMs milliseconds are
-// used up. 0 with rack and slot set, or the result of the last attempt
-// (daveResTimeout when no attempt had time left). attempt may be NULL.
+// and stops at the first pair that completes the S7 set-up (a bare ISO
+// connection confirm is not enough), when totalMs milliseconds are used up,
+// or when the port does not open or its service is no S7 PLC
+// (daveResNotS7Service). 0 with rack and slot set, or the result of the last
+// attempt (daveResTimeout when no attempt had time left). attempt may be
+// NULL.
 int daveFindRackSlot(int port, const char* peer, int firstRack, int totalMs, int* rack, int* slot,
                      daveRackSlotAttempt attempt, void* context);
 

@@ -1,8 +1,8 @@
 #pragma once
 // The second half of a scan: behind each open port, the PLC's record. The
-// probe finds the ports first, all at once; the PLCs are then read one by
-// one or a few at a time, as many PLCs accept only a few connections and a
-// plant network need not be flooded twice.
+// probe finds the ports first, all at once; the PLCs are then read side by
+// side, each by one connection at a time, as many PLCs accept only a few
+// connections.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -38,9 +38,11 @@ using TPlcReader = std::function<std::optional<TScanRecord>(TOpenPort& port)>;
 // many of them were PLCs.
 using TReadProgress = std::function<void(std::size_t done, std::size_t total, std::size_t found)>;
 
-// PLCs read at the same time by a scan. Each PLC sees one connection at a
-// time; more would only crowd the network the probes already went through.
-inline constexpr std::size_t kParallelReads = 16;
+// PLCs read at the same time by a scan: every one a /24 can hold, so that
+// devices that take the connection and never answer cost one answer
+// time-out for the whole range, not one each. Each PLC still sees one
+// connection at a time.
+inline constexpr std::size_t kParallelReads = 256;
 
 // Runs read for every open port, at most parallel (at least 1) at a time,
 // and returns the records of the PLCs that answered in the order of ports.

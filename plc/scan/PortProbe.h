@@ -50,7 +50,10 @@ struct TProbeOptions {
   int Port = 102;
   // How long one address may take to answer, the library's own limit for a
   // connect; also what a range of silent hosts costs, as they are all waited
-  // for at the same time.
+  // for at the same time. When the descriptors cannot hold the whole range
+  // at once, the probes come in waves and the range as a whole gets twice
+  // this, each probe its share but at least a second (the first SYN's
+  // answer).
   std::chrono::milliseconds ConnectTimeout{daveDefaultConnectTimeoutMs};
   // Keep the connections of open ports (TOpenPort::Socket) instead of
   // closing them at once. Kept sockets count against the descriptor limit;
@@ -68,9 +71,10 @@ inline constexpr int kStopCheckMs = 100;
 // and how many of them had the port open.
 using TProbeProgress = std::function<void(std::size_t probed, std::size_t total, std::size_t open)>;
 
-// The probes at once: as many as the descriptor limit leaves room for (it is
-// raised first; the usual 1024 gives some 960), but at most this many: more
-// saves little time and only floods the network.
+// The probes at once: as many as the descriptors left free make room for
+// (the limit is raised first; the usual 1024 gives some 950, a limit of 64
+// still some 50), but at most this many: more saves little time and only
+// floods the network.
 inline constexpr std::size_t kMaxParallelProbes = 4096;
 
 // Raises the process's soft limit on open descriptors to its hard limit and

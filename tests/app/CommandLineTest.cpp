@@ -293,7 +293,7 @@ TEST_F(CommandLineTest, ReadInfoOfARefusedReadIsAFailureWithItsCause) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.output, "Order Code:\n");
   EXPECT_THAT(run.errors, StartsWith("Error: "));
-  EXPECT_THAT(run.errors, HasSubstr("\nStep \"order code read\": the PLC answered with error "
+  EXPECT_THAT(run.errors, HasSubstr("\nStep \"order code\": the PLC answered with error "
                                     "0x8104"));
   EXPECT_THAT(run.errors, HasSubstr("allow PUT/GET access"));
 }
@@ -382,6 +382,43 @@ TEST_F(CommandLineTest, DiagnoseFindsTheRackAndSlotThePlcAccepts) {
   EXPECT_THAT(run.output, ::testing::ContainsRegex("rack/slot search +ok .*rack 0, slot 2"));
   EXPECT_THAT(run.errors, HasSubstr("rack 0, slot 3 - check rack and slot"));
   EXPECT_THAT(run.errors, HasSubstr("VN_S7_Config_DRV --set Rack=0 --set Slot=2\n"));
+}
+
+// A pair is offered only when the S7 set-up on it succeeds: this device
+// confirms the ISO connection on every pair but the file's, then hangs up.
+TEST_F(CommandLineTest, DiagnoseOffersNoPairThatFailsAtTheSetUp) {
+  using namespace nodave::testing;
+  ScriptedServer server(
+      [](int fd) {
+        const auto request = ReadTpkt(fd);
+        if (request.size() != 22 || request[21] == 0x02) return;  // the file's slot 2
+        WriteBytes(fd, ConnectConfirm());
+        ReadTpkt(fd);  // the set-up, left unanswered as the line closes
+      },
+      1 + 6);
+  WriteConfig(SettingsFile(4, server.port()));
+  const TProgramRun run = Run({"--diagnose"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("rack/slot search +FAILED"));
+  EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("--set Rack")));
+}
+
+// A port whose service is no S7 PLC is named so, without rack/slot advice
+// and without a search.
+TEST_F(CommandLineTest, DiagnoseNamesAServiceThatIsNoS7Plc) {
+  using namespace nodave::testing;
+  ScriptedServer server([](int fd) {
+    ReadTpkt(fd);
+    WriteBytes(fd, Hex("48 54 54 50 2F 31 2E 31 20 34 30 30 0D 0A 0D 0A"));  // HTTP/1.1 400
+  });
+  WriteConfig(SettingsFile(4, server.port()));
+  const TProgramRun run = Run({"--diagnose"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("ISO connect +FAILED"));
+  EXPECT_THAT(run.output, ::testing::Not(HasSubstr("rack/slot search")));
+  EXPECT_THAT(run.errors, HasSubstr("this service at 127.0.0.1:" + std::to_string(server.port()) +
+                                    " does not answer as an S7 PLC\n"));
+  EXPECT_THAT(run.errors, ::testing::Not(HasSubstr("rack")));
 }
 
 TEST_F(CommandLineTest, ListPartnersNeedsABusType) {

@@ -57,7 +57,7 @@ TEST_F(CardCauseTest, SerialFailuresNameTheDeviceAndWhy) {
        {},
        Detail(daveStepBusPartners, daveResTimeout, 0, "/dev/ttyUSB0"),
        "Error: no answer",
-       "Step \"bus partner list\": no answer from the adapter on /dev/ttyUSB0 at 38400 bit/s"},
+       "Step \"bus partners\": no answer from the adapter on /dev/ttyUSB0 at 38400 bit/s"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

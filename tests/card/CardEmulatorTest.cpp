@@ -276,19 +276,19 @@ TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
          AwaitClose(fd);
        },
        daveResCotpRefusedBase - 136, "ISO connect", "rack 0, slot 2: COTP reason 136"},
-      {"SZL error", szlError(0xD401, 0x0A), 0xD401, "order code read", "with error 0xD401"},
+      {"SZL error", szlError(0xD401, 0x0A), 0xD401, "order code", "with error 0xD401"},
       {"Ack_Data error class and code", RefusesOrderCode([](std::uint16_t ref) {
          return Hex(("32 03 00 00 " + RefHex(ref) + " 00 00 00 00 81 04").c_str());
        }),
-       0x8104, "order code read", "error 0x8104 (PLC: service not implemented"},
-      {"item return code", szlError(0, 0x03), daveResItemAccessDenied, "order code read",
+       0x8104, "order code", "error 0x8104 (PLC: service not implemented"},
+      {"item return code", szlError(0, 0x03), daveResItemAccessDenied, "order code",
        "returned 0x03"},
       {"silent after the set-up",
        [](int fd) {
          AcceptAndSetUp(fd);
          AwaitClose(fd);
        },
-       daveResTimeout, "order code read", "Step \"order code read\": no answer in time"},
+       daveResTimeout, "order code", "Step \"order code\": no answer in time"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -80,6 +80,11 @@ TEST_F(LocalizedCardTest, LibraryErrorsAreGerman) {
   ASSERT_FALSE(failure.Ok());
   EXPECT_EQ(failure.Text(),
             "Fehler: Mit diesen Parametern konnte keine Verbindung hergestellt werden.");
+  // The library's own texts are catalogue texts too.
+  dave.errorTexts[daveResTimeout] = daveStrerror(daveResTimeout);
+  EXPECT_EQ(LibraryFailure(daveResTimeout).Text(),
+            "Fehler: Zeitüberschreitung: die SPS oder der Adapter hat nicht rechtzeitig "
+            "geantwortet");
 }
 
 }  // namespace

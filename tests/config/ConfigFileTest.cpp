@@ -401,11 +401,13 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
          fs::create_symlink(d / "target.CFG", d / "S7DRV.CFG");
          return d / "target.CFG";
        },
-       false, false, true, fs::file_type::regular, kSelf, kSelf, 0666 & ~[] {
-         const mode_t mask = ::umask(0);
-         ::umask(mask);
-         return mask;
-       }(),
+       false, false, true, fs::file_type::regular, kSelf, kSelf,
+       0666 &
+           ~[] {
+             const mode_t mask = ::umask(0);
+             ::umask(mask);
+             return mask;
+           }(),
        1},
       {"hard link", false,
        [](const fs::path& d) {
@@ -457,8 +459,9 @@ TEST_F(ConfigFile, SavingKeepsWhatTheFileIs) {
       {"writable file in a read-only folder", false,
        [root](const fs::path& d) {
          const passwd* nobody = Nobody();
-         const fs::path file = root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
-                                    : MakeRegular(d / "S7DRV.CFG", 0620);
+         const fs::path file =
+             root ? MakeRegular(d / "S7DRV.CFG", 0620, nobody->pw_uid, nobody->pw_gid)
+                  : MakeRegular(d / "S7DRV.CFG", 0620);
          fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
@@ -543,6 +546,22 @@ TEST_F(ConfigFile, TemporaryFilesSayWhatTheyAreAndWhoseSaveItWas) {
       CreatedDuring(dir, [&] { WriteTextLinesAtomic(file(), {"renamed"}); });
   ASSERT_EQ(created.size(), 1u);
   EXPECT_TRUE(std::regex_match(created[0], std::regex(tag + "-[0-9]+\\.tmp"))) << created[0];
+  // Every name the next save would try taken: the error names the last one.
+  const std::size_t dash = created[0].rfind('-');
+  const int counter = std::stoi(created[0].substr(dash + 1));
+  std::string taken;
+  for (int next = counter + 1; next <= counter + 100; ++next) {
+    taken = (dir / (created[0].substr(0, dash + 1) + std::to_string(next) + ".tmp")).string();
+    WriteBytes(taken, "");
+  }
+  try {
+    WriteTextLinesAtomic(file(), {"not saved"});
+    ADD_FAILURE() << "saved although no temporary name was free";
+  } catch (const EFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"" + taken + "\": File exists"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_EQ(ReadBytes(file()), "renamed\r\n");
   // Written in place (a hard link): the safe copy is in the temporary folder.
   fs::create_hard_link(file(), dir / "other.CFG");
   created = CreatedDuring(dir / "tmp", [&] { WriteTextLinesAtomic(file(), {"in place"}); });

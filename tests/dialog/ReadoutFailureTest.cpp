@@ -26,7 +26,7 @@ TEST_F(ReadoutFailureTest, ARefusedReadShowsTheBoxWithItsCause) {
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text.substr(0, boxes.boxes[0].text.find('\n')),
             "Error: PLC: service not implemented");
-  EXPECT_NE(boxes.boxes[0].text.find("\nStep \"order code read\": the PLC answered with error "
+  EXPECT_NE(boxes.boxes[0].text.find("\nStep \"order code\": the PLC answered with error "
                                      "0x8104"),
             std::string::npos);
   EXPECT_EQ(Child<QPlainTextEdit>(&dlg, "Memo1")->toPlainText(), "Order Code:");

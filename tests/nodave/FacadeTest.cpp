@@ -150,14 +150,14 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
        daveStepIsoConnect,
        "No answer to the ISO connection request for rack 0, slot 2 - check rack and slot and the "
        "PLC's free connections"},
-      {"garbage instead of a confirm",
+      {"a service that is no S7 PLC",
        [](int fd) {
          ReadTpkt(fd);
          WriteBytes(fd, Hex("47 45 54 20 2F 20 48 54 54 50 2F 31 2E 31 0D 0A"));
          AwaitClose(fd);
        },
-       daveResBadFrame, 0, daveStepIsoConnect,
-       "Step \"ISO connect\": the answer cannot be evaluated"},
+       daveResNotS7Service, 0, daveStepIsoConnect,
+       "this service at 127.0.0.1:PORT does not answer as an S7 PLC"},
       {"disconnect request",
        [](int fd) {
          ReadTpkt(fd);
@@ -199,7 +199,7 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
          AwaitClose(fd);
        },
        daveResWrongReference, 0, daveStepS7Setup,
-       "Step \"S7 set-up\": the answer cannot be evaluated"},
+       "Step \"S7 set-up\": the answer belongs to another request (wrong PDU reference)"},
       {"S7 error code",
        [](int fd) {
          ReadTpkt(fd);
@@ -226,38 +226,37 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
          WriteBytes(fd, Bytes(answer.begin(), answer.begin() + 60));
          ResetConnection(fd);
        },
-       0, daveResConnectionReset, daveStepOrderCode,
-       "Step \"order code read\": the connection broke"},
+       0, daveResConnectionReset, daveStepOrderCode, "Step \"order code\": the connection broke"},
       {"order-code answer silent",
        [](int fd) {
          AcceptAndSetUp(fd);
          AwaitClose(fd);
        },
-       0, daveResTimeout, daveStepOrderCode, "Step \"order code read\": no answer in time"},
+       0, daveResTimeout, daveStepOrderCode, "Step \"order code\": no answer in time"},
       {"order code refused: SZL error in the parameters", RefusesOrderCode([](std::uint16_t ref) {
          return SzlAnswerPdu(ref, {}, 0, 0, 0xD401, 0x0A);
        }),
        0, 0xD401, daveStepOrderCode,
-       "Step \"order code read\": the PLC answered with error 0xD401 (PLC: information function "
+       "Step \"order code\": the PLC answered with error 0xD401 (PLC: information function "
        "unavailable (invalid SZL ID))"},
       {"order code refused: Ack_Data with error class and code",
        RefusesOrderCode([](std::uint16_t ref) {
          return Hex(("32 03 00 00 " + RefHex(ref) + " 00 00 00 00 81 04").c_str());
        }),
        0, 0x8104, daveStepOrderCode,
-       "Step \"order code read\": the PLC answered with error 0x8104 (PLC: service not implemented "
+       "Step \"order code\": the PLC answered with error 0x8104 (PLC: service not implemented "
        "on the module, or frame error) - on an S7-1200/1500 allow PUT/GET access and check the "
        "protection level"},
       {"order code refused: item return code",
        RefusesOrderCode([](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, 0, 0x03); }), 0,
        daveResItemAccessDenied, daveStepOrderCode,
-       "Step \"order code read\": the PLC returned 0x03 for the requested object (the PLC does not "
+       "Step \"order code\": the PLC returned 0x03 for the requested object (the PLC does not "
        "allow access to the requested object) - on an S7-1200/1500 allow PUT/GET access and check "
        "the protection level"},
       {"order code answer contradicts itself: no error, return code 0",
        RefusesOrderCode([](std::uint16_t ref) { return SzlAnswerPdu(ref, {}, 0, 0, 0, 0x00); }), 0,
        daveResCannotEvaluatePDU, daveStepOrderCode,
-       "Step \"order code read\": the answer cannot be evaluated"},
+       "Step \"order code\": the answer cannot be evaluated"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -285,17 +284,17 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
 }
 
 TEST(ScriptedPlc, AnOversizedOrderCodeRecordNeverOverrunsTheBuffer) {
-  // Records of 60 bytes with a 58-character "order code", in an answer of
-  // about 1.2 KiB: only 20 characters and the zero reach the caller.
+  // Records of 60 bytes with a 58-character "order code", in an answer that
+  // fills most of the PDU: only 20 characters and the zero reach the caller.
   std::string records;
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < 7; ++i) {
     records += "00 01";
     for (int k = 0; k < 58; ++k) records += " 41";
   }
   auto script = [&records](int fd) {
     AcceptAndSetUp(fd);
     Bytes szl = ReadTpkt(fd);
-    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Concat({Hex("00 11 00 00 00 3C 00 14"),
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Concat({Hex("00 11 00 00 00 3C 00 07"),
                                                         Hex(records.c_str())}))));
     AwaitClose(fd);
   };
@@ -334,12 +333,12 @@ TEST(ScriptedPlc, NoPeerCanHoldACallPastTheHeaderLimit) {
     char buf[22] = {};
     ASSERT_EQ(daveConnectPLC(dc), 0);
     auto start = Clock::now();
-    EXPECT_EQ(daveGetOrderCode(dc, buf), daveResTimeout);
+    EXPECT_EQ(daveGetOrderCode(dc, buf), daveResAnswerIncomplete);
     EXPECT_LE(Clock::now() - start, 2 * limit);
     EXPECT_EQ(daveGetOrderCode(dc, buf), daveResNotConnected);  // link dropped
     daveFailure first{};
     daveGetConnectionFailure(dc, &first);
-    EXPECT_EQ(first.result, daveResTimeout) << "the follow-up does not hide the cause";
+    EXPECT_EQ(first.result, daveResAnswerIncomplete) << "the follow-up does not hide the cause";
     EXPECT_STREQ(buf, "");
     daveFree(dc);
     daveFree(di);
@@ -551,10 +550,36 @@ TEST(Facade, NullAndForeignHandlesAreRefused) {
   EXPECT_EQ(daveInitAdapter(closed), daveResInvalidHandle);
 
   EXPECT_EQ(openS7online("S7ONLINE", 0), -1);
+  daveFailure noAccessPoint{};
+  daveGetOpenFailure(&noAccessPoint);
+  EXPECT_EQ(CauseLine(noAccessPoint), "S7ONLINE does not exist on Linux");
   daveInterface* online = daveNewInterface({-1, -1}, "IF1", 0, daveProtoS7online, 1);
   EXPECT_EQ(daveInitAdapter(online), daveResS7onlineUnavailable);
   daveFree(online);
   EXPECT_EQ(closePort(-1), -1);
+}
+
+// Freeing a connection and its interface while a call on it waits for the
+// PLC is safe: the call ends with its own result, and the handles are gone.
+TEST(Facade, FreeingWhileACallWaitsIsSafe) {
+  std::promise<void> requested;
+  ScriptedServer server([&requested](int fd) {
+    ReadTpkt(fd);
+    requested.set_value();
+    AwaitClose(fd);
+  });
+  int fd = openSocket(server.port(), "127.0.0.1");
+  daveInterface* di = daveNewInterface({fd, fd}, "IF1", 0, daveProtoISOTCP, 1);
+  daveSetTimeout(di, 300000);
+  daveConnection* dc = daveNewConnection(di, 2, 0, 2);
+  std::future<int> call = std::async(std::launch::async, [dc] { return daveConnectPLC(dc); });
+  requested.get_future().wait();  // the call now waits for the confirm
+  daveFree(dc);
+  daveFree(di);
+  EXPECT_EQ(call.get(), daveResTimeout);
+  EXPECT_EQ(daveConnectPLC(dc), daveResInvalidHandle);
+  EXPECT_EQ(daveInitAdapter(di), daveResInvalidHandle);
+  closePort(fd);
 }
 
 TEST(Strerror, EveryCodeTheLibraryReturnsHasItsOwnText) {
@@ -597,6 +622,12 @@ TEST(Strerror, EveryCodeTheLibraryReturnsHasItsOwnText) {
                        daveResInvalidSpeed,
                        daveResPartnerRefused,
                        daveResStationNotReady,
+                       daveResNotS7Service,
+                       daveResWrongSzl,
+                       daveResBadOrderCode,
+                       daveResBadPduSize,
+                       daveResAnswerOverPdu,
+                       daveResAnswerIncomplete,
                        daveResCotpRefusedBase - 3,
                        daveResCotpRefusedBase - 136,
                        daveResAdapterErrorBase - 0x0313,
@@ -605,10 +636,12 @@ TEST(Strerror, EveryCodeTheLibraryReturnsHasItsOwnText) {
                        0xD402,
                        0xD241};
   std::set<std::string> texts;
+  const std::set<std::string> german = GermanCatalogueIds();
   for (int code : codes) {
     std::string text = daveStrerror(code);
     EXPECT_EQ(text.find("no message defined"), std::string::npos) << code;
     EXPECT_FALSE(text.empty()) << code;
+    EXPECT_EQ(german.count(text), 1u) << "no German for " << text;
     texts.insert(text);
   }
   EXPECT_EQ(texts.size(), std::size(codes));  // no two failures share a text

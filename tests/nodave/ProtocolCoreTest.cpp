@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "Causes.h"
 #include "FakeTransport.h"
 #include "S7Frames.h"
 #include "nodave/ByteIO.h"
@@ -274,7 +275,13 @@ TEST_F(IsoSession, ConnectionRequestAnswers) {
        daveResConnectionRefused},
       {"silence", [](FakeTransport& l) { l.silence(); }, daveResTimeout},
       {"garbage", [](FakeTransport& l) { l.reply(Hex("48 54 54 50 2F 31 2E 31 20 34 30 30")); },
-       daveResBadFrame},
+       daveResNotS7Service},
+      {"two bytes of text, then closed",
+       [](FakeTransport& l) {
+         l.reply(Hex("4F 4B"));
+         l.closeByPeer();
+       },
+       daveResNotS7Service},
       {"TPKT length below minimum", [](FakeTransport& l) { l.reply(Hex("03 00 00 05 00")); },
        daveResBadFrame},
       {"frame cut, then silence", [](FakeTransport& l) { l.reply(Hex("03 00 00 16 11 D0 00 01")); },
@@ -288,7 +295,7 @@ TEST_F(IsoSession, ConnectionRequestAnswers) {
       {"LI beyond the TPDU", [](FakeTransport& l) { l.reply(Hex("03 00 00 08 11 D0 00 01")); },
        daveResShortPacket},
       {"data instead of confirm", [](FakeTransport& l) { l.reply(Iso(SetupAnswerPdu(1))); },
-       daveResBadFrame},
+       daveResNotS7Service},
   };
   for (const Case& c : cases) {
     SetUp();
@@ -311,6 +318,10 @@ TEST_F(IsoSession, SetupAnswers) {
       {"not an S7 PDU", Iso(Hex("33 03 00 00 00 01 00 08 00 00 00 00")), daveResCannotEvaluatePDU},
       {"job instead of ack data", Iso(s7::BuildSetupCommunication(1, 240)), daveResUnexpectedFunc},
       {"PDU length 0", Iso(SetupAnswerPdu(1, "00 00", "00 00")), daveResCannotEvaluatePDU},
+      {"PDU length 1", Iso(SetupAnswerPdu(1, "00 00", "00 01")), daveResBadPduSize},
+      {"PDU length 239", Iso(SetupAnswerPdu(1, "00 00", "00 EF")), daveResBadPduSize},
+      {"PDU length above the proposal", Iso(SetupAnswerPdu(1, "00 00", "03 C0")),
+       daveResBadPduSize},
       {"parameters cut", Iso(Hex("32 03 00 00 00 01 00 08 00 00 00 00 F0 00 00")),
        daveResShortPacket},
       {"header cut", Iso(Hex("32 03 00 00")), daveResShortPacket},
@@ -360,6 +371,33 @@ TEST_F(IsoSession, OrderCodeAnswers) {
        0,
        "6ES7 313-6CF03-0AB0 "},
       {"wrong reference", {Iso(SzlAnswerPdu(9, Szl0011Payload()))}, daveResWrongReference, ""},
+      {"another list than asked for",
+       {Iso(SzlAnswerPdu(2, Concat({Hex("00 1C 00 00 00 1C 00 04"), Hex(kSzl0011Records)})))},
+       daveResWrongSzl,
+       ""},
+      {"another index than asked for",
+       {Iso(SzlAnswerPdu(2, Concat({Hex("00 11 00 01 00 1C 00 04"), Hex(kSzl0011Records)})))},
+       daveResWrongSzl,
+       ""},
+      {"order code with a zero byte first",
+       {Iso(SzlAnswerPdu(2, Szl0011Payload("00 01 00 45 53 37 20 33 31 35 2d 32 45 48 31 34 2d 30 "
+                                           "41 42 30 20 00 c0 00 04 00 01",
+                                           "00 01")))},
+       daveResBadOrderCode,
+       ""},
+      {"order code with a control character",
+       {Iso(SzlAnswerPdu(2, Szl0011Payload("00 01 36 45 53 37 20 33 31 35 2d 32 45 48 31 34 2d 30 "
+                                           "41 42 30 07 00 c0 00 04 00 01",
+                                           "00 01")))},
+       daveResBadOrderCode,
+       ""},
+      {"answer longer than the negotiated PDU",
+       {Iso(SzlAnswerPdu(2, Szl0011Payload((std::string(kSzl0011Records) + kSzl0011Records +
+                                            kSzl0011Records + kSzl0011Records + kSzl0011Records)
+                                               .c_str(),
+                                           "00 14")))},
+       daveResAnswerOverPdu,
+       ""},
       {"data length beyond the data",
        {Iso(Hex("32 07 00 00 00 02 00 0C 00 08 00 01 12 08 12 84 01 00 00 00 00 00 FF 09 00 78 "
                 "00 11 00 00"))},
@@ -571,6 +609,18 @@ TEST_F(IsoSession, EndlessFragmentsStopAtTheAnswerLimit) {
   EXPECT_FALSE(connection_->connected());
 }
 
+// An answer that began and did not end is told from silence, with the time
+// it was waited for.
+TEST_F(IsoSession, AnAnswerCutShortSaysHowLongItWasWaitedFor) {
+  iface_->setTimeout(Micros(1500000));
+  link_.reply(ConnectConfirm());
+  const Bytes answer = Iso(SetupAnswerPdu(1));
+  link_.reply(Bytes(answer.begin(), answer.begin() + 10));
+  EXPECT_EQ(connection_->connectPLC(), daveResAnswerIncomplete);
+  EXPECT_EQ(CauseLine(connection_->failure()),
+            "Step \"S7 set-up\": the PLC's answer was still incomplete after 1.5 s");
+}
+
 TEST_F(IsoSession, ATimeoutDropsTheConnection) {
   acceptConnection();
   ASSERT_EQ(connection_->connectPLC(), 0);
@@ -697,9 +747,10 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
          l.reply(ConnectConfirm());
          l.stream(emptyDtWithoutEot, Micros(1));
        },
-       daveResTimeout, 2},
+       daveResAnswerIncomplete, 2},
       {"ISO: order code answered by empty fragments for ever", daveProtoISOTCP, Call::kOrderCode,
-       [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResTimeout, 1},
+       [&](FakeTransport& l) { l.stream(emptyDtWithoutEot, Micros(1)); }, daveResAnswerIncomplete,
+       1},
       {"ISO: order code, every part says more follows, just inside the time-out", daveProtoISOTCP,
        Call::kOrderCode, moreFollows, daveResTimeout, 5},
       {"ISO: SZL read, every part says more follows, just inside the time-out", daveProtoISOTCP,
@@ -709,7 +760,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
          l.reply(Hex("03 00 FF FF 02 F0 80"));
          l.reply(Bytes(100, 0x41), 1, kAnswer / 3);
        },
-       daveResTimeout, 1},
+       daveResAnswerIncomplete, 1},
       {"PPI: every poll answered 'not ready' just inside the time-out", daveProtoPPI,
        Call::kConnect,
        [&](FakeTransport& l) {
@@ -744,7 +795,7 @@ TEST(CallLimit, NoPeerCanHoldACallPastItsEnd) {
            self.stream(Hex("00"), Micros(1));
          };
        },
-       daveResTimeout, 2},
+       daveResBadFrame, 2},
   };
   for (const Case& c : cases) {
     FakeClock clock;

@@ -42,10 +42,10 @@ inline void AcceptsOnlyRack0Slot2(int fd) {
   if (cr.size() != 22 || cr[20] != 0x01 || cr[21] != 0x02) return;  // close at once
   WriteBytes(fd, ConnectConfirm());
   Bytes setup = ReadTpkt(fd);
-  if (setup.empty()) return;  // the rack/slot search asks no more
+  if (setup.empty()) return;  // a client that stops at the confirm
   WriteBytes(fd, Iso(SetupAnswerPdu(RefOf(setup))));
   Bytes szl = ReadTpkt(fd);
-  if (szl.empty()) return;  // the steps one by one stop after the set-up
+  if (szl.empty()) return;  // the rack/slot search and the single steps stop here
   WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(szl), Szl0011Payload())));
   AwaitClose(fd);
 }

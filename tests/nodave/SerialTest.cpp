@@ -252,6 +252,20 @@ TEST(MpiAdapterOverPty, ASilentAdapterTimesOutAndTheUndocumentedCasesSayWhy) {
   daveFree(dc);
   daveFree(di);
 
+  // An adapter that echoes the line answers at once, but nothing of 3964R.
+  pty.run([](int master) {
+    for (Bytes got = ReadBytes(master, 1, 200); !got.empty(); got = ReadBytes(master, 1, 200))
+      WriteBytes(master, got);
+  });
+  daveInterface* echoing = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI, daveSpeed187k);
+  EXPECT_EQ(daveInitAdapter(echoing), daveResBadFrame);
+  daveFailure failure{};
+  daveGetInterfaceFailure(echoing, &failure);
+  EXPECT_EQ(CauseLine(failure), "Step \"adapter answer\": the adapter at " + pty.name() +
+                                    " answered something that is not a valid telegram");
+  daveFree(echoing);
+  pty.join();
+
   daveInterface* other = daveNewInterface({fd, fd}, "IF1", 0, daveProtoMPI, daveSpeed1500k);
   EXPECT_EQ(daveInitAdapter(other), daveResSpeedUndocumented);
   daveFree(other);

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -12,15 +13,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <system_error>
 
 namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// Descriptors left for everything else the process has open or opens
-// (standard streams, the catalogue, the toolkit's own).
-constexpr std::size_t kReservedDescriptors = 64;
+// Descriptors left for what the process opens while it probes (the
+// catalogue, the toolkit's own): an eighth of the limit, within these bounds,
+// so that a low limit still leaves most of itself to the probes.
+constexpr std::size_t kLeastReserve = 4;
+constexpr std::size_t kMostReserve = 64;
+// The shortest wait of one probe: a host that is there answers the first
+// SYN; the system sends it again only after a second.
+constexpr std::chrono::milliseconds kShortestProbeWait{1000};
 
 struct TProbe {
   std::uint32_t Address;
@@ -60,12 +67,42 @@ bool ConnectSucceeded(int fd) {
   return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
-// The parallel probes the descriptor limit leaves room for.
+// The descriptors the process has open now.
+std::size_t OpenDescriptors(std::size_t limit) {
+  std::error_code ec;
+  std::size_t open = 0;
+  for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end;
+       it.increment(ec))
+    ++open;
+  if (!ec) return open;
+  // Without /proc: ask each descriptor number.
+  open = 0;
+  for (int fd = 0; fd < static_cast<int>(std::min(limit, kMaxParallelProbes)); ++fd)
+    if (::fcntl(fd, F_GETFD) != -1) ++open;
+  return open;
+}
+
+// The parallel probes the descriptors left free make room for.
 std::size_t ParallelProbes(std::size_t total) {
   const std::size_t limit = RaiseDescriptorLimit();
-  const std::size_t room = limit > kReservedDescriptors ? limit - kReservedDescriptors : 1;
+  const std::size_t taken =
+      OpenDescriptors(limit) + std::clamp(limit / 8, kLeastReserve, kMostReserve);
+  const std::size_t room = limit > taken ? limit - taken : 1;
   return std::clamp<std::size_t>(std::min(room, kMaxParallelProbes), 1,
                                  std::max<std::size_t>(total, 1));
+}
+
+// How long one probe waits for an answer. When every address fits into one
+// window, the connect time-out; when the descriptors make the probes come
+// in waves, the whole range gets twice that, shared out among the waves,
+// but never less than the shortest wait.
+std::chrono::milliseconds ProbeWait(std::chrono::milliseconds connectTimeout, std::size_t window,
+                                    std::size_t total) {
+  if (window >= total) return connectTimeout;
+  const std::chrono::milliseconds share{connectTimeout.count() * 2 *
+                                        static_cast<std::chrono::milliseconds::rep>(window) /
+                                        static_cast<std::chrono::milliseconds::rep>(total)};
+  return std::min(connectTimeout, std::max(share, kShortestProbeWait));
 }
 
 class TProber {
@@ -74,7 +111,8 @@ class TProber {
       : FRange(range),
         FOptions(options),
         FProgress(progress),
-        FWindow(ParallelProbes(range.Count())) {}
+        FWindow(ParallelProbes(range.Count())),
+        FWait(ProbeWait(options.ConnectTimeout, FWindow, range.Count())) {}
 
   std::vector<TOpenPort> Run() {
     while ((FNext < FRange.Count() || !FPending.empty()) && !Stopped()) {
@@ -92,6 +130,7 @@ class TProber {
   const TProbeOptions& FOptions;
   const TProbeProgress& FProgress;
   std::size_t FWindow;
+  std::chrono::milliseconds FWait;
   std::size_t FNext = 0;
   std::size_t FProbed = 0;
   std::vector<TProbe> FPending;
@@ -122,7 +161,7 @@ class TProber {
         case TStart::Closed:
           break;
         case TStart::Pending:
-          FPending.push_back({address, std::move(socket), TClock::now() + FOptions.ConnectTimeout});
+          FPending.push_back({address, std::move(socket), TClock::now() + FWait});
           ++FNext;
           continue;
         case TStart::NoDescriptor:
@@ -209,7 +248,7 @@ std::size_t RaiseDescriptorLimit() {
     if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
   }
   // poll() cannot watch more than this anyway.
-  return limit.rlim_cur == RLIM_INFINITY ? kMaxParallelProbes + kReservedDescriptors
+  return limit.rlim_cur == RLIM_INFINITY ? kMaxParallelProbes + kMostReserve
                                          : static_cast<std::size_t>(limit.rlim_cur);
 }
 
