@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "CardServices.h"
-#include "DialogTranslation.h"
 #include "ResultTexts.h"
 
 TChannelCheckWindow::TChannelCheckWindow(QWidget* parent, TCardServices& card)
@@ -39,9 +38,8 @@ TChannelCheckWindow::TChannelCheckWindow(QWidget* parent, TCardServices& card)
   layout->addWidget(FRefusals, 1);
   layout->addLayout(buttons);
 
-  TranslateComponent(this);
+  TranslateWindow();
   FRefusals->setAccessibleName(windowTitle());
-  FCloseBtn->setAccessibleName(FCloseBtn->text().remove('&'));
   resize(640, 320);
 
   connect(FCloseBtn, &QPushButton::clicked, this, &QDialog::close);

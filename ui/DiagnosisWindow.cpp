@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "CardServices.h"
-#include "DialogTranslation.h"
 #include "Localization.h"
 #include "ResultTexts.h"
 
@@ -61,12 +60,11 @@ TDiagnosisWindow::TDiagnosisWindow(QWidget* parent, TCardServices& card)
   layout->addWidget(FAdvice);
   layout->addLayout(buttons);
 
-  TranslateComponent(this);
+  TranslateWindow();
   QStringList headers;
   for (const char* column : kColumns) headers << QtText(Tr(column));
   FSteps->setHeaderLabels(headers);
   FSteps->setAccessibleName(windowTitle());
-  FCloseBtn->setAccessibleName(FCloseBtn->text().remove('&'));
   resize(640, 360);
 
   connect(FUsePairBtn, &QPushButton::clicked, this, &TDiagnosisWindow::UsePairClick);

@@ -16,7 +16,6 @@
 #include <variant>
 
 #include "CardServices.h"
-#include "DialogTranslation.h"
 #include "HW_FrameBase.h"
 #include "IntegerEdit.h"
 #include "Localization.h"
@@ -121,12 +120,10 @@ TFindPlcsWindow::TFindPlcsWindow(QWidget* parent, TCardServices& card)
   layout->addWidget(FStatus);
   layout->addWidget(FTable, 1);
 
-  TranslateComponent(this);
+  TranslateWindow();
   QStringList headers;
   for (const char* column : kColumns) headers << QtText(Tr(column));
   FTable->setHorizontalHeaderLabels(headers);
-  for (QPushButton* button : findChildren<QPushButton*>())
-    button->setAccessibleName(button->text().remove('&'));
   FTable->setAccessibleName(windowTitle());
   resize(720, 420);
 

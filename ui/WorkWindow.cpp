@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <utility>
 
+#include "DialogTranslation.h"
+
 TWorkWindow::TWorkWindow(QWidget* parent, const char* objectName, const char* title)
     : QDialog(parent) {
   setObjectName(QString::fromLatin1(objectName));
@@ -33,6 +35,12 @@ void TWorkWindow::closeEvent(QCloseEvent* event) {
   StopWork();
   ++FRun;
   QDialog::closeEvent(event);
+}
+
+void TWorkWindow::TranslateWindow() {
+  TranslateComponent(this);
+  for (QPushButton* button : findChildren<QPushButton*>())
+    button->setAccessibleName(button->text().remove('&'));
 }
 
 QPushButton* NewWindowButton(const char* text, const char* objectName, QWidget* parent) {

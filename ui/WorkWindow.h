@@ -32,6 +32,9 @@ class TWorkWindow : public QDialog {
   // of a window that was not closed since.
   bool IsCurrent(int run) const { return run == FRun; }
   void StopWork() { FWork.RequestStop(); }
+  // Translates the window as the dialog translates itself (its texts as
+  // they stand), and names each button for assistive tools by its caption.
+  void TranslateWindow();
   void FinishWork() { FWork.Finish(); }
 
   void closeEvent(QCloseEvent* event) override;
