@@ -16,6 +16,7 @@
 #include "ChannelEntryCheck.h"
 #include "ChannelTreeModel.h"
 #include "CommandLineOptions.h"
+#include "ConfigReading.h"
 #include "ConnectionType.h"
 #include "DiagnoseMode.h"
 #include "HWConfiguratorClass.h"
@@ -124,7 +125,9 @@ QStringList ArgumentsOf(int argc, char* argv[]) {
 
 // The parser's own texts are the toolkit's and follow its translation,
 // loaded once the core application exists.
-TRequest ParseRequest(const QStringList& arguments) {
+// jsonWanted: set as soon as the mode is known to print a JSON document, so
+// that a refusal after it still gets one.
+TRequest ParseRequest(const QStringList& arguments, bool* jsonWanted = nullptr) {
   QCommandLineParser parser;
   AddOptions(parser);
   if (!parser.parse(arguments)) throw EUsageError(UserText(parser.errorText()));
@@ -152,6 +155,7 @@ TRequest ParseRequest(const QStringList& arguments) {
     if (request.Json && !mode.TakesJson)
       throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
   }
+  if (jsonWanted) *jsonWanted = request.Json;
   if (parser.isSet("json") && !request.Json)
     throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
   for (const QString& assignment : parser.values("set"))
@@ -240,22 +244,33 @@ int Show(const TCardServices& card, bool json) {
 }
 
 int Check(const TCardServices& card, bool json) {
+  const std::string& file = card.Settings().ConfigFileName;
+  // Why the settings in use are not the file's comes first: it concerns
+  // the whole file.
+  const std::vector<TReadFinding> read = ReadFindings(card.Reading(), card.FileEncoding());
   const auto refused = CheckChannelLines(card.ChannelTree());
   // The channel lines follow the start marker; lines are counted from 1.
   const std::size_t firstLine = card.ChannelBlockStart().value_or(0) + 2;
   std::vector<TCheckFinding> findings;
+  for (const TReadFinding& finding : read)
+    findings.push_back({file, finding.Line, finding.Entry, {}, finding.Reason});
   for (const TRefusedChannelEntry& entry : refused) {
-    findings.push_back({card.Settings().ConfigFileName, firstLine + entry.Index,
-                        AsUserText(entry.Entry, card.FileEncoding()), std::string(entry.Marker)});
+    findings.push_back({file,
+                        firstLine + entry.Index,
+                        AsUserText(entry.Entry, card.FileEncoding()),
+                        std::string(entry.Marker),
+                        {}});
   }
   if (json) {
     PrintDocument(CheckJson(findings));
   } else {
+    for (const TReadFinding& finding : read) PrintResult(FindingText(file, finding));
     for (const TCheckFinding& finding : findings)
-      PrintResult(finding.File + ":" + std::to_string(finding.Line) + ": " + finding.Entry +
-                  finding.Marker);
+      if (finding.Reason.empty())
+        PrintResult(finding.File + ":" + std::to_string(finding.Line) + ": " + finding.Entry +
+                    finding.Marker);
   }
-  return refused.empty() ? kExitSuccess : kExitFailure;
+  return findings.empty() ? kExitSuccess : kExitFailure;
 }
 
 void PrintIdentity(const TPlcIdentity& identity) {
@@ -289,7 +304,8 @@ int ReadInfo(TCardServices& card, bool json) {
   const bool read = Reported(memo.Result) && Reported(card.ReadIdentity(identity));
   card.Disconnect();
   if (json) {
-    PrintDocument(ReadInfoJson({OrderCodeOf(memo), identity}));
+    PrintDocument(ReadInfoJson(
+        {OrderCodeOf(memo), identity, read ? std::nullopt : std::optional(PrintedMessages())}));
   } else {
     PrintResult(memo.Value);
     PrintIdentity(identity);
@@ -352,6 +368,37 @@ int RunMode(const TRequest& request, const std::string& program, std::exception_
   return kExitSuccess;
 }
 
+// Parses the arguments and runs the mode; json: whether the mode prints a
+// JSON document. The exit code.
+int RunParsed(const QStringList& arguments, const std::string& program,
+              std::exception_ptr startupError, bool& json) {
+  try {
+    // Once more, now that the parser's texts can be translated.
+    const TRequest parsed = ParseRequest(arguments, &json);
+    if (parsed.Mode == TMode::Help) {
+      std::cout << UsageText(program);
+      return kExitSuccess;
+    }
+    if (parsed.Mode == TMode::Version) {
+      PrintResult(program + " " + VN_VERSION);
+      return kExitSuccess;
+    }
+    return RunMode(parsed, program, startupError);
+  } catch (const ERefusedValue& error) {
+    PrintMessage(error.what());
+    return kExitUsage;
+  } catch (const EUsageError& error) {
+    PrintMessage(error.what());
+    PrintMessage(FillIn(Tr("\"%s --help\" lists the options."), {program}));
+    return kExitUsage;
+  } catch (const std::exception& error) {
+    PrintMessage(error.what());
+  } catch (...) {
+    PrintMessage(Tr("The run ended with an unknown error."));
+  }
+  return kExitFailure;
+}
+
 std::string ProgramName(const char* argv0) {
   return std::filesystem::path(argv0 ? argv0 : "VN_S7_Config_DRV").filename().string();
 }
@@ -376,29 +423,10 @@ int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
   QCoreApplication core(coreArgc, argv);
   LoadToolkitTranslation();
   const std::string program = ProgramName(argc > 0 ? argv[0] : nullptr);
-  try {
-    // Once more, now that the parser's texts can be translated.
-    const TRequest parsed = ParseRequest(arguments);
-    if (parsed.Mode == TMode::Help) {
-      std::cout << UsageText(program);
-      return kExitSuccess;
-    }
-    if (parsed.Mode == TMode::Version) {
-      PrintResult(program + " " + VN_VERSION);
-      return kExitSuccess;
-    }
-    return RunMode(parsed, program, startupError);
-  } catch (const ERefusedValue& error) {
-    PrintMessage(error.what());
-    return kExitUsage;
-  } catch (const EUsageError& error) {
-    PrintMessage(error.what());
-    PrintMessage(FillIn(Tr("\"%s --help\" lists the options."), {program}));
-    return kExitUsage;
-  } catch (const std::exception& error) {
-    PrintMessage(error.what());
-  } catch (...) {
-    PrintMessage(Tr("The run ended with an unknown error."));
-  }
-  return kExitFailure;
+  bool json = false;
+  const int exitCode = RunParsed(arguments, program, startupError, json);
+  // A script that asked for JSON gets one document, also when the run
+  // failed before its mode printed one.
+  if (json && !DocumentPrinted()) PrintDocument(ErrorJson(PrintedMessages()));
+  return exitCode;
 }

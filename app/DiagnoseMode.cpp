@@ -5,7 +5,10 @@
 
 #include "CardDiagnosis.h"
 #include "CommandLine.h"
+#include "ConfigReading.h"
 #include "JsonOutput.h"
+#include "Localization.h"
+#include "ModeOutput.h"
 #include "ResultTexts.h"
 
 namespace {
@@ -46,16 +49,42 @@ TDiagnoseResult AsJson(const TDiagnosis& diagnosis) {
   return result;
 }
 
+// The first step: whether the settings to test are the file's own. When
+// they fell back to the defaults, testing them would test settings nobody
+// chose, so the diagnosis ends there.
+bool DiagnoseFile(const TCardServices& card, TDiagnosis& diagnosis) {
+  static constexpr const char* kStep = "configuration file";
+  const std::string& file = card.Settings().ConfigFileName;
+  const auto findings = ReadFindings(card.Reading(), card.FileEncoding());
+  TDiagnosisStep step{kStep, Tr(kStep), findings.empty(), 0, file};
+  if (!findings.empty()) {
+    step.Detail = FindingText(file, findings.front());
+    diagnosis.Cause = FindingsText(file, findings);
+    diagnosis.Advice =
+        Tr("Give each setting named a valid value (--set Key=Value) and remove NUL bytes with an "
+           "editor: until then every setting takes its default.");
+  }
+  diagnosis.Steps.push_back(std::move(step));
+  return findings.empty();
+}
+
 }  // namespace
 
 int DiagnoseMode(const TCardServices& card, const std::string& program, bool json) {
-  const TDiagnosis diagnosis = DiagnoseConnection(card.Settings());
-  if (json)
-    std::cout << DiagnoseJson(AsJson(diagnosis));
-  else
-    PrintSteps(diagnosis);
-  if (!diagnosis.Cause.empty()) std::cerr << diagnosis.Cause << '\n';
-  if (!diagnosis.Advice.empty()) std::cerr << diagnosis.Advice << '\n';
-  if (diagnosis.Suggestion) std::cerr << "  " << program << ' ' << *diagnosis.Suggestion << '\n';
+  TDiagnosis diagnosis;
+  if (DiagnoseFile(card, diagnosis)) {
+    TDiagnosis connection = DiagnoseConnection(card.Settings());
+    connection.Steps.insert(connection.Steps.begin(), std::move(diagnosis.Steps.front()));
+    diagnosis = std::move(connection);
+  }
+  if (!json) PrintSteps(diagnosis);
+  if (!diagnosis.Cause.empty()) PrintMessage(diagnosis.Cause);
+  if (!diagnosis.Advice.empty()) PrintMessage(diagnosis.Advice);
+  if (diagnosis.Suggestion) PrintMessage("  " + program + ' ' + *diagnosis.Suggestion);
+  if (json) {
+    TDiagnoseResult result = AsJson(diagnosis);
+    if (!diagnosis.Ok()) result.Error = PrintedMessages();
+    PrintDocument(DiagnoseJson(result));
+  }
   return diagnosis.Ok() ? kExitSuccess : kExitFailure;
 }

@@ -51,12 +51,16 @@ std::string ShowJson(const TShowResult& result) {
 std::string CheckJson(const std::vector<TCheckFinding>& findings) {
   QJsonArray array;
   for (const TCheckFinding& finding : findings) {
-    array.append(QJsonObject{
-        {"file", Text(finding.File)},
-        {"line", static_cast<qint64>(finding.Line)},
-        {"entry", Text(finding.Entry)},
-        {"marker", Text(finding.Marker)},
-    });
+    QJsonObject object{{"file", Text(finding.File)}};
+    if (finding.Line > 0) {
+      object.insert("line", static_cast<qint64>(finding.Line));
+      object.insert("entry", Text(finding.Entry));
+    }
+    if (finding.Reason.empty())
+      object.insert("marker", Text(finding.Marker));
+    else
+      object.insert("reason", Text(finding.Reason));
+    array.append(object);
   }
   return Document(QJsonDocument(array));
 }
@@ -65,6 +69,7 @@ std::string ReadInfoJson(const TReadInfoResult& result) {
   QJsonObject object;
   PutIfKnown(object, "order_code", result.OrderCode);
   PutIdentity(object, result.Identity, true);
+  PutIfKnown(object, "error", result.Error);
   return Document(QJsonDocument(object));
 }
 
@@ -80,6 +85,7 @@ std::string DiagnoseJson(const TDiagnoseResult& result) {
   }
   QJsonObject object{{"steps", steps}};
   PutIfKnown(object, "suggestion", result.Suggestion);
+  PutIfKnown(object, "error", result.Error);
   return Document(QJsonDocument(object));
 }
 

@@ -20,18 +20,22 @@ struct TShowResult {
   std::size_t ChannelLines = 0;
 };
 
-// --check: one refused channel entry. Line counts from 1.
+// --check: one refused channel entry (with its Marker), or a reason why the
+// settings in use are not the file's (with the Reason; Line 0 and no Entry
+// where no line is concerned). Line counts from 1.
 struct TCheckFinding {
   std::string File;
   std::size_t Line = 0;
   std::string Entry;
   std::string Marker;
+  std::string Reason;
 };
 
-// --read-info.
+// --read-info; Error: the texts of a failure, after what was read.
 struct TReadInfoResult {
   std::optional<std::string> OrderCode;
   TPlcIdentity Identity;
+  std::optional<std::string> Error;
 };
 
 // --diagnose: one step of the connection test, and the advice at the end.
@@ -44,6 +48,7 @@ struct TDiagnoseStep {
 struct TDiagnoseResult {
   std::vector<TDiagnoseStep> Steps;
   std::optional<std::string> Suggestion;
+  std::optional<std::string> Error;
 };
 
 // --verify: a run of refused channels; lines count from 1.
@@ -77,12 +82,13 @@ std::string_view StateKeyword(TOperatingState state);
 // Each returns the document, indented, with a final line break.
 // {"settings": {key: value...}, "file": ..., "channel_lines": n}
 std::string ShowJson(const TShowResult& result);
-// [{"file", "line", "entry", "marker"}...]
+// [{"file", "line", "entry", "marker" or "reason"}...]; "line" and "entry"
+// only where a line is concerned.
 std::string CheckJson(const std::vector<TCheckFinding>& findings);
 // {"order_code", "system_name", "module_type", "serial_number", "plant_designation",
-//  "module_name", "firmware", "state"}
+//  "module_name", "firmware", "state", "error"}
 std::string ReadInfoJson(const TReadInfoResult& result);
-// {"steps": [{"step", "ok", "ms", "detail"}...], "suggestion"}
+// {"steps": [{"step", "ok", "ms", "detail"}...], "suggestion", "error"}
 std::string DiagnoseJson(const TDiagnoseResult& result);
 // {"checked", "refused", "refusals": [{"first", "last", "first_line",
 //  "last_line", "count", "cause", "item_return_code"}...]}

@@ -5,43 +5,48 @@
 #include "Localization.h"
 #include "MessageBox.h"
 
+namespace {
+
+// A run is one mode of one process: what it printed is the process's.
+struct TPrinted {
+  std::string Messages;
+  bool Document = false;
+};
+TPrinted& Printed() {
+  static TPrinted printed;
+  return printed;
+}
+
+}  // namespace
+
 void PrintResult(std::string_view line) {
   std::cout << line << '\n';
 }
 
 void PrintDocument(std::string_view document) {
   std::cout << document;
+  Printed().Document = true;
 }
 
 void PrintMessage(std::string_view text) {
-  std::cerr << WithPlainLineBreaks(text) << '\n';
+  const std::string plain = WithPlainLineBreaks(text);
+  std::cerr << plain << '\n';
+  std::string& messages = Printed().Messages;
+  if (!messages.empty()) messages += '\n';
+  messages += plain;
+}
+
+const std::string& PrintedMessages() {
+  return Printed().Messages;
+}
+
+bool DocumentPrinted() {
+  return Printed().Document;
 }
 
 bool Reported(const TCardResult& result) {
   if (!result) PrintMessage(result.Text());
   return result.Ok();
-}
-
-std::string Shown(std::string_view value) {
-  std::string shown;
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0x0F];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
 }
 
 std::string OutOfRangeText(std::string_view value, std::string_view name, std::int32_t min,

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "CardResult.h"
-#include "TextCodec.h"
+#include "TextCodec.h"  // AsUserText, Shown
 
 // The command line cannot be used as given: exit 2.
 class EUsageError : public std::runtime_error {
@@ -29,12 +29,14 @@ void PrintDocument(std::string_view document);
 // A message on standard error, its line breaks as a box would show them.
 void PrintMessage(std::string_view text);
 
+// What the run printed on standard error so far, one message per line: the
+// "error" of a --json document. And whether it printed a document.
+const std::string& PrintedMessages();
+bool DocumentPrinted();
+
 // A card operation's failure as the dialog's box says it, on standard
 // error; whether there was one decides the exit code.
 bool Reported(const TCardResult& result);
-
-// A value as the user can recognise it in one line of a message.
-std::string Shown(std::string_view value);
 
 // The refusal of a number outside its range; name is the setting's key or
 // the option.

@@ -54,7 +54,6 @@ int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool js
     if (channel.Address) addresses.push_back(*channel.Address);
   const TCardRead<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
   if (!read.Result) {
-    if (json) PrintDocument(ErrorJson(read.Result.Text()));
     Reported(read.Result);
     return kExitFailure;
   }

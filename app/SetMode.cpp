@@ -42,11 +42,15 @@ std::string RefusalText(const TRefusedSetting& refused) {
 int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
   // Read under the writers' lock: what another writer saved is kept, and
   // nobody writes in between. All values are checked before anything is
-  // written; then the card takes them as it takes the dialog's after OK.
+  // written; then they go into the file's own lines, so that the values of
+  // a file whose settings fell back to the defaults are kept, and the card
+  // saves them as it saves the dialog's after OK, unless its settings still
+  // fall back.
   const TFileLock turn(card.Settings().ConfigFileName);
   if (!Reported(card.LoadConfig())) return kExitFailure;
   TConfigInfo wanted;
   wanted.CopyFrom(card.Settings());
+  std::vector<std::string_view> keys;
   for (const std::string& assignment : assignments) {
     const std::size_t eq = assignment.find('=');
     if (eq == std::string::npos)
@@ -68,12 +72,13 @@ int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
     }
     const auto refused = AssignSetting(wanted, key, value);
     if (refused) throw ERefusedValue(RefusalText(*refused));
+    keys.push_back(key);
   }
+  card.PutSettings(wanted, keys);
   // The channel block is cleaned up as OK cleans it, so that the file is
   // the one OK would write.
   TChannelTreeModel channels = card.ChannelTree();
   channels.CleanUp([&card](std::string_view path) { return card.IsChannelUsed(path); });
-  const bool saved = Reported(card.TakeDialogResults(
-      [&wanted](TConfigInfo& settings) { settings.CopyFrom(wanted); }, channels.Lines()));
+  const bool saved = Reported(card.TakeDialogResults(nullptr, channels.Lines()));
   return saved ? kExitSuccess : kExitFailure;
 }

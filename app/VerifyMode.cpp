@@ -28,7 +28,6 @@ TVerifyResult AsResult(const TCardServices& card, const TChannelCheck& check) {
 int VerifyMode(TCardServices& card, bool json) {
   const TCardRead<TChannelCheck> check = card.CheckChannels(card.Settings(), card.ChannelTree());
   if (!check.Result) {
-    if (json) PrintDocument(ErrorJson(check.Result.Text()));
     Reported(check.Result);
     return kExitFailure;
   }

@@ -17,12 +17,18 @@ constexpr std::string_view kEndMarker = ">EOT<";
 
 namespace fs = std::filesystem;
 
-
-[[noreturn]] void RaiseNoEndMarker(const std::string& fileName, std::size_t start,
-                                   std::size_t lineCount) {
-  throw EListError("List index out of bounds (" + std::to_string(lineCount) +
-                   "): the channel block of \"" + fileName + "\" starting in line " +
-                   std::to_string(start + 1) + " has no end marker \">EOT<\"");
+// A NUL byte that ended the text early is named too: it is what hid the
+// end marker.
+[[noreturn]] void RaiseNoEndMarker(const std::string& fileName, std::string_view bytes,
+                                   std::size_t start, std::size_t lineCount) {
+  std::string message = "List index out of bounds (" + std::to_string(lineCount) +
+                        "): the channel block of \"" + fileName + "\" starting in line " +
+                        std::to_string(start + 1) + " has no end marker \">EOT<\"";
+  if (const auto cut = TextCutOf(bytes)) {
+    const TConfigReading reading{{}, cut};
+    message += "\n" + FindingsText(fileName, ReadFindings(reading, TTextEncoding::Utf8));
+  }
+  throw EListError(message);
 }
 
 // The text of a file's bytes: without a UTF-8 byte-order mark (some Windows
@@ -44,17 +50,18 @@ struct TBlockPlace {
 
 // One pass over line views reads the settings (only lines holding "=" can
 // carry one; keys are looked up in the whole file, block included) and finds
-// the block. A start marker without end marker raises EListError naming
-// fileName, after the settings were read.
-TBlockPlace ReadSettingsAndFindBlock(const std::string& fileName, std::string_view text,
-                                     TConfigInfo& config) {
-  TStrings settingLines;
+// the block. settingLines receives the lines the settings were read from.
+// A start marker without end marker raises EListError naming fileName,
+// after the settings were read.
+TBlockPlace ReadSettingsAndFindBlock(const std::string& fileName, std::string_view bytes,
+                                     std::string_view text, TConfigInfo& config,
+                                     TSettingLines& settingLines) {
   TBlockPlace place;
   std::size_t lines = 0;
   bool ended = false;
   ForEachTextLine(text, [&](std::size_t start, std::size_t size) {
     const std::string_view line = text.substr(start, size);
-    if (line.find('=') != std::string_view::npos) settingLines.emplace_back(line);
+    if (line.find('=') != std::string_view::npos) settingLines.Add(line, lines + 1);
     if (!place.StartLine) {
       if (EqualsIgnoringCase(line, kStartMarker)) place.StartLine = lines;
     } else if (!ended) {
@@ -67,8 +74,8 @@ TBlockPlace ReadSettingsAndFindBlock(const std::string& fileName, std::string_vi
     }
     ++lines;
   });
-  config.LoadFromList(settingLines);
-  if (place.StartLine && !ended) RaiseNoEndMarker(fileName, *place.StartLine, lines);
+  config.LoadFromList(settingLines.Lines);
+  if (place.StartLine && !ended) RaiseNoEndMarker(fileName, bytes, *place.StartLine, lines);
   return place;
 }
 
@@ -132,7 +139,8 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
 void ReadConfigText(const std::string& fileName, std::string_view bytes, TConfigInfo& config,
                     TStrings& channelLines) {
   const std::string_view text = FileText(bytes);
-  const TBlockPlace place = ReadSettingsAndFindBlock(fileName, text, config);
+  TSettingLines settingLines;
+  const TBlockPlace place = ReadSettingsAndFindBlock(fileName, bytes, text, config, settingLines);
   if (!place.StartLine) return;
   const TStrings block = SplitTextLines(text.substr(place.Begin, place.End - place.Begin));
   channelLines.insert(channelLines.end(), block.begin(), block.end());
@@ -161,15 +169,18 @@ std::size_t ConfigFileDigestOf(const std::string& path) {
 
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
                     std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
-                    std::size_t* digest) {
+                    std::size_t* digest, TConfigReading* reading) {
   if (!ConfigFileExists(path)) return;
   std::string bytes = ReadFileBytes(path, kMaxConfigFileSize);
   if (digest) *digest = ConfigFileDigest(bytes);
   const std::string_view text = FileText(bytes);
   encoding = DetectEncoding(text);
+  TConfigReading found;
+  found.Cut = TextCutOf(bytes);
   // The block is cut out of the bytes, which then become the tree's buffer:
   // a million lines never exist as strings of their own.
-  const TBlockPlace place = ReadSettingsAndFindBlock(path, text, config);
+  const TBlockPlace place = ReadSettingsAndFindBlock(path, bytes, text, config, found.Settings);
+  if (reading) *reading = std::move(found);
   if (!place.StartLine) return;
   blockStart = place.StartLine;
   const auto offset = static_cast<std::size_t>(text.data() - bytes.data());

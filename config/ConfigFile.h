@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "ConfigReading.h"
 #include "HW_ConfigInfo.h"
 #include "TextCodec.h"
 #include "VNUtils.h"
@@ -48,11 +49,13 @@ void LoadConfigFile(const std::string& path, TConfigInfo& config, TStrings& file
 
 // LoadConfigFile for the card, without a string per line: the channel
 // block goes into channels (which keeps the file's bytes as its buffer), and
-// blockStart receives the index of the start marker's line. The same
-// errors; nothing changes when nothing is there.
+// blockStart receives the index of the start marker's line; reading, where
+// given, what the settings were read from and whether a NUL byte ended the
+// text. The same errors (a missing end marker names the NUL byte that hid
+// it); nothing changes when nothing is there.
 void LoadConfigFile(const std::string& path, TConfigInfo& config, TChannelTreeModel& channels,
                     std::optional<std::size_t>& blockStart, TTextEncoding& encoding,
-                    std::size_t* digest = nullptr);
+                    std::size_t* digest = nullptr, TConfigReading* reading = nullptr);
 
 // A digest of a configuration file's bytes, to tell a file another writer
 // changed from the one read. A missing file counts as an empty one.

@@ -2,8 +2,12 @@
 // The S7 driver's connection settings record and the tables that turn its
 // indices into labels and library codes.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "VNUtils.h"
 
@@ -52,3 +56,30 @@ class TConfigInfo {
   std::int32_t WriteProtocol{};
   std::string ConfigFileName;
 };
+
+struct TSetting;
+
+// The line "Key=value" of setting as SaveToList writes it.
+std::string SettingLine(const TConfigInfo& settings, const TSetting& setting);
+
+// Why LoadFromList cannot take a number setting from its lines.
+enum class TUnreadWhy {
+  Empty,             // "Comport="
+  BlankAfterNumber,  // "Comport=7 "
+  OutOfRange,        // more than 32 bits
+  NoNumber,          // anything else that is no whole number
+  NoLine,            // no line carries the key
+};
+
+struct TUnreadSetting {
+  std::string_view Key;  // as the settings table spells it
+  TUnreadWhy Why;
+  // The index in lines of the line that gives the value; none for NoLine.
+  std::optional<std::size_t> Line;
+};
+
+// The number settings LoadFromList cannot read from lines, in key order:
+// where there is one, the whole record falls back to its defaults. None
+// when no line carries any setting's key: such lines hold no values the
+// defaults would replace.
+std::vector<TUnreadSetting> UnreadSettings(const TStrings& lines);

@@ -1,6 +1,8 @@
 #include "Card.h"
 
 #include "ConfigFile.h"
+#include "Localization.h"
+#include "SettingsTable.h"
 #include "VNErrors.h"
 
 std::string ConfigFileNameFor(const std::string& driverPath) {
@@ -47,8 +49,10 @@ TCardResult TCard::LoadConfig() {
   std::optional<std::size_t> blockStart;
   TTextEncoding encoding = TTextEncoding::Utf8;
   std::size_t digest = ConfigFileDigest({});
+  TConfigReading reading;
   TCardResult loaded = FileResult([&] {
-    LoadConfigFile(config->ConfigFileName, *config, channelTree, blockStart, encoding, &digest);
+    LoadConfigFile(config->ConfigFileName, *config, channelTree, blockStart, encoding, &digest,
+                   &reading);
     CheckChannelText(channelTree);
   });
   if (!loaded) return loaded;
@@ -57,8 +61,26 @@ TCardResult TCard::LoadConfig() {
   FChannelBlockStart = blockStart;
   FFileEncoding = encoding;
   FFileDigest = digest;
+  FReading = std::move(reading);
   FChannels.reset();
   return loaded;
+}
+
+void TCard::PutSettings(const TConfigInfo& values, const std::vector<std::string_view>& keys) {
+  // Settings read whole are the file's own values: their lines stand for
+  // the file's, also where the file (or a line) is not there.
+  TSettingLines lines;
+  if (UnreadSettings(FReading.Settings.Lines).empty()) {
+    TStrings own;
+    FConfig->SaveToList(own);
+    for (const std::string& line : own) lines.Add(line, 0);
+  } else {
+    lines = FReading.Settings;
+  }
+  for (const std::string_view key : keys)
+    if (const TSetting* setting = FindSetting(key)) lines.Put(key, SettingLine(values, *setting));
+  FConfig->LoadFromList(lines.Lines);
+  FReading.Settings = std::move(lines);
 }
 
 bool TCard::ConfigFileChanged() const {
@@ -81,11 +103,19 @@ TCardResult TCard::SaveConfig() {
     TStrings fileLines;
     BuildConfigFileLines(*FConfig, ChannelLines(), fileLines);
     FFileDigest = WriteTextLinesAtomic(FConfig->ConfigFileName, fileLines);
+    // The file now holds what the card holds.
+    FReading = {};
   });
 }
 
 TCardResult TCard::TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                     const TStrings& channelLines) {
+                                     const TStrings& channelLines, TUnreadFile unread) {
+  if (unread == TUnreadFile::Keep && !FReading.Clean()) {
+    const std::string& file = FConfig->ConfigFileName;
+    TCardResult kept = TCardResult::Failure(Tr("Error"), KeptFileText(file));
+    kept.Cause = FindingsText(file, ReadFindings(FReading, FFileEncoding));
+    return kept;
+  }
   if (collect) collect(*FConfig);
   FChannelTree = TChannelTreeModel::FromLines(channelLines);
   if (FChannels) {

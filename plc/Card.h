@@ -37,12 +37,16 @@ class TCard : public TCardServices {
   // Whether the file's bytes differ from those last read or saved (a file
   // that is not there holds none); EFileError when it cannot be read.
   bool ConfigFileChanged() const override;
+  const TConfigReading& Reading() const override { return FReading; }
+  void PutSettings(const TConfigInfo& values, const std::vector<std::string_view>& keys) override;
   // The take-over after OK: collect fills the card's settings record, the
   // channel lines replace the card's (a channel list already built is
   // rebuilt from them with the old list's run-time state), and the file is
-  // saved.
+  // saved. A reading that was not clean refuses it unless unread says
+  // Overwrite.
   TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                const TStrings& channelLines) override;
+                                const TStrings& channelLines,
+                                TUnreadFile unread = TUnreadFile::Keep) override;
 
   TCardResult Connect(const TConfigInfo& settings) override;
   void Disconnect() override;
@@ -90,6 +94,9 @@ class TCard : public TCardServices {
   // The digest of the file's bytes as last read or written, to tell whether
   // another writer changed it since (ConfigFileChanged).
   std::size_t FFileDigest = 0;
+  // How the file was read: a save keeps off a file whose values the card
+  // could not take, until the user agrees.
+  TConfigReading FReading;
   // The way to the PLC while connected.
   std::unique_ptr<TPlcConnection> FConnection;
 

@@ -11,10 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "CardDiagnosis.h"
 #include "CardResult.h"
 #include "ChannelTreeModel.h"
+#include "ConfigReading.h"
 #include "HW_Channels.h"
 #include "HW_ConfigInfo.h"
 #include "PlcChannels.h"
@@ -23,6 +25,9 @@
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
+
+// Whether a save may replace a file whose reading was not clean.
+enum class TUnreadFile { Keep, Overwrite };
 
 // What ReadOrderCode's text starts with, before the code itself.
 inline constexpr std::string_view kOrderCodeLabel = "Order Code:";
@@ -51,6 +56,17 @@ class TCardServices {
   // last saved), so that OK does not overwrite another writer's change
   // unasked; EFileError when it cannot be read.
   virtual bool ConfigFileChanged() const = 0;
+  // What the settings were read from, and why the settings in use may not
+  // be the file's own (they fell back to the defaults, or a NUL byte ended
+  // the text); clean when the file was read whole or was not there.
+  virtual const TConfigReading& Reading() const = 0;
+  // --set: the settings of keys take their values from values in the
+  // file's own lines (the first line of each key replaced, a missing one
+  // added), and the card reads its settings from those lines again, as
+  // from the file. When they still fall back, Reading() says why and a
+  // save refuses.
+  virtual void PutSettings(const TConfigInfo& values,
+                           const std::vector<std::string_view>& keys) = 0;
 
   // Connects with settings; the connection is counted, so a Connect while
   // connected only counts and each one is paired with a Disconnect.
@@ -89,9 +105,12 @@ class TCardServices {
                                                   const TConfigInfo& settings) const = 0;
 
   // After OK or --set: collect fills the card's settings, the channel lines
-  // replace the card's, and the card saves its file.
+  // replace the card's, and the card saves its file. While the reading is
+  // not clean, the save refuses (nothing taken, nothing written, the
+  // findings named) unless unread is Overwrite: the user agreed to it.
   virtual TCardResult TakeDialogResults(const std::function<void(TConfigInfo&)>& collect,
-                                        const TStrings& channelLines) = 0;
+                                        const TStrings& channelLines,
+                                        TUnreadFile unread = TUnreadFile::Keep) = 0;
 
  protected:
   TCardServices() = default;

@@ -138,3 +138,25 @@ std::string MessageExcerpt(std::string_view text) {
 std::string AsUserText(std::string_view bytes, TTextEncoding encoding) {
   return encoding == TTextEncoding::Windows1252 ? Windows1252ToUtf8(bytes) : std::string(bytes);
 }
+
+std::string Shown(std::string_view value) {
+  std::string shown;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0x0F];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}

@@ -34,9 +34,6 @@ std::optional<std::uint8_t> CharToWindows1252(char32_t c);
 
 // Windows-1252 bytes as UTF-8; total: every input has an output.
 std::string Windows1252ToUtf8(std::string_view bytes);
-// A file's bytes as the user's text: a Windows-1252 file's characters in
-// UTF-8 like everything else.
-std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
 // UTF-8 text as Windows-1252 bytes; none when the text is not valid UTF-8
 // or holds a character the code page cannot hold.
 std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
@@ -46,3 +43,11 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 // user reads is what the file holds.
 inline constexpr std::size_t kExcerptLength = 200;
 std::string MessageExcerpt(std::string_view text);
+
+// A file's bytes as the user's text: a Windows-1252 file's characters are
+// given in UTF-8 like everything else.
+std::string AsUserText(std::string_view bytes, TTextEncoding encoding);
+
+// A value as the user can recognise it in one line of a message: line
+// breaks, tabs and other control characters escaped ("\n", "\x1B").
+std::string Shown(std::string_view value);

@@ -143,7 +143,16 @@ std::string Unquote(std::string_view text) {
   return TrimText(std::string_view(trimmed).substr(1, trimmed.size() - 2));
 }
 
-std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+namespace {
+
+// The conversion of TryStrToInt, and whether a failure was only the
+// number's size (every character of the text belongs to the number).
+struct TConversion {
+  std::optional<std::int32_t> Value;
+  bool TooLarge = false;
+};
+
+TConversion Convert(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   bool negative = false;
@@ -159,7 +168,7 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
     hex = true;
     i += 2;
   }
-  if (i >= text.size()) return std::nullopt;  // no digits at all
+  if (i >= text.size()) return {};  // no digits at all
 
   // Decimal must fit the signed range; hexadecimal may use all 32 bits (as
   // "$FFFFFFFF" for -1), as the classic conversion allows.
@@ -168,15 +177,28 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text) {
           : (negative ? 0x80000000ull
                       : static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
   std::uint64_t value = 0;
+  bool tooLarge = false;
   for (; i < text.size(); ++i) {
     const int digit = hex ? HexDigitValue(text[i]) : (IsDecimalDigit(text[i]) ? text[i] - '0' : -1);
-    if (digit < 0) return std::nullopt;
+    if (digit < 0) return {};
+    if (tooLarge) continue;  // only whether the rest are digits still counts
     value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
-    if (value > limit) return std::nullopt;
+    tooLarge = value > limit;
   }
+  if (tooLarge) return {std::nullopt, true};
   const auto bits = static_cast<std::uint32_t>(value);
   const std::uint32_t signedBits = negative ? 0u - bits : bits;
-  return static_cast<std::int32_t>(signedBits);
+  return {static_cast<std::int32_t>(signedBits)};
+}
+
+}  // namespace
+
+std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+  return Convert(text).Value;
+}
+
+bool IsBeyondInt32(std::string_view text) {
+  return Convert(text).TooLarge;
 }
 
 std::int32_t StrToInt(std::string_view text) {

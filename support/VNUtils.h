@@ -35,5 +35,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // decimal digits, or hexadecimal digits behind "$", "x", "X", "0x" or "0X".
 // Anything else (empty text, trailing characters, more than 32 bits) fails.
 std::optional<std::int32_t> TryStrToInt(std::string_view text);
+// Whether TryStrToInt refuses text only because its number needs more than
+// 32 bits.
+bool IsBeyondInt32(std::string_view text);
 // The same, raising EConvertError with the text on failure.
 std::int32_t StrToInt(std::string_view text);

@@ -24,12 +24,12 @@
 
 #include "CardResultBox.h"
 #include "CardServices.h"
-#include "ChannelCheckWindow.h"
 #include "ChannelItemModel.h"
 #include "ChannelTreeEditor.h"
 #include "ChannelTreeView.h"
+#include "ConfigReading.h"
+#include "ConnectionTests.h"
 #include "ConnectionType.h"
-#include "DiagnosisWindow.h"
 #include "DialogTranslation.h"
 #include "FileText.h"
 #include "HW_FrameMPI.h"
@@ -146,8 +146,6 @@ TConfigDlg::TConfigDlg(QWidget* owner, const TConfigInfo& settings, TCardService
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button2, &QPushButton::clicked, this, &TConfigDlg::Button2Click);
   connect(InfoLesenBtn, &QPushButton::clicked, this, &TConfigDlg::InfoLesenBtnClick);
-  connect(DiagnoseBtn, &QPushButton::clicked, this, &TConfigDlg::DiagnoseBtnClick);
-  connect(CheckChannelsBtn, &QPushButton::clicked, this, &TConfigDlg::CheckChannelsBtnClick);
   FFocusWatch =
       connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && TabSheet3->isAncestorOf(old);
@@ -212,8 +210,14 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Memo1->setTabChangesFocus(true);
   InfoLesenBtn = Named(new QPushButton("Readout Info ", TabSheet1), "InfoLesenBtn");
-  DiagnoseBtn = Named(new QPushButton("&Diagnose", TabSheet1), "DiagnoseBtn");
-  CheckChannelsBtn = Named(new QPushButton("&Check channels", TabSheet1), "CheckChannelsBtn");
+  // The tests beyond the order code, in a row of their own under "Readout
+  // Info ": beside it they would narrow the memo.
+  Tests = Named(
+      new TConnectionTests(
+          TabSheet1, *FCard, [this] { return TakeShownSettings() ? FConfigInfo.get() : nullptr; },
+          [this] { return FChannelTree->Model()->Channels(); },
+          [this](int rack, int slot) { TCPFrame1->ShowRackSlot(rack, slot); }),
+      "ConnectionTests");
 
   PPIFrame1 = Named(new TPPIFrame(TabSheet1), "PPIFrame1");
   S7OnlineFrame1 = Named(new TS7OnlineFrame(TabSheet1), "S7OnlineFrame1");
@@ -235,12 +239,6 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   infoRow->addWidget(InfoLesenBtn, 0, Qt::AlignTop);
   infoRow->addWidget(Memo1, 1);
   Memo1->setFixedHeight(3 * Memo1->fontMetrics().lineSpacing() + 12);
-  // The tests beyond the order code, in a row of their own under "Readout
-  // Info ": beside it they would narrow the memo.
-  auto* testRow = new QHBoxLayout;
-  testRow->addWidget(DiagnoseBtn);
-  testRow->addWidget(CheckChannelsBtn);
-  testRow->addStretch(1);
 
   // The switch above the file name, so that a whole path fits the field.
   auto* protocol = new QGridLayout(GroupBox4);
@@ -254,7 +252,7 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   page->addLayout(frames);
   page->addStretch(1);
   page->addLayout(infoRow);
-  page->addLayout(testRow);
+  page->addWidget(Tests);
   page->addWidget(GroupBox4);
   return TabSheet1;
 }
@@ -300,7 +298,8 @@ void TConfigDlg::NameFieldsWithoutLabel() {
   // beside them, so they take the (translated) caption that explains them.
   ErrorMsgEdit->setAccessibleName(ErrorProtokol->text());
   Memo1->setAccessibleName(InfoLesenBtn->text().trimmed());
-  for (QPushButton* button : {TCPFrame1->FindPlcsButton(), DiagnoseBtn, CheckChannelsBtn})
+  for (QPushButton* button :
+       {TCPFrame1->FindPlcsButton(), Tests->DiagnoseButton(), Tests->CheckChannelsButton()})
     button->setAccessibleName(button->text().remove('&'));
   TreeView1->setAccessibleName(PageControl1->tabText(PageControl1->indexOf(TabSheet3)));
 }
@@ -325,7 +324,8 @@ void TConfigDlg::SetTabOrder() {
   order.push_back(TreeView1);
   // The tests come after every control the dialog had before them.
   order.erase(std::remove(order.begin(), order.end(), TCPFrame1->FindPlcsButton()), order.end());
-  order.insert(order.end(), {TCPFrame1->FindPlcsButton(), DiagnoseBtn, CheckChannelsBtn});
+  order.insert(order.end(), {TCPFrame1->FindPlcsButton(), Tests->DiagnoseButton(),
+                             Tests->CheckChannelsButton()});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -374,6 +374,7 @@ bool TConfigDlg::EntriesAccepted() {
 void TConfigDlg::OKBtnClick() {
   // A refused entry would otherwise be saved as the number it replaced.
   if (!EntriesAccepted()) return;
+  if (!AgreedToOverwriteUnread()) return;
   FWriterTurn.reset();  // a turn of an earlier OK would block this one
   std::optional<TFileLock> turn = TakeWriterTurn();
   if (!turn) return;
@@ -405,6 +406,21 @@ std::optional<TFileLock> TConfigDlg::TakeWriterTurn() {
     ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
     return std::nullopt;
   }
+}
+
+bool TConfigDlg::AgreedToOverwriteUnread() {
+  const TConfigReading& reading = FCard->Reading();
+  if (reading.Clean()) return true;
+  const std::string& path = FCard->Settings().ConfigFileName;
+  const std::string findings = FindingsText(path, ReadFindings(reading, FCard->FileEncoding()));
+  FOverwriteUnread =
+      ShowMessageBox(FillIn(Tr("This dialog does not show everything the configuration file "
+                               "\"%s\" holds:\n%s\nOverwrite the file with the settings of this "
+                               "dialog?"),
+                            {path, findings}),
+                     Tr("Configuration file not read whole"),
+                     MB_YESNO | MB_ICONQUESTION | MB_TASKMODAL) == IDYES;
+  return FOverwriteUnread;
 }
 
 void TConfigDlg::Button2Click() {
@@ -458,24 +474,6 @@ void TConfigDlg::InfoLesenBtnClick() {
   }
   ShowCardResult(orderCode.Result);
   Memo1->setPlainText(QString::fromLatin1(orderCode.Value));  // the PLC sends ASCII
-}
-
-void TConfigDlg::DiagnoseBtnClick() {
-  if (!TakeShownSettings()) return;
-  if (!FDiagnosis) {
-    FDiagnosis = new TDiagnosisWindow(this, *FCard);
-    FDiagnosis->OnUsePair = [this](int rack, int slot) { TCPFrame1->ShowRackSlot(rack, slot); };
-  }
-  FDiagnosis->Start(*FConfigInfo);
-  FDiagnosis->ShowInFront();
-}
-
-void TConfigDlg::CheckChannelsBtnClick() {
-  if (!TakeShownSettings()) return;
-  if (!FChannelCheck) FChannelCheck = new TChannelCheckWindow(this, *FCard);
-  // The channels as the tree holds them now, edits included.
-  FChannelCheck->Start(*FConfigInfo, FChannelTree->Model()->Channels());
-  FChannelCheck->ShowInFront();
 }
 
 void TConfigDlg::TabSheet3Enter() {

@@ -23,9 +23,8 @@ class QTabWidget;
 class QWidget;
 class TCardServices;
 class TChannelTreeEditor;
-class TChannelCheckWindow;
 class TChannelTreeView;
-class TDiagnosisWindow;
+class TConnectionTests;
 class TMPIFrame;
 class TPPIFrame;
 class TS7OnlineFrame;
@@ -55,6 +54,9 @@ class TConfigDlg : public QDialog {
   // The channel lines; after OK they hold the tree as stored by OKBtnClick.
   const TStrings& ChannelLines() const { return FChannelLines; }
   const TConfigInfo& ConfigInfo() const { return *FConfigInfo; }
+  // Whether the user agreed at OK to overwrite a file whose settings fell
+  // back to the defaults or whose text a NUL byte ended.
+  bool OverwritesUnreadFile() const { return FOverwriteUnread; }
   TChannelTreeEditor* ChannelTree() const { return FChannelTree; }
 
   // Handlers.
@@ -63,9 +65,6 @@ class TConfigDlg : public QDialog {
   void ConnectionTypeBoxChange();
   void InfoLesenBtnClick();
   void TabSheet3Enter();
-  // "Diagnose" and "Check channels": the windows that test the values shown.
-  void DiagnoseBtnClick();
-  void CheckChannelsBtnClick();
 
   // The channel tree operations on FChannelLines.
   void LoadChannelTree();
@@ -97,6 +96,9 @@ class TConfigDlg : public QDialog {
   // the card read it or the user agreed to overwrite it; none (after a box)
   // when the lock could not be had or the user keeps the file.
   std::optional<TFileLock> TakeWriterTurn();
+  // Whether the file may be written: read whole, or the user agreed to
+  // overwrite what the dialog could not show (a box asks).
+  bool AgreedToOverwriteUnread();
 
   TCardServices* FCard;
   std::unique_ptr<TConfigInfo> FConfigInfo;
@@ -114,8 +116,7 @@ class TConfigDlg : public QDialog {
   QCheckBox* ErrorProtokol = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* InfoLesenBtn = nullptr;
-  QPushButton* DiagnoseBtn = nullptr;
-  QPushButton* CheckChannelsBtn = nullptr;
+  TConnectionTests* Tests = nullptr;
   TPPIFrame* PPIFrame1 = nullptr;
   TS7OnlineFrame* S7OnlineFrame1 = nullptr;
   TMPIFrame* MPIFrame1 = nullptr;
@@ -126,12 +127,10 @@ class TConfigDlg : public QDialog {
   QLabel* Label9 = nullptr;
   QLabel* Label3 = nullptr;
   TChannelTreeEditor* FChannelTree = nullptr;
-  // The windows of the tests, made on first use; children of the dialog.
-  TDiagnosisWindow* FDiagnosis = nullptr;
-  TChannelCheckWindow* FChannelCheck = nullptr;
   QMetaObject::Connection FFocusWatch;
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;
   // Held from OK's check until the card has saved: the dialog goes after it.
   std::optional<TFileLock> FWriterTurn;
+  bool FOverwriteUnread = false;
 };

@@ -56,5 +56,6 @@ TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControl
   TConfigDlg& accepted = *dialog;
   return card.TakeDialogResults(
       [&accepted](TConfigInfo& settings) { accepted.CollectSettings(settings); },
-      accepted.ChannelLines());
+      accepted.ChannelLines(),
+      accepted.OverwritesUnreadFile() ? TUnreadFile::Overwrite : TUnreadFile::Keep);
 }

@@ -207,28 +207,27 @@ TEST_F(CommandLineTest, TextFollowsTheFilesEncoding) {
 }
 
 TEST_F(CommandLineTest, CheckNamesFileLineEntryAndMarkerOfEveryRefusedEntry) {
-  WriteConfig(
-      "Connectiontype=4\r\n"
-      ">ChT<\r\n"                // line 2
-      "SPS\r\n"                  // 3
-      "\tE\r\n"                  // 4
-      "\t\t0\r\n"                // 5
-      "\t\t256\r\n"              // 6: address out of range
-      "\t\tabc\r\n"              // 7: no number
-      "\tDB\r\n"                 // 8
-      "\t\t0\r\n"                // 9: data block number out of range
-      "\t\t\t4091\r\n"           // 10: offset out of range
-      "\t\t12\r\n"               // 11
-      "\t\t\t7<-- ungültig\r\n"  // 12: an old marker, the entry itself is fine
-      "\r\n"
-      ">EOT<\r\n");
+  WriteConfig(SettingsFile(4, 102) +     // lines 1 to 14
+              ">ChT<\r\n"                // line 15
+              "SPS\r\n"                  // 16
+              "\tE\r\n"                  // 17
+              "\t\t0\r\n"                // 18
+              "\t\t256\r\n"              // 19: address out of range
+              "\t\tabc\r\n"              // 20: no number
+              "\tDB\r\n"                 // 21
+              "\t\t0\r\n"                // 22: data block number out of range
+              "\t\t\t4091\r\n"           // 23: offset out of range
+              "\t\t12\r\n"               // 24
+              "\t\t\t7<-- ungültig\r\n"  // 25: an old marker, the entry itself is fine
+              "\r\n"
+              ">EOT<\r\n");
   const TProgramRun run = Run({"--check"});
   EXPECT_EQ(run.exitCode, 1) << run.errors;
   const std::string file = Path(ConfigFile());
-  EXPECT_EQ(run.output, file + ":6: 256<-- ungültig; nur innerhalb [0..255]\n" + file +
-                            ":7: ABC<-- ungültig\n" + file +
-                            ":9: 0<-- ungültig; nur innerhalb [1..255]\n" + file +
-                            ":10: 4091<-- ungültig; nur innerhalb [0..4090]\n");
+  EXPECT_EQ(run.output, file + ":19: 256<-- ungültig; nur innerhalb [0..255]\n" + file +
+                            ":20: ABC<-- ungültig\n" + file +
+                            ":22: 0<-- ungültig; nur innerhalb [1..255]\n" + file +
+                            ":23: 4091<-- ungültig; nur innerhalb [0..4090]\n");
   EXPECT_EQ(run.errors, "");
 
   WriteConfig(kPrepared);
@@ -361,9 +360,9 @@ TEST_F(CommandLineTest, DiagnoseTakesEveryStepOfAWorkingConnection) {
     EXPECT_THAT(line.toStdString(), ::testing::MatchesRegex(".*  ok +[0-9]+ ms.*"));
     steps.push_back(line.section("  ", 0, 0).toStdString());
   }
-  EXPECT_EQ(steps,
-            (std::vector<std::string>{"name look-up", "TCP connect", "ISO connect", "S7 set-up",
-                                      "order code", "identity", "operating state"}));
+  EXPECT_EQ(steps, (std::vector<std::string>{"configuration file", "name look-up", "TCP connect",
+                                             "ISO connect", "S7 set-up", "order code", "identity",
+                                             "operating state"}));
   EXPECT_THAT(run.output, HasSubstr("PDU size 480"));
 }
 

@@ -365,6 +365,40 @@ TEST_F(ConfigDlgTest, OkAsksBeforeOverwritingAFileChangedSinceItWasRead) {
   }
 }
 
+// A file whose Rack line has a blank after the number reads as all
+// defaults: OK asks before it writes the dialog's settings over it, and No
+// keeps the dialog open with its entries.
+TEST_F(ConfigDlgTest, OkAsksBeforeOverwritingAFileWhoseSettingsFellBack) {
+  for (const int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer);
+    WriteConfig(DistinctSettings(4), {"SPS"});
+    std::string bytes = FileBytes();
+    bytes.replace(bytes.find("Rack=1"), 6, "Rack=1 ");
+    WriteBytes(ConfigPath(), bytes);
+    MakeCard();
+    boxes.boxes.clear();
+    boxes.answer = answer;
+    RunCardDialog([answer](TConfigDlg& dlg) {
+      auto* log = Child<QLineEdit>(&dlg, "ErrorMsgEdit");
+      log->setText("kept.txt");
+      Child<QPushButton>(&dlg, "OKBtn")->click();
+      if (answer == IDYES) return;
+      EXPECT_TRUE(dlg.isVisible());
+      EXPECT_EQ(log->text(), "kept.txt");
+      Child<QPushButton>(&dlg, "CancelBtn")->click();
+    });
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_THAT(boxes.boxes[0].text, HasSubstr("\"" + ConfigPath() + "\""));
+    EXPECT_THAT(boxes.boxes[0].text,
+                HasSubstr(":13: Rack=1 : a blank follows the number; every setting takes"));
+    EXPECT_EQ(boxes.boxes[0].flags & (MB_YESNO | MB_ICONQUESTION), MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES)
+      EXPECT_THAT(FileBytes(), HasSubstr("ProtokollFileName=kept.txt\r\n"));
+    else
+      EXPECT_EQ(FileBytes(), bytes);
+  }
+}
+
 TEST_F(ConfigDlgTest, NeitherEscapeNorEnterClosesTheDialog) {
   WriteConfig(DistinctSettings(0), {});
   const std::string before = FileBytes();
