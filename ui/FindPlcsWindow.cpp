@@ -125,7 +125,8 @@ TFindPlcsWindow::TFindPlcsWindow(QWidget* parent, TCardServices& card)
   for (const char* column : kColumns) headers << QtText(Tr(column));
   FTable->setHorizontalHeaderLabels(headers);
   FTable->setAccessibleName(windowTitle());
-  resize(720, 420);
+  // Wide enough for every column in German too.
+  resize(820, 420);
 
   connect(FSearchBtn, &QPushButton::clicked, this, &TFindPlcsWindow::SearchClick);
   connect(FStopBtn, &QPushButton::clicked, this, &TFindPlcsWindow::StopClick);
