@@ -53,8 +53,8 @@ class TCard : public TCardServices {
   TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
   TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) override;
   TCardResult ReadIdentity(TPlcIdentity& identity) override;
-  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
-                                         const TChannelTreeModel& tree) override;
+  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings, const TChannelTreeModel& tree,
+                                         const std::atomic<bool>* stop = nullptr) override;
   TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) override;
   TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
@@ -103,8 +103,10 @@ class TCard : public TCardServices {
   // Closes the connection and frees the group lists.
   void ReleaseConnection();
   // Reads addresses (sorted, each once) on a connection of its own.
+  // stop as for CheckChannels.
   TCardRead<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
-                                               const std::vector<TPlcAddress>& addresses);
+                                               const std::vector<TPlcAddress>& addresses,
+                                               const std::atomic<bool>* stop = nullptr);
 };
 
 // The configuration file of a driver library: the extension (from the last

@@ -6,6 +6,7 @@
 // after OK or --set. The dialog and the command line know
 // the card only through this, so the dialog needs no card and the card no
 // widgets. Every operation returns its result; none shows anything.
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -87,9 +88,12 @@ class TCardServices {
 
   // Connects with settings on a connection of its own, reads every channel
   // of tree from the PLC and disconnects: which channels the PLC refuses,
-  // and why. A failed connection or read is the result.
+  // and why. A failed connection or read is the result. stop, when set and
+  // true, ends the reads before their next request (a failure that says
+  // so). Touches nothing of the card: safe on a thread of its own.
   virtual TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
-                                                 const TChannelTreeModel& tree) = 0;
+                                                 const TChannelTreeModel& tree,
+                                                 const std::atomic<bool>* stop = nullptr) = 0;
   // The same for addresses (any order, repeats allowed): one value each.
   virtual TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;

@@ -196,6 +196,16 @@ TEST_F(CardEmulatorTest, ADiagnosisShowsEachStepAndStopsBeforeTheNext) {
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
+// A stopped check sends no further request and says that it was stopped.
+TEST_F(CardEmulatorTest, AStoppedChannelCheckSaysSo) {
+  EmulatorProcess emulator;
+  const std::atomic<bool> stop{true};
+  const TCardRead<TChannelCheck> check = card->CheckChannels(
+      IsoOverTcp(emulator.Port()), TChannelTreeModel::FromLines({"SPS", "\tE", "\t\t0"}), &stop);
+  EXPECT_EQ(check.Result.Text(), "The channel check was stopped.");
+  EXPECT_EQ(check.Value.Checked, 0u);
+}
+
 TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   const int port = UnusedLoopbackPort();
   const int descriptors = OpenDescriptors();
