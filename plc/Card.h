@@ -59,8 +59,8 @@ class TCard : public TCardServices {
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) override;
   TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
                       const std::atomic<bool>* stop) const override;
-  std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port,
-                                          const TConfigInfo& settings) const override;
+  std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                          const std::atomic<bool>* stop) const override;
 
   TConfigInfo& Config() { return *FConfig; }
   const TConfigInfo& Config() const { return *FConfig; }

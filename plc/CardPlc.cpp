@@ -77,8 +77,9 @@ TDiagnosis TCard::Diagnose(const TConfigInfo& settings, const TDiagnosisObserver
   return DiagnoseConnection(settings, FWindowHandle, observer, stop);
 }
 
-std::optional<TScanRecord> TCard::ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings) const {
-  return ::ReadFoundPlc(port, settings);
+std::optional<TScanRecord> TCard::ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                               const std::atomic<bool>* stop) const {
+  return ::ReadFoundPlc(port, settings, stop);
 }
 
 TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {

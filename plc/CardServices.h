@@ -104,9 +104,10 @@ class TCardServices {
   virtual TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
                               const std::atomic<bool>* stop) const = 0;
   // The reader of a scan (ReadFoundPlc): the PLC behind port, tried with
-  // the rack and slot of settings first. Safe on several threads at once.
-  virtual std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port,
-                                                  const TConfigInfo& settings) const = 0;
+  // the rack and slot of settings first, stop as there. Safe on several
+  // threads at once.
+  virtual std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                                  const std::atomic<bool>* stop) const = 0;
 
   // After OK or --set: collect fills the card's settings, the channel lines
   // replace the card's, and the card saves its file. While the reading is

@@ -55,7 +55,7 @@ void Scan(TFindPlcsWindow& window, TCardServices& card, const TConfigInfo& setti
                              emit window.Probed(run, probed, total, found);
                            });
     const auto read = [&](TOpenPort& openPort) {
-      std::optional<TScanRecord> plc = card.ReadFoundPlc(openPort, settings);
+      std::optional<TScanRecord> plc = card.ReadFoundPlc(openPort, settings, &stop);
       if (plc) {
         plc->Address = openPort.Address;
         plc->Port = openPort.Port;

@@ -48,8 +48,10 @@ inline constexpr std::size_t kParallelReads = 256;
 // and returns the records of the PLCs that answered in the order of ports.
 // Progress is reported from the calling thread. An exception of read ends
 // the remaining reads and leaves after the running ones ended; so does
-// stop, when set and true: no further read starts, and the records read
-// so far are returned.
+// stop, when set and true: no further read starts, the connections the
+// probe kept for the reads under way are shut down (within kStopCheckMs),
+// so that their waits end at once, and the records read so far are
+// returned.
 std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
                                   std::size_t parallel = 1, const TReadProgress& progress = {},
                                   const std::atomic<bool>* stop = nullptr);

@@ -30,6 +30,12 @@ class TSocket {
   // Gives up ownership: the caller closes the descriptor.
   int Release() { return std::exchange(FFd, -1); }
   void Close();
+  // A second descriptor of the same connection (empty when none can be
+  // had), which stays valid whoever closes the first.
+  TSocket Duplicate() const;
+  // Ends the connection's traffic both ways for every descriptor of it: a
+  // wait on it returns at once.
+  void ShutDown();
 
  private:
   int FFd = -1;

@@ -239,6 +239,14 @@ void TSocket::Close() {
   if (FFd >= 0) ::close(std::exchange(FFd, -1));
 }
 
+TSocket TSocket::Duplicate() const {
+  return TSocket(FFd >= 0 ? ::fcntl(FFd, F_DUPFD_CLOEXEC, 0) : -1);
+}
+
+void TSocket::ShutDown() {
+  if (FFd >= 0) ::shutdown(FFd, SHUT_RDWR);
+}
+
 std::size_t RaiseDescriptorLimit() {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;
