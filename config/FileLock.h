@@ -13,10 +13,9 @@ inline constexpr std::chrono::seconds kFileLockWait{10};
 
 class TFileLock {
  public:
-  // Waits at most kFileLockWait for the writer lock of the configuration
-  // file path; EFileError naming path when the time ran out or nothing
-  // could be locked.
-  explicit TFileLock(const std::string& path);
+  // Waits at most wait for the writer lock of the configuration file path;
+  // EFileError naming path when the time ran out or nothing could be locked.
+  explicit TFileLock(const std::string& path, std::chrono::milliseconds wait = kFileLockWait);
   TFileLock(TFileLock&& other) noexcept;
   TFileLock& operator=(TFileLock&& other) noexcept;
   TFileLock(const TFileLock&) = delete;

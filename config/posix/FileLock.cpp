@@ -23,10 +23,11 @@ using TClock = std::chrono::steady_clock;
 // enough not to busy the machine.
 constexpr std::chrono::milliseconds kRetryInterval{20};
 
-[[noreturn]] void RaiseBusy(const std::string& path) {
+[[noreturn]] void RaiseBusy(const std::string& path, std::chrono::milliseconds wait) {
   throw EFileError("Cannot write file \"" + path +
                    "\": another program is writing it and did not finish within " +
-                   std::to_string(kFileLockWait.count()) + " seconds; nothing was written");
+                   std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) +
+                   " seconds; nothing was written");
 }
 
 // 0 once fd holds the exclusive lock; EWOULDBLOCK when the deadline passed
@@ -48,7 +49,7 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 // The file itself: a save that renames replaces it, so the lock only counts
 // when the name still leads to the locked file once it is held.
 int LockFileItself(const std::string& target, const std::string& path,
-                   TClock::time_point deadline) {
+                   std::chrono::milliseconds wait, TClock::time_point deadline) {
   for (;;) {
     const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) RaiseFileError("lock", path, errno);
@@ -59,15 +60,15 @@ int LockFileItself(const std::string& target, const std::string& path,
         SameFile(locked, named))
       return fd;
     ::close(fd);
-    if (result == EWOULDBLOCK) RaiseBusy(path);
+    if (result == EWOULDBLOCK) RaiseBusy(path, wait);
     if (result != 0) RaiseFileError("lock", path, result);
   }
 }
 
 }  // namespace
 
-TFileLock::TFileLock(const std::string& path) {
-  const auto deadline = TClock::now() + kFileLockWait;
+TFileLock::TFileLock(const std::string& path, std::chrono::milliseconds wait) {
+  const auto deadline = TClock::now() + wait;
   const std::string target = FinalFileName(path);
   const std::filesystem::path folder = std::filesystem::path(target).parent_path();
   const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -78,10 +79,10 @@ TFileLock::TFileLock(const std::string& path) {
       return;
     }
     ::close(fd);
-    if (result == EWOULDBLOCK) RaiseBusy(path);
+    if (result == EWOULDBLOCK) RaiseBusy(path, wait);
   }
   // A folder that cannot be read (or a file system that cannot lock it).
-  FFd = LockFileItself(target, path, deadline);
+  FFd = LockFileItself(target, path, wait, deadline);
 }
 
 TFileLock::TFileLock(TFileLock&& other) noexcept : FFd(std::exchange(other.FFd, -1)) {}

@@ -45,13 +45,14 @@ class TReadRun {
     }
   }
 
-  // Reports progress until every port is done or a read failed, then
-  // rethrows the failure once the workers ended.
+  // Reports progress until every port is reported done or a read failed,
+  // then rethrows the failure once the workers ended. Reads that all ended
+  // before the first look are still reported.
   void Watch(std::vector<std::jthread>& workers, const TReadProgress& progress) {
     std::unique_lock lock(FMutex);
     std::size_t reported = 0;
     const auto changed = [&] { return FDone != reported || FFailed || FStopped || Stopping(); };
-    while (FDone < FPorts.size() && !FFailed && !FStopped) {
+    while (reported < FPorts.size() && !FFailed && !FStopped) {
       if (!FStop) {
         FChanged.wait(lock, changed);
       } else if (!FChanged.wait_for(lock, std::chrono::milliseconds(kStopCheckMs), changed)) {

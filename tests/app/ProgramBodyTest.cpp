@@ -3,7 +3,9 @@
 // and a configuration file the card cannot read. Each ends with exit code 1
 // and one box, and writes nothing.
 #include <gmock/gmock.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -69,6 +71,21 @@ TEST_F(ProgramBodyTest, WithoutAnS7DriverTheBoxNamesTheFolderSearched) {
   EXPECT_EQ(Shown[0].Flags & MB_ICONERROR, MB_ICONERROR);
 }
 
+// Makes the configurator over drv as the user "nobody", in a child: exit
+// code 0 when it loaded, 1 when it refused the drivers.
+[[noreturn]] void LoadAsNobody(const fs::path& drv) {
+  const passwd* nobody = getpwnam("nobody");
+  if (!nobody || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+      setuid(nobody->pw_uid) != 0)
+    std::_Exit(2);
+  try {
+    THWConfigClass configurator(nullptr, drv.string());
+  } catch (const EUntrustedDriverError&) {
+    std::_Exit(1);
+  }
+  std::_Exit(0);
+}
+
 // Every mode makes the configurator, so its check is the one they share.
 TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
   using P = fs::perms;
@@ -79,6 +96,7 @@ TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
     P folder, library;
     uid_t owner;                // of the library
     const char *refused, *fix;  // the path refused below the project; null: loaded
+    bool byNobody = false;      // loaded by the user "nobody" rather than by the test's user
   };
   for (const Row& row :
        {Row{"owner only", ok, ok, self, nullptr, nullptr},
@@ -88,7 +106,8 @@ TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
         Row{"sticky folder writable by all", P::all | P::sticky_bit, ok, self, "drv", "chmod o-w"},
         Row{"library writable by all", ok, ok | P::others_write, self, "drv/libs7drv.so",
             "chmod o-w"},
-        Row{"library of another user", ok, ok, other, "drv/libs7drv.so", "chown root"}}) {
+        Row{"library of another user", ok, ok, other, "drv/libs7drv.so", "chown root"},
+        Row{"root's library, loaded by a user", ok, ok, 0, nullptr, nullptr, true}}) {
     SCOPED_TRACE(row.why);
     if (row.owner != self && self != 0) {
       std::cout << "skipped without root: " << row.why << "\n";  // giving a file away needs root
@@ -100,6 +119,11 @@ TEST_F(ProgramBodyTest, DriversAreLoadedOnlyFromAFolderNobodyElseCanChange) {
     fs::permissions(folder.Drv() / "libs7drv.so", row.library);
     fs::permissions(folder.Drv(), row.folder);
     fs::remove(Trace.File());
+    if (row.byNobody) {
+      fs::permissions(folder.Project(), ok);
+      EXPECT_EXIT(LoadAsNobody(folder.Drv()), ::testing::ExitedWithCode(0), "");
+      continue;
+    }
     std::string refusal;
     try {
       THWConfigClass configurator(nullptr, folder.Drv().string());

@@ -51,6 +51,14 @@ TEST_F(CardCauseTest, SerialFailuresNameTheDeviceAndWhy) {
        "Could not open the serial interface \"COM3\"",
        "/dev/ttyS2: permission denied - the device belongs to the group \"dialout\"; add the user "
        "to it and log in again"},
+      {"PPI device refused to the user",
+       3,
+       OrderCode,
+       Detail(daveStepSerialOpen, -1, EPERM, "/dev/ttyS2", "dialout"),
+       {},
+       "Could not open the serial interface \"COM3\"",
+       "/dev/ttyS2: permission denied - the device belongs to the group \"dialout\"; add the user "
+       "to it and log in again"},
       {"partner listing silent",
        0,
        Partners,

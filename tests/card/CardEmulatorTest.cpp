@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include <thread>
 
 #include "Card.h"
+#include "CardDiagnosis.h"
 #include "FakeNoDave.h"
 #include "RealIo.h"
 #include "ScriptedPlcs.h"
@@ -323,6 +325,57 @@ TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
     EXPECT_EQ(failed.Step, c.step);
     EXPECT_THAT(failed.Cause, ::testing::HasSubstr(c.cause));
     EXPECT_EQ(card->ConnectCount(), 0);
+  }
+}
+
+// A diagnosis of scripted peers: what the step that tells shows, and the
+// cause and advice of the first failure; no rack/slot command unless a pair
+// answered.
+TEST_F(CardEmulatorTest, DiagnosisShowsTheFirstFailureAndWhatToTry) {
+  using namespace nodave::testing;
+  const auto refuses = [](int fd) {
+    ReadTpkt(fd);
+    WriteBytes(fd, Hex("03 00 00 0B 06 80 00 01 00 01 88"));
+  };
+  const auto componentListRefused = [](int fd) {
+    AcceptAndSetUp(fd);
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(ReadTpkt(fd)), Szl0011Payload())));  // order code
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(ReadTpkt(fd)), {}, 0, 0, 0xD401, 0x0A)));
+    WriteBytes(fd, Iso(SzlAnswerPdu(RefOf(ReadTpkt(fd)), Szl0011Payload())));
+    ReadTpkt(fd);  // the operating state is not answered
+  };
+  const struct Case {
+    const char* name;
+    ScriptedServer::Script script;
+    int connections;  // the search makes one per pair
+    const char* step;
+    const char* detail;
+    const char* cause;   // a part of the cause line
+    const char* advice;  // its start
+  } cases[] = {
+      {"refused, and no pair of the search answers", refuses, 1 + 6, "ISO connect",
+       "Error: the PLC refused the connection request", "COTP reason 136", "Check rack and slot"},
+      {"closed during the order-code read",
+       [](int fd) {
+         AcceptAndSetUp(fd);
+         ReadTpkt(fd);
+       },
+       1, "order code", "Error: the PLC or adapter closed the connection", "closed the connection",
+       "The connection ended during the read"},
+      {"component list refused: the module list names the firmware", componentListRefused, 1,
+       "identity", "V3.2.6", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedServer server(c.script, c.connections);
+    const TDiagnosis diagnosis = DiagnoseConnection(IsoOverTcp(server.port()));
+    const auto step = std::find_if(diagnosis.Steps.begin(), diagnosis.Steps.end(),
+                                   [&](const TDiagnosisStep& s) { return s.Key == c.step; });
+    ASSERT_NE(step, diagnosis.Steps.end());
+    EXPECT_EQ(step->Detail, c.detail);
+    EXPECT_THAT(diagnosis.Cause, ::testing::HasSubstr(c.cause));
+    EXPECT_THAT(diagnosis.Advice, ::testing::StartsWith(c.advice));
+    EXPECT_EQ(diagnosis.Suggestion, std::nullopt);
   }
 }
 

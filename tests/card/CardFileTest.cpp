@@ -108,6 +108,7 @@ TEST_F(CardFileTest, TakeDialogResultsSavesAndCarriesChannelStateOver) {
                   .Ok());
 
   EXPECT_EQ(card.Config().Connectiontype, 4);
+  EXPECT_FALSE(card.ConfigFileChanged());  // its own save is no change by another writer
   EXPECT_THAT(card.ChannelLines(), ElementsAre("SPS", "\tE", "\t\t0", "\tA", "\t\t4"));
   ASSERT_EQ(card.Channels().Count(), 2);
   const TChannel* kept = card.Channels().FindChannel("SPS;E;0");

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "Card.h"
+#include "FailureCause.h"
 #include "FakeNoDave.h"
 #include "GermanCatalogue.h"
 #include "Localization.h"
@@ -85,6 +86,12 @@ TEST_F(LocalizedCardTest, LibraryErrorsAreGerman) {
   EXPECT_EQ(LibraryFailure(daveResTimeout).Text(),
             "Fehler: Zeitüberschreitung: die SPS oder der Adapter hat nicht rechtzeitig "
             "geantwortet");
+  // So are the step names in a cause line.
+  daveFailure silent{};
+  silent.step = daveStepS7Setup;
+  silent.result = daveResTimeout;
+  EXPECT_EQ(CauseLine(silent),
+            "Schritt \"S7-Kommunikationsaufbau\": keine Antwort in der erwarteten Zeit");
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
 
   std::mutex seen;
   std::vector<int> handedSockets;
+  std::size_t lastFound = 0;
   const auto records = ReadPlcs(
       std::move(open),
       [&](TOpenPort& port) -> std::optional<TScanRecord> {
@@ -127,8 +128,9 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
         if (port.Address != Ip(127, 0, 0, 9)) return std::nullopt;
         return TScanRecord{.Rack = 0, .Slot = 2, .OrderCode = "6ES7 315-2EH14-0AB0"};
       },
-      2);
+      2, [&](std::size_t, std::size_t, std::size_t found) { lastFound = found; });
   ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(lastFound, 1u);  // the progress counts the PLCs, not the replies
   EXPECT_EQ(records[0].Address, Ip(127, 0, 0, 9));
   EXPECT_EQ(records[0].Port, plc.Port());
   EXPECT_EQ(records[0].Slot, 2);

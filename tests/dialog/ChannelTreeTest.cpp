@@ -147,10 +147,15 @@ TEST_F(ChannelTreeTest, ATreeAsDeepAsTheSizeLimitAllowsIsShownExpandedAndStored)
   dialog.reset();
 }
 
-TEST_F(ChannelTreeTest, ForeignRootWithAUsedChannelStays) {
+TEST_F(ChannelTreeTest, AForeignRootStaysOnlyWhileItHoldsAUsedChannel) {
   Open({"PLC2", "\tE", "\t\t4", "SPS", "\tE", "OLD", "\tE", "\t\t4"}, {"PLC2;E;4"});
   EXPECT_EQ(StoredLines(), (TStrings{"PLC2", "\tE", "\t\t4", "SPS", "\tE"}));
   EXPECT_EQ(Image("PLC2"), NodeUsed);
+  // Renumbered, the data block above the used offset leaves the root without a used channel.
+  Open({"SPS", "\tE", "PLC2", "\tDB", "\t\t10", "\t\t\t2"}, {"PLC2;DB;10;2"});
+  EXPECT_TRUE(editor->TreeView1Editing(Node("PLC2;DB;10")));
+  Edit("PLC2;DB;10", "11");
+  EXPECT_EQ(StoredLines(), (TStrings{"SPS", "\tE"}));
 }
 
 TEST_F(ChannelTreeTest, NewRootHasTheSixAreasWithTheirDepths) {

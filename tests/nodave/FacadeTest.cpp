@@ -167,6 +167,15 @@ TEST(ScriptedPlc, BrokenAnswersGiveCodesAndCausesAndLeaveNothingOpen) {
        daveResCotpRefusedBase - 136, 0, daveStepIsoConnect,
        "The PLC refused the ISO connection to rack 0, slot 2: COTP reason 136 (the PLC refused the "
        "connection request) - check rack and slot"},
+      {"disconnect request, reason not specified",
+       [](int fd) {
+         ReadTpkt(fd);
+         WriteBytes(fd, Hex("03 00 00 0B 06 80 00 01 00 01 00"));
+         AwaitClose(fd);
+       },
+       daveResCotpRefusedBase, 0, daveStepIsoConnect,
+       "The PLC refused the ISO connection to rack 0, slot 2: COTP reason 0 (the PLC refused the "
+       "connection (reason not specified)) - check rack and slot"},
       {"closed after the connection request", [](int fd) { ReadTpkt(fd); },
        daveResConnectionRefused, 0, daveStepIsoConnect,
        "The PLC refused the ISO connection to rack 0, slot 2 - check rack and slot and the PLC's "
@@ -540,6 +549,9 @@ TEST(Facade, NullAndForeignHandlesAreRefused) {
   daveInterface* closed = daveNewInterface({-1, -1}, nullptr, 0, daveProtoISOTCP, 1);
   ASSERT_NE(closed, nullptr);
   EXPECT_EQ(daveInitAdapter(closed), daveResPortNotOpen);
+  daveFailure notOpen{};
+  daveGetInterfaceFailure(closed, &notOpen);
+  EXPECT_EQ(CauseLine(notOpen), "Step \"TCP connect\": the port or socket is not open");
   daveConnection* conn = daveNewConnection(closed, 2, 0, 2);
   EXPECT_EQ(daveGetOrderCode(conn, nullptr), daveResInvalidParam);
   EXPECT_EQ(daveListReachablePartners(closed, nullptr), daveResInvalidParam);
