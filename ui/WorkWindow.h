@@ -25,7 +25,8 @@ class TWorkWindow : public QDialog {
   ~TWorkWindow() override;
 
   // Runs work on its own thread as the window's current run (the previous
-  // one is stopped). run numbers what it reports; stop is its stop flag.
+  // one is asked to stop, and what it still reports is not shown). run
+  // numbers what it reports; stop is its stop flag.
   using TRunWork = std::function<void(int run, const std::atomic<bool>& stop)>;
   void StartWork(TRunWork work);
   // Whether a report of run is to be shown: it belongs to the current run
