@@ -8,6 +8,7 @@
 #include "JsonOutput.h"
 #include "Localization.h"
 #include "ModeOutput.h"
+#include "ResultTexts.h"
 
 namespace {
 
@@ -28,11 +29,11 @@ void PrintSteps(const TDiagnosis& diagnosis) {
   std::size_t nameWidth = 0;
   for (const TDiagnosisStep& step : diagnosis.Steps)
     nameWidth = std::max(nameWidth, Columns(step.Name) + 2);
-  const std::string ok = Tr("ok");
-  const std::string failed = Tr("FAILED");
+  const std::string ok = StepResultText(true);
+  const std::string failed = StepResultText(false);
   const std::size_t resultWidth = std::max(Columns(ok), Columns(failed)) + 1;
   for (const TDiagnosisStep& step : diagnosis.Steps) {
-    std::string time = std::to_string(step.Ms) + " ms";
+    std::string time = StepTimeText(step.Ms);
     time = std::string(time.size() < 8 ? 8 - time.size() : 0, ' ') + time;
     PrintResult(Padded(step.Name, nameWidth) + Padded(step.Ok ? ok : failed, resultWidth) + time +
                 (step.Detail.empty() ? "" : "  " + step.Detail));

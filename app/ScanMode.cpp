@@ -12,12 +12,6 @@
 
 namespace {
 
-// PLCs read at the same time: every one a /24 can hold, so that devices
-// that take the connection and never answer cost one answer time-out for
-// the whole range, not one each. Each PLC still sees one connection at a
-// time.
-constexpr std::size_t kParallelReads = 256;
-
 int PortOf(std::string_view text) {
   // The port of a scan is the port a file's IPPort could name: the check is
   // the setting's own.

@@ -8,6 +8,7 @@
 #include "JsonOutput.h"
 #include "Localization.h"
 #include "ModeOutput.h"
+#include "ResultTexts.h"
 
 namespace {
 
@@ -26,25 +27,6 @@ std::string OrDash(const std::optional<std::string>& value) {
 
 }  // namespace
 
-std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
-  switch (why) {
-    case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
-                    {text});
-    case TRangeRefusal::Reversed:
-      return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
-    case TRangeRefusal::NotARange:
-      break;
-  }
-  return FillIn(Tr("\"%s\" is no address range: give an IPv4 address, A.B.C.D/NN with NN "
-                   "from 16 to 32, or A.B.C.D-E."),
-                {text});
-}
-
-std::string StateText(TOperatingState state) {
-  return state == TOperatingState::Unknown ? Tr("unknown") : std::string(StateKeyword(state));
-}
-
 std::string ScanLine(const TScanRecord& record) {
   const TPlcIdentity& identity = record.Identity;
   return IPv4Text(record.Address) + "  Rack=" + std::to_string(record.Rack) +
@@ -52,11 +34,6 @@ std::string ScanLine(const TScanRecord& record) {
          OrDash(identity.SystemName) + "  " + OrDash(identity.ModuleTypeName) + "  " +
          OrDash(identity.ModuleName) + "  " +
          (identity.OperatingState ? StateText(*identity.OperatingState) : "-");
-}
-
-std::string ScanSummary(std::size_t probed, std::size_t found) {
-  return FillIn(Tr("Addresses probed: %d, PLCs found: %d"),
-                {std::to_string(probed), std::to_string(found)});
 }
 
 TScanProgress::TScanProgress(std::ostream& out, bool shown) : FOut(out), FShown(shown) {}
@@ -68,15 +45,11 @@ TScanProgress::~TScanProgress() {
 }
 
 void TScanProgress::Probing(std::size_t probed, std::size_t total, std::size_t open) {
-  Draw(FillIn(Tr("Probing addresses: %d/%d, open: %d"),
-              {std::to_string(probed), std::to_string(total), std::to_string(open)}),
-       probed == total);
+  Draw(ProbingText(probed, total, open), probed == total);
 }
 
 void TScanProgress::Reading(std::size_t read, std::size_t total, std::size_t found) {
-  Draw(FillIn(Tr("Reading PLCs: %d/%d, found: %d"),
-              {std::to_string(read), std::to_string(total), std::to_string(found)}),
-       read == total);
+  Draw(ReadingText(read, total, found), read == total);
 }
 
 void TScanProgress::Clear() {

@@ -1,6 +1,7 @@
 #pragma once
-// What --scan shows people: the refusal of a range, the progress while it
-// runs, one line per PLC found and the summary at the end.
+// What --scan shows people on a terminal: the progress while it runs, one
+// line per PLC found and the summary at the end (the texts it shares with
+// the dialog are in ResultTexts.h).
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -8,21 +9,12 @@
 #include <vector>
 
 #include "PlcScan.h"
+#include "ResultTexts.h"
 #include "ScanRange.h"
-
-// The message for a range text that cannot be scanned; it names the text.
-std::string RangeRefusalText(std::string_view text, TRangeRefusal why);
-
-// The operating state for people: the PLC's own name for it ("RUN"), or
-// "unknown" in the user's language.
-std::string StateText(TOperatingState state);
 
 // "192.168.0.10  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  SIMATIC 300(1)  CPU 315-2 PN/DP  PLC_1  RUN";
 // what the PLC refused is shown as "-".
 std::string ScanLine(const TScanRecord& record);
-
-// "Addresses probed: N, PLCs found: M".
-std::string ScanSummary(std::size_t probed, std::size_t found);
 
 // The one-line progress display of a scan on a terminal. Nothing at all
 // when out is not one (a script reads standard error line by line); the

@@ -2,14 +2,13 @@
 
 #include "CommandLine.h"
 #include "JsonOutput.h"
-#include "Localization.h"
 #include "ModeOutput.h"
+#include "ResultTexts.h"
 
 namespace {
 
-// The block's lines follow its start marker; the file's lines count from 1.
 std::size_t FileLine(const TCardServices& card, std::size_t blockLine) {
-  return card.ChannelBlockStart().value_or(0) + 2 + blockLine;
+  return ChannelFileLine(card.ChannelBlockStart(), blockLine);
 }
 
 TVerifyResult AsResult(const TCardServices& card, const TChannelCheck& check) {
@@ -24,17 +23,6 @@ TVerifyResult AsResult(const TCardServices& card, const TChannelCheck& check) {
   return result;
 }
 
-// "<file>:<line>: <path>: <cause>", or for a run
-// "<file>:<first>-<last>: <first path> .. <last path> (<n> channels): <cause>".
-std::string RefusalLine(const std::string& file, const TVerifyRefusal& refusal) {
-  if (refusal.Count == 1)
-    return file + ":" + std::to_string(refusal.FirstLine) + ": " + refusal.First + ": " +
-           refusal.Cause;
-  return file + ":" + std::to_string(refusal.FirstLine) + "-" + std::to_string(refusal.LastLine) +
-         ": " + refusal.First + " .. " + refusal.Last + " " +
-         FillIn(Tr("(%d channels)"), {std::to_string(refusal.Count)}) + ": " + refusal.Cause;
-}
-
 }  // namespace
 
 int VerifyMode(TCardServices& card, bool json) {
@@ -43,14 +31,13 @@ int VerifyMode(TCardServices& card, bool json) {
     Reported(check.Result);
     return kExitFailure;
   }
-  const TVerifyResult result = AsResult(card, check.Value);
   if (json) {
-    PrintDocument(VerifyJson(result));
+    PrintDocument(VerifyJson(AsResult(card, check.Value)));
   } else {
-    for (const TVerifyRefusal& refusal : result.Refusals)
-      PrintResult(RefusalLine(card.Settings().ConfigFileName, refusal));
-    PrintResult(FillIn(Tr("Channels checked: %d, refused: %d"),
-                       {std::to_string(result.Checked), std::to_string(result.Refused)}));
+    for (const TRefusedRun& run : check.Value.Runs)
+      PrintResult(RefusalLine(card.Settings().ConfigFileName, run, card.ChannelBlockStart(),
+                              card.FileEncoding()));
+    PrintResult(CheckSummary(check.Value));
   }
-  return result.Refused == 0 ? kExitSuccess : kExitFailure;
+  return check.Value.Refused == 0 ? kExitSuccess : kExitFailure;
 }

@@ -44,10 +44,14 @@ class TCard : public TCardServices {
   TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
   TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) override;
   TCardResult ReadIdentity(TPlcIdentity& identity) override;
-  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
-                                         const TChannelTreeModel& tree) override;
+  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings, const TChannelTreeModel& tree,
+                                         const std::atomic<bool>* stop = nullptr) override;
   TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) override;
+  TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
+                      const std::atomic<bool>* stop) const override;
+  std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                          const std::atomic<bool>* stop) const override;
 
   TConfigInfo& Config() { return *FConfig; }
   const TConfigInfo& Config() const { return *FConfig; }
@@ -90,8 +94,10 @@ class TCard : public TCardServices {
   // Closes the connection and frees the group lists.
   void ReleaseConnection();
   // Reads addresses (sorted, each once) on a connection of its own.
+  // stop as for CheckChannels.
   TCardRead<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
-                                               const std::vector<TPlcAddress>& addresses);
+                                               const std::vector<TPlcAddress>& addresses,
+                                               const std::atomic<bool>* stop = nullptr);
   // Reads settings and channels from bytes, the file's content (none: no
   // file); a failure raises and changes nothing.
   void ReadConfig(std::optional<std::string> bytes);

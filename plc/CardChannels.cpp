@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "Card.h"
+#include "Localization.h"
 #include "NoDaveApi.h"
 #include "PlcReads.h"
 
@@ -28,22 +29,30 @@ int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
 }
 
 TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
-                                                    const std::vector<TPlcAddress>& addresses) {
+                                                    const std::vector<TPlcAddress>& addresses,
+                                                    const std::atomic<bool>* stop) {
   TPlcConnection connection(FWindowHandle);
   if (TCardResult opened = connection.OpenInterface(settings); !opened) return {opened, {}};
   if (TCardResult connected = connection.ConnectPlc(settings); !connected) return {connected, {}};
   daveConnection* dc = connection.Connection();
   const int pduLength = NoDave().daveGetMaxPDULen(dc);
-  TPlcAddressReader reader(addresses, static_cast<std::size_t>(std::max(pduLength, 0)),
-                           [dc](const TReadRequest& request, std::vector<TItemAnswer>& answers) {
-                             return ReadVarsOn(dc, request, answers);
-                           });
-  if (const int code = reader.Run(); code != 0) return {connection.ConnectionFailed(code), {}};
+  TPlcAddressReader reader(
+      addresses, static_cast<std::size_t>(std::max(pduLength, 0)),
+      [dc, stop](const TReadRequest& request, std::vector<TItemAnswer>& answers) {
+        // Any failure ends the reads; a stop is told apart below.
+        if (stop && *stop) return int{daveResTimeout};
+        return ReadVarsOn(dc, request, answers);
+      });
+  const int code = reader.Run();
+  if (stop && *stop)
+    return {TCardResult::Failure(Tr("Error"), Tr("The channel check was stopped.")), {}};
+  if (code != 0) return {connection.ConnectionFailed(code), {}};
   return {{}, reader.Outcome()};
 }
 
 TCardRead<TChannelCheck> TCard::CheckChannels(const TConfigInfo& settings,
-                                              const TChannelTreeModel& tree) {
+                                              const TChannelTreeModel& tree,
+                                              const std::atomic<bool>* stop) {
   std::vector<TPlcChannel> channels;
   try {
     channels = PlcChannelsOf(tree);
@@ -51,7 +60,7 @@ TCardRead<TChannelCheck> TCard::CheckChannels(const TConfigInfo& settings,
     return {TCardResult::Failure("Fehler", error.what()), {}};
   }
   const std::vector<TPlcAddress> addresses = UniqueAddresses(channels);
-  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, addresses);
+  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, addresses, stop);
   if (!read.Result) return {std::move(read.Result), {}};
   return {{}, SummarizeCheck(tree, channels, addresses, read.Value)};
 }

@@ -33,13 +33,14 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-bool TDiagnosis::Ok() const {
-  return !Steps.empty() &&
-         std::all_of(Steps.begin(), Steps.end(), [](const TDiagnosisStep& s) { return s.Ok; });
-}
-
-TDiagnosisRun::TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs)
-    : FOut(out), FConnection(connection), FAnswerUs(answerUs), FStart(Clock::now()) {}
+TDiagnosisRun::TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs,
+                             TDiagnosisObserver observer, const std::atomic<bool>* stop)
+    : FOut(out),
+      FConnection(connection),
+      FAnswerUs(answerUs),
+      FStart(Clock::now()),
+      FObserver(std::move(observer)),
+      FStop(stop) {}
 
 // A step makes at most kCallsPerStep calls to the peer, and a call waits at
 // most daveCallTimeoutFactor answer time-outs: with this share of the time
@@ -64,6 +65,7 @@ int TDiagnosisRun::LeftMs() const {
 
 bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& body,
                          const char* advice) {
+  if (FStop && *FStop) return false;
   TDiagnosisStep step;
   step.Key = name;
   step.Name = Tr(name);
@@ -80,6 +82,7 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   step.Ok = outcome.Result.Ok();
   step.Detail = OneLine(step.Ok ? outcome.Detail : outcome.Result.Message);
   FOut.Steps.push_back(std::move(step));
+  if (FObserver) FObserver(FOut.Steps.back());
   if (!outcome.Result.Ok() && FOut.Cause.empty() && FOut.Advice.empty()) {
     FOut.Cause = outcome.Result.Cause;
     FOut.Advice = Tr(outcome.Advice != nullptr ? outcome.Advice : advice);
@@ -91,11 +94,13 @@ bool TDiagnosisRun::Step(int step, const std::function<TStepOutcome()>& body, co
   return Step(daveStepName(step), body, advice);
 }
 
-TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle) {
+TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle,
+                              const TDiagnosisObserver& observer, const std::atomic<bool>* stop) {
   TDiagnosis diagnosis;
   TPlcConnection connection(windowHandle);
   const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
-  TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)));
+  TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)),
+                    observer, stop);
   const bool connected = type == TConnectionType::IsoTcp ? DiagnoseIsoTcp(run, connection, settings)
                                                          : DiagnoseBus(run, connection, settings);
   if (connected) DiagnoseReads(run, connection);

@@ -99,7 +99,7 @@ void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::
       "connection.");
   if (rack < 0) return;
   run.Suggest(
-      "--set Rack=" + Number(rack) + " --set Slot=" + Number(slot),
+      rack, slot, "--set Rack=" + Number(rack) + " --set Slot=" + Number(slot),
       FillIn(Tr("The PLC accepts rack %d, slot %d. Set them with:"), {Number(rack), Number(slot)}));
 }
 

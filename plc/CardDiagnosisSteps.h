@@ -21,16 +21,19 @@ struct TStepOutcome {
 class TDiagnosisRun {
  public:
   // answerUs: the answer time-out a step has while the run has time for it.
-  TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs);
+  // observer and stop as for DiagnoseConnection.
+  TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs,
+                TDiagnosisObserver observer = {}, const std::atomic<bool>* stop = nullptr);
   // Runs body as the step name (a catalogue text) and records it; false when
   // it failed: then the first failure's cause and advice (a catalogue text)
-  // are the diagnosis's.
+  // are the diagnosis's. A stopped run records nothing more and says false.
   bool Step(const char* name, const std::function<TStepOutcome()>& body, const char* advice);
   // The same for a step of the S7 library's list (daveStep*), by the name
   // its cause lines give the step too.
   bool Step(int step, const std::function<TStepOutcome()>& body, const char* advice);
-  // Replaces the advice by settings that answered.
-  void Suggest(std::string suggestion, std::string advice) {
+  // Replaces the advice by settings that answered: the pair and the command.
+  void Suggest(int rack, int slot, std::string suggestion, std::string advice) {
+    FOut.AnsweringPair = TDiagnosis::TRackSlot{rack, slot};
     FOut.Suggestion = std::move(suggestion);
     FOut.Advice = std::move(advice);
   }
@@ -46,6 +49,8 @@ class TDiagnosisRun {
   TPlcConnection& FConnection;
   int FAnswerUs;
   std::chrono::steady_clock::time_point FStart;
+  TDiagnosisObserver FObserver;
+  const std::atomic<bool>* FStop;
 };
 
 // Up to an open PLC connection; false when a step failed.

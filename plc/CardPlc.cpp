@@ -8,8 +8,10 @@
 #include <string>
 
 #include "Card.h"
+#include "CardDiagnosis.h"
 #include "NoDaveApi.h"
 #include "PlcReads.h"
+#include "ScanRead.h"
 
 namespace {
 
@@ -68,6 +70,16 @@ TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
 
 TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
   return ReadIdentityOn(FConnection.get(), identity);
+}
+
+TDiagnosis TCard::Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
+                           const std::atomic<bool>* stop) const {
+  return DiagnoseConnection(settings, FWindowHandle, observer, stop);
+}
+
+std::optional<TScanRecord> TCard::ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                               const std::atomic<bool>* stop) const {
+  return ::ReadFoundPlc(port, settings, stop);
 }
 
 TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {

@@ -2,9 +2,11 @@
 // What the front ends need from the card: the settings, channel lines and
 // file lines to start from, the channel lookup of the tree editor, the PLC
 // operations behind "Readout Info ", the partner listing and --read-info,
-// and the take-over after OK or --set. The dialog and the command line know
+// the diagnosis and the reading of the PLCs a scan finds, and the take-over
+// after OK or --set. The dialog and the command line know
 // the card only through this, so the dialog needs no card and the card no
 // widgets. Every operation returns its result; none shows anything.
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -12,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CardDiagnosis.h"
 #include "CardResult.h"
 #include "ChannelTreeModel.h"
 #include "ConfigReading.h"
@@ -19,6 +22,7 @@
 #include "HW_ConfigInfo.h"
 #include "PlcChannels.h"
 #include "PlcIdentity.h"
+#include "PlcScan.h"
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
@@ -106,9 +110,12 @@ class TCardServices {
 
   // Connects with settings on a connection of its own, reads every channel
   // of tree from the PLC and disconnects: which channels the PLC refuses,
-  // and why. A failed connection or read is the result.
+  // and why. A failed connection or read is the result. stop, when set and
+  // true, ends the reads before their next request (a failure that says
+  // so). Touches nothing of the card: safe on a thread of its own.
   virtual TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
-                                                 const TChannelTreeModel& tree) = 0;
+                                                 const TChannelTreeModel& tree,
+                                                 const std::atomic<bool>* stop = nullptr) = 0;
   // The same for addresses (any order, repeats allowed): one value each.
   virtual TCardRead<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;
@@ -117,6 +124,17 @@ class TCardServices {
   // (FileLock.h): the changed-file check, the writer's changes, the clean-up
   // of the channel block as OK makes it, the write.
   virtual TSaveResult SaveChanges(const TSaveChanges& changes) = 0;
+
+  // The diagnosis of settings step by step (DiagnoseConnection, with the
+  // card's window handle), observer and stop as there. Touches nothing of
+  // the card: safe on a thread of its own.
+  virtual TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
+                              const std::atomic<bool>* stop) const = 0;
+  // The reader of a scan (ReadFoundPlc): the PLC behind port, tried with
+  // the rack and slot of settings first, stop as there. Safe on several
+  // threads at once.
+  virtual std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                                  const std::atomic<bool>* stop) const = 0;
 
  protected:
   TCardServices() = default;

@@ -56,8 +56,10 @@ TScanRecord Read(const TPlcConnection& connection, int rack, int slot) {
 
 }  // namespace
 
-std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings) {
+std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& settings,
+                                        const std::atomic<bool>* stop) {
   for (const auto& [rack, slot] : PairsToTry(settings)) {
+    if (stop && *stop) return std::nullopt;
     const TConfigInfo attempt = AttemptSettings(settings, port, rack, slot);
     TPlcConnection connection(0);
     const TCardResult opened = port.Socket

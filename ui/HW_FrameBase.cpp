@@ -88,12 +88,12 @@ QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
   return box;
 }
 
-TIntegerEdit* TConnectionFrame::NewSettingField(std::string_view objectName,
-                                                std::int32_t TConfigInfo::*member) {
+TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName,
+                              std::int32_t TConfigInfo::*member) {
   // The field accepts what the setting may hold, so the command line's --set
   // refuses exactly what the field refuses.
   const TSetting& setting = SettingOf(member);
-  auto* field = new TIntegerEdit(this);
+  auto* field = new TIntegerEdit(parent);
   field->setObjectName(
       QString::fromLatin1(objectName.data(), static_cast<qsizetype>(objectName.size())));
   field->SetMinValue(setting.Min);
@@ -104,6 +104,10 @@ TIntegerEdit* TConnectionFrame::NewSettingField(std::string_view objectName,
   field->SetBeep(true);
   field->setMaximumWidth(kNumberFieldWidth);
   return field;
+}
+
+void TConnectionFrame::AddBesideLastRow(QWidget* widget) {
+  FGrid->addWidget(widget, FRowCount - 1, kFieldColumn + 1, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 TIntegerEdit* TConnectionFrame::NewAddressField(std::int32_t TConfigInfo::*member) {

@@ -21,6 +21,13 @@ class TUpDown;
 // Fills the given settings record with the values the whole dialog shows now.
 using TCollectSettingsEvent = std::function<void(TConfigInfo&)>;
 
+// An integer field in parent named objectName for the number setting member,
+// accepting the setting's range, zero allowed, shown with "%3d" without
+// blanks, beeping at refused keys: the field of a frame, and of a window
+// that asks for the same setting.
+TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName,
+                              std::int32_t TConfigInfo::*member);
+
 class TConnectionFrame : public QFrame {
   Q_OBJECT
 
@@ -47,12 +54,14 @@ class TConnectionFrame : public QFrame {
   // A right-aligned label with caption to the left of field (and of an
   // optional spinner beside it), below the rows added so far.
   QLabel* AddRow(const char* caption, QWidget* field, QWidget* spinner = nullptr);
+  // widget to the right of the last row's field, where the frame has room.
+  void AddBesideLastRow(QWidget* widget);
   // A drop-down list without free text, named objectName.
   QComboBox* NewListBox(const char* objectName);
-  // An integer field named objectName for the number setting member,
-  // accepting the setting's range, zero allowed, shown with "%3d" without
-  // blanks, beeping at refused keys.
-  TIntegerEdit* NewSettingField(std::string_view objectName, std::int32_t TConfigInfo::*member);
+  // NewSettingField in this frame.
+  TIntegerEdit* NewSettingField(std::string_view objectName, std::int32_t TConfigInfo::*member) {
+    return ::NewSettingField(this, objectName, member);
+  }
   // A bus address: a setting's field named after its key, for a spinner.
   TIntegerEdit* NewAddressField(std::int32_t TConfigInfo::*member);
   // A spinner attached to field whose arrows step 0..30000.

@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "ChannelTreeEditor.h"
 #include "ChannelTreeView.h"
 #include "ConfigReading.h"
+#include "ConnectionTests.h"
 #include "ConnectionType.h"
 #include "DialogTranslation.h"
 #include "FileText.h"
@@ -208,6 +210,14 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   Memo1->setTabChangesFocus(true);
   InfoLesenBtn = Named(new QPushButton("Readout Info ", TabSheet1), "InfoLesenBtn");
+  // The tests beyond the order code, in a row of their own under "Readout
+  // Info ": beside it they would narrow the memo.
+  Tests = Named(
+      new TConnectionTests(
+          TabSheet1, *FCard, [this] { return TakeShownSettings() ? FConfigInfo.get() : nullptr; },
+          [this] { return FChannelTree->Model()->Channels(); },
+          [this](int rack, int slot) { TCPFrame1->ShowRackSlot(rack, slot); }),
+      "ConnectionTests");
 
   PPIFrame1 = Named(new TPPIFrame(TabSheet1), "PPIFrame1");
   S7OnlineFrame1 = Named(new TS7OnlineFrame(TabSheet1), "S7OnlineFrame1");
@@ -242,6 +252,7 @@ QWidget* TConfigDlg::CreateGeneralPage() {
   page->addLayout(frames);
   page->addStretch(1);
   page->addLayout(infoRow);
+  page->addWidget(Tests);
   page->addWidget(GroupBox4);
   return TabSheet1;
 }
@@ -287,6 +298,9 @@ void TConfigDlg::NameFieldsWithoutLabel() {
   // beside them, so they take the (translated) caption that explains them.
   ErrorMsgEdit->setAccessibleName(ErrorProtokol->text());
   Memo1->setAccessibleName(InfoLesenBtn->text().trimmed());
+  for (QPushButton* button :
+       {TCPFrame1->FindPlcsButton(), Tests->DiagnoseButton(), Tests->CheckChannelsButton()})
+    button->setAccessibleName(button->text().remove('&'));
   TreeView1->setAccessibleName(PageControl1->tabText(PageControl1->indexOf(TabSheet3)));
 }
 
@@ -308,6 +322,10 @@ void TConfigDlg::SetTabOrder() {
     order.insert(order.end(), stops.begin(), stops.end());
   }
   order.push_back(TreeView1);
+  // The tests come after every control the dialog had before them.
+  order.erase(std::remove(order.begin(), order.end(), TCPFrame1->FindPlcsButton()), order.end());
+  order.insert(order.end(), {TCPFrame1->FindPlcsButton(), Tests->DiagnoseButton(),
+                             Tests->CheckChannelsButton()});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -448,9 +466,14 @@ void TConfigDlg::ConnectionTypeBoxChange() {
   Memo1->setEnabled(InfoLesenBtn->isEnabled());
 }
 
-void TConfigDlg::InfoLesenBtnClick() {
-  if (!EntriesAccepted()) return;
+bool TConfigDlg::TakeShownSettings() {
+  if (!EntriesAccepted()) return false;
   CollectSettings(*FConfigInfo);
+  return true;
+}
+
+void TConfigDlg::InfoLesenBtnClick() {
+  if (!TakeShownSettings()) return;
   TCardRead<std::string> orderCode;
   {
     TBusyCursor busy;

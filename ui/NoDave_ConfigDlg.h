@@ -25,6 +25,7 @@ class TCardServices;
 class TChannelTreeEditor;
 class TChannelTreeModel;
 class TChannelTreeView;
+class TConnectionTests;
 class TMPIFrame;
 class TPPIFrame;
 class TS7OnlineFrame;
@@ -87,6 +88,9 @@ class TConfigDlg : public QDialog {
   // Whether the visible frame's number fields let an action use their values
   // (TConnectionFrame::EntriesAccepted).
   bool EntriesAccepted();
+  // FConfigInfo takes the values shown, as for "Readout Info "; false (after
+  // the refusal is shown) while a field refuses its entry.
+  bool TakeShownSettings();
   // Whether the file may be written: read whole, or the user agreed to
   // overwrite what the dialog could not show (a box asks).
   bool AgreedToOverwriteUnread();
@@ -112,6 +116,7 @@ class TConfigDlg : public QDialog {
   QCheckBox* ErrorProtokol = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* InfoLesenBtn = nullptr;
+  TConnectionTests* Tests = nullptr;
   TPPIFrame* PPIFrame1 = nullptr;
   TS7OnlineFrame* S7OnlineFrame1 = nullptr;
   TMPIFrame* MPIFrame1 = nullptr;

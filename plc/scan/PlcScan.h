@@ -3,6 +3,7 @@
 // probe finds the ports first, all at once; the PLCs are then read side by
 // side, each by one connection at a time, as many PLCs accept only a few
 // connections.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -37,9 +38,20 @@ using TPlcReader = std::function<std::optional<TScanRecord>(TOpenPort& port)>;
 // many of them were PLCs.
 using TReadProgress = std::function<void(std::size_t done, std::size_t total, std::size_t found)>;
 
+// PLCs read at the same time by a scan: every one a /24 can hold, so that
+// devices that take the connection and never answer cost one answer
+// time-out for the whole range, not one each. Each PLC still sees one
+// connection at a time.
+inline constexpr std::size_t kParallelReads = 256;
+
 // Runs read for every open port, at most parallel (at least 1) at a time,
 // and returns the records of the PLCs that answered in the order of ports.
 // Progress is reported from the calling thread. An exception of read ends
-// the remaining reads and leaves after the running ones ended.
+// the remaining reads and leaves after the running ones ended; so does
+// stop, when set and true: no further read starts, the connections the
+// probe kept for the reads under way are shut down (within kStopCheckMs),
+// so that their waits end at once, and the records read so far are
+// returned.
 std::vector<TScanRecord> ReadPlcs(std::vector<TOpenPort> ports, const TPlcReader& read,
-                                  std::size_t parallel = 1, const TReadProgress& progress = {});
+                                  std::size_t parallel = 1, const TReadProgress& progress = {},
+                                  const std::atomic<bool>* stop = nullptr);

@@ -2,6 +2,7 @@
 // Which addresses of a range have a TCP port open: every address is probed
 // with a non-blocking connect, hundreds at once, so a range where most hosts
 // stay silent costs about one connect time-out, not one per address.
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,12 @@ class TSocket {
   // Gives up ownership: the caller closes the descriptor.
   int Release() { return std::exchange(FFd, -1); }
   void Close();
+  // A second descriptor of the same connection (empty when none can be
+  // had), which stays valid whoever closes the first.
+  TSocket Duplicate() const;
+  // Ends the connection's traffic both ways for every descriptor of it: a
+  // wait on it returns at once.
+  void ShutDown();
 
  private:
   int FFd = -1;
@@ -58,7 +65,13 @@ struct TProbeOptions {
   // closing them at once. Kept sockets count against the descriptor limit;
   // when it is reached they are closed and the probe goes on.
   bool KeepOpen = false;
+  // When set, the probe ends within kStopCheckMs once it becomes true,
+  // with the open ports found so far: a window's Stop or close.
+  const std::atomic<bool>* Stop = nullptr;
 };
+
+// How long a probe that can be stopped waits for answers at a time.
+inline constexpr int kStopCheckMs = 100;
 
 // Called after each round of answers: addresses probed so far, of total,
 // and how many of them had the port open.
@@ -75,8 +88,8 @@ inline constexpr std::size_t kMaxParallelProbes = 4096;
 std::size_t RaiseDescriptorLimit();
 
 // Probes options.Port on every address of range and returns the addresses
-// where it was open, sorted. Refused, unreachable and silent addresses are
-// left out; every socket not handed back is closed. Running out of
+// where it was open, sorted (those found until options.Stop, when stopped). Refused, unreachable
+// and silent addresses are left out; every socket not handed back is closed. Running out of
 // descriptors only slows the probe down; std::system_error only when not a
 // single socket can be opened (or poll fails).
 std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,

@@ -179,6 +179,35 @@ TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
+// The observer sees each step as it ends; a stop ends the run before the
+// next step, with the connection closed.
+TEST_F(CardEmulatorTest, ADiagnosisShowsEachStepAndStopsBeforeTheNext) {
+  EmulatorProcess emulator;
+  const int descriptors = OpenDescriptors();
+  std::atomic<bool> stop{false};
+  std::vector<std::string> seen;
+  const TDiagnosis diagnosis = card->Diagnose(
+      IsoOverTcp(emulator.Port()),
+      [&](const TDiagnosisStep& step) {
+        seen.push_back(step.Key);
+        stop = step.Key == "TCP connect";
+      },
+      &stop);
+  EXPECT_EQ(seen, (std::vector<std::string>{"name look-up", "TCP connect"}));
+  EXPECT_EQ(diagnosis.Steps.size(), 2u);
+  EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+// A stopped check sends no further request and says that it was stopped.
+TEST_F(CardEmulatorTest, AStoppedChannelCheckSaysSo) {
+  EmulatorProcess emulator;
+  const std::atomic<bool> stop{true};
+  const TCardRead<TChannelCheck> check = card->CheckChannels(
+      IsoOverTcp(emulator.Port()), TChannelTreeModel::FromLines({"SPS", "\tE", "\t\t0"}), &stop);
+  EXPECT_EQ(check.Result.Text(), "The channel check was stopped.");
+  EXPECT_EQ(check.Value.Checked, 0u);
+}
+
 TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   const int port = UnusedLoopbackPort();
   const int descriptors = OpenDescriptors();

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 
@@ -136,6 +138,30 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
   EXPECT_EQ(plc.Accepted(), 1);
   EXPECT_EQ(other.Accepted(), 1);
   EXPECT_EQ(OpenDescriptors(), descriptors + 2);  // the listeners'
+}
+
+// A stop ends the read under way at once, whatever it waits for on the
+// connection the probe kept, and lets no further read start.
+TEST(PlcScanTest, AStopEndsTheReadUnderWayAndStartsNoOther) {
+  TListener silent(Ip(127, 0, 0, 5));  // takes the connections, never answers
+  TListener other(Ip(127, 0, 0, 9), silent.Port());
+  auto open =
+      ProbePorts({Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}, {.Port = silent.Port(), .KeepOpen = true});
+  ASSERT_EQ(open.size(), 2u);
+  std::atomic<bool> stop{false};
+  int reads = 0;
+  const auto records = ReadPlcs(
+      std::move(open),
+      [&](TOpenPort& port) -> std::optional<TScanRecord> {
+        ++reads;
+        stop = true;
+        pollfd answer{port.Socket.Fd(), POLLIN, 0};
+        ::poll(&answer, 1, -1);  // without the stop, for ever
+        return TScanRecord{};
+      },
+      1, {}, &stop);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(records.size(), 1u);
 }
 
 // With almost every descriptor taken, the probe slows down instead of

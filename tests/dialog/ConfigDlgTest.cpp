@@ -506,22 +506,24 @@ TEST_F(ConfigDlgTest, TabOrderFollowsTheDesign) {
   TConfigDlg& dlg = MakeDialog();
   std::vector<std::string> order;
   QWidget* widget = Child<QWidget>(&dlg, "OKBtn");
-  for (int guard = 0; guard < 200 && order.size() < 12; ++guard) {
+  for (int guard = 0; guard < 200 && order.size() < 15; ++guard) {
     std::string name = widget->objectName().toStdString();
     if (widget == Child<QTabWidget>(&dlg, "PageControl1")->tabBar()) name = "PageControl1";
     const bool wanted = name == "OKBtn" || name == "CancelBtn" || name == "PageControl1" ||
                         name == "ConnectionTypeBox" || name == "Button2" ||
                         name == "ErrorMsgEdit" || name == "ErrorProtokol" || name == "Memo1" ||
                         name == "InfoLesenBtn" || name == "LocalPPI" || name == "Teilnehmerbox" ||
-                        name == "LocalMPI";
+                        name == "LocalMPI" || name == "FindPlcsBtn" || name == "DiagnoseBtn" ||
+                        name == "CheckChannelsBtn";
     if (wanted && (order.empty() || order.back() != name)) order.push_back(name);
     widget = widget->nextInFocusChain();
   }
   // LocalPPI opens the PPI frame, Teilnehmerbox the S7ONLINE frame, LocalMPI
-  // the MPI frame.
+  // the MPI frame; the tests come after every control the design has.
   EXPECT_THAT(order, ElementsAre("OKBtn", "CancelBtn", "PageControl1", "ConnectionTypeBox",
                                  "Button2", "ErrorMsgEdit", "ErrorProtokol", "Memo1",
-                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI"));
+                                 "InfoLesenBtn", "LocalPPI", "Teilnehmerbox", "LocalMPI",
+                                 "FindPlcsBtn", "DiagnoseBtn", "CheckChannelsBtn"));
 }
 
 namespace {

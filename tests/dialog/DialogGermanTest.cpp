@@ -16,8 +16,11 @@
 #include <QTabWidget>
 #include <cstdlib>
 
+#include "ChannelCheckWindow.h"
+#include "DiagnosisWindow.h"
 #include "DialogTestSupport.h"
 #include "DialogTranslation.h"
+#include "FindPlcsWindow.h"
 #include "GermanCatalogue.h"
 #include "Localization.h"
 
@@ -40,6 +43,10 @@ TEST_F(DialogGermanTest, DialogTextsComeFromTheCatalogue) {
   EXPECT_EQ(Child<QPushButton>(&dlg, "CancelBtn")->text(), "Abbrechen");
   EXPECT_EQ(Child<QPushButton>(&dlg, "Button2")->text(), "&suchen");
   EXPECT_EQ(Child<QPushButton>(&dlg, "InfoLesenBtn")->text(), "Info auslesen ");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "FindPlcsBtn")->text(), "&PLCs suchen…");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "DiagnoseBtn")->text(), "&Diagnose");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "CheckChannelsBtn")->text(), "&Kanäle prüfen");
+  EXPECT_EQ(Child<QPushButton>(&dlg, "CheckChannelsBtn")->accessibleName(), "Kanäle prüfen");
   EXPECT_EQ(Child<QLabel>(&dlg, "Label5")->text(), "Verbindung zur SPS:");
   EXPECT_EQ(Child<QGroupBox>(&dlg, "GroupBox4")->title(), "Simulationsprotokoll");
   EXPECT_EQ(Child<QCheckBox>(&dlg, "ErrorProtokol")->text(), "Fehler protokollieren in:");
@@ -62,6 +69,18 @@ TEST_F(DialogGermanTest, DialogTextsComeFromTheCatalogue) {
   EXPECT_EQ(Child<QWidget>(&dlg, "Memo1")->accessibleName(), "Info auslesen");
   EXPECT_EQ(Child<QWidget>(&dlg, "TreeView1")->accessibleName(), "Kanäle der SPS");
   EXPECT_EQ(NodeText(NodeAt(Child<QTreeView>(&dlg, "TreeView1"), "SPS;E;0")), "0");
+}
+
+TEST_F(DialogGermanTest, TheWindowsOfTheTestsAreGerman) {
+  WriteConfig(TConfigInfo(), {});
+  MakeCard();
+  const TFindPlcsWindow find(nullptr, *card);
+  EXPECT_EQ(find.windowTitle(), "PLCs suchen");
+  EXPECT_EQ(Child<QPushButton>(&find, "SearchBtn")->text(), "&Suchen");
+  EXPECT_EQ(Child<QPushButton>(&find, "UseBtn")->accessibleName(), "Übernehmen");
+  EXPECT_EQ(TDiagnosisWindow(nullptr, *card).windowTitle(), "Diagnose");
+  EXPECT_EQ(TChannelCheckWindow(nullptr, *card).windowTitle(), "Kanalprüfung");
+  EXPECT_EQ(FillIn(Tr("Use rack %d, slot %d"), {"0", "2"}), "Rack 0, Steckplatz 2 übernehmen");
 }
 
 TEST_F(DialogGermanTest, TheRefusalAtTheTopLevelIsGerman) {

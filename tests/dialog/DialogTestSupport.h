@@ -83,7 +83,8 @@ inline std::vector<std::string> ChildTexts(const QModelIndex& node) {
   return texts;
 }
 
-class DialogTest : public TempFolderTest {
+// The dialog over a card whose S7 library is the real one.
+class DialogFileTest : public TempFolderTest {
  protected:
   void TearDown() override {
     dialog.reset();
@@ -134,8 +135,13 @@ class DialogTest : public TempFolderTest {
     ShowConfigDialog(nullptr, *card, callback);
   }
 
-  FakeNoDave fake;
   BoxRecorder boxes;
   std::unique_ptr<TCard> card;
   std::unique_ptr<TConfigDlg> dialog;
+};
+
+// The dialog over a card that talks to the scripted S7 library.
+class DialogTest : public DialogFileTest {
+ protected:
+  FakeNoDave fake;
 };

@@ -115,7 +115,7 @@ class TProber {
         FWait(ProbeWait(options.ConnectTimeout, FWindow, range.Count())) {}
 
   std::vector<TOpenPort> Run() {
-    while (FNext < FRange.Count() || !FPending.empty()) {
+    while ((FNext < FRange.Count() || !FPending.empty()) && !Stopped()) {
       StartProbes();
       WaitForAnswers();
       if (FProgress) FProgress(FProbed, FRange.Count(), FOpen.size());
@@ -135,6 +135,8 @@ class TProber {
   std::size_t FProbed = 0;
   std::vector<TProbe> FPending;
   std::vector<TOpenPort> FOpen;
+
+  bool Stopped() const { return FOptions.Stop && FOptions.Stop->load(); }
 
   void Found(std::uint32_t address, TSocket socket) {
     if (FOptions.KeepOpen) {
@@ -195,7 +197,8 @@ class TProber {
       watched.push_back({probe.Socket.Fd(), POLLOUT, 0});
       earliest = std::min(earliest, probe.Deadline);
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - TClock::now());
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(earliest - TClock::now());
+    if (FOptions.Stop) wait = std::min(wait, std::chrono::milliseconds(kStopCheckMs));
     const int ready = ::poll(watched.data(), watched.size(),
                              static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
     if (ready < 0 && errno != EINTR)
@@ -234,6 +237,14 @@ TSocket::~TSocket() {
 
 void TSocket::Close() {
   if (FFd >= 0) ::close(std::exchange(FFd, -1));
+}
+
+TSocket TSocket::Duplicate() const {
+  return TSocket(FFd >= 0 ? ::fcntl(FFd, F_DUPFD_CLOEXEC, 0) : -1);
+}
+
+void TSocket::ShutDown() {
+  if (FFd >= 0) ::shutdown(FFd, SHUT_RDWR);
 }
 
 std::size_t RaiseDescriptorLimit() {
