@@ -20,6 +20,7 @@ TChannelCheckWindow::TChannelCheckWindow(QWidget* parent, TCardServices& card)
       FCloseBtn(NewWindowButton("&Close", "CloseBtn", this)) {
   FSummary->setObjectName(QStringLiteral("CheckSummary"));
   FSummary->setWordWrap(true);
+  FSummary->setTextFormat(Qt::PlainText);  // a failure can carry the file's or the PLC's text
   FSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
   FBusy->setObjectName(QStringLiteral("CheckBusy"));
   FBusy->setRange(0, 0);  // runs until the check ends

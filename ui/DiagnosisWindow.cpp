@@ -26,6 +26,8 @@ QLabel* WrappedLabel(const char* name, QWidget* parent) {
   label->setObjectName(QString::fromLatin1(name));
   label->setWordWrap(true);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A cause can carry the file's or the PLC's text: never read as markup.
+  label->setTextFormat(Qt::PlainText);
   return label;
 }
 

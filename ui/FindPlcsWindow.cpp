@@ -95,6 +95,7 @@ TFindPlcsWindow::TFindPlcsWindow(QWidget* parent, TCardServices& card)
   FProgress->setObjectName(QStringLiteral("ScanProgress"));
   FStatus->setObjectName(QStringLiteral("ScanStatus"));
   FStatus->setWordWrap(true);
+  FStatus->setTextFormat(Qt::PlainText);  // a failure can carry the user's or a PLC's text
   FTable->setObjectName(QStringLiteral("FoundTable"));
   FTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   FTable->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -125,6 +125,7 @@ TEST_F(PlcWindowsTest, StopEndsASearchBeforeItsEnd) {
   EXPECT_LT(progress->value(), progress->maximum());
   EXPECT_THAT(Child<QLabel>(window, "ScanStatus")->text().toStdString(),
               HasSubstr("The search was stopped."));
+  EXPECT_EQ(Child<QLabel>(window, "ScanStatus")->textFormat(), Qt::PlainText);
   EXPECT_EQ(Child<QTableWidget>(window, "FoundTable")->rowCount(), 0);
 }
 
@@ -144,6 +145,8 @@ TEST_F(PlcWindowsTest, DiagnosisListsTheStepsAndUsesThePairThePlcAccepts) {
     EXPECT_THAT(Column(steps, 1), ElementsAre("ok", "ok", "FAILED", "ok"));
     EXPECT_THAT(Child<QLabel>(window, "CauseLabel")->text().toStdString(),
                 HasSubstr("rack 0, slot 3"));
+    for (const char* label : {"CauseLabel", "AdviceLabel"})  // texts from the file or PLC
+      EXPECT_EQ(Child<QLabel>(window, label)->textFormat(), Qt::PlainText) << label;
     EXPECT_EQ(use->text(), "Use rack 0, slot 2");
     use->click();
     EXPECT_FALSE(window->isVisible());
@@ -163,6 +166,7 @@ TEST_F(PlcWindowsTest, ChannelCheckNamesTheChannelsOfAMissingDataBlock) {
     auto* summary = Child<QLabel>(window, "CheckSummary");
     QTRY_VERIFY_WITH_TIMEOUT(!summary->text().isEmpty(), kWaitMs);
     EXPECT_EQ(summary->text(), "Channels checked: 2, refused: 1");
+    EXPECT_EQ(summary->textFormat(), Qt::PlainText);
     auto* refusals = Child<QListWidget>(window, "RefusalList");
     ASSERT_EQ(refusals->count(), 1);
     EXPECT_THAT(refusals->item(0)->text().toStdString(),
