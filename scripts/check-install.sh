@@ -85,13 +85,13 @@ complete_words() {
     printf "%s\n" "${COMPREPLY[@]}"' \
     _ "$prefix/share/bash-completion/completions/VN_S7_Config_DRV" "$1"
 }
-[ "$(complete_words --re)" = --read-info ] \
-  || fail "bash completes \"--re\" to \"$(complete_words --re)\", not --read-info"
+[ "$(complete_words --read-)" = --read-info ] \
+  || fail "bash completes \"--read-\" to \"$(complete_words --read-)\", not --read-info"
 [ "$(complete_words --)" = "$options" ] \
   || fail "bash completes \"--\" to $(complete_words --), --help lists $options"
 [ "$(complete_words "--set " | grep -c '^[A-Za-z]*=$')" -eq 14 ] \
   || fail "bash completes \"--set \" to $(complete_words "--set "), not the 14 Key="
-echo "bash completion: --re to --read-info, every option, the 14 keys of --set"
+echo "bash completion: --read- to --read-info, every option, the 14 keys of --set"
 
 # --- the installed program, through its link, from a plant folder ---
 mkdir -p "$work/plant/drv"
