@@ -65,11 +65,11 @@ int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool js
     value.Channel = channel.Path;
     if (!channel.Address) {
       value.Error = Tr("not an address the PLC can be asked for");
-    } else if (const TChannelValue& read_value = read.Value[next++]; read_value.Raw) {
-      value.Raw = read_value.Raw;
-      value.Value = DecodedValue(channel.Address->Area, *read_value.Raw);
+    } else if (const TChannelValue& readValue = read.Value[next++]; readValue.Raw) {
+      value.Raw = readValue.Raw;
+      value.Value = DecodedValue(channel.Address->Area, *readValue.Raw);
     } else {
-      value.Error = read_value.Error;
+      value.Error = readValue.Error;
     }
     refused = refused || !value.Raw;
     if (json) continue;
