@@ -64,7 +64,7 @@ int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool js
     TReadValue& value = values.emplace_back();
     value.Channel = channel.Path;
     if (!channel.Address) {
-      value.Error = Tr("not an address the PLC can be asked for");
+      value.Error = NoPlcAddressCause();
     } else if (const TChannelValue& readValue = read.Value[next++]; readValue.Raw) {
       value.Raw = readValue.Raw;
       value.Value = DecodedValue(channel.Address->Area, *readValue.Raw);

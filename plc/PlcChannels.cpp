@@ -162,7 +162,7 @@ TChannelCheck SummarizeCheck(const TChannelTreeModel& tree,
     std::string cause;
     int code = 0;
     if (!channel.Address) {
-      cause = Tr("not an address the PLC can be asked for");
+      cause = NoPlcAddressCause();
     } else {
       if (next >= addresses.size() || addresses[next] != *channel.Address) {
         next = static_cast<std::size_t>(
@@ -209,6 +209,10 @@ std::string ValueText(std::uint8_t area, std::uint16_t raw) {
   const auto value = DecodedValue(area, raw);
   if (!value) return Tr("invalid") + hex;
   return std::to_string(*value) + (area == daveTimer ? " ms" : "") + hex;
+}
+
+std::string NoPlcAddressCause() {
+  return Tr("not an address the PLC can be asked for");
 }
 
 std::string RefusalCause(const TPlcAddress& address, int code,

@@ -73,6 +73,10 @@ std::string ValueText(std::uint8_t area, std::uint16_t raw);
 // byte itself; none where the BCD digits are no digits.
 std::optional<std::uint32_t> DecodedValue(std::uint8_t area, std::uint16_t raw);
 
+// Why a channel was not read at all: it names no address the PLC can be
+// asked for (PlcAddressOf gave none).
+std::string NoPlcAddressCause();
+
 // Why the PLC refused an address with code, with the size of the area or
 // data block when the reads found it.
 std::string RefusalCause(const TPlcAddress& address, int code,
