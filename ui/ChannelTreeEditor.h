@@ -46,9 +46,10 @@ class TChannelTreeEditor : public QObject {
   bool TreeView1MouseDown(Qt::MouseButton button, const QPoint& viewportPos);
   void PopupMenu1Popup();
   bool TreeView1KeyDown(int key);
-  // Whether node may be edited in place (and deleted).
+  // Whether node may be edited in place (and deleted): the model's flags().
   bool TreeView1Editing(const QModelIndex& node) const;
-  // After an in-place edit ended with text (not after a cancelled one).
+  // The model's check of an edit's end (TChannelItemModel::Edited), run
+  // without asking flags(): adding and deleting re-check used entries too.
   void TreeView1Edited(const QModelIndex& node, std::string& text);
   void NeuerEintrag1Click();
   void Eintraglschen1Click();
@@ -60,11 +61,8 @@ class TChannelTreeEditor : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // TreeView1Edited by node id.
-  void Edited(TNodeId node, std::string& text);
-  // Checks and normalises the entries at node's level; text is node's new
-  // text in and its checked text (with a marker when invalid) out.
-  void ValidateSiblings(TNodeId node, std::string& text);
+  // node and its subtree, through the model's row removal.
+  void RemoveNode(TNodeId node);
   bool IsFreeNode(TNodeId node) const;
   void ShowNotAllowedHere() const;
   void OpenContextMenu(const QPoint& globalPos);

@@ -1,0 +1,15 @@
+// The channel-tree model's clean-up, which OK and the command line's --set
+// write, row by row.
+#include <gtest/gtest.h>
+
+#include "ChannelCleanUpCases.h"
+#include "ChannelTreeModel.h"
+
+TEST(ChannelTreeModel, CleanUpNormalisesTheTree) {
+  for (const TCleanUpCase& c : kCleanUpCases) {
+    SCOPED_TRACE(c.what);
+    TChannelTreeModel model = TChannelTreeModel::FromLines(c.lines);
+    model.CleanUp({});
+    EXPECT_EQ(model.Lines(), c.stored);
+  }
+}
