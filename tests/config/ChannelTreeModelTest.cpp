@@ -1,5 +1,4 @@
-// The channel-tree model's clean-up, which OK and the command line's --set
-// write, row by row.
+// The channel-tree model's clean-up, which OK and --set write, row by row.
 #include <gtest/gtest.h>
 
 #include "ChannelCleanUpCases.h"

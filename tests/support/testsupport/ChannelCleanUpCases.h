@@ -1,7 +1,5 @@
 #pragma once
-// Channel blocks as files give them and as OK's clean-up leaves them, row by
-// row: the rule of the channel-tree model, which the dialog's tree and the
-// command line's --set both run.
+// Channel blocks as files give them and as the model's clean-up leaves them.
 #include "VNUtils.h"
 
 struct TCleanUpCase {
