@@ -147,7 +147,7 @@ void TChannelTreeEditor::NeuerEintrag1Click() {
   FModel->insertRow(end, FModel->IndexOf(container));
   const TNodeId node = FModel->Channels().Children(container).back();
   std::string proposal = ProposeText(container, node);
-  FModel->Edited(node, proposal);
+  TreeView1Edited(FModel->IndexOf(node), proposal);
 
   FTree->expand(FModel->IndexOf(container));
   FTree->setFocus();
@@ -179,7 +179,7 @@ void TChannelTreeEditor::Eintraglschen1Click() {
     if (IsFreeNode(node)) RemoveNode(node);
     if (next != kNoNode) {
       std::string text(channels.Text(next));
-      FModel->Edited(next, text);
+      TreeView1Edited(FModel->IndexOf(next), text);
     }
   }
   FModel->RefreshImages();

@@ -48,8 +48,10 @@ class TChannelTreeEditor : public QObject {
   bool TreeView1KeyDown(int key);
   // Whether node may be edited in place (and deleted): the model's flags().
   bool TreeView1Editing(const QModelIndex& node) const;
-  // The model's check of an edit's end (TChannelItemModel::Edited), run
-  // without asking flags(): adding and deleting re-check used entries too.
+  // The model's check of an edit's end (TChannelItemModel::Edited), for
+  // adding and deleting; without asking flags(), since deleting re-checks
+  // the following entry even when it is used. The view's own edits end in
+  // the model's setData.
   void TreeView1Edited(const QModelIndex& node, std::string& text);
   void NeuerEintrag1Click();
   void Eintraglschen1Click();
@@ -61,7 +63,7 @@ class TChannelTreeEditor : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // node and its subtree, through the model's row removal.
+  // Removes node with its subtree through the model's removeRows.
   void RemoveNode(TNodeId node);
   bool IsFreeNode(TNodeId node) const;
   void ShowNotAllowedHere() const;
