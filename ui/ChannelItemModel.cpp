@@ -1,13 +1,13 @@
-#include "ChannelItemModel.h"
+#include "ui/ChannelItemModel.h"
 
 #include <QIcon>
 #include <algorithm>
 #include <optional>
 #include <utility>
 
-#include "ChannelEntryCheck.h"
-#include "FileText.h"
-#include "NodeIcon.h"
+#include "config/ChannelEntryCheck.h"
+#include "ui/FileText.h"
+#include "ui/NodeIcon.h"
 
 TChannelItemModel::TChannelItemModel(TUsedChannelLookup used, QObject* parent)
     : QAbstractItemModel(parent), FUsed(std::move(used)) {}

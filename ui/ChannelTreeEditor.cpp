@@ -1,4 +1,4 @@
-#include "ChannelTreeEditor.h"
+#include "ui/ChannelTreeEditor.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "ChannelItemModel.h"
-#include "ChannelTreeView.h"
-#include "FileText.h"
-#include "Localization.h"
-#include "MessageBox.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
+#include "ui/ChannelItemModel.h"
+#include "ui/ChannelTreeView.h"
+#include "ui/FileText.h"
 
 TChannelTreeEditor::TChannelTreeEditor(TChannelTreeView* tree, TUsedChannelLookup used,
                                        QObject* parent)

@@ -1,8 +1,8 @@
 // The channel-tree model's clean-up, which OK and --set write, row by row.
 #include <gtest/gtest.h>
 
-#include "ChannelCleanUpCases.h"
-#include "ChannelTreeModel.h"
+#include "config/ChannelTreeModel.h"
+#include "tests/support/testsupport/ChannelCleanUpCases.h"
 
 TEST(ChannelTreeModel, CleanUpNormalisesTheTree) {
   for (const TCleanUpCase& c : kCleanUpCases) {

@@ -4,7 +4,7 @@
 
 #include <QAbstractItemModelTester>
 
-#include "ChannelItemModel.h"
+#include "ui/ChannelItemModel.h"
 
 TEST(ChannelItemModel, KeepsTheModelRulesThroughEditsInsertsAndRemovals) {
   TChannelItemModel model({});

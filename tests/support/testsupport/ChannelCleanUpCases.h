@@ -1,6 +1,6 @@
 #pragma once
 // Channel blocks as files give them and as the model's clean-up leaves them.
-#include "VNUtils.h"
+#include "support/VNUtils.h"
 
 struct TCleanUpCase {
   const char* what;
