@@ -1,12 +1,14 @@
 #pragma once
 // The steps of a diagnosis per connection type, and the run that times them
 // and keeps them within the run's time.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 
-#include "plc/CardDiagnosis.h"
+#include "config/HW_ConfigInfo.h"
 #include "plc/CardResult.h"
+#include "plc/Diagnosis.h"
 
 class TPlcConnection;
 
