@@ -6,10 +6,11 @@
 
 #include "CardServices.h"
 #include "ScanRange.h"
+#include "nodave/WireLimits.h"
 
 struct TScanRequest {
   TScanRange Range;
-  int Port = 102;
+  int Port = nodave::kIsoTcpPort;
 };
 
 // The scan the option values ask for; ERefusedValue (exit 2) names a range

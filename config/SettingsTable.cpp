@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "HW_ConfigInfo.h"
+#include "nodave/WireLimits.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ constexpr std::array<TSetting, kSettingCount> kSettings{{
     Number("ProfibusSpeedIndex", &TConfigInfo::ProfibusSpeedIndex, 2, 0,
            kLastIndexOf<decltype(ProfibusSpeeds)>),
     Text("IPAddress", &TConfigInfo::IPAddress, DefaultIPAddress),
-    Number("IPPort", &TConfigInfo::IPPort, 102, 1, kMaxTcpNumber),
+    Number("IPPort", &TConfigInfo::IPPort, nodave::kIsoTcpPort, 1, kMaxTcpNumber),
     Number("Rack", &TConfigInfo::Rack, 0, 0, kMaxTcpNumber),
     Number("Slot", &TConfigInfo::Slot, 2, 0, kMaxTcpNumber),
 }};

@@ -14,7 +14,8 @@ class TPlcConnection;
 struct TStepOutcome {
   TCardResult Result;
   std::string Detail;
-  // What to try instead of the step's advice (a catalogue text), or null.
+  // What to try instead of the step's advice (a catalogue text; "": nothing),
+  // or null.
   const char* Advice = nullptr;
 };
 

@@ -5,8 +5,8 @@
 std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
   switch (why) {
     case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
-                    {text});
+      return FillIn(Tr("The range \"%s\" is larger than /%d (%d addresses); scan it in parts."),
+                    {text, std::to_string(kWidestScanPrefix), std::to_string(kMostScanAddresses)});
     case TRangeRefusal::Reversed:
       return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
     case TRangeRefusal::NotARange:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ScanRange.h"
+#include "nodave/WireLimits.h"
 #include "nodave/nodave.h"
 
 // A descriptor owned by the object and closed with it.
@@ -53,7 +54,7 @@ struct TOpenPort {
 };
 
 struct TProbeOptions {
-  int Port = 102;
+  int Port = nodave::kIsoTcpPort;
   // How long one address may take to answer, the library's own limit for a
   // connect; also what a range of silent hosts costs, as they are all waited
   // for at the same time. When the descriptors cannot hold the whole range
