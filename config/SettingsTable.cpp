@@ -14,7 +14,7 @@ namespace {
 // The highest address a frame's spinner can hold (its positions are 16-bit
 // signed): the spinner's position is what the dialog stores, so it is the
 // limit of the address fields and of --set alike.
-constexpr std::int32_t kMaxBusAddress = std::numeric_limits<std::int16_t>::max();
+constexpr std::int32_t kMaxFieldAddress = std::numeric_limits<std::int16_t>::max();
 constexpr std::int32_t kComPorts = 9;
 constexpr std::int32_t kMaxPartner = 100;
 constexpr std::int32_t kMaxTcpNumber = 65535;
@@ -59,10 +59,10 @@ constexpr std::array<TSetting, kSettingCount> kSettings{{
     Number("Connectiontype", &TConfigInfo::Connectiontype, 0, 0,
            kLastIndexOf<decltype(ConnectionTypes)>),
     Number("Baudrate", &TConfigInfo::Baudrate, 0, 0, kLastIndexOf<decltype(SerialBaudRates)>),
-    Number("LocalMPI", &TConfigInfo::LocalMPI, 0, 0, kMaxBusAddress),
-    Number("LocalPPI", &TConfigInfo::LocalPPI, 0, 0, kMaxBusAddress),
+    Number("LocalMPI", &TConfigInfo::LocalMPI, 0, 0, kMaxFieldAddress),
+    Number("LocalPPI", &TConfigInfo::LocalPPI, 0, 0, kMaxFieldAddress),
     Number("RemoteMPI", &TConfigInfo::RemoteMPI, 2, 1, kMaxPartner),
-    Number("RemotePPI", &TConfigInfo::RemotePPI, 2, 0, kMaxBusAddress),
+    Number("RemotePPI", &TConfigInfo::RemotePPI, 2, 0, kMaxFieldAddress),
     Number("ProfibusSpeedIndex", &TConfigInfo::ProfibusSpeedIndex, 2, 0,
            kLastIndexOf<decltype(ProfibusSpeeds)>),
     Text("IPAddress", &TConfigInfo::IPAddress, DefaultIPAddress),
