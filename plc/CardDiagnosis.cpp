@@ -86,9 +86,9 @@ int TDiagnosisRun::LeftMs() const {
   return std::max(0, kDiagnosisLimitMs - static_cast<int>(used));
 }
 
-bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& body,
-                         const char* advice) {
+bool TDiagnosisRun::Step(int id, const std::function<TStepOutcome()>& body, const char* advice) {
   if (FStop && *FStop) return false;
+  const char* name = daveStepName(id);
   TDiagnosisStep step;
   step.Key = name;
   step.Name = Tr(name);
@@ -112,10 +112,6 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
     if (chosen) FOut.Advice = Tr(chosen);
   }
   return outcome.Result.Ok();
-}
-
-bool TDiagnosisRun::Step(int step, const std::function<TStepOutcome()>& body, const char* advice) {
-  return Step(daveStepName(step), body, advice);
 }
 
 TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle,
