@@ -1,9 +1,9 @@
-#include "CommandLineOptions.h"
+#include "app/CommandLineOptions.h"
 
 #include <array>
 
-#include "nodave/ComposedText.h"
-#include "nodave/WireLimits.h"
+#include "plc/nodave/ComposedText.h"
+#include "plc/nodave/WireLimits.h"
 
 namespace {
 

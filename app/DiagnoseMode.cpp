@@ -1,15 +1,15 @@
-#include "DiagnoseMode.h"
+#include "app/DiagnoseMode.h"
 
 #include <algorithm>
 
-#include "CardDiagnosis.h"
-#include "CommandLine.h"
-#include "ConfigReading.h"
-#include "JsonOutput.h"
-#include "Localization.h"
-#include "ModeOutput.h"
-#include "ResultTexts.h"
-#include "nodave/nodave.h"
+#include "app/ExitCodes.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "config/ConfigReading.h"
+#include "plc/CardDiagnosis.h"
+#include "plc/ResultTexts.h"
+#include "plc/nodave/nodave.h"
+#include "support/Translation.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "ModeOutput.h"
+#include "app/ModeOutput.h"
 
 #include <iostream>
 
-#include "Localization.h"
-#include "MessageBox.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
 
 namespace {
 

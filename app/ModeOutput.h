@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "CardResult.h"
-#include "TextCodec.h"  // AsUserText, Shown, TerminalText
+#include "plc/CardResult.h"
+#include "support/TextCodec.h"  // AsUserText, Shown, TerminalText
 
 // The command line cannot be used as given: exit 2.
 class EUsageError : public std::runtime_error {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CardServices.h"
+#include "plc/CardServices.h"
 
 // The paths' addresses, in their order; ERefusedValue (exit 2) names the
 // first path outside the channel tree's ranges, before anything is sent.

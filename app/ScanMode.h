@@ -4,9 +4,9 @@
 #include <optional>
 #include <string_view>
 
-#include "CardServices.h"
-#include "ScanRange.h"
-#include "nodave/WireLimits.h"
+#include "plc/CardServices.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/scan/ScanRange.h"
 
 struct TScanRequest {
   TScanRange Range;

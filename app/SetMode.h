@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CardServices.h"
+#include "plc/CardServices.h"
 
 // Every assignment ("Key=Value") is checked before anything is written;
 // ERefusedValue names the first one refused. The exit code.

@@ -1,4 +1,4 @@
-#include "SettingsTable.h"
+#include "config/SettingsTable.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,8 +6,8 @@
 #include <tuple>
 #include <type_traits>
 
-#include "HW_ConfigInfo.h"
-#include "nodave/WireLimits.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/nodave/WireLimits.h"
 
 namespace {
 

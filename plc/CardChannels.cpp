@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <exception>
 
-#include "Card.h"
-#include "Localization.h"
-#include "NoDaveApi.h"
-#include "PlcReads.h"
+#include "plc/Card.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcChannels.h"
+#include "plc/PlcReads.h"
+#include "support/Translation.h"
 
 int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
                std::vector<TItemAnswer>& answers) {

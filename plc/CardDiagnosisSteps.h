@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "CardDiagnosis.h"
-#include "CardResult.h"
+#include "plc/CardDiagnosis.h"
+#include "plc/CardResult.h"
 
 class TPlcConnection;
 

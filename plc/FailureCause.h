@@ -3,8 +3,8 @@
 // and the name of the step, both in the user's language.
 #include <string>
 
-#include "CardResult.h"
-#include "nodave/nodave.h"
+#include "plc/CardResult.h"
+#include "plc/nodave/nodave.h"
 
 // The cause line of failure; empty when the library recorded nothing.
 std::string CauseLine(const daveFailure& failure);

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "CardResult.h"
-#include "ConnectionType.h"
-#include "HW_ConfigInfo.h"
-#include "nodave/nodave.h"
+#include "config/ConnectionType.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/CardResult.h"
+#include "plc/nodave/nodave.h"
 
 class TPlcConnection {
  public:

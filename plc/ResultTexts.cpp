@@ -1,6 +1,6 @@
-#include "ResultTexts.h"
+#include "plc/ResultTexts.h"
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
   switch (why) {

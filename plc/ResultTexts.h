@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "PlcChannels.h"
-#include "PlcIdentity.h"
-#include "ScanRange.h"
-#include "TextCodec.h"
+#include "plc/ChannelCheck.h"
+#include "plc/PlcIdentity.h"
+#include "plc/scan/ScanRange.h"
+#include "support/TextCodec.h"
 
 // The message for a range text that cannot be scanned; it names the text.
 std::string RangeRefusalText(std::string_view text, TRangeRefusal why);

@@ -1,9 +1,9 @@
-#include "WireLimitCheck.h"
+#include "plc/WireLimitCheck.h"
 
-#include "ConnectionType.h"
-#include "Localization.h"
-#include "SettingsTable.h"
-#include "nodave/WireLimits.h"
+#include "config/ConnectionType.h"
+#include "config/SettingsTable.h"
+#include "plc/nodave/WireLimits.h"
+#include "support/Translation.h"
 
 namespace {
 

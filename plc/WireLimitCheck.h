@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 struct TWireLimitFinding {
   std::string_view Key;  // the setting, as the file names it

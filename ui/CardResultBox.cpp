@@ -1,6 +1,6 @@
-#include "CardResultBox.h"
+#include "ui/CardResultBox.h"
 
-#include "MessageBox.h"
+#include "support/MessageBox.h"
 
 bool ShowCardResult(const TCardResult& result) {
   if (result.Ok()) return true;

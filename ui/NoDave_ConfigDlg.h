@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "CardResult.h"
-#include "HW_ConfigInfo.h"
-#include "VNUtils.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/CardResult.h"
+#include "support/VNUtils.h"
 
 class QCheckBox;
 class QComboBox;

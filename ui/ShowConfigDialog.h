@@ -1,6 +1,6 @@
 #pragma once
 // Shows the configuration dialog for a card.
-#include "CardResult.h"
+#include "plc/CardResult.h"
 
 class QWidget;
 class TCardServices;

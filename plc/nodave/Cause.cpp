@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "ComposedText.h"
-#include "Failure.h"
-#include "nodave.h"
+#include "plc/nodave/ComposedText.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/nodave.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ struct StepName {
 
 constexpr StepName kStepNames[] = {
 #define DAVE_STEP(name, value, text) {name, text},
-#include "Steps.def"
+#include "plc/nodave/Steps.def"
 };
 
 // What to try when the PLC refuses access: the one place that says it, as

@@ -1,8 +1,8 @@
-#include "IsoTcp.h"
+#include "plc/nodave/IsoTcp.h"
 
-#include "Texts.h"
-#include "WireLimits.h"
-#include "nodave.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace iso {

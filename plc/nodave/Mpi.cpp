@@ -1,11 +1,11 @@
-#include "Mpi.h"
+#include "plc/nodave/Mpi.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "Texts.h"
-#include "WireLimits.h"
-#include "nodave.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace mpi {

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <vector>
 
-#include "Clock.h"
-#include "WireLimits.h"
-#include "nodave.h"
-#include "posix/PortOpen.h"
+#include "plc/nodave/Clock.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/nodave/nodave.h"
+#include "plc/nodave/posix/PortOpen.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // by its own message.
 #include <cstdint>
 
-#include "ComposedText.h"
-#include "Texts.h"
-#include "WireLimits.h"
-#include "nodave.h"
+#include "plc/nodave/ComposedText.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/nodave/nodave.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ constexpr TComposedText kInvalidRackSlotText =
 // Every code the library produces, with its own text.
 constexpr Text kLibraryTexts[] = {
 #define DAVE_RESULT(name, value, text) {name, text},
-#include "ResultCodes.def"
+#include "plc/nodave/ResultCodes.def"
 };
 
 // COTP disconnect reasons (ISO 8073) in answer to the connection request.

@@ -52,7 +52,7 @@ enum {
 // (ResultCodes.def lists them with their texts).
 enum {
 #define DAVE_RESULT(name, value, text) name = value,
-#include "ResultCodes.def"
+#include "plc/nodave/ResultCodes.def"
 
   // COTP disconnect request in answer to the connection request:
   // daveResCotpRefusedBase - reason (ISO 8073 reason code 0..255).
@@ -268,7 +268,7 @@ void daveSetTimeout(daveInterface* di, int microseconds);
 enum {
   daveStepNone = 0,  // no failure recorded
 #define DAVE_STEP(name, value, text) name = value,
-#include "Steps.def"
+#include "plc/nodave/Steps.def"
 };
 
 enum {

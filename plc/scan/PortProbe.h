@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "ScanRange.h"
-#include "nodave/WireLimits.h"
-#include "nodave/nodave.h"
+#include "plc/nodave/WireLimits.h"
+#include "plc/nodave/nodave.h"
+#include "plc/scan/ScanRange.h"
 
 // A descriptor owned by the object and closed with it.
 class TSocket {

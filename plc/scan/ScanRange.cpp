@@ -1,4 +1,4 @@
-#include "ScanRange.h"
+#include "plc/scan/ScanRange.h"
 
 #include <optional>
 

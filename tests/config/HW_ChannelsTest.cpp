@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ChannelEntryCheck.h"
-#include "HW_Channels.h"
-#include "VNErrors.h"
+#include "config/ChannelEntryCheck.h"
+#include "config/HW_Channels.h"
+#include "support/VNErrors.h"
 
 namespace {
 
@@ -391,7 +391,7 @@ TEST(CheckChannelLines, MarksWhatTheTreeEditorMarks) {
                        "\t\t\t 3",  // a blank counts one more level: still an offset
                        "\t\t255",
                        "\t\t\t4091",  // offset above its range
-                       "\t\t12 ",   // trailing blank: no number
+                       "\t\t12 ",     // trailing blank: no number
                        "\tM",
                        "  300",  // blanks count as levels too
                        ""};
