@@ -5,8 +5,8 @@
 std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
   switch (why) {
     case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
-                    {text});
+      return FillIn(Tr("The range \"%s\" is larger than /%d (%d addresses); scan it in parts."),
+                    {text, std::to_string(kWidestScanPrefix), std::to_string(kMostScanAddresses)});
     case TRangeRefusal::Reversed:
       return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
     case TRangeRefusal::NotARange:
@@ -18,8 +18,8 @@ std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
 }
 
 std::string StateText(TOperatingState state) {
-  const std::string_view keyword = OperatingStateKeyword(state);
-  return keyword.empty() ? Tr("unknown") : std::string(keyword);
+  if (state == TOperatingState::Unknown) return Tr("unknown");
+  return std::string(OperatingStateKeyword(state));
 }
 
 std::string ScanSummary(std::size_t probed, std::size_t found) {

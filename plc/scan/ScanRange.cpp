@@ -49,7 +49,7 @@ std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text) {
   if (TakeChar(text, '/')) {
     const auto prefix = TakeNumber(text);
     if (!prefix || !text.empty() || *prefix > 32) return TRangeRefusal::NotARange;
-    if (*prefix < 16) return TRangeRefusal::TooLarge;
+    if (*prefix < kWidestScanPrefix) return TRangeRefusal::TooLarge;
     const std::uint32_t hostBits = *prefix == 32 ? 0 : (std::uint32_t{0xFFFFFFFF} >> *prefix);
     return TScanRange{*address & ~hostBits, *address | hostBits};
   }
