@@ -287,7 +287,7 @@ void PrintIdentity(const TPlcIdentity& identity) {
 
 // The code in the memo's text, for scripts without the label and the
 // blanks that fill up its field.
-std::optional<std::string> OrderCodeOf(const TCardRead<std::string>& memo) {
+std::optional<std::string> OrderCodeOf(const TResultOr<std::string>& memo) {
   if (!memo.Result || !memo.Value.starts_with(kOrderCodeLabel)) return std::nullopt;
   return BareOrderCode(std::string_view(memo.Value).substr(kOrderCodeLabel.size()));
 }
@@ -297,7 +297,7 @@ std::optional<std::string> OrderCodeOf(const TCardRead<std::string>& memo) {
 int ReadInfo(TCardServices& card, bool json) {
   const TConfigInfo& settings = card.Settings();
   if (!Reported(card.Connect(settings))) return kExitFailure;
-  const TCardRead<std::string> memo = card.ReadOrderCode(settings);
+  const TResultOr<std::string> memo = card.ReadOrderCode(settings);
   TPlcIdentity identity;
   // The first failure ends the attempt: what would fail after it only
   // follows from it.

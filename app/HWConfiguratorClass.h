@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "CardResult.h"
+#include "Result.h"
 #include "DriverDiscovery.h"
 #include "NoS7DriverError.h"
 #include "UntrustedDriverError.h"
@@ -30,7 +30,7 @@ class THWConfigClass {
 
   // Shows the dialog modally and returns when it is closed; on OK the card
   // has written the configuration file, and the result is the save's.
-  TCardResult ShowConfig();
+  TResult ShowConfig();
 
   // The card as the front ends use it.
   TCardServices& Card();

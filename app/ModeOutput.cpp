@@ -44,7 +44,7 @@ bool DocumentPrinted() {
   return Printed().Document;
 }
 
-bool Reported(const TCardResult& result) {
+bool Reported(const TResult& result) {
   if (!result) PrintMessage(result.Text());
   return result.Ok();
 }

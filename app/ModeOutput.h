@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "CardResult.h"
+#include "Result.h"
 #include "TextCodec.h"  // AsUserText, Shown, TerminalText
 
 // The command line cannot be used as given: exit 2.
@@ -39,7 +39,7 @@ bool DocumentPrinted();
 
 // A card operation's failure as the dialog's box says it, on standard
 // error; whether there was one decides the exit code.
-bool Reported(const TCardResult& result);
+bool Reported(const TResult& result);
 
 // The refusal of a number outside its range; name is the setting's key or
 // the option.

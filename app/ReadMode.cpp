@@ -52,7 +52,7 @@ int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool js
   std::vector<TPlcAddress> addresses;
   for (const TAskedChannel& channel : asked)
     if (channel.Address) addresses.push_back(*channel.Address);
-  const TCardRead<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
+  const TResultOr<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
   if (!read.Result) {
     Reported(read.Result);
     return kExitFailure;

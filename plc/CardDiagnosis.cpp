@@ -73,7 +73,7 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   TStepOutcome outcome;
   const int left = LeftMs();
   if (left < kLeastStepMs) {
-    outcome.Result = TCardResult::Failure(Tr("Error"), Tr("The diagnosis ran out of time."));
+    outcome.Result = TResult::Failure(TFailure::TimedOut, Tr("The diagnosis ran out of time."));
   } else {
     LimitAnswerTime(left);
     outcome = body();

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "CardDiagnosis.h"
-#include "CardResult.h"
+#include "Result.h"
 
 class TPlcConnection;
 
 // What a step found, or its failure.
 struct TStepOutcome {
-  TCardResult Result;
+  TResult Result;
   std::string Detail;
   // What to try instead of the step's advice (a catalogue text), or null.
   const char* Advice = nullptr;

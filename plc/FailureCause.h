@@ -3,7 +3,7 @@
 // and the name of the step, both in the user's language.
 #include <string>
 
-#include "CardResult.h"
+#include "Result.h"
 #include "nodave/nodave.h"
 
 // The cause line of failure; empty when the library recorded nothing.
@@ -11,4 +11,4 @@ std::string CauseLine(const daveFailure& failure);
 // The name of a step of an attempt (daveStep*); empty for daveStepNone.
 std::string StepName(int step);
 // result with the cause line and step of failure.
-TCardResult WithCause(TCardResult result, const daveFailure& failure);
+TResult WithCause(TResult result, const daveFailure& failure);

@@ -223,7 +223,7 @@ TEST(ParseChannelText, DataBlockAndFieldErrorsStopTheParse) {
       list.ParseChannelText(c.Lines);
       ADD_FAILURE() << c.Why;
     } catch (const EVNError& e) {
-      EXPECT_STREQ(e.Kind(), c.ErrorKind) << c.Why;
+      EXPECT_EQ(ErrorClassName(e.Kind()), c.ErrorKind) << c.Why;
       EXPECT_NE(std::string(e.what()).find(c.TextPart), std::string::npos)
           << c.Why << ": " << e.what();
     }
@@ -391,7 +391,7 @@ TEST(CheckChannelLines, MarksWhatTheTreeEditorMarks) {
                        "\t\t\t 3",  // a blank counts one more level: still an offset
                        "\t\t255",
                        "\t\t\t4091",  // offset above its range
-                       "\t\t12 ",   // trailing blank: no number
+                       "\t\t12 ",     // trailing blank: no number
                        "\tM",
                        "  300",  // blanks count as levels too
                        ""};
