@@ -1,7 +1,9 @@
 #include "ModeOutput.h"
 
 #include <iostream>
+#include <utility>
 
+#include "CommandLine.h"
 #include "Localization.h"
 #include "MessageBox.h"
 
@@ -42,6 +44,20 @@ const std::string& PrintedMessages() {
 
 bool DocumentPrinted() {
   return Printed().Document;
+}
+
+TResult UsageError(std::string message) {
+  return TResult::Failure(TFailure::Usage, std::move(message));
+}
+
+TResult RefusedValue(std::string message) {
+  return TResult::Failure(TFailure::Value, std::move(message));
+}
+
+int ExitCodeOf(const TResult& result) {
+  if (result) return kExitSuccess;
+  const bool usage = result.Kind == TFailure::Usage || result.Kind == TFailure::Value;
+  return usage ? kExitUsage : kExitFailure;
 }
 
 bool Reported(const TResult& result) {

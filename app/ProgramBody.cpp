@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ApplicationError.h"
+#include "CardResultBox.h"
 #include "CardServices.h"
 #include "CommandLine.h"
 #include "HWConfiguratorClass.h"
@@ -51,7 +52,7 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
     // A file that cannot be read or saved ends the run like a raised error.
     ShowApplicationError(result, moduleName);
   } catch (const EDriverSearchError& error) {
-    ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ShowMessageBox(error.what(), FailureCaption(error.Kind()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {
     ShowApplicationError(&error, moduleName);
   } catch (...) {

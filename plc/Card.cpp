@@ -116,7 +116,12 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
     }
     TConfigInfo settings = *FConfig;
     TChannelTreeModel channels = FChannelTree;
-    if (changes.Apply) changes.Apply(settings, channels);
+    if (changes.Apply) {
+      if (TResult applied = changes.Apply(settings, channels); !applied) {
+        kept = std::move(applied);
+        return;
+      }
+    }
     if (changes.Unread == TUnreadFile::Keep && !FReading.Clean()) {
       kept = KeptFileResult();
       return;
@@ -124,7 +129,8 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
     WriteConfig(*turn, settings, std::move(channels));
     saved.Written = true;
   });
-  // A file that could not be read whole is kept, and that is the result.
+  // A file kept, as it could not be read whole or the writer refused its
+  // changes: that is the result.
   if (kept && saved.Result) saved.Result = std::move(*kept);
   return saved;
 }

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "CardDiagnosis.h"
-#include "Result.h"
 #include "ChannelTreeModel.h"
 #include "ConfigReading.h"
 #include "HW_Channels.h"
@@ -23,6 +22,7 @@
 #include "PlcChannels.h"
 #include "PlcIdentity.h"
 #include "PlcScan.h"
+#include "Result.h"
 #include "TextCodec.h"
 #include "VNList.h"
 #include "VNUtils.h"
@@ -41,9 +41,9 @@ struct TSaveChanges {
   // changes apply to what is there now (--set).
   std::function<bool()> OverwriteChanged;
   // The writer's changes to the settings and the channel block the card is
-  // about to write (its own, or those it just read). Raising leaves the
-  // file as it was.
-  std::function<void(TConfigInfo& settings, TChannelTreeModel& channels)> Apply;
+  // about to write (its own, or those it just read). A failure (or an
+  // error raised) leaves the file as it was and is the save's result.
+  std::function<TResult(TConfigInfo& settings, TChannelTreeModel& channels)> Apply;
   // Whether the save may replace a file whose reading was not clean
   // (Reading()): the user agreed to it. Else it refuses, nothing written,
   // the findings named.

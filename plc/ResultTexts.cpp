@@ -2,21 +2,6 @@
 
 #include "Localization.h"
 
-std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
-  switch (why) {
-    case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
-                    {text});
-    case TRangeRefusal::Reversed:
-      return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
-    case TRangeRefusal::NotARange:
-      break;
-  }
-  return FillIn(Tr("\"%s\" is no address range: give an IPv4 address, A.B.C.D/NN with NN "
-                   "from 16 to 32, or A.B.C.D-E."),
-                {text});
-}
-
 std::string StateText(TOperatingState state) {
   const std::string_view keyword = OperatingStateKeyword(state);
   return keyword.empty() ? Tr("unknown") : std::string(keyword);

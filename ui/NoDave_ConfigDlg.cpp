@@ -379,6 +379,7 @@ void TConfigDlg::OKBtnClick() {
   changes.OverwriteChanged = [this] { return OverwriteChangedFile(); };
   changes.Apply = [this](TConfigInfo& settings, TChannelTreeModel& channels) {
     TakeEntries(settings, channels);
+    return TResult{};
   };
   changes.Unread = FOverwriteUnread ? TUnreadFile::Overwrite : TUnreadFile::Keep;
   TSaveResult saved;

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
+
+#include "Result.h"
 
 // Addresses in host byte order, both ends included.
 struct TScanRange {
@@ -29,10 +30,14 @@ enum class TRangeRefusal {
   Reversed,
 };
 
-// The range, or why text is none. A/NN covers the whole block of
-// 2^(32-NN) addresses that holds A, wherever in the block A lies. Bytes are
-// decimal without leading zeros ("010" could be meant as octal).
-std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text);
+// The range, or a Value failure whose message is RangeRefusalText. A/NN
+// covers the whole block of 2^(32-NN) addresses that holds A, wherever in
+// the block A lies. Bytes are decimal without leading zeros ("010" could be
+// meant as octal).
+TResultOr<TScanRange> ParseScanRange(std::string_view text);
+
+// The message for a range text that cannot be scanned; it names the text.
+std::string RangeRefusalText(std::string_view text, TRangeRefusal why);
 
 // "192.168.0.10".
 std::string IPv4Text(std::uint32_t address);

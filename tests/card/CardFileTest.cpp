@@ -98,6 +98,7 @@ TSaveChanges DialogChanges(const std::function<void(TConfigInfo&)>& collect,
   changes.Apply = [=](TConfigInfo& settings, TChannelTreeModel& channels) {
     collect(settings);
     channels = TChannelTreeModel::FromLines(channelLines);
+    return TResult{};
   };
   return changes;
 }

@@ -56,7 +56,15 @@ TEST(ScanRangeTest, TextsAndTheirRanges) {
       {"10.0.0.1-10.0.0.9", R::NotARange},
       {"10.0.0.1:102", R::NotARange},
   };
-  for (const auto& row : rows) EXPECT_EQ(ParseScanRange(row.text), row.expected) << row.text;
+  for (const auto& row : rows) {
+    const auto parsed = ParseScanRange(row.text);
+    if (const auto* why = std::get_if<TRangeRefusal>(&row.expected)) {
+      EXPECT_EQ(parsed.Result.Message, RangeRefusalText(row.text, *why)) << row.text;
+    } else {
+      EXPECT_TRUE(parsed.Result) << row.text;
+      EXPECT_EQ(parsed.Value, std::get<TScanRange>(row.expected)) << row.text;
+    }
+  }
 }
 
 std::size_t OpenDescriptors() {
@@ -113,7 +121,8 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
                          [&](std::size_t probed, std::size_t total, std::size_t) {
                            EXPECT_EQ(total, range.Count());
                            lastProbed = probed;
-                         });
+                         })
+                  .Value;
   EXPECT_EQ(lastProbed, range.Count());
   EXPECT_EQ(AddressesOf(open), (std::vector{Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}));
 
@@ -146,7 +155,8 @@ TEST(PlcScanTest, AStopEndsTheReadUnderWayAndStartsNoOther) {
   TListener silent(Ip(127, 0, 0, 5));  // takes the connections, never answers
   TListener other(Ip(127, 0, 0, 9), silent.Port());
   auto open =
-      ProbePorts({Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}, {.Port = silent.Port(), .KeepOpen = true});
+      ProbePorts({Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}, {.Port = silent.Port(), .KeepOpen = true})
+          .Value;
   ASSERT_EQ(open.size(), 2u);
   std::atomic<bool> stop{false};
   int reads = 0;
@@ -172,7 +182,7 @@ void ProbeWithFewDescriptors(int port, std::uint32_t listening) {
   const int any = ::open("/dev/null", O_RDONLY);
   while (OpenDescriptors() < 120 && ::dup(any) >= 0) {
   }
-  const auto open = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 255)}, {.Port = port});
+  const auto open = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 255)}, {.Port = port}).Value;
   std::_Exit(AddressesOf(open) == std::vector{listening} ? 0 : 1);
 }
 
