@@ -12,6 +12,7 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "PlcScan.h"
 #include "ScanRange.h"
@@ -190,6 +191,26 @@ TEST(PlcScanTest, ProbesWithFewDescriptorsLeft) {
   TListener plc(Ip(127, 0, 1, 200));
   EXPECT_EXIT(ProbeWithFewDescriptors(plc.Port(), Ip(127, 0, 1, 200)), testing::ExitedWithCode(0),
               "");
+}
+
+// With no descriptor left at all, the probe ends with the system's words
+// and its code instead of raising.
+void ProbeWithoutDescriptors(int port) {
+  const rlimit limit{64, 64};
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+  const int any = ::open("/dev/null", O_RDONLY);
+  while (::dup(any) >= 0) {
+  }
+  const TResult failed = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 9)}, {.Port = port}).Result;
+  std::_Exit(failed.Kind == TFailure::System && failed.LibraryCode == EMFILE &&
+                     failed.Message == "socket: " + std::generic_category().message(EMFILE)
+                 ? 0
+                 : 1);
+}
+
+TEST(PlcScanTest, ProbeWithoutDescriptorsFailsWithTheSystemsWords) {
+  TListener plc(Ip(127, 0, 1, 5));
+  EXPECT_EXIT(ProbeWithoutDescriptors(plc.Port()), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
