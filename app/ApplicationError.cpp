@@ -1,7 +1,7 @@
-#include "ApplicationError.h"
+#include "app/ApplicationError.h"
 
-#include "MessageBox.h"
-#include "VNErrors.h"
+#include "support/MessageBox.h"
+#include "support/VNErrors.h"
 
 namespace {
 constexpr std::string_view kOtherKind = "Exception";

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "Result.h"
+#include "support/Result.h"
 
 inline constexpr const char* kApplicationErrorCaption = "Anwendungsfehler";
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "CommandLineOptions.h"
-#include "SettingsCheck.h"
+#include "app/CommandLineOptions.h"
+#include "config/SettingsCheck.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -12,25 +12,25 @@
 #include <string_view>
 #include <vector>
 
-#include "CardServices.h"
-#include "ChannelEntryCheck.h"
-#include "ChannelTreeModel.h"
-#include "CommandLineOptions.h"
-#include "ConfigReading.h"
-#include "ConnectionType.h"
-#include "DiagnoseMode.h"
-#include "HWConfiguratorClass.h"
-#include "JsonOutput.h"
-#include "Localization.h"
-#include "ModeOutput.h"
-#include "PlcReads.h"
-#include "ReadMode.h"
-#include "ScanMode.h"
-#include "ScanReport.h"
-#include "SetMode.h"
-#include "SettingsTable.h"
-#include "VNList.h"
-#include "VerifyMode.h"
+#include "app/CommandLineOptions.h"
+#include "app/DiagnoseMode.h"
+#include "app/HWConfiguratorClass.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "app/ReadMode.h"
+#include "app/ScanMode.h"
+#include "app/ScanReport.h"
+#include "app/SetMode.h"
+#include "app/VerifyMode.h"
+#include "config/ChannelEntryCheck.h"
+#include "config/ChannelTreeModel.h"
+#include "config/ConfigReading.h"
+#include "config/ConnectionType.h"
+#include "config/SettingsTable.h"
+#include "config/VNList.h"
+#include "plc/CardServices.h"
+#include "plc/PlcReads.h"
+#include "support/Localization.h"
 
 namespace {
 

@@ -8,14 +8,7 @@
 #include <functional>
 #include <string>
 
-// Exit codes of every mode.
-enum : int {
-  kExitSuccess = 0,
-  // The operation failed: PLC, file or channel errors.
-  kExitFailure = 1,
-  // The command line cannot be used, or a value was refused.
-  kExitUsage = 2,
-};
+#include "app/ExitCodes.h"
 
 // Shows the dialog for the S7 driver found in driverFolder; the exit code.
 using TDialogRun = std::function<int(const std::string& driverFolder)>;

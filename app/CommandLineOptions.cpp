@@ -1,4 +1,4 @@
-#include "CommandLineOptions.h"
+#include "app/CommandLineOptions.h"
 
 #include <array>
 

@@ -1,14 +1,14 @@
-#include "DiagnoseMode.h"
+#include "app/DiagnoseMode.h"
 
 #include <algorithm>
 
-#include "CardDiagnosis.h"
-#include "CommandLine.h"
-#include "ConfigReading.h"
-#include "JsonOutput.h"
-#include "Localization.h"
-#include "ModeOutput.h"
-#include "ResultTexts.h"
+#include "app/ExitCodes.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "config/ConfigReading.h"
+#include "plc/CardDiagnosis.h"
+#include "plc/ResultTexts.h"
+#include "support/Translation.h"
 
 namespace {
 

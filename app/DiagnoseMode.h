@@ -3,7 +3,7 @@
 // line per step; on failure the cause and what to try on standard error.
 #include <string>
 
-#include "CardServices.h"
+#include "plc/CardServices.h"
 
 // program: the name the suggested command starts with. json: the steps as
 // one JSON document instead of lines. Returns the exit code: success only

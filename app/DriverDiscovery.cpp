@@ -1,10 +1,10 @@
-#include "DriverDiscovery.h"
+#include "app/DriverDiscovery.h"
 
 #include <filesystem>
 
-#include "DriverTrust.h"
-#include "UntrustedDriverError.h"
-#include "load_drv.h"
+#include "app/DriverTrust.h"
+#include "app/UntrustedDriverError.h"
+#include "app/load_drv.h"
 
 namespace {
 // No driver library stays loaded beyond the search, whichever way it ends.

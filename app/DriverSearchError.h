@@ -2,7 +2,7 @@
 // The driver folder yields no driver to configure; the text says why. The
 // front ends show it in an error box or on standard error, not as a fault
 // of the program.
-#include "VNErrors.h"
+#include "support/VNErrors.h"
 
 class EDriverSearchError : public EVNError {
  public:

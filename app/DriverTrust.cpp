@@ -1,4 +1,4 @@
-#include "DriverTrust.h"
+#include "app/DriverTrust.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

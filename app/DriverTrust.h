@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "TrustedPath.h"
-#include "load_drv.h"
+#include "app/load_drv.h"
+#include "support/TrustedPath.h"
 
 struct TDriverLibraries {
   // The libraries of the search, opened and checked, in the loader's order.

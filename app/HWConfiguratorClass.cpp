@@ -1,11 +1,11 @@
-#include "HWConfiguratorClass.h"
+#include "app/HWConfiguratorClass.h"
 
 #include <QWidget>
 #include <cstdint>
 
-#include "Card.h"
-#include "DriverDiscovery.h"
-#include "ShowConfigDialog.h"
+#include "app/DriverDiscovery.h"
+#include "plc/Card.h"
+#include "ui/ShowConfigDialog.h"
 
 namespace {
 

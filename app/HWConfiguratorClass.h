@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "Result.h"
-#include "DriverDiscovery.h"
-#include "NoS7DriverError.h"
-#include "UntrustedDriverError.h"
+#include "app/DriverDiscovery.h"
+#include "app/NoS7DriverError.h"
+#include "app/UntrustedDriverError.h"
+#include "support/Result.h"
 
 class QWidget;
 class TCard;

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QTabWidget>
 
-#include "HWConfiguratorClass.h"
+#include "app/HWConfiguratorClass.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "JsonOutput.h"
+#include "app/JsonOutput.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "ScanRange.h"
+#include "plc/scan/ScanRange.h"
 
 namespace {
 

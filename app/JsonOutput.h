@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "PlcIdentity.h"
-#include "PlcScan.h"
+#include "plc/PlcIdentity.h"
+#include "plc/scan/PlcScan.h"
 
 // --show: the settings as the file holds them, in its order.
 struct TShowResult {

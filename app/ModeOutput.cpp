@@ -1,11 +1,11 @@
-#include "ModeOutput.h"
+#include "app/ModeOutput.h"
 
 #include <iostream>
 #include <utility>
 
-#include "CommandLine.h"
-#include "Localization.h"
-#include "MessageBox.h"
+#include "app/ExitCodes.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
 
 namespace {
 

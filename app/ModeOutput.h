@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "Result.h"
-#include "TextCodec.h"  // AsUserText, Shown, TerminalText
+#include "support/Result.h"
+#include "support/TextCodec.h"  // AsUserText, Shown, TerminalText
 
 // The command line cannot be used as given (Usage, exit 2, with a pointer
 // to the help), or a value the settings cannot take (Value, exit 2 as

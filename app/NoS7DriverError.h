@@ -2,7 +2,7 @@
 // The configurator's own failure: no S7 driver to configure.
 #include <string>
 
-#include "DriverSearchError.h"
+#include "app/DriverSearchError.h"
 
 // No driver library in the searched folder describes itself as S7 driver.
 class ENoS7DriverError : public EDriverSearchError {

@@ -1,19 +1,19 @@
-#include "ProgramBody.h"
+#include "app/ProgramBody.h"
 
 #include <QApplication>
 #include <filesystem>
 #include <system_error>
 
-#include "ApplicationError.h"
-#include "CardResultBox.h"
-#include "CardServices.h"
-#include "CommandLine.h"
-#include "HWConfiguratorClass.h"
-#include "Localization.h"
-#include "MessageBox.h"
-#include "QtMessageBox.h"
-#include "VNConfig.h"
-#include "VNString.h"
+#include "app/ApplicationError.h"
+#include "app/CommandLine.h"
+#include "app/HWConfiguratorClass.h"
+#include "plc/CardServices.h"
+#include "support/Localization.h"
+#include "support/MessageBox.h"
+#include "support/VNConfig.h"
+#include "support/VNString.h"
+#include "ui/CardResultBox.h"
+#include "ui/QtMessageBox.h"
 
 namespace {
 

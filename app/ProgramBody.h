@@ -4,7 +4,7 @@
 #include <exception>
 #include <string>
 
-#include "DriverDiscovery.h"
+#include "app/DriverDiscovery.h"
 
 class QWidget;
 

@@ -1,9 +1,10 @@
-#include "ReadMode.h"
+#include "app/ReadMode.h"
 
-#include "CommandLine.h"
-#include "JsonOutput.h"
-#include "Localization.h"
-#include "ModeOutput.h"
+#include "app/ExitCodes.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "plc/PlcChannels.h"
+#include "support/Translation.h"
 
 namespace {
 

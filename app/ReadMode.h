@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CardServices.h"
+#include "plc/CardServices.h"
 
 // The paths' addresses, in their order, or a Value refusal (exit 2) that
 // names the first path outside the channel tree's ranges, before anything

@@ -1,12 +1,12 @@
-#include "ScanMode.h"
+#include "app/ScanMode.h"
 
-#include "CommandLine.h"
-#include "JsonOutput.h"
-#include "ModeOutput.h"
-#include "ScanRead.h"
-#include "ScanReport.h"
-#include "SettingsCheck.h"
-#include "SettingsTable.h"
+#include "app/ExitCodes.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "app/ScanReport.h"
+#include "config/SettingsCheck.h"
+#include "config/SettingsTable.h"
+#include "plc/ScanRead.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string_view>
 
-#include "CardServices.h"
-#include "ScanRange.h"
+#include "plc/CardServices.h"
+#include "plc/scan/ScanRange.h"
 
 struct TScanRequest {
   TScanRange Range;

@@ -1,14 +1,14 @@
-#include "ScanReport.h"
+#include "app/ScanReport.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <iostream>
 
-#include "JsonOutput.h"
-#include "Localization.h"
-#include "ModeOutput.h"
-#include "ResultTexts.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "plc/ResultTexts.h"
+#include "support/Translation.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "PlcScan.h"
-#include "ResultTexts.h"
-#include "ScanRange.h"
+#include "plc/ResultTexts.h"
+#include "plc/scan/PlcScan.h"
+#include "plc/scan/ScanRange.h"
 
 // "192.168.0.10  Rack=0 Slot=2  6ES7 315-2EH14-0AB0  SIMATIC 300(1)  CPU 315-2 PN/DP  PLC_1  RUN";
 // what the PLC refused is shown as "-".

@@ -1,13 +1,13 @@
-#include "SetMode.h"
+#include "app/SetMode.h"
 
 #include <optional>
 #include <string_view>
 
-#include "CommandLine.h"
-#include "Localization.h"
-#include "ModeOutput.h"
-#include "SettingsCheck.h"
-#include "SettingsTable.h"
+#include "app/ExitCodes.h"
+#include "app/ModeOutput.h"
+#include "config/SettingsCheck.h"
+#include "config/SettingsTable.h"
+#include "support/Translation.h"
 
 namespace {
 

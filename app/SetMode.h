@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "CardServices.h"
+#include "plc/CardServices.h"
 
 // Every assignment ("Key=Value") is checked before anything is written;
 // a Value refusal (exit 2) names the first one refused. The exit code.

@@ -1,6 +1,6 @@
-#include "UntrustedDriverError.h"
+#include "app/UntrustedDriverError.h"
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 EUntrustedDriverError::EUntrustedDriverError(const TDistrustedPath& untrusted)
     : EDriverSearchError(UntrustedPathText(untrusted, Tr("No driver is loaded.")),

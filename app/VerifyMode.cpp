@@ -1,9 +1,9 @@
-#include "VerifyMode.h"
+#include "app/VerifyMode.h"
 
-#include "CommandLine.h"
-#include "JsonOutput.h"
-#include "ModeOutput.h"
-#include "ResultTexts.h"
+#include "app/ExitCodes.h"
+#include "app/JsonOutput.h"
+#include "app/ModeOutput.h"
+#include "plc/ResultTexts.h"
 
 namespace {
 

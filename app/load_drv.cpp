@@ -1,4 +1,4 @@
-#include "load_drv.h"
+#include "app/load_drv.h"
 
 #include <dirent.h>
 #include <dlfcn.h>

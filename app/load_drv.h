@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "DR_import.h"
-#include "FileDescriptor.h"
+#include "app/DR_import.h"
+#include "support/FileDescriptor.h"
 
 // Forgets all loaded drivers (unloading any still loaded) and remembers the
 // application's window handle for DR_DLL (0: the program has no window).

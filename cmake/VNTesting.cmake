@@ -7,7 +7,7 @@ function(vn_add_test name)
   cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} vntestsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vntestheaders vntestsupport GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE VN_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
                                              VN_BUILD_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

@@ -1,4 +1,4 @@
-#include "ChannelEntryCheck.h"
+#include "config/ChannelEntryCheck.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,8 +31,6 @@ TEntryRange RangeOf(TChannelNodeKind kind) {
 }
 
 }  // namespace
-
-
 
 std::string CleanChannelEntry(std::string_view text) {
   std::string clean(text.substr(0, text.find('<')));

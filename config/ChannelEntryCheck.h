@@ -8,16 +8,15 @@
 #include <string_view>
 #include <vector>
 
-#include "ChannelTreeModel.h"
-#include "VNUtils.h"
-
+#include "config/ChannelTreeModel.h"
+#include "support/VNUtils.h"
 
 // The entry without the markers of earlier checks: upper case, cut before
 // its first "<".
 std::string CleanChannelEntry(std::string_view text);
 
-// The marker a clean entry of kind (Address, DataBlock or Offset) gets ("<-- ungültig...", UTF-8), or the
-// empty text when the entry is a whole number in the kind's range.
+// The marker a clean entry of kind (Address, DataBlock or Offset) gets ("<-- ungültig...", UTF-8),
+// or the empty text when the entry is a whole number in the kind's range.
 std::string_view ChannelEntryMarker(std::string_view cleanEntry, TChannelNodeKind kind);
 
 struct TRefusedChannelEntry {

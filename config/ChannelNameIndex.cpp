@@ -1,9 +1,9 @@
-#include "ChannelNameIndex.h"
+#include "config/ChannelNameIndex.h"
 
 #include <functional>
 #include <string>
 
-#include "HW_Channels.h"
+#include "config/HW_Channels.h"
 
 namespace {
 std::size_t NameHash(std::string_view name) {

@@ -1,13 +1,13 @@
-#include "ChannelTreeModel.h"
+#include "config/ChannelTreeModel.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-#include "Localization.h"
-#include "TextLines.h"
-#include "TextCodec.h"
-#include "VNErrors.h"
+#include "config/TextLines.h"
+#include "support/TextCodec.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
 
 namespace {
 
@@ -168,7 +168,8 @@ TNodeId TChannelTreeModel::Insert(TNodeId parent, int row, std::string_view text
   FBuffer += text;
   const TNodeId id = AddNode(parent, start, text.size());
   std::vector<TNodeId>& siblings = ChildrenOf(parent);
-  const auto at = std::clamp<std::ptrdiff_t>(row, 0, static_cast<std::ptrdiff_t>(siblings.size()) - 1);
+  const auto at =
+      std::clamp<std::ptrdiff_t>(row, 0, static_cast<std::ptrdiff_t>(siblings.size()) - 1);
   std::rotate(siblings.begin() + at, siblings.end() - 1, siblings.end());
   return id;
 }
@@ -182,7 +183,8 @@ void TChannelTreeModel::Remove(TNodeId node) {
     FNodes[gone].Alive = 0;
     --FLiveCount;
     for (const TNodeId child : Children(gone)) pending.push_back(child);
-    if (FNodes[gone].ChildList != kNoNode) std::vector<TNodeId>().swap(FChildLists[FNodes[gone].ChildList]);
+    if (FNodes[gone].ChildList != kNoNode)
+      std::vector<TNodeId>().swap(FChildLists[FNodes[gone].ChildList]);
   }
 }
 
@@ -230,8 +232,8 @@ void TChannelTreeModel::MarkUsedChannels(const TUsedChannelLookup& lookup) {
     if (level > 0) path += ';';
     path += Text(node);
     prefixEnds.push_back(path.size());
-    const bool candidate = level >= 2 && Children(node).empty() &&
-                           Text(node).find('<') == std::string_view::npos;
+    const bool candidate =
+        level >= 2 && Children(node).empty() && Text(node).find('<') == std::string_view::npos;
     SetUsed(node, candidate && lookup && lookup(path));
   });
 }

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "VNUtils.h"
+#include "support/VNUtils.h"
 
 // Whether a node's text names a data block: it holds a "D" or "d". Below an
 // area that does, the entries one level down are data block numbers and the

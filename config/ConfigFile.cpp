@@ -1,13 +1,13 @@
-#include "ConfigFile.h"
+#include "config/ConfigFile.h"
 
 #include <functional>
 #include <optional>
 #include <string_view>
 
-#include "ChannelTreeModel.h"
-#include "FileStore.h"
-#include "TextLines.h"
-#include "VNErrors.h"
+#include "config/ChannelTreeModel.h"
+#include "config/FileStore.h"
+#include "config/TextLines.h"
+#include "support/VNErrors.h"
 
 namespace {
 

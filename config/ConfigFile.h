@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "ConfigReading.h"
-#include "HW_ConfigInfo.h"
-#include "TextCodec.h"
-#include "VNUtils.h"
+#include "config/ConfigReading.h"
+#include "config/HW_ConfigInfo.h"
+#include "support/TextCodec.h"
+#include "support/VNUtils.h"
 
 class TChannelTreeModel;
 

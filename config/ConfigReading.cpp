@@ -1,7 +1,7 @@
-#include "ConfigReading.h"
+#include "config/ConfigReading.h"
 
-#include "HW_ConfigInfo.h"
-#include "Localization.h"
+#include "config/HW_ConfigInfo.h"
+#include "support/Translation.h"
 
 namespace {
 

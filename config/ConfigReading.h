@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "TextCodec.h"
-#include "VNUtils.h"
+#include "support/TextCodec.h"
+#include "support/VNUtils.h"
 
 // The lines of a file that can carry a setting (those holding "="), in the
 // file's order, each with its line number (from 1; 0 for a line put in

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "FileDescriptor.h"
-#include "TrustedPath.h"
+#include "support/FileDescriptor.h"
+#include "support/TrustedPath.h"
 
 // How long a writer waits for the one before it.
 inline constexpr std::chrono::seconds kFileLockWait{10};

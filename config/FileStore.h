@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "TrustedPath.h"
+#include "support/TrustedPath.h"
 
 // The largest configuration file read: far above any real plant (a file
 // with 100,000 channels is about 1 MB), low enough that reading it cannot

@@ -1,4 +1,4 @@
-#include "HW_Channels.h"
+#include "config/HW_Channels.h"
 
 #include <algorithm>
 #include <functional>
@@ -7,9 +7,9 @@
 #include <string_view>
 #include <utility>
 
-#include "ChannelTreeModel.h"
-#include "TextCodec.h"
-#include "VNErrors.h"
+#include "config/ChannelTreeModel.h"
+#include "support/TextCodec.h"
+#include "support/VNErrors.h"
 
 const std::array<TDataInfo, 12> DataTypes{{
     {"BYTE", 1},

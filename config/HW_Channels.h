@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ChannelNameIndex.h"
-#include "ChannelTreeModel.h"
-#include "VNList.h"
-#include "VNUtils.h"
+#include "config/ChannelNameIndex.h"
+#include "config/ChannelTreeModel.h"
+#include "config/VNList.h"
+#include "support/VNUtils.h"
 
 class TCard;  // the owning card; only handed on, never used here
 

@@ -1,11 +1,11 @@
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string_view>
 
-#include "SettingsTable.h"
+#include "config/SettingsTable.h"
 
 const std::array<ProtoStringValue, 6> ConnectionTypes{{
     {"MPI (S7 300/400)", 0},

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "VNUtils.h"
+#include "support/VNUtils.h"
 
 struct ProtoStringValue {
   const char* Label;

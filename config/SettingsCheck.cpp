@@ -1,4 +1,4 @@
-#include "SettingsCheck.h"
+#include "config/SettingsCheck.h"
 
 #include <algorithm>
 #include <array>
@@ -6,8 +6,8 @@
 #include <tuple>
 #include <type_traits>
 
-#include "ConnectionType.h"
-#include "SettingsTable.h"
+#include "config/ConnectionType.h"
+#include "config/SettingsTable.h"
 
 // Every connection type of the table has its traits.
 static_assert(std::tuple_size_v<std::remove_cvref_t<decltype(ConnectionTypes)>> ==

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 // A refused setting: its key (as written in the file) and value as text.
 // A number field names its inclusive range; a text field has none and

@@ -1,4 +1,4 @@
-#include "SettingsTable.h"
+#include "config/SettingsTable.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,7 +6,7 @@
 #include <tuple>
 #include <type_traits>
 
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 namespace {
 

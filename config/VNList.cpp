@@ -1,4 +1,4 @@
-#include "VNList.h"
+#include "config/VNList.h"
 
 #include <string>
 

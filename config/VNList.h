@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "VNErrors.h"
+#include "support/VNErrors.h"
 
 // Owns its items: taking an item out through FreeItem/FreeAt/FreeAll, and
 // destroying the list, destroys it. Extract empties the list and hands the

@@ -19,7 +19,7 @@
 #include <string>
 #include <utility>
 
-#include "DR_import.h"
+#include "app/DR_import.h"
 
 #ifndef VN_DRIVER_DESCRIPTION
 #error "VN_DRIVER_DESCRIPTION must name the driver"

@@ -1,10 +1,10 @@
-#include "Card.h"
+#include "plc/Card.h"
 
-#include "ConfigFile.h"
-#include "FileStore.h"
-#include "Localization.h"
-#include "SettingsTable.h"
-#include "VNErrors.h"
+#include "config/ConfigFile.h"
+#include "config/FileStore.h"
+#include "config/SettingsTable.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
 
 std::string ConfigFileNameFor(const std::string& driverPath) {
   const std::size_t lastSlash = driverPath.rfind('/');

@@ -7,15 +7,16 @@
 #include <memory>
 #include <string>
 
-#include "CardServices.h"
-#include "ChannelTreeModel.h"
-#include "FileLock.h"
-#include "HW_Channels.h"
-#include "PlcConnection.h"
-#include "PlcIdentity.h"
-#include "TextCodec.h"
-#include "VNList.h"
-#include "VNUtils.h"
+#include "config/ChannelTreeModel.h"
+#include "config/FileLock.h"
+#include "config/HW_Channels.h"
+#include "config/VNList.h"
+#include "plc/CardServices.h"
+#include "plc/PlcAddressReader.h"
+#include "plc/PlcConnection.h"
+#include "plc/PlcIdentity.h"
+#include "support/TextCodec.h"
+#include "support/VNUtils.h"
 
 class TCard : public TCardServices {
  public:

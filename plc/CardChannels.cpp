@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <exception>
 
-#include "Card.h"
-#include "Localization.h"
-#include "NoDaveApi.h"
-#include "PlcReads.h"
-#include "VNErrors.h"
+#include "plc/Card.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcChannels.h"
+#include "plc/PlcReads.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
 
 int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
                std::vector<TItemAnswer>& answers) {

@@ -1,14 +1,14 @@
 // The run of a diagnosis: one step after the other until one fails, each
 // timed and each bounded by what is left of the run's time.
-#include "CardDiagnosis.h"
+#include "plc/CardDiagnosis.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "CardDiagnosisSteps.h"
-#include "ConnectionType.h"
-#include "Localization.h"
-#include "PlcConnection.h"
+#include "config/ConnectionType.h"
+#include "plc/CardDiagnosisSteps.h"
+#include "plc/PlcConnection.h"
+#include "support/Translation.h"
 
 namespace {
 

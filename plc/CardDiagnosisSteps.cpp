@@ -1,21 +1,21 @@
 // The steps of a diagnosis. Each says what it found; a failure carries the
 // message and cause line the card gives everywhere else.
-#include "CardDiagnosisSteps.h"
+#include "plc/CardDiagnosisSteps.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 
-#include "ConnectionType.h"
-#include "FailureCause.h"
-#include "HW_ConfigInfo.h"
-#include "Localization.h"
-#include "NoDaveApi.h"
-#include "PlcConnection.h"
-#include "PlcIdentity.h"
-#include "PlcReads.h"
-#include "nodave/IsoTcp.h"
+#include "config/ConnectionType.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/FailureCause.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcConnection.h"
+#include "plc/PlcIdentity.h"
+#include "plc/PlcReads.h"
+#include "plc/nodave/IsoTcp.h"
+#include "support/Translation.h"
 
 namespace {
 

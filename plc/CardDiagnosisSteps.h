@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "CardDiagnosis.h"
-#include "Result.h"
+#include "plc/CardDiagnosis.h"
+#include "support/Result.h"
 
 class TPlcConnection;
 

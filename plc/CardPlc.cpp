@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include "Card.h"
-#include "CardDiagnosis.h"
-#include "NoDaveApi.h"
-#include "PlcReads.h"
-#include "ScanRead.h"
+#include "plc/Card.h"
+#include "plc/CardDiagnosis.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcReads.h"
+#include "plc/ScanRead.h"
 
 namespace {
 

@@ -14,18 +14,18 @@
 #include <string_view>
 #include <vector>
 
-#include "CardDiagnosis.h"
-#include "ChannelTreeModel.h"
-#include "ConfigReading.h"
-#include "HW_Channels.h"
-#include "HW_ConfigInfo.h"
-#include "PlcChannels.h"
-#include "PlcIdentity.h"
-#include "PlcScan.h"
-#include "Result.h"
-#include "TextCodec.h"
-#include "VNList.h"
-#include "VNUtils.h"
+#include "config/ChannelTreeModel.h"
+#include "config/ConfigReading.h"
+#include "config/HW_Channels.h"
+#include "config/HW_ConfigInfo.h"
+#include "config/VNList.h"
+#include "plc/ChannelCheck.h"
+#include "plc/Diagnosis.h"
+#include "plc/PlcIdentity.h"
+#include "plc/scan/PlcScan.h"
+#include "support/Result.h"
+#include "support/TextCodec.h"
+#include "support/VNUtils.h"
 
 // Whether a save may replace a file whose reading was not clean.
 enum class TUnreadFile { Keep, Overwrite };

@@ -1,11 +1,11 @@
-#include "FailureCause.h"
+#include "plc/FailureCause.h"
 
 #include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 std::string CauseLine(const daveFailure& failure) {
   daveCause cause{};

@@ -3,8 +3,8 @@
 // and the name of the step, both in the user's language.
 #include <string>
 
-#include "Result.h"
-#include "nodave/nodave.h"
+#include "plc/nodave/nodave.h"
+#include "support/Result.h"
 
 // The cause line of failure; empty when the library recorded nothing.
 std::string CauseLine(const daveFailure& failure);

@@ -1,4 +1,4 @@
-#include "NoDaveApi.h"
+#include "plc/NoDaveApi.h"
 
 #include <cerrno>
 #include <chrono>

@@ -3,7 +3,7 @@
 // put a scripted PLC or adapter behind it, count calls and inject failures.
 #include <functional>
 
-#include "nodave/nodave.h"
+#include "plc/nodave/nodave.h"
 
 // What openSocket gave: the descriptor, or -1 and the system's error number
 // (ENOENT: the name could not be looked up), taken right at the call so

@@ -1,8 +1,8 @@
-#include "PlcAddressReader.h"
+#include "plc/PlcAddressReader.h"
 
 #include <algorithm>
 
-#include "nodave/nodave.h"
+#include "plc/nodave/nodave.h"
 
 namespace {
 
@@ -45,23 +45,6 @@ bool RefusesObject(int code) {
 }
 
 }  // namespace
-
-int TPlcAddress::AreaRank(std::uint8_t area) {
-  switch (area) {
-    case daveInputs:
-      return 0;
-    case daveOutputs:
-      return 1;
-    case daveFlags:
-      return 2;
-    case daveTimer:
-      return 3;
-    case daveCounter:
-      return 4;
-    default:
-      return 5;
-  }
-}
 
 std::vector<ReadItem> PlanReadItems(std::span<const TPlcAddress> addresses, std::size_t pduLength) {
   std::vector<ReadItem> items;

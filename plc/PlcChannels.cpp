@@ -1,13 +1,13 @@
-#include "PlcChannels.h"
+#include "plc/PlcChannels.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 
-#include "ChannelEntryCheck.h"
-#include "Localization.h"
-#include "NoDaveApi.h"
-#include "VNUtils.h"
+#include "config/ChannelEntryCheck.h"
+#include "plc/NoDaveApi.h"
+#include "support/Translation.h"
+#include "support/VNUtils.h"
 
 namespace {
 

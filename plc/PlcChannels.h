@@ -9,9 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "ChannelTreeModel.h"
-#include "HW_Channels.h"
-#include "PlcAddressReader.h"
+#include "config/ChannelTreeModel.h"
+#include "config/HW_Channels.h"
+#include "plc/ChannelCheck.h"
+#include "plc/PlcAddressReader.h"
 
 // The PLC address a parsed channel names; none for a channel of no PLC area
 // or an address no request can carry.
@@ -31,24 +32,6 @@ struct TPlcChannel {
 // parse raises.
 std::vector<TPlcChannel> PlcChannelsOf(const TChannelTreeModel& tree);
 
-// Refused channels next to each other in line order, refused for the same
-// cause.
-struct TRefusedRun {
-  std::size_t FirstLine = 0;  // lines among the block's lines, from 0
-  std::size_t LastLine = 0;
-  std::string FirstPath;
-  std::string LastPath;
-  std::size_t Count = 0;
-  std::string Cause;       // in the user's language
-  int ItemReturnCode = 0;  // the PLC's code; 0 where nothing was asked
-};
-
-struct TChannelCheck {
-  std::size_t Checked = 0;
-  std::size_t Refused = 0;
-  std::vector<TRefusedRun> Runs;
-};
-
 // The check from what the PLC answered for addresses (the sorted addresses
 // of channels, UniqueAddresses): the refused channels as runs.
 TChannelCheck SummarizeCheck(const TChannelTreeModel& tree,
@@ -57,13 +40,6 @@ TChannelCheck SummarizeCheck(const TChannelTreeModel& tree,
                              const TAddressReadOutcome& outcome);
 // The addresses of channels, sorted, each once.
 std::vector<TPlcAddress> UniqueAddresses(const std::vector<TPlcChannel>& channels);
-
-// What one address holds, or why it could not be read.
-struct TChannelValue {
-  TPlcAddress Address;
-  std::optional<std::uint16_t> Raw;  // none when refused
-  std::string Error;                 // the cause of a refusal
-};
 
 // A value as the user reads it: "42 (0x2A)" for a byte, "1500 ms (0x0150)"
 // for a timer (S5TIME), "17 (0x0017)" for a counter (BCD), "invalid

@@ -1,14 +1,14 @@
 // Opening and closing the way to the PLC per connection type. The library
 // is reached only through NoDave().
-#include "PlcConnection.h"
+#include "plc/PlcConnection.h"
 
 #include <cerrno>
 #include <utility>
 
-#include "FailureCause.h"
-#include "Localization.h"
-#include "NoDaveApi.h"
-#include "SettingsCheck.h"
+#include "config/SettingsCheck.h"
+#include "plc/FailureCause.h"
+#include "plc/NoDaveApi.h"
+#include "support/Translation.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "ConnectionType.h"
-#include "HW_ConfigInfo.h"
-#include "Result.h"
-#include "nodave/nodave.h"
+#include "config/ConnectionType.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/nodave/nodave.h"
+#include "support/Result.h"
 
 class TPlcConnection {
  public:

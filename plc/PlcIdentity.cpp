@@ -1,4 +1,4 @@
-#include "PlcIdentity.h"
+#include "plc/PlcIdentity.h"
 
 #include <algorithm>
 #include <vector>

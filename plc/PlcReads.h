@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "Result.h"
-#include "PlcAddressReader.h"
-#include "PlcConnection.h"
-#include "PlcIdentity.h"
-#include "VNList.h"
+#include "config/VNList.h"
+#include "plc/PlcAddressReader.h"
+#include "plc/PlcConnection.h"
+#include "plc/PlcIdentity.h"
+#include "support/Result.h"
 
 // The order code as the PLC sent it (its field filled up with blanks); the
 // connection's failure, with its cause, as the result, Value then holding

@@ -1,6 +1,6 @@
-#include "ResultTexts.h"
+#include "plc/ResultTexts.h"
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 std::string StateText(TOperatingState state) {
   const std::string_view keyword = OperatingStateKeyword(state);

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "PlcChannels.h"
-#include "PlcIdentity.h"
-#include "ScanRange.h"
-#include "TextCodec.h"
+#include "plc/ChannelCheck.h"
+#include "plc/PlcIdentity.h"
+#include "plc/scan/ScanRange.h"
+#include "support/TextCodec.h"
 
 // The operating state for people: the PLC's own name for it ("RUN"), or
 // "unknown" in the user's language.

@@ -1,12 +1,12 @@
-#include "ScanRead.h"
+#include "plc/ScanRead.h"
 
 #include <utility>
 #include <vector>
 
-#include "ConnectionType.h"
-#include "NoDaveApi.h"
-#include "PlcConnection.h"
-#include "PlcReads.h"
+#include "config/ConnectionType.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcConnection.h"
+#include "plc/PlcReads.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <optional>
 
-#include "HW_ConfigInfo.h"
-#include "PlcScan.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/scan/PlcScan.h"
 
 // The reader for ReadPlcs. The ISO connection is made with the rack and
 // slot of settings first (on the probe's socket when it kept one); when the

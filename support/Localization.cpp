@@ -1,4 +1,4 @@
-#include "Localization.h"
+#include "support/Localization.h"
 
 #include <libintl.h>
 

@@ -1,13 +1,9 @@
 #pragma once
 // Translation through GNU gettext, domain "default", catalogues in
 // <localeDir>/<language>/LC_MESSAGES/default.mo. Works without installed locales.
-#include <initializer_list>
-#include <span>
 #include <string>
-#include <string_view>
 
-// The gettext domain of every catalogue.
-inline constexpr const char* kTextDomain = "default";
+#include "support/Translation.h"
 
 // Binds the domain to localeDir and picks the language as GNU gettext does:
 // LANGUAGE (a colon-separated list of languages) comes first, otherwise the
@@ -28,20 +24,3 @@ std::string CatalogueLanguage();
 // earlier call loaded. Needs the application object. Nothing to load (English,
 // no such file, a broken one): the toolkit stays English, silently.
 void LoadToolkitTranslation(const std::string& translationsDir = {});
-
-// Tr and FillIn need no toolkit: they are part of vnutils.
-// The translation of msgid in the current language, or msgid itself; the
-// empty text stays empty.
-std::string Tr(const char* msgid);
-inline std::string Tr(const std::string& msgid) {
-  return Tr(msgid.c_str());
-}
-
-// Fills a (translated) pattern: each "%d" or "%s" takes the next of values in
-// order, "%%" gives "%". Placeholders without a value stay as they are. No
-// printf underneath, so a catalogue can never make it read beyond values.
-std::string FillIn(std::string_view pattern, std::span<const std::string_view> values);
-inline std::string FillIn(std::string_view pattern,
-                          std::initializer_list<std::string_view> values) {
-  return FillIn(pattern, std::span<const std::string_view>(values.begin(), values.size()));
-}

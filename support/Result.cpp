@@ -1,4 +1,4 @@
-#include "Result.h"
+#include "support/Result.h"
 
 std::string_view ErrorClassName(TFailure kind) {
   switch (kind) {

@@ -1,4 +1,4 @@
-#include "TextCodec.h"
+#include "support/TextCodec.h"
 
 #include <array>
 

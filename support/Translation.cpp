@@ -1,6 +1,6 @@
-#include <libintl.h>
+#include "support/Translation.h"
 
-#include "Localization.h"
+#include <libintl.h>
 
 // Tr and FillIn need no toolkit, so that the data layer's messages are
 // translated too; the rest of the localization lives in vnsupport.

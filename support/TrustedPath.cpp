@@ -1,10 +1,10 @@
 // What the path trust tells the user: the path and what is wrong with it,
 // what the program leaves undone, and the command that puts it right.
-#include "TrustedPath.h"
+#include "support/TrustedPath.h"
 
 #include <cstring>
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 std::string TTrustedPlace::Join(const std::string& folder, std::string_view name) {
   return (folder == "/" ? folder : folder + "/") + std::string(name);

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "FileDescriptor.h"
+#include "support/FileDescriptor.h"
 
 enum class TPathDistrust {
   WritableByOthers,  // others than owner and group may write it (mode bits or ACL)

@@ -1,4 +1,4 @@
-#include "VNConfig.h"
+#include "support/VNConfig.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,9 +12,9 @@
 #include <cerrno>
 #include <optional>
 
-#include "TrustedPath.h"
-#include "VNErrors.h"
-#include "VNUtils.h"
+#include "support/TrustedPath.h"
+#include "support/VNErrors.h"
+#include "support/VNUtils.h"
 
 TVNOptionsX Options;
 

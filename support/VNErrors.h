@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Result.h"
+#include "support/Result.h"
 
 class EVNError : public std::runtime_error {
  public:

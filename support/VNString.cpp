@@ -1,11 +1,11 @@
-#include "VNString.h"
+#include "support/VNString.h"
 
 #include <QLibrary>
 #include <algorithm>
 #include <array>
 #include <memory>
 
-#include "MessageBox.h"
+#include "support/MessageBox.h"
 
 namespace {
 

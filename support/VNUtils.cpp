@@ -1,10 +1,10 @@
-#include "VNUtils.h"
+#include "support/VNUtils.h"
 
 #include <array>
 #include <limits>
 
-#include "TextCodec.h"
-#include "VNErrors.h"
+#include "support/TextCodec.h"
+#include "support/VNErrors.h"
 
 namespace {
 

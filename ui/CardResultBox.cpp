@@ -1,7 +1,7 @@
-#include "CardResultBox.h"
+#include "ui/CardResultBox.h"
 
-#include "Localization.h"
-#include "MessageBox.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
 
 std::string FailureCaption(TFailure kind) {
   switch (kind) {

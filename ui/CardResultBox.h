@@ -2,7 +2,7 @@
 // How the dialog shows what a card operation reported.
 #include <string>
 
-#include "Result.h"
+#include "support/Result.h"
 
 // The caption of the box that shows a failure of this kind: the toolkit's
 // own "Fehler" (German, never translated) for the S7 library's failures and

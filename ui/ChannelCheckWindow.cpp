@@ -1,4 +1,4 @@
-#include "ChannelCheckWindow.h"
+#include "ui/ChannelCheckWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "CardServices.h"
-#include "ResultTexts.h"
+#include "plc/CardServices.h"
+#include "plc/ResultTexts.h"
 
 TChannelCheckWindow::TChannelCheckWindow(QWidget* parent, TCardServices& card)
     : TWorkWindow(parent, "ChannelCheckWindow", "Channel check"),

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "ChannelTreeModel.h"
-#include "HW_ConfigInfo.h"
-#include "TextCodec.h"
-#include "WorkWindow.h"
+#include "config/ChannelTreeModel.h"
+#include "config/HW_ConfigInfo.h"
+#include "support/TextCodec.h"
+#include "ui/WorkWindow.h"
 
 class QLabel;
 class QListWidget;

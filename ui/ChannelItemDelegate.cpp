@@ -1,10 +1,10 @@
-#include "ChannelItemDelegate.h"
+#include "ui/ChannelItemDelegate.h"
 
 #include <QLineEdit>
 
-#include "ChannelItemModel.h"
-#include "ChannelTreeEditor.h"
-#include "FileText.h"
+#include "ui/ChannelItemModel.h"
+#include "ui/ChannelTreeEditor.h"
+#include "ui/FileText.h"
 
 TChannelItemDelegate::TChannelItemDelegate(TChannelTreeEditor* editor, QObject* parent)
     : QStyledItemDelegate(parent), FEditor(editor) {}

@@ -1,11 +1,11 @@
-#include "ChannelItemModel.h"
+#include "ui/ChannelItemModel.h"
 
 #include <QIcon>
 #include <algorithm>
 #include <utility>
 
-#include "FileText.h"
-#include "NodeIcon.h"
+#include "ui/FileText.h"
+#include "ui/NodeIcon.h"
 
 TChannelItemModel::TChannelItemModel(TUsedChannelLookup used, QObject* parent)
     : QAbstractItemModel(parent), FUsed(std::move(used)) {}

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ChannelTreeModel.h"
-#include "TextCodec.h"
+#include "config/ChannelTreeModel.h"
+#include "support/TextCodec.h"
 
 class TChannelItemModel : public QAbstractItemModel {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ChannelTreeEditor.h"
+#include "ui/ChannelTreeEditor.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "ChannelEntryCheck.h"
-#include "ChannelItemDelegate.h"
-#include "ChannelItemModel.h"
-#include "ChannelTreeView.h"
-#include "FileText.h"
-#include "Localization.h"
-#include "MessageBox.h"
+#include "config/ChannelEntryCheck.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
+#include "ui/ChannelItemDelegate.h"
+#include "ui/ChannelItemModel.h"
+#include "ui/ChannelTreeView.h"
+#include "ui/FileText.h"
 
 TChannelTreeEditor::TChannelTreeEditor(TChannelTreeView* tree, TUsedChannelLookup used,
                                        QObject* parent)

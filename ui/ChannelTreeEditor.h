@@ -7,8 +7,8 @@
 #include <QObject>
 #include <string>
 
-#include "ChannelTreeModel.h"
-#include "VNUtils.h"
+#include "config/ChannelTreeModel.h"
+#include "support/VNUtils.h"
 
 class QAction;
 class QMenu;

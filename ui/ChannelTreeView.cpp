@@ -1,4 +1,4 @@
-#include "ChannelTreeView.h"
+#include "ui/ChannelTreeView.h"
 
 #include <QHeaderView>
 #include <vector>

@@ -1,11 +1,11 @@
-#include "ConnectionTests.h"
+#include "ui/ConnectionTests.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <utility>
 
-#include "ChannelCheckWindow.h"
-#include "DiagnosisWindow.h"
+#include "ui/ChannelCheckWindow.h"
+#include "ui/DiagnosisWindow.h"
 
 TConnectionTests::TConnectionTests(QWidget* parent, TCardServices& card, TShownSettings shown,
                                    TShownChannels channels, TUseRackSlot useRackSlot)

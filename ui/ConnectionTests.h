@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "ChannelTreeModel.h"
-#include "HW_ConfigInfo.h"
+#include "config/ChannelTreeModel.h"
+#include "config/HW_ConfigInfo.h"
 
 class QPushButton;
 class TCardServices;

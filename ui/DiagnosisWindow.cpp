@@ -1,4 +1,4 @@
-#include "DiagnosisWindow.h"
+#include "ui/DiagnosisWindow.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,9 +9,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "CardServices.h"
-#include "Localization.h"
-#include "ResultTexts.h"
+#include "plc/CardServices.h"
+#include "plc/ResultTexts.h"
+#include "support/Translation.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 // try; a rack/slot pair the search found can be taken into the frame.
 #include <functional>
 
-#include "CardDiagnosis.h"
-#include "WorkWindow.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/Diagnosis.h"
+#include "ui/WorkWindow.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,4 +1,4 @@
-#include "DialogTranslation.h"
+#include "ui/DialogTranslation.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 namespace {
 

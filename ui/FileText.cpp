@@ -1,11 +1,11 @@
-#include "FileText.h"
+#include "ui/FileText.h"
 
 #include <QLineEdit>
 #include <QVariant>
 
-#include "Localization.h"
-#include "MessageBox.h"
-#include "VNErrors.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "TextCodec.h"
+#include "support/TextCodec.h"
 
 class QLineEdit;
 

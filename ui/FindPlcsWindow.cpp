@@ -1,4 +1,4 @@
-#include "FindPlcsWindow.h"
+#include "ui/FindPlcsWindow.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -15,13 +15,13 @@
 #include <memory>
 #include <variant>
 
-#include "CardServices.h"
-#include "HW_FrameBase.h"
-#include "IntegerEdit.h"
-#include "Localization.h"
-#include "PortProbe.h"
-#include "ResultTexts.h"
-#include "ScanRange.h"
+#include "plc/CardServices.h"
+#include "plc/ResultTexts.h"
+#include "plc/scan/PortProbe.h"
+#include "plc/scan/ScanRange.h"
+#include "support/Translation.h"
+#include "ui/HW_FrameBase.h"
+#include "ui/IntegerEdit.h"
 
 namespace {
 

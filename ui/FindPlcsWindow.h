@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "HW_ConfigInfo.h"
-#include "PlcScan.h"
-#include "WorkWindow.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/scan/PlcScan.h"
+#include "ui/WorkWindow.h"
 
 class QLabel;
 class QLineEdit;

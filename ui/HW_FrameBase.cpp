@@ -1,4 +1,4 @@
-#include "HW_FrameBase.h"
+#include "ui/HW_FrameBase.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,12 +10,12 @@
 #include <optional>
 #include <string_view>
 
-#include "CardResultBox.h"
-#include "CardServices.h"
-#include "SettingsTable.h"
-#include "UpDown.h"
-#include "VNList.h"
-#include "VNUtils.h"
+#include "config/SettingsTable.h"
+#include "config/VNList.h"
+#include "plc/CardServices.h"
+#include "support/VNUtils.h"
+#include "ui/CardResultBox.h"
+#include "ui/UpDown.h"
 
 namespace {
 

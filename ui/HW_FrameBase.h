@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 class QComboBox;
 class QGridLayout;

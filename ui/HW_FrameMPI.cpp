@@ -1,9 +1,9 @@
-#include "HW_FrameMPI.h"
+#include "ui/HW_FrameMPI.h"
 
 #include <QComboBox>
 #include <QPushButton>
 
-#include "UpDown.h"
+#include "ui/UpDown.h"
 
 TMPIFrame::TMPIFrame(QWidget* parent)
     : TConnectionFrame(parent, true),

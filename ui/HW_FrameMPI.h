@@ -1,6 +1,6 @@
 #pragma once
 // Connection settings for the three serial MPI variants.
-#include "HW_FrameBase.h"
+#include "ui/HW_FrameBase.h"
 
 class TIntegerEdit;
 class TUpDown;

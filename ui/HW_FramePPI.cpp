@@ -1,8 +1,8 @@
-#include "HW_FramePPI.h"
+#include "ui/HW_FramePPI.h"
 
 #include <QComboBox>
 
-#include "UpDown.h"
+#include "ui/UpDown.h"
 
 TPPIFrame::TPPIFrame(QWidget* parent)
     : TConnectionFrame(parent, false),

@@ -1,6 +1,6 @@
 #pragma once
 // Connection settings for PPI (S7-200).
-#include "HW_FrameBase.h"
+#include "ui/HW_FrameBase.h"
 
 class TIntegerEdit;
 class TUpDown;

@@ -1,4 +1,4 @@
-#include "HW_FrameS7Online.h"
+#include "ui/HW_FrameS7Online.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #pragma once
 // Connection settings for the S7ONLINE access point: only the partner.
-#include "HW_FrameBase.h"
+#include "ui/HW_FrameBase.h"
 
 class TS7OnlineFrame : public TConnectionFrame {
   Q_OBJECT

@@ -1,12 +1,12 @@
-#include "HW_FrameTCP.h"
+#include "ui/HW_FrameTCP.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "CardServices.h"
-#include "FileText.h"
-#include "FindPlcsWindow.h"
-#include "IntegerEdit.h"
+#include "plc/CardServices.h"
+#include "ui/FileText.h"
+#include "ui/FindPlcsWindow.h"
+#include "ui/IntegerEdit.h"
 
 TTCPFrame::TTCPFrame(QWidget* parent)
     : TConnectionFrame(parent, false),

@@ -1,6 +1,6 @@
 #pragma once
 // Connection settings for ISO over TCP.
-#include "HW_FrameBase.h"
+#include "ui/HW_FrameBase.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "IntegerEdit.h"
+#include "ui/IntegerEdit.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,10 +17,10 @@
 #include <string_view>
 #include <utility>
 
-#include "MessageBox.h"
-#include "VNErrors.h"
-#include "VNString.h"
-#include "VNUtils.h"
+#include "support/MessageBox.h"
+#include "support/VNErrors.h"
+#include "support/VNString.h"
+#include "support/VNUtils.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "NoDave_ConfigDlg.h"
+#include "ui/NoDave_ConfigDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,23 +22,23 @@
 #include <utility>
 #include <vector>
 
-#include "CardResultBox.h"
-#include "CardServices.h"
-#include "ChannelItemModel.h"
-#include "ChannelTreeEditor.h"
-#include "ChannelTreeView.h"
-#include "ConfigReading.h"
-#include "ConnectionTests.h"
-#include "ConnectionType.h"
-#include "DialogTranslation.h"
-#include "FileText.h"
-#include "HW_FrameMPI.h"
-#include "HW_FramePPI.h"
-#include "HW_FrameS7Online.h"
-#include "HW_FrameTCP.h"
-#include "Localization.h"
-#include "MessageBox.h"
-#include "VNErrors.h"
+#include "config/ConfigReading.h"
+#include "config/ConnectionType.h"
+#include "plc/CardServices.h"
+#include "support/MessageBox.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
+#include "ui/CardResultBox.h"
+#include "ui/ChannelItemModel.h"
+#include "ui/ChannelTreeEditor.h"
+#include "ui/ChannelTreeView.h"
+#include "ui/ConnectionTests.h"
+#include "ui/DialogTranslation.h"
+#include "ui/FileText.h"
+#include "ui/HW_FrameMPI.h"
+#include "ui/HW_FramePPI.h"
+#include "ui/HW_FrameS7Online.h"
+#include "ui/HW_FrameTCP.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "Result.h"
-#include "HW_ConfigInfo.h"
-#include "VNUtils.h"
+#include "config/HW_ConfigInfo.h"
+#include "support/Result.h"
+#include "support/VNUtils.h"
 
 class QCheckBox;
 class QComboBox;

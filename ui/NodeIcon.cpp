@@ -1,4 +1,4 @@
-#include "NodeIcon.h"
+#include "ui/NodeIcon.h"
 
 #include <QIcon>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "QtMessageBox.h"
+#include "ui/QtMessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "MessageBox.h"
+#include "support/MessageBox.h"
 
 namespace {
 

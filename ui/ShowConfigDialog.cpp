@@ -1,12 +1,12 @@
 // The card's side of the configuration dialog: showing it, visiting its
 // controls with the configurator's callback, taking its results after OK.
-#include "ShowConfigDialog.h"
+#include "ui/ShowConfigDialog.h"
 
 #include <QWidget>
 #include <memory>
 
-#include "CardServices.h"
-#include "NoDave_ConfigDlg.h"
+#include "plc/CardServices.h"
+#include "ui/NoDave_ConfigDlg.h"
 
 namespace {
 

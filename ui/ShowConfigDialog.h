@@ -1,6 +1,6 @@
 #pragma once
 // Shows the configuration dialog for a card.
-#include "Result.h"
+#include "support/Result.h"
 
 class QWidget;
 class TCardServices;

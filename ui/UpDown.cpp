@@ -1,4 +1,4 @@
-#include "UpDown.h"
+#include "ui/UpDown.h"
 
 #include <QKeyEvent>
 #include <QToolButton>
@@ -9,8 +9,8 @@
 #include <string>
 #include <tuple>
 
-#include "VNErrors.h"
-#include "VNUtils.h"
+#include "support/VNErrors.h"
+#include "support/VNUtils.h"
 
 namespace {
 

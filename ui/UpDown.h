@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "IntegerEdit.h"
+#include "ui/IntegerEdit.h"
 
 class QToolButton;
 

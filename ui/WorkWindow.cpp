@@ -1,10 +1,10 @@
-#include "WorkWindow.h"
+#include "ui/WorkWindow.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
 #include <utility>
 
-#include "DialogTranslation.h"
+#include "ui/DialogTranslation.h"
 
 TWorkWindow::TWorkWindow(QWidget* parent, const char* objectName, const char* title)
     : QDialog(parent) {

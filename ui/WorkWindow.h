@@ -7,7 +7,7 @@
 #include <atomic>
 #include <functional>
 
-#include "BackgroundWork.h"
+#include "ui/BackgroundWork.h"
 
 class QPushButton;
 

@@ -9,8 +9,8 @@
 #include <system_error>
 #include <vector>
 
-#include "BigConfigFile.h"
-#include "ProgramRun.h"
+#include "bench/common/BigConfigFile.h"
+#include "bench/common/ProgramRun.h"
 
 namespace fs = std::filesystem;
 

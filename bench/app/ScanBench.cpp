@@ -28,8 +28,8 @@
 #include <string>
 #include <thread>
 
-#include "PortProbe.h"
-#include "ProgramRun.h"
+#include "bench/common/ProgramRun.h"
+#include "plc/scan/PortProbe.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <system_error>
 
-#include "Card.h"
-#include "HWConfiguratorClass.h"
-#include "NoDave_ConfigDlg.h"
+#include "app/HWConfiguratorClass.h"
+#include "plc/Card.h"
+#include "ui/NoDave_ConfigDlg.h"
 
 namespace fs = std::filesystem;
 

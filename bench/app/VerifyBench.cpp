@@ -15,12 +15,12 @@
 #include <string>
 #include <system_error>
 
-#include "ConfigFile.h"
-#include "NoDaveApi.h"
-#include "PlcConnection.h"
-#include "PlcReads.h"
-#include "ProgramRun.h"
-#include "nodave/RealIo.h"  // tests/nodave: the emulator process
+#include "bench/common/ProgramRun.h"
+#include "config/ConfigFile.h"
+#include "plc/NoDaveApi.h"
+#include "plc/PlcConnection.h"
+#include "plc/PlcReads.h"
+#include "tests/plc/nodave/RealIo.h"  // the emulator process
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 // offsets), written with the settings' defaults.
 #include <string>
 
-#include "ConfigFile.h"
+#include "config/ConfigFile.h"
 
 inline constexpr int kBigFileLeaves = 100000;
 inline constexpr int kBigFileDataBlocks = 255;

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
-#include "BigConfigFile.h"
-#include "ChannelTreeModel.h"
-#include "ConfigFile.h"
-#include "HW_Channels.h"
+#include "bench/common/BigConfigFile.h"
+#include "config/ChannelTreeModel.h"
+#include "config/ConfigFile.h"
+#include "config/HW_Channels.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include <optional>
 #include <string>
 
-#include "BigConfigFile.h"
-#include "Card.h"
-#include "ChannelItemModel.h"
-#include "ChannelTreeEditor.h"
-#include "ChannelTreeView.h"
-#include "ConfigFile.h"
-#include "NoDave_ConfigDlg.h"
+#include "bench/common/BigConfigFile.h"
+#include "config/ConfigFile.h"
+#include "plc/Card.h"
+#include "ui/ChannelItemModel.h"
+#include "ui/ChannelTreeEditor.h"
+#include "ui/ChannelTreeView.h"
+#include "ui/NoDave_ConfigDlg.h"
 
 namespace {
 

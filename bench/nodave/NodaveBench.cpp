@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "nodave/RealIo.h"  // tests/nodave: the emulator process
-#include "nodave/nodave.h"
+#include "plc/nodave/nodave.h"
+#include "tests/plc/nodave/RealIo.h"  // the emulator process
 
 namespace {
 

@@ -3,7 +3,7 @@
 // than the process, so that no other descriptor of the file closed in
 // between can drop it; it also conflicts with the process-wide POSIX locks
 // of other programs.
-#include "FileLock.h"
+#include "config/FileLock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <thread>
 #include <utility>
 
-#include "FileStore.h"
-#include "VNErrors.h"
+#include "config/FileStore.h"
+#include "support/VNErrors.h"
 
 namespace {
 

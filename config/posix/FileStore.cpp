@@ -1,6 +1,6 @@
 // POSIX side of the configuration file: descriptors relative to the
 // file's trusted folder, fchown/fchmod to keep the file's identity.
-#include "FileStore.h"
+#include "config/FileStore.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,9 +13,9 @@
 #include <string>
 #include <utility>
 
-#include "FileDescriptor.h"
-#include "Localization.h"
-#include "VNErrors.h"
+#include "support/FileDescriptor.h"
+#include "support/Translation.h"
+#include "support/VNErrors.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "Failure.h"
-#include "nodave.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/nodave.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Failure.h"
+#include "plc/nodave/Failure.h"
 
 #include <map>
 #include <mutex>

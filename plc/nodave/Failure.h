@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "nodave.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 

@@ -1,7 +1,7 @@
-#include "IsoTcp.h"
+#include "plc/nodave/IsoTcp.h"
 
-#include "Texts.h"
-#include "nodave.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace iso {

@@ -3,8 +3,8 @@
 // carrying S7 PDUs in DT TPDUs.
 #include <cstdint>
 
-#include "PduLink.h"
-#include "Transport.h"
+#include "plc/nodave/PduLink.h"
+#include "plc/nodave/Transport.h"
 
 namespace nodave {
 

@@ -1,10 +1,10 @@
-#include "Mpi.h"
+#include "plc/nodave/Mpi.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "Texts.h"
-#include "nodave.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace mpi {

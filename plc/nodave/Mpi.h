@@ -7,8 +7,8 @@
 // data telegrams (04 ...) open a connection to a station and carry S7 PDUs.
 #include <cstdint>
 
-#include "PduLink.h"
-#include "Transport.h"
+#include "plc/nodave/PduLink.h"
+#include "plc/nodave/Transport.h"
 
 namespace nodave {
 

@@ -4,7 +4,7 @@
 // PPI and MPI each implement it; set-up and SZL reads are written once above.
 #include <cstdint>
 
-#include "ByteIO.h"
+#include "plc/nodave/ByteIO.h"
 
 namespace nodave {
 

@@ -1,8 +1,8 @@
-#include "Ppi.h"
+#include "plc/nodave/Ppi.h"
 
 #include <numeric>
 
-#include "nodave.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace ppi {

@@ -4,8 +4,8 @@
 // SD1 until the PLC returns its answer in an SD2 frame.
 #include <cstdint>
 
-#include "PduLink.h"
-#include "Transport.h"
+#include "plc/nodave/PduLink.h"
+#include "plc/nodave/Transport.h"
 
 namespace nodave {
 

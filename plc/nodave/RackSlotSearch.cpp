@@ -7,9 +7,9 @@
 #include <chrono>
 #include <vector>
 
-#include "Clock.h"
-#include "nodave.h"
-#include "posix/PortOpen.h"
+#include "plc/nodave/Clock.h"
+#include "plc/nodave/nodave.h"
+#include "plc/nodave/posix/PortOpen.h"
 
 namespace {
 

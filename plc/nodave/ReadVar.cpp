@@ -1,7 +1,7 @@
-#include "ReadVar.h"
+#include "plc/nodave/ReadVar.h"
 
-#include "S7Pdu.h"
-#include "nodave.h"
+#include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave::s7 {
 namespace {

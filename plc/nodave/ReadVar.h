@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "ByteIO.h"
+#include "plc/nodave/ByteIO.h"
 
 namespace nodave::s7 {
 

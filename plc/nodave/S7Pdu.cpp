@@ -1,8 +1,8 @@
-#include "S7Pdu.h"
+#include "plc/nodave/S7Pdu.h"
 
 #include <algorithm>
 
-#include "nodave.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave::s7 {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ByteIO.h"
+#include "plc/nodave/ByteIO.h"
 
 namespace nodave::s7 {
 

@@ -1,10 +1,10 @@
-#include "Session.h"
+#include "plc/nodave/Session.h"
 
-#include "IsoTcp.h"
-#include "Ppi.h"
-#include "ReadVar.h"
-#include "S7Pdu.h"
-#include "nodave.h"
+#include "plc/nodave/IsoTcp.h"
+#include "plc/nodave/Ppi.h"
+#include "plc/nodave/ReadVar.h"
+#include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace {

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "Clock.h"
-#include "Failure.h"
-#include "Mpi.h"
-#include "PduLink.h"
-#include "ReadVar.h"
-#include "Transport.h"
+#include "plc/nodave/Clock.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/Mpi.h"
+#include "plc/nodave/PduLink.h"
+#include "plc/nodave/ReadVar.h"
+#include "plc/nodave/Transport.h"
 
 namespace nodave {
 

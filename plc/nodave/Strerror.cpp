@@ -3,8 +3,8 @@
 // by its own message.
 #include <cstdint>
 
-#include "Texts.h"
-#include "nodave.h"
+#include "plc/nodave/Texts.h"
+#include "plc/nodave/nodave.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "Transport.h"
+#include "plc/nodave/Transport.h"
 
-#include "nodave.h"
+#include "plc/nodave/nodave.h"
 
 namespace nodave {
 

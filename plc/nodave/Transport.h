@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 
-#include "ByteIO.h"
-#include "Clock.h"
+#include "plc/nodave/ByteIO.h"
+#include "plc/nodave/Clock.h"
 
 namespace nodave {
 

@@ -11,7 +11,7 @@
 // alive (shared ownership), so daveFree in another thread meanwhile cannot
 // pull them away; freeing an interface takes its lock, so it waits for the
 // call under way and then leaves its connections without it.
-#include "nodave.h"
+#include "plc/nodave/nodave.h"
 
 #include <algorithm>
 #include <array>
@@ -23,12 +23,12 @@
 #include <string>
 #include <vector>
 
-#include "Failure.h"
-#include "ReadVar.h"
-#include "S7Pdu.h"
-#include "Session.h"
-#include "Transport.h"
-#include "posix/PortOpen.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/ReadVar.h"
+#include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/Session.h"
+#include "plc/nodave/Transport.h"
+#include "plc/nodave/posix/PortOpen.h"
 
 namespace {
 

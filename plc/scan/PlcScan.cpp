@@ -1,4 +1,4 @@
-#include "PlcScan.h"
+#include "plc/scan/PlcScan.h"
 
 #include <algorithm>
 #include <atomic>

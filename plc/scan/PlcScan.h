@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "PlcIdentity.h"
-#include "PortProbe.h"
+#include "plc/PlcIdentity.h"
+#include "plc/scan/PortProbe.h"
 
 // What a scan reports of one PLC: where it answered and who it is.
 struct TScanRecord {

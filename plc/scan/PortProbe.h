@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "Result.h"
-#include "ScanRange.h"
-#include "nodave/nodave.h"
+#include "plc/nodave/nodave.h"
+#include "plc/scan/ScanRange.h"
+#include "support/Result.h"
 
 // A descriptor owned by the object and closed with it.
 class TSocket {

@@ -1,9 +1,9 @@
-#include "ScanRange.h"
+#include "plc/scan/ScanRange.h"
 
 #include <optional>
 #include <variant>
 
-#include "Localization.h"
+#include "support/Translation.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "Result.h"
+#include "support/Result.h"
 
 // Addresses in host byte order, both ends included.
 struct TScanRange {

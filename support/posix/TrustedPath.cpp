@@ -2,7 +2,7 @@
 // fstatat and readlinkat to follow links by hand, the access-control list
 // read as the kernel stores it (the system.posix_acl_access attribute), so
 // that no ACL library is needed.
-#include "TrustedPath.h"
+#include "support/TrustedPath.h"
 
 #include <fcntl.h>
 #include <pwd.h>

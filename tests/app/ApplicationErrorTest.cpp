@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ApplicationError.h"
-#include "MessageBox.h"
-#include "VNErrors.h"
+#include "app/ApplicationError.h"
+#include "support/MessageBox.h"
+#include "support/VNErrors.h"
 
 namespace {
 

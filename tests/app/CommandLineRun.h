@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramProject.h"
+#include "tests/app/ProgramProject.h"
 
 // A whole file (a missing number would make the card fall back to all
 // defaults) for the given connection type, port and serial port.

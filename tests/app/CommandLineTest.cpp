@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "CommandLineRun.h"
-#include "RealIo.h"
-#include "ScriptedPlcs.h"
+#include "tests/app/CommandLineRun.h"
+#include "tests/plc/nodave/RealIo.h"
+#include "tests/plc/nodave/ScriptedPlcs.h"
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;

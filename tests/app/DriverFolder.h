@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 namespace fs = std::filesystem;
 

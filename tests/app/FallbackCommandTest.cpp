@@ -5,8 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "CommandLineRun.h"
-#include "RealIo.h"
+#include "tests/app/CommandLineRun.h"
+#include "tests/plc/nodave/RealIo.h"
 
 using ::testing::HasSubstr;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "HWConfiguratorClass.h"
+#include "app/HWConfiguratorClass.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QJsonDocument>
 
-#include "JsonOutput.h"
+#include "app/JsonOutput.h"
 
 namespace {
 

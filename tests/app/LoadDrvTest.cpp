@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "DriverDiscovery.h"
-#include "DriverFolder.h"
-#include "DriverTrust.h"
-#include "load_drv.h"
+#include "app/DriverDiscovery.h"
+#include "app/DriverTrust.h"
+#include "app/load_drv.h"
+#include "tests/app/DriverFolder.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "DriverFolder.h"
-#include "HWConfiguratorClass.h"
-#include "MessageBox.h"
-#include "ProgramBody.h"
-#include "VNErrors.h"
+#include "app/HWConfiguratorClass.h"
+#include "app/ProgramBody.h"
+#include "support/MessageBox.h"
+#include "support/VNErrors.h"
+#include "tests/app/DriverFolder.h"
 
 using ::testing::HasSubstr;
 

@@ -11,8 +11,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "ConfigTexts.h"
-#include "TempFolder.h"
+#include "tests/support/testsupport/ConfigTexts.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 struct TProgramRun {
   int exitCode = -1;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "MessageBox.h"
-#include "QtMessageBox.h"
+#include "support/MessageBox.h"
+#include "ui/QtMessageBox.h"
 
 namespace {
 

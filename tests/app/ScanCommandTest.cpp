@@ -6,9 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "CommandLineRun.h"
-#include "RealIo.h"
-#include "S7Frames.h"
+#include "tests/app/CommandLineRun.h"
+#include "tests/plc/nodave/RealIo.h"
+#include "tests/plc/nodave/S7Frames.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "ProgramProject.h"
+#include "tests/app/ProgramProject.h"
 
 using ::testing::HasSubstr;
 

@@ -16,12 +16,12 @@
 #include <optional>
 #include <regex>
 
-#include "ConfigFile.h"
-#include "ConfigTexts.h"
-#include "FileStore.h"
-#include "HW_Channels.h"
-#include "TempFolder.h"
-#include "VNErrors.h"
+#include "config/ConfigFile.h"
+#include "config/FileStore.h"
+#include "config/HW_Channels.h"
+#include "support/VNErrors.h"
+#include "tests/support/testsupport/ConfigTexts.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 namespace fs = std::filesystem;
 

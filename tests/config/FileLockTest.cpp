@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "FileLock.h"
-#include "TempFolder.h"
-#include "VNErrors.h"
+#include "config/FileLock.h"
+#include "support/VNErrors.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 namespace {
 

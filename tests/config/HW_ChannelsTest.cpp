@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ChannelEntryCheck.h"
-#include "HW_Channels.h"
-#include "VNErrors.h"
+#include "config/ChannelEntryCheck.h"
+#include "config/HW_Channels.h"
+#include "support/VNErrors.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "ConfigTexts.h"
-#include "ConnectionType.h"
-#include "HW_ConfigInfo.h"
-#include "SettingsCheck.h"
+#include "config/ConnectionType.h"
+#include "config/HW_ConfigInfo.h"
+#include "config/SettingsCheck.h"
+#include "tests/support/testsupport/ConfigTexts.h"
 
 namespace {
 

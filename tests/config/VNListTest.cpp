@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "VNList.h"
+#include "config/VNList.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "Localization.h"
-#include "TempFolder.h"
+#include "support/Localization.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 namespace {
 
@@ -32,8 +32,10 @@ struct TCase {
 // as a trace.
 std::string SetEnvironment(const TCase& row) {
   std::string trace;
-  for (const auto& [name, value] : {std::pair{"LANGUAGE", row.language}, {"LC_ALL", row.all},
-                                    {"LC_MESSAGES", row.messages}, {"LANG", row.lang}}) {
+  for (const auto& [name, value] : {std::pair{"LANGUAGE", row.language},
+                                    {"LC_ALL", row.all},
+                                    {"LC_MESSAGES", row.messages},
+                                    {"LANG", row.lang}}) {
     if (*value == '\0') {
       unsetenv(name);
     } else {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
-#include "VNConfig.h"
-#include "VNErrors.h"
+#include "support/VNConfig.h"
+#include "support/VNErrors.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 namespace {
 

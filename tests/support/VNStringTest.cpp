@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "MessageBox.h"
-#include "VNString.h"
+#include "support/MessageBox.h"
+#include "support/VNString.h"
 
 namespace {
 

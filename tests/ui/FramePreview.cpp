@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "HW_FrameMPI.h"
-#include "HW_FramePPI.h"
-#include "HW_FrameS7Online.h"
-#include "HW_FrameTCP.h"
+#include "ui/HW_FrameMPI.h"
+#include "ui/HW_FramePPI.h"
+#include "ui/HW_FrameS7Online.h"
+#include "ui/HW_FrameTCP.h"
 
 namespace {
 template <class F>

@@ -10,16 +10,16 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "Card.h"
-#include "ConfigTexts.h"
-#include "FakeNoDave.h"
-#include "HW_FrameMPI.h"
-#include "HW_FramePPI.h"
-#include "HW_FrameS7Online.h"
-#include "HW_FrameTCP.h"
-#include "TempFolder.h"
-#include "UiTestSupport.h"
-#include "VNErrors.h"
+#include "plc/Card.h"
+#include "support/VNErrors.h"
+#include "tests/plc/FakeNoDave.h"
+#include "tests/support/testsupport/ConfigTexts.h"
+#include "tests/support/testsupport/TempFolder.h"
+#include "tests/ui/UiTestSupport.h"
+#include "ui/HW_FrameMPI.h"
+#include "ui/HW_FramePPI.h"
+#include "ui/HW_FrameS7Online.h"
+#include "ui/HW_FrameTCP.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

@@ -2,9 +2,9 @@
 // captions and range display come from the numbered texts.
 #include <gtest/gtest.h>
 
-#include "FakeNoDave.h"  // BoxRecorder
-#include "UiTestSupport.h"
-#include "VNString.h"
+#include "support/VNString.h"
+#include "tests/plc/FakeNoDave.h"  // BoxRecorder
+#include "tests/ui/UiTestSupport.h"
 
 namespace {
 

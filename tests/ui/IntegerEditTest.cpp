@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "FakeNoDave.h"  // BoxRecorder
-#include "UiTestSupport.h"
-#include "VNErrors.h"
+#include "support/VNErrors.h"
+#include "tests/plc/FakeNoDave.h"  // BoxRecorder
+#include "tests/ui/UiTestSupport.h"
 
 using ::testing::ElementsAre;
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "UpDown.h"
+#include "ui/UpDown.h"
 
 // Counts refused keystrokes instead of sounding the beep.
 class BeepCounter {

@@ -1,4 +1,4 @@
-#include "DeviceFacts.h"
+#include "plc/nodave/posix/DeviceFacts.h"
 
 #include <errno.h>
 #include <grp.h>
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "../Failure.h"
+#include "plc/nodave/Failure.h"
 
 namespace nodave {
 namespace {

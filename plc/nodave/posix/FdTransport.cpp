@@ -7,9 +7,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "../Transport.h"
-#include "../nodave.h"
-#include "PollWait.h"
+#include "plc/nodave/Transport.h"
+#include "plc/nodave/nodave.h"
+#include "plc/nodave/posix/PollWait.h"
 
 namespace nodave {
 namespace {

@@ -1,4 +1,4 @@
-#include "HostLookup.h"
+#include "plc/nodave/posix/HostLookup.h"
 
 #include <errno.h>
 

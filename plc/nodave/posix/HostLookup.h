@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "../Clock.h"
+#include "plc/nodave/Clock.h"
 
 namespace nodave {
 

@@ -8,7 +8,7 @@
 
 #include <ctime>
 
-#include "../Clock.h"
+#include "plc/nodave/Clock.h"
 
 namespace nodave {
 

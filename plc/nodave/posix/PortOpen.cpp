@@ -1,6 +1,6 @@
 // Opening the descriptors the interfaces run on: TCP sockets and serial
 // ports. Both are left non-blocking; every wait goes through poll().
-#include "PortOpen.h"
+#include "plc/nodave/posix/PortOpen.h"
 
 #include <arpa/inet.h>
 #include <errno.h>
@@ -17,11 +17,11 @@
 #include <cstring>
 #include <string>
 
-#include "../Failure.h"
-#include "../nodave.h"
-#include "DeviceFacts.h"
-#include "HostLookup.h"
-#include "PollWait.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/nodave.h"
+#include "plc/nodave/posix/DeviceFacts.h"
+#include "plc/nodave/posix/HostLookup.h"
+#include "plc/nodave/posix/PollWait.h"
 
 namespace nodave {
 namespace {

@@ -1,6 +1,6 @@
 // The probes run in one thread on non-blocking sockets watched by poll():
 // the number at once is bounded by the descriptor limit, never by threads.
-#include "../PortProbe.h"
+#include "plc/scan/PortProbe.h"
 
 #include <arpa/inet.h>
 #include <errno.h>

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "ChannelEntryCheck.h"
-#include "ConfigFile.h"
-#include "HW_Channels.h"
-#include "VNErrors.h"
+#include "config/ChannelEntryCheck.h"
+#include "config/ConfigFile.h"
+#include "config/HW_Channels.h"
+#include "support/VNErrors.h"
 
 extern "C" const char* __ubsan_default_options() {
   return "halt_on_error=1:print_stacktrace=1";

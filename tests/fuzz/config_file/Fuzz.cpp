@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ConfigFile.h"
-#include "HW_Channels.h"
-#include "VNErrors.h"
+#include "config/ConfigFile.h"
+#include "config/HW_Channels.h"
+#include "support/VNErrors.h"
 
 extern "C" const char* __ubsan_default_options() {
   return "halt_on_error=1:print_stacktrace=1";

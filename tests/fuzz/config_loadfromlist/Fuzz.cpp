@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ConfigFile.h"
-#include "HW_ConfigInfo.h"
+#include "config/ConfigFile.h"
+#include "config/HW_ConfigInfo.h"
 
 // Undefined behaviour is a finding, not a warning to scroll past.
 extern "C" const char* __ubsan_default_options() {

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "nodave/Failure.h"
-#include "nodave/IsoTcp.h"
-#include "nodave/Mpi.h"
-#include "nodave/ReadVar.h"
-#include "nodave/S7Pdu.h"
+#include "plc/nodave/Failure.h"
+#include "plc/nodave/IsoTcp.h"
+#include "plc/nodave/Mpi.h"
+#include "plc/nodave/ReadVar.h"
+#include "plc/nodave/S7Pdu.h"
 
 using namespace nodave;
 

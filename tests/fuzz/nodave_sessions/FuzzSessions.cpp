@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "nodave/FakeTransport.h"  // tests/nodave
-#include "nodave/Session.h"
-#include "nodave/nodave.h"
+#include "plc/nodave/Session.h"
+#include "plc/nodave/nodave.h"
+#include "tests/plc/nodave/FakeTransport.h"
 
 using namespace nodave;
 using namespace nodave::testing;

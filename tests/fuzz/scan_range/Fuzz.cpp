@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ScanRange.h"
+#include "plc/scan/ScanRange.h"
 
 extern "C" const char* __ubsan_default_options() {
   return "halt_on_error=1:print_stacktrace=1";

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "VNUtils.h"
+#include "support/VNUtils.h"
 
 extern "C" const char* __ubsan_default_options() {
   return "halt_on_error=1:print_stacktrace=1";

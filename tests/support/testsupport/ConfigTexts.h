@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "HW_ConfigInfo.h"
+#include "config/HW_ConfigInfo.h"
 
 using TSettingsValues = std::map<std::string, std::string>;
 

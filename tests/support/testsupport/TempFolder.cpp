@@ -1,4 +1,4 @@
-#include "TempFolder.h"
+#include "tests/support/testsupport/TempFolder.h"
 
 #include <unistd.h>
 
