@@ -2,8 +2,9 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
-#include "config/HW_Channels.h"
+#include "config/Channel.h"
 
 namespace {
 std::size_t NameHash(std::string_view name) {

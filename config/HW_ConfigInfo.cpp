@@ -7,28 +7,6 @@
 
 #include "config/SettingsTable.h"
 
-const std::array<ProtoStringValue, 6> ConnectionTypes{{
-    {"MPI (S7 300/400)", 0},
-    {"MPI (S7 300/400) Zorbel's version", 1},
-    {"MPI (S7 300/400) Zorbel's version + STX", 2},
-    {"PPI (S7 200)", 10},
-    {"ISO over TCP (S7 300/400)", 122},
-    {"S7ONLINE", 50},
-}};
-
-// Ordered by code, not by rate: "45k" and "93k" follow "1500k".
-const std::array<const char*, 5> SerialBaudRates{"9600", "19200", "38400", "57600", "115200"};
-
-const std::array<ProtoStringValue, 7> ProfibusSpeeds{{
-    {"9k", 0},
-    {"19k", 1},
-    {"187k", 2},
-    {"500k", 3},
-    {"1500k", 4},
-    {"45k", 5},
-    {"93k", 6},
-}};
-
 namespace {
 
 // For every setting (by its place in the table) the index of the first line

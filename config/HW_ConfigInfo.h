@@ -1,6 +1,5 @@
 #pragma once
-// The S7 driver's connection settings record and the tables that turn its
-// indices into labels and library codes.
+// The S7 driver's connection settings record.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,23 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "config/SettingsTable.h"
 #include "support/VNUtils.h"
 
-struct ProtoStringValue {
-  const char* Label;
-  std::int32_t Code;
-};
-
-// Index = TConfigInfo::Connectiontype; Code = protocol for daveNewInterface.
-// 0..2 serial MPI variants, 3 PPI, 4 ISO over TCP, 5 S7ONLINE.
-extern const std::array<ProtoStringValue, 6> ConnectionTypes;
-// Index = TConfigInfo::ProfibusSpeedIndex; Code = bus speed code.
-extern const std::array<ProtoStringValue, 7> ProfibusSpeeds;
-
-// Index = TConfigInfo::Baudrate; the serial port's rate as text.
-extern const std::array<const char*, 5> SerialBaudRates;
-
-class TConfigInfo {
+// The settings record: the fourteen settings (TSettingValues, with their
+// keys, defaults and ranges in SettingsTable()) of one configuration file.
+class TConfigInfo : public TSettingValues {
  public:
   explicit TConfigInfo(std::string configFileName = {});
 
@@ -39,25 +27,8 @@ class TConfigInfo {
   // Appends the fourteen key=value lines.
   void SaveToList(TStrings& lines) const;
 
-  // The settings; their keys, defaults and ranges are in SettingsTable().
-  std::int32_t Connectiontype{};
-  std::int32_t Comport{};
-  std::int32_t Baudrate{};
-  std::int32_t LocalMPI{};
-  std::int32_t LocalPPI{};
-  std::int32_t RemoteMPI{};
-  std::int32_t RemotePPI{};
-  std::int32_t ProfibusSpeedIndex{};
-  std::string IPAddress;
-  std::int32_t IPPort{};
-  std::int32_t Rack{};
-  std::int32_t Slot{};
-  std::string ProtokollFileName;
-  std::int32_t WriteProtocol{};
   std::string ConfigFileName;
 };
-
-struct TSetting;
 
 // The line "Key=value" of setting as SaveToList writes it.
 std::string SettingLine(const TConfigInfo& settings, const TSetting& setting);

@@ -6,7 +6,27 @@
 #include <tuple>
 #include <type_traits>
 
-#include "config/HW_ConfigInfo.h"
+const std::array<ProtoStringValue, 6> ConnectionTypes{{
+    {"MPI (S7 300/400)", 0},
+    {"MPI (S7 300/400) Zorbel's version", 1},
+    {"MPI (S7 300/400) Zorbel's version + STX", 2},
+    {"PPI (S7 200)", 10},
+    {"ISO over TCP (S7 300/400)", 122},
+    {"S7ONLINE", 50},
+}};
+
+// Ordered by code, not by rate: "45k" and "93k" follow "1500k".
+const std::array<const char*, 5> SerialBaudRates{"9600", "19200", "38400", "57600", "115200"};
+
+const std::array<ProtoStringValue, 7> ProfibusSpeeds{{
+    {"9k", 0},
+    {"19k", 1},
+    {"187k", 2},
+    {"500k", 3},
+    {"1500k", 4},
+    {"45k", 5},
+    {"93k", 6},
+}};
 
 namespace {
 
@@ -23,11 +43,11 @@ template <class List>
 constexpr std::int32_t kLastIndexOf =
     static_cast<std::int32_t>(std::tuple_size_v<std::remove_cvref_t<List>>) - 1;
 
-constexpr TSetting Number(std::string_view key, std::int32_t TConfigInfo::*member,
-                          std::int32_t defaultValue, std::int32_t min, std::int32_t max) {
+constexpr TSetting Number(std::string_view key, TNumberField member, std::int32_t defaultValue,
+                          std::int32_t min, std::int32_t max) {
   return {key, member, nullptr, defaultValue, min, max, nullptr};
 }
-constexpr TSetting Text(std::string_view key, std::string TConfigInfo::*member,
+constexpr TSetting Text(std::string_view key, std::string TSettingValues::*member,
                         std::string (*defaultText)(const std::string&)) {
   return {key, nullptr, member, 0, 0, 0, defaultText};
 }
@@ -52,22 +72,22 @@ std::string DefaultIPAddress(const std::string&) {
 }
 
 constexpr std::array<TSetting, kSettingCount> kSettings{{
-    Number("WriteProtocol", &TConfigInfo::WriteProtocol, 0, 0, 1),
-    Text("ProtokollFileName", &TConfigInfo::ProtokollFileName, DefaultProtocolFileName),
-    Number("Comport", &TConfigInfo::Comport, 2, 1, kComPorts),
-    Number("Connectiontype", &TConfigInfo::Connectiontype, 0, 0,
+    Number("WriteProtocol", &TSettingValues::WriteProtocol, 0, 0, 1),
+    Text("ProtokollFileName", &TSettingValues::ProtokollFileName, DefaultProtocolFileName),
+    Number("Comport", &TSettingValues::Comport, 2, 1, kComPorts),
+    Number("Connectiontype", &TSettingValues::Connectiontype, 0, 0,
            kLastIndexOf<decltype(ConnectionTypes)>),
-    Number("Baudrate", &TConfigInfo::Baudrate, 0, 0, kLastIndexOf<decltype(SerialBaudRates)>),
-    Number("LocalMPI", &TConfigInfo::LocalMPI, 0, 0, kMaxBusAddress),
-    Number("LocalPPI", &TConfigInfo::LocalPPI, 0, 0, kMaxBusAddress),
-    Number("RemoteMPI", &TConfigInfo::RemoteMPI, 2, 1, kMaxPartner),
-    Number("RemotePPI", &TConfigInfo::RemotePPI, 2, 0, kMaxBusAddress),
-    Number("ProfibusSpeedIndex", &TConfigInfo::ProfibusSpeedIndex, 2, 0,
+    Number("Baudrate", &TSettingValues::Baudrate, 0, 0, kLastIndexOf<decltype(SerialBaudRates)>),
+    Number("LocalMPI", &TSettingValues::LocalMPI, 0, 0, kMaxBusAddress),
+    Number("LocalPPI", &TSettingValues::LocalPPI, 0, 0, kMaxBusAddress),
+    Number("RemoteMPI", &TSettingValues::RemoteMPI, 2, 1, kMaxPartner),
+    Number("RemotePPI", &TSettingValues::RemotePPI, 2, 0, kMaxBusAddress),
+    Number("ProfibusSpeedIndex", &TSettingValues::ProfibusSpeedIndex, 2, 0,
            kLastIndexOf<decltype(ProfibusSpeeds)>),
-    Text("IPAddress", &TConfigInfo::IPAddress, DefaultIPAddress),
-    Number("IPPort", &TConfigInfo::IPPort, 102, 1, kMaxTcpNumber),
-    Number("Rack", &TConfigInfo::Rack, 0, 0, kMaxTcpNumber),
-    Number("Slot", &TConfigInfo::Slot, 2, 0, kMaxTcpNumber),
+    Text("IPAddress", &TSettingValues::IPAddress, DefaultIPAddress),
+    Number("IPPort", &TSettingValues::IPPort, 102, 1, kMaxTcpNumber),
+    Number("Rack", &TSettingValues::Rack, 0, 0, kMaxTcpNumber),
+    Number("Slot", &TSettingValues::Slot, 2, 0, kMaxTcpNumber),
 }};
 
 // Each row is a number or a text with its default, and every default is a
@@ -90,7 +110,7 @@ const TSetting* FindSetting(std::string_view key) {
   return found == kSettings.end() ? nullptr : &*found;
 }
 
-const TSetting& SettingOf(std::int32_t TConfigInfo::*member) {
+const TSetting& SettingOf(TNumberField member) {
   const auto found = std::find_if(kSettings.begin(), kSettings.end(), [member](const TSetting& s) {
     return member && s.Number == member;
   });

@@ -9,14 +9,48 @@
 #include <string>
 #include <string_view>
 
-class TConfigInfo;
+struct ProtoStringValue {
+  const char* Label;
+  std::int32_t Code;
+};
+
+// Index = TConfigInfo::Connectiontype; Code = protocol for daveNewInterface.
+// 0..2 serial MPI variants, 3 PPI, 4 ISO over TCP, 5 S7ONLINE.
+extern const std::array<ProtoStringValue, 6> ConnectionTypes;
+// Index = TConfigInfo::ProfibusSpeedIndex; Code = bus speed code.
+extern const std::array<ProtoStringValue, 7> ProfibusSpeeds;
+
+// Index = TConfigInfo::Baudrate; the serial port's rate as text.
+extern const std::array<const char*, 5> SerialBaudRates;
+
+// The fourteen settings themselves; TConfigInfo is the record of a file
+// that carries them.
+struct TSettingValues {
+  std::int32_t Connectiontype{};
+  std::int32_t Comport{};
+  std::int32_t Baudrate{};
+  std::int32_t LocalMPI{};
+  std::int32_t LocalPPI{};
+  std::int32_t RemoteMPI{};
+  std::int32_t RemotePPI{};
+  std::int32_t ProfibusSpeedIndex{};
+  std::string IPAddress;
+  std::int32_t IPPort{};
+  std::int32_t Rack{};
+  std::int32_t Slot{};
+  std::string ProtokollFileName;
+  std::int32_t WriteProtocol{};
+};
+
+// A number setting, as a field of the dialog or a row of the table names it.
+using TNumberField = std::int32_t TSettingValues::*;
 
 struct TSetting {
   // As written in the file (looked up there ignoring letter case).
   std::string_view Key;
   // Exactly one of the two: a number setting or a text setting.
-  std::int32_t TConfigInfo::*Number = nullptr;
-  std::string TConfigInfo::*Text = nullptr;
+  TNumberField Number = nullptr;
+  std::string TSettingValues::*Text = nullptr;
   // A number setting's default and inclusive range; a setting that picks an
   // item of a list ranges over the list's indices.
   std::int32_t Default = 0;
@@ -37,4 +71,4 @@ const std::array<TSetting, kSettingCount>& SettingsTable();
 const TSetting* FindSetting(std::string_view key);
 
 // The row of a number setting, for a field that edits it.
-const TSetting& SettingOf(std::int32_t TConfigInfo::*member);
+const TSetting& SettingOf(TNumberField member);

@@ -1,11 +1,13 @@
 #pragma once
 // The steps of a diagnosis per connection type, and the run that times them
 // and keeps them within the run's time.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 
-#include "plc/CardDiagnosis.h"
+#include "config/HW_ConfigInfo.h"
+#include "plc/Diagnosis.h"
 #include "support/Result.h"
 
 class TPlcConnection;

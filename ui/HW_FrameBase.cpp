@@ -88,8 +88,7 @@ QComboBox* TConnectionFrame::NewListBox(const char* objectName) {
   return box;
 }
 
-TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName,
-                              std::int32_t TConfigInfo::*member) {
+TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName, TNumberField member) {
   // The field accepts what the setting may hold, so the command line's --set
   // refuses exactly what the field refuses.
   const TSetting& setting = SettingOf(member);
@@ -110,7 +109,7 @@ void TConnectionFrame::AddBesideLastRow(QWidget* widget) {
   FGrid->addWidget(widget, FRowCount - 1, kFieldColumn + 1, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-TIntegerEdit* TConnectionFrame::NewAddressField(std::int32_t TConfigInfo::*member) {
+TIntegerEdit* TConnectionFrame::NewAddressField(TNumberField member) {
   return NewSettingField(SettingOf(member).Key, member);
 }
 

@@ -25,8 +25,7 @@ using TCollectSettingsEvent = std::function<void(TConfigInfo&)>;
 // accepting the setting's range, zero allowed, shown with "%3d" without
 // blanks, beeping at refused keys: the field of a frame, and of a window
 // that asks for the same setting.
-TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName,
-                              std::int32_t TConfigInfo::*member);
+TIntegerEdit* NewSettingField(QWidget* parent, std::string_view objectName, TNumberField member);
 
 class TConnectionFrame : public QFrame {
   Q_OBJECT
@@ -59,11 +58,11 @@ class TConnectionFrame : public QFrame {
   // A drop-down list without free text, named objectName.
   QComboBox* NewListBox(const char* objectName);
   // NewSettingField in this frame.
-  TIntegerEdit* NewSettingField(std::string_view objectName, std::int32_t TConfigInfo::*member) {
+  TIntegerEdit* NewSettingField(std::string_view objectName, TNumberField member) {
     return ::NewSettingField(this, objectName, member);
   }
   // A bus address: a setting's field named after its key, for a spinner.
-  TIntegerEdit* NewAddressField(std::int32_t TConfigInfo::*member);
+  TIntegerEdit* NewAddressField(TNumberField member);
   // A spinner attached to field whose arrows step 0..30000.
   TUpDown* NewAddressSpinner(const char* objectName, TIntegerEdit* field);
   // Places the "Reachable participants" button, with the partner list below.

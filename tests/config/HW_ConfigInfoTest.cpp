@@ -262,7 +262,7 @@ TEST(SettingsCheck, EveryKeyOfTheFileIsASettingKey) {
 }
 
 TEST(SettingsCheck, CheckSettingsNamesTheFirstRefusedSettingInScope) {
-  using Field = std::int32_t TConfigInfo::*;
+  using Field = TNumberField;
   struct CheckCase {
     const char* Name;
     std::vector<std::pair<Field, std::int32_t>> Changes;
