@@ -30,6 +30,7 @@
 #include "config/VNList.h"
 #include "plc/CardServices.h"
 #include "plc/PlcReads.h"
+#include "plc/WireLimitCheck.h"
 #include "support/Localization.h"
 
 namespace {
@@ -254,8 +255,10 @@ int Show(const TCardServices& card, bool json) {
 int Check(const TCardServices& card, bool json) {
   const std::string& file = card.Settings().ConfigFileName;
   // Why the settings in use are not the file's comes first: it concerns
-  // the whole file.
-  const std::vector<TReadFinding> read = ReadFindings(card.Reading(), card.FileEncoding());
+  // the whole file. Then what the wire could not carry.
+  std::vector<TReadFinding> read = ReadFindings(card.Reading(), card.FileEncoding());
+  for (const TWireLimitFinding& beyond : WireLimitFindings(card.Settings()))
+    read.push_back({0, {}, WireLimitText(beyond)});
   const auto refused = CheckChannelLines(card.ChannelTree());
   // The channel lines follow the start marker; lines are counted from 1.
   const std::size_t firstLine = card.ChannelBlockStart().value_or(0) + 2;

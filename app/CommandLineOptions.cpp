@@ -2,7 +2,13 @@
 
 #include <array>
 
+#include "plc/nodave/ComposedText.h"
+#include "plc/nodave/WireLimits.h"
+
 namespace {
+
+constexpr nodave::TComposedText kPortHelp =
+    nodave::ComposeText({"the TCP port --scan probes (default ", nodave::kIsoTcpPort, ")"});
 
 constexpr std::array kOptions{
     TCommandLineOption{"h", "help", "", TValueCompletion::Nothing, "show this help and end"},
@@ -29,8 +35,7 @@ constexpr std::array kOptions{
     TCommandLineOption{"", "scan", "RANGE", TValueCompletion::Nothing,
                        "find the PLCs in RANGE (A.B.C.D, A.B.C.D/NN\n"
                        "or A.B.C.D-E) and show one line each"},
-    TCommandLineOption{"", "port", "N", TValueCompletion::Nothing,
-                       "the TCP port --scan probes (default 102)"},
+    TCommandLineOption{"", "port", "N", TValueCompletion::Nothing, kPortHelp.Chars},
     TCommandLineOption{"", "verify", "", TValueCompletion::Nothing,
                        "connect to the PLC and read every channel of the\n"
                        "file; list the channels the PLC refuses"},

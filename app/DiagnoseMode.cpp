@@ -8,6 +8,7 @@
 #include "config/ConfigReading.h"
 #include "plc/CardDiagnosis.h"
 #include "plc/ResultTexts.h"
+#include "plc/nodave/nodave.h"
 #include "support/Translation.h"
 
 namespace {
@@ -52,10 +53,10 @@ TDiagnoseResult AsJson(const TDiagnosis& diagnosis) {
 // they fell back to the defaults, testing them would test settings nobody
 // chose, so the diagnosis ends there.
 bool DiagnoseFile(const TCardServices& card, TDiagnosis& diagnosis) {
-  static constexpr const char* kStep = "configuration file";
+  const char* name = daveStepName(daveStepConfigFile);
   const std::string& file = card.Settings().ConfigFileName;
   const auto findings = ReadFindings(card.Reading(), card.FileEncoding());
-  TDiagnosisStep step{kStep, Tr(kStep), findings.empty(), 0, file};
+  TDiagnosisStep step{name, Tr(name), findings.empty(), 0, file};
   if (!findings.empty()) {
     step.Detail = FindingText(file, findings.front());
     diagnosis.Cause = FindingsText(file, findings);

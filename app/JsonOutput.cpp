@@ -24,7 +24,8 @@ void PutIdentity(QJsonObject& object, const TPlcIdentity& identity, bool withPla
   if (withPlantDesignation) PutIfKnown(object, "plant_designation", identity.PlantDesignation);
   PutIfKnown(object, "module_name", identity.ModuleName);
   PutIfKnown(object, "firmware", identity.FirmwareVersion);
-  if (identity.OperatingState) object.insert("state", Text(StateKeyword(*identity.OperatingState)));
+  if (identity.OperatingState)
+    object.insert("state", Text(OperatingStateKeyword(*identity.OperatingState)));
 }
 
 std::string Document(const QJsonDocument& document) {
@@ -32,11 +33,6 @@ std::string Document(const QJsonDocument& document) {
 }
 
 }  // namespace
-
-std::string_view StateKeyword(TOperatingState state) {
-  const std::string_view keyword = OperatingStateKeyword(state);
-  return keyword.empty() ? "UNKNOWN" : keyword;
-}
 
 std::string ShowJson(const TShowResult& result) {
   QJsonObject settings;

@@ -75,10 +75,6 @@ struct TReadValue {
   std::string Error;
 };
 
-// The operating state as the PLC's own display names it ("RUN"): the same
-// in every language, so scripts can compare it.
-std::string_view StateKeyword(TOperatingState state);
-
 // Each returns the document, indented, with a final line break.
 // {"settings": {key: value...}, "file": ..., "channel_lines": n}
 std::string ShowJson(const TShowResult& result);

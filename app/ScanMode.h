@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "plc/CardServices.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/scan/ScanRange.h"
 
 struct TScanRequest {
   TScanRange Range;
-  int Port = 102;
+  int Port = nodave::kIsoTcpPort;
 };
 
 // The scan the option values ask for, or a Value refusal (exit 2) that

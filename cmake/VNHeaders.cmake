@@ -20,7 +20,12 @@ function(vn_target_headers target)
     file(CREATE_LINK ${source} ${stage}/${name} SYMBOLIC)
     set_property(GLOBAL APPEND PROPERTY VN_STAGED_HEADERS ${source})
   endforeach()
-  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${stage}>)
+  get_target_property(type ${target} TYPE)
+  set(scope PUBLIC)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    set(scope INTERFACE)  # a header-only target has no sources of its own
+  endif()
+  target_include_directories(${target} ${scope} $<BUILD_INTERFACE:${stage}>)
 endfunction()
 
 # Every header of the source folders belongs to exactly one target, and

@@ -6,6 +6,8 @@
 #include <tuple>
 #include <type_traits>
 
+#include "plc/nodave/WireLimits.h"
+
 const std::array<ProtoStringValue, 6> ConnectionTypes{{
     {"MPI (S7 300/400)", 0},
     {"MPI (S7 300/400) Zorbel's version", 1},
@@ -33,7 +35,7 @@ namespace {
 // The highest address a frame's spinner can hold (its positions are 16-bit
 // signed): the spinner's position is what the dialog stores, so it is the
 // limit of the address fields and of --set alike.
-constexpr std::int32_t kMaxBusAddress = std::numeric_limits<std::int16_t>::max();
+constexpr std::int32_t kMaxFieldAddress = std::numeric_limits<std::int16_t>::max();
 constexpr std::int32_t kComPorts = 9;
 constexpr std::int32_t kMaxPartner = 100;
 constexpr std::int32_t kMaxTcpNumber = 65535;
@@ -78,14 +80,14 @@ constexpr std::array<TSetting, kSettingCount> kSettings{{
     Number("Connectiontype", &TSettingValues::Connectiontype, 0, 0,
            kLastIndexOf<decltype(ConnectionTypes)>),
     Number("Baudrate", &TSettingValues::Baudrate, 0, 0, kLastIndexOf<decltype(SerialBaudRates)>),
-    Number("LocalMPI", &TSettingValues::LocalMPI, 0, 0, kMaxBusAddress),
-    Number("LocalPPI", &TSettingValues::LocalPPI, 0, 0, kMaxBusAddress),
+    Number("LocalMPI", &TSettingValues::LocalMPI, 0, 0, kMaxFieldAddress),
+    Number("LocalPPI", &TSettingValues::LocalPPI, 0, 0, kMaxFieldAddress),
     Number("RemoteMPI", &TSettingValues::RemoteMPI, 2, 1, kMaxPartner),
-    Number("RemotePPI", &TSettingValues::RemotePPI, 2, 0, kMaxBusAddress),
+    Number("RemotePPI", &TSettingValues::RemotePPI, 2, 0, kMaxFieldAddress),
     Number("ProfibusSpeedIndex", &TSettingValues::ProfibusSpeedIndex, 2, 0,
            kLastIndexOf<decltype(ProfibusSpeeds)>),
     Text("IPAddress", &TSettingValues::IPAddress, DefaultIPAddress),
-    Number("IPPort", &TSettingValues::IPPort, 102, 1, kMaxTcpNumber),
+    Number("IPPort", &TSettingValues::IPPort, nodave::kIsoTcpPort, 1, kMaxTcpNumber),
     Number("Rack", &TSettingValues::Rack, 0, 0, kMaxTcpNumber),
     Number("Slot", &TSettingValues::Slot, 2, 0, kMaxTcpNumber),
 }};

@@ -8,6 +8,7 @@
 #include "config/ConnectionType.h"
 #include "plc/CardDiagnosisSteps.h"
 #include "plc/PlcConnection.h"
+#include "plc/WireLimitCheck.h"
 #include "support/Translation.h"
 
 namespace {
@@ -29,6 +30,29 @@ int DefaultAnswerUs(TConnectionType type) {
 std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
   return text;
+}
+
+// Settings the wire cannot carry fail the type's first step, before it
+// sends anything: the library would refuse them only after connecting.
+bool WithinWireLimits(TDiagnosisRun& run, std::optional<TConnectionType> type,
+                      const TConfigInfo& settings) {
+  const std::vector<TWireLimitFinding> beyond = WireLimitFindings(settings);
+  if (beyond.empty()) return true;
+  const int first = !type || *type == TConnectionType::IsoTcp ? daveStepNameLookup
+                    : IsSerial(*type)                         ? daveStepSerialOpen
+                                                              : daveStepAccessPoint;
+  run.Step(
+      first,
+      [&] {
+        TStepOutcome outcome{TResult::Failure(TFailure::Refused, WireLimitText(beyond.front())),
+                             {}};
+        for (const TWireLimitFinding& finding : beyond)
+          outcome.Result.Cause +=
+              (outcome.Result.Cause.empty() ? "" : "\n") + WireLimitText(finding);
+        return outcome;
+      },
+      "Give each setting named the value of the PLC's hardware configuration (--set Key=Value).");
+  return false;
 }
 
 }  // namespace
@@ -63,9 +87,9 @@ int TDiagnosisRun::LeftMs() const {
   return std::max(0, kDiagnosisLimitMs - static_cast<int>(used));
 }
 
-bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& body,
-                         const char* advice) {
+bool TDiagnosisRun::Step(int id, const std::function<TStepOutcome()>& body, const char* advice) {
   if (FStop && *FStop) return false;
+  const char* name = daveStepName(id);
   TDiagnosisStep step;
   step.Key = name;
   step.Name = Tr(name);
@@ -85,13 +109,10 @@ bool TDiagnosisRun::Step(const char* name, const std::function<TStepOutcome()>& 
   if (FObserver) FObserver(FOut.Steps.back());
   if (!outcome.Result.Ok() && FOut.Cause.empty() && FOut.Advice.empty()) {
     FOut.Cause = outcome.Result.Cause;
-    FOut.Advice = Tr(outcome.Advice != nullptr ? outcome.Advice : advice);
+    const char* chosen = outcome.Advice != nullptr ? outcome.Advice : advice;
+    if (chosen) FOut.Advice = Tr(chosen);
   }
   return outcome.Result.Ok();
-}
-
-bool TDiagnosisRun::Step(int step, const std::function<TStepOutcome()>& body, const char* advice) {
-  return Step(daveStepName(step), body, advice);
 }
 
 TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t windowHandle,
@@ -101,8 +122,10 @@ TDiagnosis DiagnoseConnection(const TConfigInfo& settings, std::uintptr_t window
   const std::optional<TConnectionType> type = ConnectionTypeOf(settings.Connectiontype);
   TDiagnosisRun run(diagnosis, connection, DefaultAnswerUs(type.value_or(TConnectionType::IsoTcp)),
                     observer, stop);
-  const bool connected = type == TConnectionType::IsoTcp ? DiagnoseIsoTcp(run, connection, settings)
-                                                         : DiagnoseBus(run, connection, settings);
+  const bool connected =
+      WithinWireLimits(run, type, settings) &&
+      (type == TConnectionType::IsoTcp ? DiagnoseIsoTcp(run, connection, settings)
+                                       : DiagnoseBus(run, connection, settings));
   if (connected) DiagnoseReads(run, connection);
   run.Finish();
   return diagnosis;

@@ -14,17 +14,16 @@
 #include "plc/PlcConnection.h"
 #include "plc/PlcIdentity.h"
 #include "plc/PlcReads.h"
+#include "plc/ResultTexts.h"
+#include "plc/nodave/ComposedText.h"
 #include "plc/nodave/IsoTcp.h"
+#include "plc/nodave/WireLimits.h"
 #include "support/Translation.h"
 
 namespace {
 
 constexpr std::size_t kAddressSize = 64;
 constexpr std::size_t kSzlBufferSize = 1024;
-
-constexpr const char* kReadAdvice =
-    "On an S7-1200/1500: in the CPU's properties (Protection & Security) allow PUT/GET "
-    "communication and load the configuration into the PLC.";
 
 std::string Number(int value) {
   return std::to_string(value);
@@ -39,15 +38,17 @@ std::string Tsaps(int rack, int slot) {
   return text;
 }
 
-constexpr const char* kNotS7Advice =
-    "Check that the address and port are the PLC's: S7 PLCs answer on port 102.";
+constexpr nodave::TComposedText kNotS7Advice =
+    nodave::ComposeText({"Check that the address and port are the PLC's: S7 PLCs answer on port ",
+                         nodave::kIsoTcpPort, "."});
 
-// What to try after a failed read: a refusal is the PLC's access settings
-// (the step's own advice); otherwise what the answer, or its lack, says.
+// What to try after a failed read: what the answer, or its lack, says. A
+// refusal's cause line names the PLC's error and, for a refused access,
+// already says what to try.
 const char* ReadAdvice(int code) {
   switch (daveResultKind(code)) {
     case daveKindPlcRefused:
-      return nullptr;
+      return "";
     case daveKindNoAnswer:
       return "The PLC did not answer the read completely in time: check the network and the "
              "PLC's load, then try again.";
@@ -186,7 +187,7 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
                                 FillIn(Tr("rack %d, slot %d, TSAP %s"),
                                        {Number(settings.Rack), Number(settings.Slot),
                                         Tsaps(settings.Rack, settings.Slot)}),
-                                notS7 ? kNotS7Advice : nullptr};
+                                notS7 ? kNotS7Advice.Chars : nullptr};
           },
           "Check rack and slot in the PLC's hardware configuration and that the PLC has a free "
           "connection.")) {
@@ -264,7 +265,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
         if (!read.Result) return ReadFailed(connection, read.Result.LibraryCode);
         return Done(BareOrderCode(read.Value));
       },
-      kReadAdvice);
+      nullptr);
   if (!orderCode) return;
   const bool identified = run.Step(
       daveStepIdentity,
@@ -280,7 +281,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
         if (code != 0) return ReadFailed(connection, code);
         return Done(IdentityDetail(identity));
       },
-      kReadAdvice);
+      nullptr);
   if (!identified) return;
   run.Step(
       daveStepOperatingState,
@@ -289,9 +290,7 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
         const int code =
             ReadList(connection, kSzlCurrentModeTransition, TakeModeTransition, identity);
         if (code != 0) return ReadFailed(connection, code);
-        const TOperatingState state = identity.OperatingState.value_or(TOperatingState::Unknown);
-        const std::string_view keyword = OperatingStateKeyword(state);
-        return Done(keyword.empty() ? Tr("unknown") : std::string(keyword));
+        return Done(StateText(identity.OperatingState.value_or(TOperatingState::Unknown)));
       },
-      kReadAdvice);
+      nullptr);
 }

@@ -16,7 +16,8 @@ class TPlcConnection;
 struct TStepOutcome {
   TResult Result;
   std::string Detail;
-  // What to try instead of the step's advice (a catalogue text), or null.
+  // What to try instead of the step's advice (a catalogue text; "": nothing),
+  // or null.
   const char* Advice = nullptr;
 };
 
@@ -26,13 +27,12 @@ class TDiagnosisRun {
   // observer and stop as for DiagnoseConnection.
   TDiagnosisRun(TDiagnosis& out, TPlcConnection& connection, int answerUs,
                 TDiagnosisObserver observer = {}, const std::atomic<bool>* stop = nullptr);
-  // Runs body as the step name (a catalogue text) and records it; false when
-  // it failed: then the first failure's cause and advice (a catalogue text)
-  // are the diagnosis's. A stopped run records nothing more and says false.
-  bool Step(const char* name, const std::function<TStepOutcome()>& body, const char* advice);
-  // The same for a step of the S7 library's list (daveStep*), by the name
-  // its cause lines give the step too.
-  bool Step(int step, const std::function<TStepOutcome()>& body, const char* advice);
+  // Runs body as the step id of the S7 library's list (daveStep*), by the
+  // name its cause lines give the step too, and records it; false when it
+  // failed: then the first failure's cause and advice (a catalogue text, or
+  // null for none) are the diagnosis's. A stopped run records nothing more
+  // and says false.
+  bool Step(int id, const std::function<TStepOutcome()>& body, const char* advice);
   // Replaces the advice by settings that answered: the pair and the command.
   void Suggest(int rack, int slot, std::string suggestion, std::string advice) {
     FOut.AnsweringPair = TDiagnosis::TRackSlot{rack, slot};

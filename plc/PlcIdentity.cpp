@@ -123,5 +123,5 @@ std::string_view OperatingStateKeyword(TOperatingState state) {
     case TOperatingState::Unknown:
       break;
   }
-  return "";
+  return "UNKNOWN";
 }

@@ -16,7 +16,7 @@ inline constexpr int kSzlCurrentModeTransition = 0x0424;
 enum class TOperatingState { Unknown, Stop, Startup, Run, Hold, Defect };
 
 // The state as the PLC's own display names it ("RUN"), the same in every
-// language; "" for Unknown.
+// language, so scripts can compare it; "UNKNOWN" when it could not be told.
 std::string_view OperatingStateKeyword(TOperatingState state);
 
 // A field the PLC refused, or whose record it did not send, stays empty.

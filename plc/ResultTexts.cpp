@@ -3,8 +3,8 @@
 #include "support/Translation.h"
 
 std::string StateText(TOperatingState state) {
-  const std::string_view keyword = OperatingStateKeyword(state);
-  return keyword.empty() ? Tr("unknown") : std::string(keyword);
+  if (state == TOperatingState::Unknown) return Tr("unknown");
+  return std::string(OperatingStateKeyword(state));
 }
 
 std::string ScanSummary(std::size_t probed, std::size_t found) {

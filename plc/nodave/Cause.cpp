@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "plc/nodave/ComposedText.h"
 #include "plc/nodave/Failure.h"
 #include "plc/nodave/nodave.h"
 
@@ -18,18 +19,22 @@ struct StepName {
   const char* name;
 };
 
-// The one list of step names: the cause lines and a diagnosis's steps both
-// take their names from here.
 constexpr StepName kStepNames[] = {
-    {daveStepNameLookup, "name look-up"},        {daveStepTcpConnect, "TCP connect"},
-    {daveStepIsoConnect, "ISO connect"},         {daveStepS7Setup, "S7 set-up"},
-    {daveStepOrderCode, "order code"},           {daveStepSzlRead, "system status list read"},
-    {daveStepSerialOpen, "serial device"},       {daveStepAdapter, "adapter answer"},
-    {daveStepBusPartners, "bus partners"},       {daveStepPlcConnect, "PLC connect"},
-    {daveStepOperatingState, "operating state"}, {daveStepRackSlotSearch, "rack/slot search"},
-    {daveStepAccessPoint, "access point"},       {daveStepIdentity, "identity"},
-    {daveStepReadVars, "variable read"},
+#define DAVE_STEP(name, value, text) {name, text},
+#include "plc/nodave/Steps.def"
 };
+
+// What to try when the PLC refuses access: the one place that says it, as
+// the end of the cause lines of such a refusal.
+constexpr const char* kAccessAdvice =
+    " - on an S7-1200/1500 allow PUT/GET access and check the protection level";
+constexpr const char* kPlcError = "Step \"%s\": the PLC answered with error %s (%s)";
+constexpr const char* kItemRefused =
+    "Step \"%s\": the PLC returned %s for the requested object (%s)";
+constexpr nodave::TComposedText kPlcErrorWithAdvice =
+    nodave::ComposeText({kPlcError, kAccessAdvice});
+constexpr nodave::TComposedText kItemRefusedWithAdvice =
+    nodave::ComposeText({kItemRefused, kAccessAdvice});
 
 // PLC error codes for which the usual cause is the PLC's access settings.
 constexpr int kAccessErrors[] = {0x8104, 0x8703, 0xD241, 0xD602, 0xD603, 0xD604, 0xD605};
@@ -183,20 +188,14 @@ bool DescribeIsoRefusal(const daveFailure& f, CauseBuilder& c) {
 
 bool DescribePlcError(const daveFailure& f, CauseBuilder& c) {
   if (f.s7Error > 0xFF && f.s7Error <= 0xFFFF) {
-    c.pattern(IsAccessError(f.s7Error)
-                  ? "Step \"%s\": the PLC answered with error %s (%s) - on an S7-1200/1500 allow "
-                    "PUT/GET access and check the protection level"
-                  : "Step \"%s\": the PLC answered with error %s (%s)")
+    c.pattern(IsAccessError(f.s7Error) ? kPlcErrorWithAdvice.Chars : kPlcError)
         .message(daveStepName(f.step))
         .hex(f.s7Error, 4)
         .message(daveStrerror(f.s7Error));
     return true;
   }
   if (f.itemReturn >= 1 && f.itemReturn <= 0xFF) {
-    c.pattern(f.itemReturn == daveResItemAccessDenied
-                  ? "Step \"%s\": the PLC returned %s for the requested object (%s) - on an "
-                    "S7-1200/1500 allow PUT/GET access and check the protection level"
-                  : "Step \"%s\": the PLC returned %s for the requested object (%s)")
+    c.pattern(f.itemReturn == daveResItemAccessDenied ? kItemRefusedWithAdvice.Chars : kItemRefused)
         .message(daveStepName(f.step))
         .hex(f.itemReturn, 2)
         .message(daveStrerror(f.itemReturn));

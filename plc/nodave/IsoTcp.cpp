@@ -1,6 +1,7 @@
 #include "plc/nodave/IsoTcp.h"
 
 #include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 
 namespace nodave {
@@ -14,7 +15,7 @@ constexpr std::size_t kDtHeader = 3;  // LI, code, EOT/number
 }  // namespace
 
 std::uint16_t RemoteTsap(int rack, int slot) {
-  return static_cast<std::uint16_t>(kConnectionTypePG << 8 | (rack * 32 + slot));
+  return static_cast<std::uint16_t>(kConnectionTypePG << 8 | (rack * (kMaxSlot + 1) + slot));
 }
 
 Bytes BuildConnectionRequest(std::uint16_t remoteTsap) {

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 
 namespace nodave {
@@ -88,8 +89,8 @@ int BuildBusConnect(std::uint8_t localAddress, int speed, Bytes& telegram) {
   // Only the parameter set STEP 7 sends for 187.5 kbit/s is known; sending
   // guessed timings for other speeds could disturb a running bus.
   if (speed != daveSpeed187k) return daveResSpeedUndocumented;
-  if (localAddress > 126) return daveResInvalidAddress;
-  std::uint8_t hsa = localAddress <= kHighestStation ? kHighestStation : 126;
+  if (localAddress > kMaxBusAddress) return daveResInvalidAddress;
+  std::uint8_t hsa = localAddress <= kHighestStation ? kHighestStation : kMaxBusAddress;
   ByteWriter w;
   w.u8(kAdapterControl).u8(kCmdBusConnect).u8(kRequest);
   w.le16(static_cast<std::uint16_t>(hsa + 8));  // target rotation time

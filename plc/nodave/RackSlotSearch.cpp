@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "plc/nodave/Clock.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 #include "plc/nodave/posix/PortOpen.h"
 
 namespace {
 
 constexpr int kSlotsTried = 6;  // slots 0 to 5 hold the CPU on every common rack layout
-constexpr int kLargestRack = 7;
 
 struct Pair {
   int rack;
@@ -23,7 +23,7 @@ struct Pair {
 
 std::vector<Pair> PairsToTry(int firstRack) {
   std::vector<Pair> pairs;
-  const int rack = firstRack >= 0 && firstRack <= kLargestRack ? firstRack : 0;
+  const int rack = firstRack >= 0 && firstRack <= nodave::kMaxRack ? firstRack : 0;
   for (int slot = 0; slot < kSlotsTried; ++slot) pairs.push_back({rack, slot});
   if (rack != 0) {
     for (int slot = 0; slot < kSlotsTried; ++slot) pairs.push_back({0, slot});

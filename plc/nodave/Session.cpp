@@ -4,6 +4,7 @@
 #include "plc/nodave/Ppi.h"
 #include "plc/nodave/ReadVar.h"
 #include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 
 namespace nodave {
@@ -41,7 +42,11 @@ bool KnownProtocol(int protocol) {
 }
 
 bool ValidBusAddress(int address) {
-  return address >= 0 && address <= 126;
+  return address >= 0 && address <= kMaxBusAddress;
+}
+
+bool ValidRackSlot(int rack, int slot) {
+  return rack >= 0 && rack <= kMaxRack && slot >= 0 && slot <= kMaxSlot;
 }
 
 // Failures after which the link may be out of step with the PLC: a late
@@ -145,7 +150,7 @@ std::unique_ptr<PduLink> Interface::makeLink(int address, int rack, int slot, in
       error = daveResS7onlineUnavailable;
       return nullptr;
     case daveProtoISOTCP:
-      if (rack < 0 || rack > 7 || slot < 0 || slot > 31) break;
+      if (!ValidRackSlot(rack, slot)) break;
       return std::make_unique<IsoTcpLink>(*transport_, budget_, iso::RemoteTsap(rack, slot));
     case daveProtoPPI:
       if (!ValidBusAddress(address)) {
@@ -160,7 +165,7 @@ std::unique_ptr<PduLink> Interface::makeLink(int address, int rack, int slot, in
         error = daveResInvalidAddress;
         return nullptr;
       }
-      if (rack < 0 || rack > 7 || slot < 0 || slot > 31) break;
+      if (!ValidRackSlot(rack, slot)) break;
       return std::make_unique<MpiLink>(adapter_, static_cast<std::uint8_t>(address), rack, slot);
   }
   error = daveResInvalidRackSlot;

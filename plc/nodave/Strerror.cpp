@@ -3,75 +3,33 @@
 // by its own message.
 #include <cstdint>
 
+#include "plc/nodave/ComposedText.h"
 #include "plc/nodave/Texts.h"
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 
 namespace {
+
+using nodave::ComposeText;
+using nodave::kMaxBusAddress;
+using nodave::kMaxRack;
+using nodave::kMaxSlot;
+using nodave::TComposedText;
 
 struct Text {
   int code;
   const char* text;
 };
 
-constexpr Text kLibraryTexts[] = {
-    {daveResOK, "ok"},
-    {daveResItemHardwareFault, "the PLC reports a hardware fault for the requested object"},
-    {daveResItemAccessDenied, "the PLC does not allow access to the requested object"},
-    {daveResItemAddressOutOfRange, "the requested address is out of range"},
-    {daveResItemTypeNotSupported, "the PLC does not support the requested data type"},
-    {daveResItemTypeInconsistent, "the requested data type is inconsistent"},
-    {daveResItemNotAvailable, "the requested object does not exist in the PLC"},
-    {daveResCannotEvaluatePDU, "the PLC's answer cannot be evaluated"},
-    {daveResUnknownError, "internal error of the S7 library (out of memory)"},
-    {daveResUnexpectedFunc, "the PLC answered with an unexpected function"},
-    {daveResInvalidParam, "invalid parameter"},
-    {daveResShortPacket, "the answer is shorter than its header says"},
-    {daveResTimeout, "timeout: the PLC or adapter did not answer in time"},
-    {daveResConnectionClosed, "the PLC or adapter closed the connection"},
-    {daveResConnectionReset, "the connection broke (reset or read error)"},
-    {daveResConnectionRefused, "the PLC refused the connection (check rack and slot)"},
-    {daveResWrongReference, "the answer does not belong to the request (wrong PDU reference)"},
-    {daveResBadFrame, "malformed frame received"},
-    {daveResBadChecksum, "checksum error in a received frame"},
-    {daveResNotConnected, "not connected to the PLC"},
-    {daveResSendFailed, "sending to the PLC or adapter failed"},
-    {daveResInvalidHandle, "invalid or already freed interface or connection"},
-    {daveResPortNotOpen, "the port or socket is not open"},
-    {daveResS7onlineUnavailable, "the S7ONLINE access point does not exist on this system"},
-    {daveResUnknownProtocol, "unknown protocol code"},
-    {daveResInvalidAddress, "bus address out of range (0 to 126)"},
-    {daveResInvalidRackSlot, "rack must be 0 to 7 and slot 0 to 31"},
-    {daveResAnswerTooLong, "the answer is longer than the library accepts"},
-    {daveResNoOrderCode, "the PLC's module identification contains no order code"},
-    {daveResInterfaceFreed, "the interface of this connection has been freed"},
-    {daveResNotForProtocol, "this function is not available for the interface's protocol"},
-    {daveResAdapterNotReady, "the adapter is not initialised"},
-    {daveResBlockRejected, "the MPI adapter rejected the data (NAK)"},
-    {daveResAdapterError, "the MPI adapter reported an error"},
-    {daveResMpiVariantUndocumented,
-     "this MPI adapter variant (without STX) is not supported: its framing is not publicly "
-     "documented"},
-    {daveResSpeedUndocumented,
-     "this MPI bus speed is not supported: only the bus parameters for 187.5 kbit/s are "
-     "publicly documented"},
-    {daveResInvalidSpeed, "bus speed code out of range (0 to 6)"},
-    {daveResPartnerRefused, "the MPI partner refused the connection"},
-    {daveResStationNotReady, "the PPI station did not get its answer ready"},
-    {daveResMissingItems, "the PLC answered fewer items than were asked for"},
-    {daveResRequestTooLarge,
-     "the read request has more than 20 items or does not fit the negotiated PDU size"},
-};
+constexpr TComposedText kInvalidAddressText =
+    ComposeText({"bus address out of range (0 to ", kMaxBusAddress, ")"});
+constexpr TComposedText kInvalidRackSlotText =
+    ComposeText({"rack must be 0 to ", kMaxRack, " and slot 0 to ", kMaxSlot});
 
-// Answers that were checked and not believed, and a port whose service is
-// no S7 PLC.
-constexpr Text kCheckTexts[] = {
-    {daveResNotS7Service, "the service at this address does not answer as an S7 PLC"},
-    {daveResWrongSzl, "the PLC answered with another system status list than asked for"},
-    {daveResBadOrderCode, "the order code in the PLC's answer is not printable text"},
-    {daveResBadPduSize,
-     "the PDU size the PLC negotiated is below 240 bytes or above the size proposed"},
-    {daveResAnswerOverPdu, "the PLC's answer is longer than the negotiated PDU size"},
-    {daveResAnswerIncomplete, "the PLC's answer was still incomplete when the time was up"},
+// Every code the library produces, with its own text.
+constexpr Text kLibraryTexts[] = {
+#define DAVE_RESULT(name, value, text) {name, text},
+#include "plc/nodave/ResultCodes.def"
 };
 
 // COTP disconnect reasons (ISO 8073) in answer to the connection request.
@@ -158,7 +116,6 @@ const char* Find(const Text (&table)[N], int code) {
 
 const char* KnownText(int code) {
   if (const char* t = Find(kLibraryTexts, code)) return t;
-  if (const char* t = Find(kCheckTexts, code)) return t;
   if (code <= daveResCotpRefusedBase && code > daveResCotpRefusedBase - 256) {
     return Find(kCotpReasons, daveResCotpRefusedBase - code);
   }

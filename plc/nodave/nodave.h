@@ -48,64 +48,11 @@ enum {
 // Result codes. 0 is success. Positive codes are what the PLC answered:
 // the return code of a requested object (1..255) or the 16-bit error
 // class/code of an answer (for example 0x8104, 0xD402). Negative codes are
-// failures the library detects; each has its own text in daveStrerror.
+// failures the library detects; each has its own text in daveStrerror
+// (ResultCodes.def lists them with their texts).
 enum {
-  daveResOK = 0,
-
-  // Return codes of a requested object, as the PLC sends them.
-  daveResItemHardwareFault = 1,
-  daveResItemAccessDenied = 3,
-  daveResItemAddressOutOfRange = 5,
-  daveResItemTypeNotSupported = 6,
-  daveResItemTypeInconsistent = 7,
-  daveResItemNotAvailable = 10,
-
-  // Answers that arrived but cannot be believed, and a service that is no
-  // S7 PLC: each has a cause line of its own.
-  daveResNotS7Service = -1080,      // the port answered, but not with a COTP connection confirm
-  daveResWrongSzl = -1081,          // the answer carries another list or index than asked for
-  daveResBadOrderCode = -1082,      // the order code is not printable text of its field's width
-  daveResBadPduSize = -1083,        // negotiated PDU size below 240 or above the size proposed
-  daveResAnswerOverPdu = -1084,     // an answer longer than the negotiated PDU size
-  daveResAnswerIncomplete = -1085,  // an answer had begun but was not complete in time
-
-  daveResCannotEvaluatePDU = -123,  // an answer whose contents make no sense
-  daveResUnknownError = -125,       // internal failure (out of memory)
-  daveResUnexpectedFunc = -128,     // an answer to a different function
-  daveResInvalidParam = -133,       // an argument out of range or NULL
-  daveResShortPacket = -1024,       // an answer shorter than its header says
-  daveResTimeout = -1025,           // no (complete) answer in time
-
-  daveResConnectionClosed = -1026,   // the other side closed the link
-  daveResConnectionReset = -1027,    // the link broke (reset, read/write error)
-  daveResConnectionRefused = -1028,  // the PLC refused the connection request
-  daveResWrongReference = -1029,     // answer with another PDU reference
-  daveResBadFrame = -1030,           // malformed frame or telegram
-  daveResBadChecksum = -1031,        // checksum of a received frame is wrong
-  daveResNotConnected = -1032,       // no PLC connection (or it broke before)
-  daveResSendFailed = -1033,         // the frame could not be sent
-  daveResInvalidHandle = -1034,      // NULL, unknown or already freed handle
-  daveResPortNotOpen = -1035,        // the interface's descriptor is not open
-  daveResS7onlineUnavailable = -1036,
-  daveResUnknownProtocol = -1037,
-  daveResInvalidAddress = -1038,   // bus address outside 0..126
-  daveResInvalidRackSlot = -1039,  // rack outside 0..7 or slot outside 0..31
-  daveResAnswerTooLong = -1040,    // answer larger than the library accepts
-  daveResNoOrderCode = -1041,      // module identification without order code
-  daveResInterfaceFreed = -1042,   // the connection's interface was freed
-  daveResNotForProtocol = -1043,   // function not offered for this protocol
-  daveResAdapterNotReady = -1044,  // daveInitAdapter has not succeeded
-  daveResBlockRejected = -1045,    // the MPI adapter refused a block (NAK)
-  daveResAdapterError = -1046,     // the MPI adapter sent an unknown E= code
-  daveResMpiVariantUndocumented = -1047,
-  daveResSpeedUndocumented = -1048,
-  daveResInvalidSpeed = -1049,
-  daveResPartnerRefused = -1050,   // the MPI partner refused the connection
-  daveResStationNotReady = -1051,  // PPI station kept answering "not ready"
-
-  // Reading variables.
-  daveResMissingItems = -1060,     // the answer holds fewer items than were asked for
-  daveResRequestTooLarge = -1061,  // more than 20 items, or more than the negotiated PDU
+#define DAVE_RESULT(name, value, text) name = value,
+#include "plc/nodave/ResultCodes.def"
 
   // COTP disconnect request in answer to the connection request:
   // daveResCotpRefusedBase - reason (ISO 8073 reason code 0..255).
@@ -316,29 +263,12 @@ void daveSetTimeout(daveInterface* di, int microseconds);
 // connection. Nothing in it is taken from a text: it holds what happened, as
 // numbers and names, and daveDescribeFailure turns it into one cause line.
 
-// The step of an attempt that failed.
+// The step of an attempt that failed, and the further steps of a
+// diagnosis, named in the same list (daveStepName).
 enum {
-  daveStepNone = 0,         // no failure recorded
-  daveStepNameLookup = 1,   // looking up the host name
-  daveStepTcpConnect = 2,   // TCP connect
-  daveStepIsoConnect = 3,   // ISO (COTP) connection request, rack and slot
-  daveStepS7Setup = 4,      // S7 set-up of the communication (PDU size)
-  daveStepOrderCode = 5,    // reading the order code (module identification)
-  daveStepSzlRead = 6,      // reading a system status list
-  daveStepSerialOpen = 7,   // opening the serial device
-  daveStepAdapter = 8,      // the serial adapter's answer (MPI: joining the bus)
-  daveStepBusPartners = 9,  // listing the bus partners
-  daveStepPlcConnect = 10,  // connecting to the PLC over PPI or MPI
-  daveStepReadVars = 11,    // reading variables (inputs, outputs, flags, data blocks, ...)
-};
-
-// Further steps, named in the same list (daveStepName) so that a diagnosis
-// and the cause lines call every step alike.
-enum {
-  daveStepOperatingState = 20,  // reading the operating state (system status list 0x0424)
-  daveStepRackSlotSearch = 21,  // trying the usual rack/slot pairs
-  daveStepAccessPoint = 22,     // opening the vendor access point (S7ONLINE)
-  daveStepIdentity = 23,        // reading the identity lists (0x0011, 0x0111, 0x001C)
+  daveStepNone = 0,  // no failure recorded
+#define DAVE_STEP(name, value, text) name = value,
+#include "plc/nodave/Steps.def"
 };
 
 enum {

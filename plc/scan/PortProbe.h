@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 #include "plc/scan/ScanRange.h"
 #include "support/Result.h"
@@ -54,7 +55,7 @@ struct TOpenPort {
 };
 
 struct TProbeOptions {
-  int Port = 102;
+  int Port = nodave::kIsoTcpPort;
   // How long one address may take to answer, the library's own limit for a
   // connect; also what a range of silent hosts costs, as they are all waited
   // for at the same time. When the descriptors cannot hold the whole range

@@ -51,7 +51,7 @@ std::variant<TScanRange, TRangeRefusal> RangeOf(std::string_view text) {
   if (TakeChar(text, '/')) {
     const auto prefix = TakeNumber(text);
     if (!prefix || !text.empty() || *prefix > 32) return TRangeRefusal::NotARange;
-    if (*prefix < 16) return TRangeRefusal::TooLarge;
+    if (*prefix < kWidestScanPrefix) return TRangeRefusal::TooLarge;
     const std::uint32_t hostBits = *prefix == 32 ? 0 : (std::uint32_t{0xFFFFFFFF} >> *prefix);
     return TScanRange{*address & ~hostBits, *address | hostBits};
   }
@@ -78,8 +78,8 @@ TResultOr<TScanRange> ParseScanRange(std::string_view text) {
 std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
   switch (why) {
     case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /16 (65536 addresses); scan it in parts."),
-                    {text});
+      return FillIn(Tr("The range \"%s\" is larger than /%d (%d addresses); scan it in parts."),
+                    {text, std::to_string(kWidestScanPrefix), std::to_string(kMostScanAddresses)});
     case TRangeRefusal::Reversed:
       return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
     case TRangeRefusal::NotARange:

@@ -10,6 +10,10 @@
 
 #include "support/Result.h"
 
+// The largest block a scan takes: A.B.C.D/16, 65,536 addresses.
+inline constexpr int kWidestScanPrefix = 16;
+inline constexpr std::size_t kMostScanAddresses = std::size_t{1} << (32 - kWidestScanPrefix);
+
 // Addresses in host byte order, both ends included.
 struct TScanRange {
   std::uint32_t First = 0;
@@ -24,7 +28,7 @@ struct TScanRange {
 enum class TRangeRefusal {
   // Neither an address, nor A.B.C.D/NN, nor A.B.C.D-E.
   NotARange,
-  // A block larger than /16 (NN below 16).
+  // A block larger than the largest (NN below kWidestScanPrefix).
   TooLarge,
   // A.B.C.D-E with E below D.
   Reversed,

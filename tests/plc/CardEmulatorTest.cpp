@@ -353,6 +353,7 @@ TEST_F(CardEmulatorTest, DiagnosisShowsTheFirstFailureAndWhatToTry) {
     const char* detail;
     const char* cause;   // a part of the cause line
     const char* advice;  // its start
+    int slot = 2;
   } cases[] = {
       {"refused, and no pair of the search answers", refuses, 1 + 6, "ISO connect",
        "Error: the PLC refused the connection request", "COTP reason 136", "Check rack and slot"},
@@ -365,11 +366,16 @@ TEST_F(CardEmulatorTest, DiagnosisShowsTheFirstFailureAndWhatToTry) {
        "The connection ended during the read"},
       {"component list refused: the module list names the firmware", componentListRefused, 1,
        "identity", "V3.2.6", "", ""},
+      {"a slot the wire cannot carry: nothing is sent", [](int) {}, 0, "name look-up",
+       "Slot is 32, but the connection can carry only 0 to 31", "Slot is 32",
+       "Give each setting named", 32},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedServer server(c.script, c.connections);
-    const TDiagnosis diagnosis = DiagnoseConnection(IsoOverTcp(server.port()));
+    TConfigInfo settings = IsoOverTcp(server.port());
+    settings.Slot = c.slot;
+    const TDiagnosis diagnosis = DiagnoseConnection(settings);
     const auto step = std::find_if(diagnosis.Steps.begin(), diagnosis.Steps.end(),
                                    [&](const TDiagnosisStep& s) { return s.Key == c.step; });
     ASSERT_NE(step, diagnosis.Steps.end());
