@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave {
 

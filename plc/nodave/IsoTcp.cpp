@@ -1,8 +1,8 @@
 #include "plc/nodave/IsoTcp.h"
 
 #include "plc/nodave/Texts.h"
+#include "plc/nodave/Types.h"
 #include "plc/nodave/WireLimits.h"
-#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace iso {

@@ -4,8 +4,8 @@
 #include <cctype>
 
 #include "plc/nodave/Texts.h"
+#include "plc/nodave/Types.h"
 #include "plc/nodave/WireLimits.h"
-#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace mpi {

@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave {
 namespace ppi {

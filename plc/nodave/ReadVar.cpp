@@ -1,7 +1,7 @@
 #include "plc/nodave/ReadVar.h"
 
 #include "plc/nodave/S7Pdu.h"
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave::s7 {
 namespace {

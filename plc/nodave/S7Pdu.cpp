@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave::s7 {
 namespace {

@@ -4,8 +4,8 @@
 #include "plc/nodave/Ppi.h"
 #include "plc/nodave/ReadVar.h"
 #include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/Types.h"
 #include "plc/nodave/WireLimits.h"
-#include "plc/nodave/nodave.h"
 
 namespace nodave {
 namespace {

@@ -1,6 +1,6 @@
 #include "plc/nodave/Transport.h"
 
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave {
 

@@ -3,7 +3,7 @@
 // the failure detail: who may open it, and which adapters exist instead.
 #include <string>
 
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 
 namespace nodave {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "plc/nodave/Transport.h"
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 #include "plc/nodave/posix/PollWait.h"
 
 namespace nodave {

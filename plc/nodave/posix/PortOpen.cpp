@@ -18,7 +18,7 @@
 #include <string>
 
 #include "plc/nodave/Failure.h"
-#include "plc/nodave/nodave.h"
+#include "plc/nodave/Types.h"
 #include "plc/nodave/posix/DeviceFacts.h"
 #include "plc/nodave/posix/HostLookup.h"
 #include "plc/nodave/posix/PollWait.h"
