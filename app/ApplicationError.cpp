@@ -22,8 +22,7 @@ std::string ApplicationErrorText(std::string_view kind, std::string_view module,
 
 std::string ApplicationErrorText(const std::exception& error, std::string_view module) {
   const auto* own = dynamic_cast<const EVNError*>(&error);
-  return ApplicationErrorText(own ? std::string_view(own->Kind()) : kOtherKind, module,
-                              error.what());
+  return ApplicationErrorText(own ? ErrorClassName(own->Kind()) : kOtherKind, module, error.what());
 }
 
 namespace {
@@ -37,7 +36,7 @@ void ShowApplicationError(const std::exception* error, std::string_view module) 
                                  : ApplicationErrorText(kOtherKind, module, kUnknownMessage));
 }
 
-void ShowApplicationError(std::string_view kind, std::string_view module,
-                          std::string_view message) {
-  ShowApplicationErrorText(ApplicationErrorText(kind, module, message));
+void ShowApplicationError(const TResult& failure, std::string_view module) {
+  ShowApplicationErrorText(
+      ApplicationErrorText(ErrorClassName(failure.Kind), module, failure.Message));
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/Result.h"
+
 inline constexpr const char* kApplicationErrorCaption = "Anwendungsfehler";
 
 // "Exception <kind> in Modul <module>.\n<message><end>", where <end> is "."
@@ -13,7 +15,7 @@ inline constexpr const char* kApplicationErrorCaption = "Anwendungsfehler";
 std::string ApplicationErrorText(std::string_view kind, std::string_view module,
                                  std::string_view message);
 
-// The kind is the error's Kind() for the configurator's own errors,
+// The kind is the class ErrorClassName names for the configurator's own errors,
 // "Exception" for any other.
 std::string ApplicationErrorText(const std::exception& error, std::string_view module);
 
@@ -21,5 +23,6 @@ std::string ApplicationErrorText(const std::exception& error, std::string_view m
 // "Anwendungsfehler". error may be null for an error that is no
 // std::exception.
 void ShowApplicationError(const std::exception* error, std::string_view module);
-// The same for an error of the given kind that was returned, not raised.
-void ShowApplicationError(std::string_view kind, std::string_view module, std::string_view message);
+// The same for a failure that was returned, not raised: its kind's class
+// and its message.
+void ShowApplicationError(const TResult& failure, std::string_view module);

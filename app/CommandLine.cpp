@@ -128,62 +128,70 @@ QStringList ArgumentsOf(int argc, char* argv[]) {
 // loaded once the core application exists.
 // jsonWanted: set as soon as the mode is known to print a JSON document, so
 // that a refusal after it still gets one.
-TRequest ParseRequest(const QStringList& arguments, bool* jsonWanted = nullptr) {
+TResultOr<TRequest> ParseRequest(const QStringList& arguments, bool* jsonWanted = nullptr) {
+  using TParsed = TResultOr<TRequest>;
   QCommandLineParser parser;
   AddOptions(parser);
-  if (!parser.parse(arguments)) throw EUsageError(UserText(parser.errorText()));
+  if (!parser.parse(arguments)) return TParsed::Failed(UsageError(UserText(parser.errorText())));
   // Only --read takes arguments of its own: the channels.
   if (!parser.positionalArguments().isEmpty() && !parser.isSet("read")) {
-    throw EUsageError(FillIn(Tr("Unexpected argument \"%s\"."),
-                             {ArgumentBytes(parser.positionalArguments().first())}));
+    return TParsed::Failed(UsageError(FillIn(
+        Tr("Unexpected argument \"%s\"."), {ArgumentBytes(parser.positionalArguments().first())})));
   }
 
   TRequest request;
   if (parser.isSet("help")) {
     request.Mode = TMode::Help;
-    return request;
+    return {{}, request};
   }
   if (parser.isSet("version")) {
     request.Mode = TMode::Version;
-    return request;
+    return {{}, request};
   }
   for (const TModeOption& mode : kModes) {
     if (!parser.isSet(mode.Option)) continue;
     if (request.Mode != TMode::Dialog)
-      throw EUsageError(FillIn(Tr("Only one of %s at a time."), {ModeOptions(false)}));
+      return TParsed::Failed(
+          UsageError(FillIn(Tr("Only one of %s at a time."), {ModeOptions(false)})));
     request.Mode = mode.Mode;
     request.Json = parser.isSet("json");
     if (request.Json && !mode.TakesJson)
-      throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
+      return TParsed::Failed(
+          UsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)})));
   }
   if (jsonWanted) *jsonWanted = request.Json;
   if (parser.isSet("json") && !request.Json)
-    throw EUsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)}));
+    return TParsed::Failed(
+        UsageError(FillIn(Tr("The option --json goes only with %s."), {ModeOptions(true)})));
   for (const QString& assignment : parser.values("set"))
     request.Assignments.push_back(ArgumentBytes(assignment));
   if (parser.isSet("port") && request.Mode != TMode::Scan)
-    throw EUsageError(Tr("The option --port goes only with --scan."));
+    return TParsed::Failed(UsageError(Tr("The option --port goes only with --scan.")));
   if (request.Mode == TMode::Scan) {
     const std::string port = ArgumentBytes(parser.value("port"));
-    request.Scan =
+    const auto scan =
         ScanRequestOf(ArgumentBytes(parser.value("scan")),
                       parser.isSet("port") ? std::optional<std::string_view>(port) : std::nullopt);
+    if (!scan.Result) return TParsed::Failed(scan.Result);
+    request.Scan = scan.Value;
   }
 
   if (request.Mode == TMode::Read) {
     for (const QString& channel : parser.positionalArguments())
       request.Channels.push_back(ArgumentBytes(channel));
-    ChannelArgumentsOf(request.Channels);  // refuses a path before anything is read
+    // A path is refused before anything is read.
+    if (const auto paths = ChannelArgumentsOf(request.Channels); !paths.Result)
+      return TParsed::Failed(paths.Result);
   }
 
   if (parser.isSet("dir")) {
     const std::string dir = ArgumentBytes(parser.value("dir"));
-    if (dir.empty()) throw EUsageError(Tr("The option --dir needs a folder."));
+    if (dir.empty()) return TParsed::Failed(UsageError(Tr("The option --dir needs a folder.")));
     request.DriverFolder = (std::filesystem::path(dir) / "drv").string();
   } else {
     request.DriverFolder = CurrentDriverFolder();
   }
-  return request;
+  return {{}, request};
 }
 
 // The help's options, from the option table: each name in a column of its
@@ -290,7 +298,7 @@ void PrintIdentity(const TPlcIdentity& identity) {
 
 // The code in the memo's text, for scripts without the label and the
 // blanks that fill up its field.
-std::optional<std::string> OrderCodeOf(const TCardRead<std::string>& memo) {
+std::optional<std::string> OrderCodeOf(const TResultOr<std::string>& memo) {
   if (!memo.Result || !memo.Value.starts_with(kOrderCodeLabel)) return std::nullopt;
   return BareOrderCode(std::string_view(memo.Value).substr(kOrderCodeLabel.size()));
 }
@@ -300,7 +308,7 @@ std::optional<std::string> OrderCodeOf(const TCardRead<std::string>& memo) {
 int ReadInfo(TCardServices& card, bool json) {
   const TConfigInfo& settings = card.Settings();
   if (!Reported(card.Connect(settings))) return kExitFailure;
-  const TCardRead<std::string> memo = card.ReadOrderCode(settings);
+  const TResultOr<std::string> memo = card.ReadOrderCode(settings);
   TPlcIdentity identity;
   // The first failure ends the attempt: what would fail after it only
   // follows from it.
@@ -377,7 +385,14 @@ int RunParsed(const QStringList& arguments, const std::string& program,
               std::exception_ptr startupError, bool& json) {
   try {
     // Once more, now that the parser's texts can be translated.
-    const TRequest parsed = ParseRequest(arguments, &json);
+    const TResultOr<TRequest> request = ParseRequest(arguments, &json);
+    if (!request.Result) {
+      PrintMessage(request.Result.Message);
+      if (request.Result.Kind == TFailure::Usage)
+        PrintMessage(FillIn(Tr("\"%s --help\" lists the options."), {program}));
+      return ExitCodeOf(request.Result);
+    }
+    const TRequest& parsed = request.Value;
     if (parsed.Mode == TMode::Help) {
       std::cout << UsageText(program);
       return kExitSuccess;
@@ -387,13 +402,6 @@ int RunParsed(const QStringList& arguments, const std::string& program,
       return kExitSuccess;
     }
     return RunMode(parsed, program, startupError);
-  } catch (const ERefusedValue& error) {
-    PrintMessage(error.what());
-    return kExitUsage;
-  } catch (const EUsageError& error) {
-    PrintMessage(error.what());
-    PrintMessage(FillIn(Tr("\"%s --help\" lists the options."), {program}));
-    return kExitUsage;
   } catch (const std::exception& error) {
     PrintMessage(error.what());
   } catch (...) {
@@ -414,13 +422,9 @@ int RunCommandLine(int argc, char* argv[], std::exception_ptr startupError,
   // Only --dir alone leaves the dialog as it was; everything else, usage
   // errors included, runs without a display. A usage error is not lost
   // here: the second parse below reports it, in the toolkit's translation.
-  std::optional<TRequest> request;
-  try {
-    request = ParseRequest(arguments);
-  } catch (const EUsageError&) {
-    // Reported by the second parse.
-  }
-  if (request && request->Mode == TMode::Dialog) return showDialog(request->DriverFolder);
+  const TResultOr<TRequest> request = ParseRequest(arguments);
+  if (request.Result && request.Value.Mode == TMode::Dialog)
+    return showDialog(request.Value.DriverFolder);
 
   int coreArgc = argc;
   QCoreApplication core(coreArgc, argv);

@@ -6,5 +6,6 @@
 
 class EDriverSearchError : public EVNError {
  public:
-  using EVNError::EVNError;
+  explicit EDriverSearchError(const std::string& message, TFailure kind = TFailure::DriverSearch)
+      : EVNError(message, kind) {}
 };

@@ -31,6 +31,6 @@ TCardServices& THWConfigClass::Card() {
   return *card;
 }
 
-TCardResult THWConfigClass::ShowConfig() {
+TResult THWConfigClass::ShowConfig() {
   return ShowConfigDialog(FApplication, *card, HideChannelPage);
 }

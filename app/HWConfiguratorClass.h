@@ -8,7 +8,7 @@
 #include "app/DriverDiscovery.h"
 #include "app/NoS7DriverError.h"
 #include "app/UntrustedDriverError.h"
-#include "plc/CardResult.h"
+#include "support/Result.h"
 
 class QWidget;
 class TCard;
@@ -30,7 +30,7 @@ class THWConfigClass {
 
   // Shows the dialog modally and returns when it is closed; on OK the card
   // has written the configuration file, and the result is the save's.
-  TCardResult ShowConfig();
+  TResult ShowConfig();
 
   // The card as the front ends use it.
   TCardServices& Card();

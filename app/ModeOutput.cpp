@@ -1,7 +1,9 @@
 #include "app/ModeOutput.h"
 
 #include <iostream>
+#include <utility>
 
+#include "app/ExitCodes.h"
 #include "support/MessageBox.h"
 #include "support/Translation.h"
 
@@ -44,7 +46,21 @@ bool DocumentPrinted() {
   return Printed().Document;
 }
 
-bool Reported(const TCardResult& result) {
+TResult UsageError(std::string message) {
+  return TResult::Failure(TFailure::Usage, std::move(message));
+}
+
+TResult RefusedValue(std::string message) {
+  return TResult::Failure(TFailure::Value, std::move(message));
+}
+
+int ExitCodeOf(const TResult& result) {
+  if (result) return kExitSuccess;
+  const bool usage = result.Kind == TFailure::Usage || result.Kind == TFailure::Value;
+  return usage ? kExitUsage : kExitFailure;
+}
+
+bool Reported(const TResult& result) {
   if (!result) PrintMessage(result.Text());
   return result.Ok();
 }

@@ -1,26 +1,19 @@
 #pragma once
 // What the command line's modes share: how results and messages are
-// printed, how a card result decides the exit code, and the refusals that
-// end a run with exit code 2.
+// printed, how a result decides the exit code, and the refusals that end a
+// run with exit code 2.
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-#include "plc/CardResult.h"
+#include "support/Result.h"
 #include "support/TextCodec.h"  // AsUserText, Shown, TerminalText
 
-// The command line cannot be used as given: exit 2.
-class EUsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-// A value the settings cannot take: exit 2 as well, but the options were
-// fine, so no pointer to the help.
-class ERefusedValue : public EUsageError {
- public:
-  using EUsageError::EUsageError;
-};
+// The command line cannot be used as given (Usage, exit 2, with a pointer
+// to the help), or a value the settings cannot take (Value, exit 2 as
+// well, but the options were fine).
+TResult UsageError(std::string message);
+TResult RefusedValue(std::string message);
 
 // One line of the result on standard output, as Shown: a PLC's or a
 // file's text cannot add a line or reach the terminal as a command.
@@ -39,7 +32,10 @@ bool DocumentPrinted();
 
 // A card operation's failure as the dialog's box says it, on standard
 // error; whether there was one decides the exit code.
-bool Reported(const TCardResult& result);
+bool Reported(const TResult& result);
+// The exit code of a result: 0 for success, 2 for the command line's
+// refusals (Usage, Value), 1 for every other failure.
+int ExitCodeOf(const TResult& result);
 
 // The refusal of a number outside its range; name is the setting's key or
 // the option.

@@ -8,7 +8,6 @@
 class ENoS7DriverError : public EDriverSearchError {
  public:
   explicit ENoS7DriverError(const std::string& driverFolder);
-  const char* Kind() const noexcept override { return "ENoS7DriverError"; }
   const std::string& DriverFolder() const { return FDriverFolder; }
 
  private:

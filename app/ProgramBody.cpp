@@ -12,6 +12,7 @@
 #include "support/MessageBox.h"
 #include "support/VNConfig.h"
 #include "support/VNString.h"
+#include "ui/CardResultBox.h"
 #include "ui/QtMessageBox.h"
 
 namespace {
@@ -45,13 +46,13 @@ int RunProgramBody(QWidget* application, const std::string& moduleName,
   try {
     if (startupError) std::rethrow_exception(startupError);
     THWConfigClass configurator(application, driverFolder);
-    TCardResult result = configurator.Card().LoadConfig();
+    TResult result = configurator.Card().LoadConfig();
     if (result) result = configurator.ShowConfig();
     if (result) return 0;
     // A file that cannot be read or saved ends the run like a raised error.
-    ShowApplicationError(result.ErrorKind, moduleName, result.Message);
+    ShowApplicationError(result, moduleName);
   } catch (const EDriverSearchError& error) {
-    ShowMessageBox(error.what(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ShowMessageBox(error.what(), FailureCaption(error.Kind()), MB_OK | MB_ICONERROR | MB_TASKMODAL);
   } catch (const std::exception& error) {
     ShowApplicationError(&error, moduleName);
   } catch (...) {

@@ -24,7 +24,8 @@ std::vector<TAskedChannel> FileChannels(const TCardServices& card) {
 }
 
 std::vector<TAskedChannel> GivenChannels(const std::vector<std::string>& paths) {
-  const std::vector<TPlcAddress> addresses = ChannelArgumentsOf(paths);
+  // The command line accepted the paths before the mode ran.
+  const std::vector<TPlcAddress> addresses = ChannelArgumentsOf(paths).Value;
   std::vector<TAskedChannel> asked;
   for (std::size_t i = 0; i < paths.size(); ++i) asked.push_back({paths[i], addresses[i]});
   return asked;
@@ -32,19 +33,19 @@ std::vector<TAskedChannel> GivenChannels(const std::vector<std::string>& paths) 
 
 }  // namespace
 
-std::vector<TPlcAddress> ChannelArgumentsOf(const std::vector<std::string>& paths) {
+TResultOr<std::vector<TPlcAddress>> ChannelArgumentsOf(const std::vector<std::string>& paths) {
   std::vector<TPlcAddress> addresses;
   for (const std::string& path : paths) {
     const auto address = PlcAddressOfPath(path);
     if (!address) {
-      throw ERefusedValue(
+      return TResultOr<std::vector<TPlcAddress>>::Failed(RefusedValue(
           FillIn(Tr("\"%s\" is no channel the channel tree allows: SPS;E|A|M|T|Z;0..255 or "
                     "SPS;DB;1..255;0..4090."),
-                 {Shown(path)}));
+                 {Shown(path)})));
     }
     addresses.push_back(*address);
   }
-  return addresses;
+  return {{}, std::move(addresses)};
 }
 
 int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool json) {
@@ -53,7 +54,7 @@ int ReadMode(TCardServices& card, const std::vector<std::string>& paths, bool js
   std::vector<TPlcAddress> addresses;
   for (const TAskedChannel& channel : asked)
     if (channel.Address) addresses.push_back(*channel.Address);
-  const TCardRead<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
+  const TResultOr<std::vector<TChannelValue>> read = card.ReadValues(card.Settings(), addresses);
   if (!read.Result) {
     Reported(read.Result);
     return kExitFailure;

@@ -6,9 +6,10 @@
 
 #include "plc/CardServices.h"
 
-// The paths' addresses, in their order; ERefusedValue (exit 2) names the
-// first path outside the channel tree's ranges, before anything is sent.
-std::vector<TPlcAddress> ChannelArgumentsOf(const std::vector<std::string>& paths);
+// The paths' addresses, in their order, or a Value refusal (exit 2) that
+// names the first path outside the channel tree's ranges, before anything
+// is sent.
+TResultOr<std::vector<TPlcAddress>> ChannelArgumentsOf(const std::vector<std::string>& paths);
 
 // Reads the channels and prints their values; a refused channel gets
 // "<path>: <cause>" on standard error. Exit 1 when any was refused or the

@@ -1,7 +1,5 @@
 #include "app/ScanMode.h"
 
-#include <variant>
-
 #include "app/ExitCodes.h"
 #include "app/JsonOutput.h"
 #include "app/ModeOutput.h"
@@ -12,25 +10,30 @@
 
 namespace {
 
-int PortOf(std::string_view text) {
+TResultOr<int> PortOf(std::string_view text) {
   // The port of a scan is the port a file's IPPort could name: the check is
   // the setting's own.
   const TSetting& ipPort = SettingOf(&TConfigInfo::IPPort);
   TConfigInfo scratch;
   if (const auto refused = AssignSetting(scratch, ipPort.Key, text))
-    throw ERefusedValue(OutOfRangeText(text, "--port", *refused->Min, *refused->Max));
-  return scratch.IPPort;
+    return TResultOr<int>::Failed(
+        RefusedValue(OutOfRangeText(text, "--port", *refused->Min, *refused->Max)));
+  return {{}, scratch.IPPort};
 }
 
 }  // namespace
 
-TScanRequest ScanRequestOf(std::string_view rangeText, std::optional<std::string_view> portText) {
+TResultOr<TScanRequest> ScanRequestOf(std::string_view rangeText,
+                                      std::optional<std::string_view> portText) {
   const auto range = ParseScanRange(rangeText);
-  if (const auto* why = std::get_if<TRangeRefusal>(&range))
-    throw ERefusedValue(RangeRefusalText(rangeText, *why));
-  TScanRequest request{std::get<TScanRange>(range)};
-  if (portText) request.Port = PortOf(*portText);
-  return request;
+  if (!range.Result) return TResultOr<TScanRequest>::Failed(range.Result);
+  TScanRequest request{range.Value};
+  if (portText) {
+    const auto port = PortOf(*portText);
+    if (!port.Result) return TResultOr<TScanRequest>::Failed(port.Result);
+    request.Port = port.Value;
+  }
+  return {{}, request};
 }
 
 int ScanMode(const TCardServices& card, const TScanRequest& request, bool json) {
@@ -39,9 +42,11 @@ int ScanMode(const TCardServices& card, const TScanRequest& request, bool json) 
   TConfigInfo file(card.Settings().ConfigFileName);
   file.CopyFrom(card.Settings());
   TScanProgress progress;
-  const auto records = RunScan(
+  const auto scanned = RunScan(
       request.Range, {.Port = request.Port, .KeepOpen = true},
       [&file](TOpenPort& port) { return ReadFoundPlc(port, file); }, kParallelReads, progress);
+  if (!Reported(scanned.Result)) return kExitFailure;
+  const std::vector<TScanRecord>& records = scanned.Value;
   if (json) {
     PrintDocument(ScanJson(records));
   } else {

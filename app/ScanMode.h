@@ -13,10 +13,11 @@ struct TScanRequest {
   int Port = nodave::kIsoTcpPort;
 };
 
-// The scan the option values ask for; ERefusedValue (exit 2) names a range
-// or port that cannot be used. The port takes the range of the IPPort
-// setting.
-TScanRequest ScanRequestOf(std::string_view rangeText, std::optional<std::string_view> portText);
+// The scan the option values ask for, or a Value refusal (exit 2) that
+// names a range or port that cannot be used. The port takes the range of
+// the IPPort setting.
+TResultOr<TScanRequest> ScanRequestOf(std::string_view rangeText,
+                                      std::optional<std::string_view> portText);
 
 // Probes, reads the PLCs found and prints them sorted by address; the
 // summary (and on a terminal the progress) on standard error. Exit 0 when a

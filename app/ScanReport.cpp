@@ -70,17 +70,21 @@ void TScanProgress::Draw(const std::string& line, bool final) {
   FWidth = std::max(FWidth, line.size());
 }
 
-std::vector<TScanRecord> RunScan(const TScanRange& range, const TProbeOptions& options,
-                                 const TPlcReader& read, std::size_t parallel,
-                                 TScanProgress& progress) {
+TResultOr<std::vector<TScanRecord>> RunScan(const TScanRange& range, const TProbeOptions& options,
+                                            const TPlcReader& read, std::size_t parallel,
+                                            TScanProgress& progress) {
   auto open = ProbePorts(range, options, [&](std::size_t probed, std::size_t total, std::size_t n) {
     progress.Probing(probed, total, n);
   });
-  auto records = ReadPlcs(std::move(open), read, parallel,
+  if (!open.Result) {
+    progress.Clear();
+    return TResultOr<std::vector<TScanRecord>>::Failed(std::move(open.Result));
+  }
+  auto records = ReadPlcs(std::move(open.Value), read, parallel,
                           [&](std::size_t done, std::size_t total, std::size_t found) {
                             progress.Reading(done, total, found);
                           });
   progress.Clear();
   PrintMessage(ScanSummary(range.Count(), records.size()));
-  return records;
+  return {{}, std::move(records)};
 }

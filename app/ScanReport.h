@@ -47,7 +47,8 @@ class TScanProgress {
 
 // Probes the range, reads the PLCs behind the open ports with read (at
 // most parallel at a time), shows the progress and, on standard error,
-// the summary. Returns the PLCs found, sorted by address.
-std::vector<TScanRecord> RunScan(const TScanRange& range, const TProbeOptions& options,
-                                 const TPlcReader& read, std::size_t parallel,
-                                 TScanProgress& progress);
+// the summary. Returns the PLCs found, sorted by address, or the probe's
+// failure (progress cleared, no summary).
+TResultOr<std::vector<TScanRecord>> RunScan(const TScanRange& range, const TProbeOptions& options,
+                                            const TPlcReader& read, std::size_t parallel,
+                                            TScanProgress& progress);

@@ -36,16 +36,18 @@ std::string RefusalText(const TRefusedSetting& refused) {
                 {Shown(refused.Value), refused.Key});
 }
 
-// Assigns every "Key=Value" to settings, or raises ERefusedValue for the
-// first one refused; the keys assigned. encoding: the file's, which text
-// settings are stored in.
-std::vector<std::string_view> Assign(const std::vector<std::string>& assignments,
-                                     TTextEncoding encoding, TConfigInfo& settings) {
+// Assigns every "Key=Value" to settings and returns the keys assigned, or
+// the Value refusal of the first one refused. encoding: the file's, which
+// text settings are stored in.
+TResultOr<std::vector<std::string_view>> Assign(const std::vector<std::string>& assignments,
+                                                TTextEncoding encoding, TConfigInfo& settings) {
+  using TKeys = TResultOr<std::vector<std::string_view>>;
   std::vector<std::string_view> keys;
   for (const std::string& assignment : assignments) {
     const std::size_t eq = assignment.find('=');
     if (eq == std::string::npos)
-      throw ERefusedValue(FillIn(Tr("\"%s\" is no Key=Value pair."), {Shown(assignment)}));
+      return TKeys::Failed(
+          RefusedValue(FillIn(Tr("\"%s\" is no Key=Value pair."), {Shown(assignment)})));
     const std::string_view key = std::string_view(assignment).substr(0, eq);
     std::string value = assignment.substr(eq + 1);
     // Text settings are stored in the file's own encoding, as the dialog's
@@ -55,17 +57,18 @@ std::vector<std::string_view> Assign(const std::vector<std::string>& assignments
       const auto bytes = AsFileBytes(value, encoding);
       if (!bytes) {
         const bool windows1252 = encoding == TTextEncoding::Windows1252;
-        throw ERefusedValue(FillIn(Tr("The value \"%s\" of %s cannot be stored in this "
-                                      "configuration file, which is written in %s."),
-                                   {Shown(value), key, windows1252 ? "Windows-1252" : "UTF-8"}));
+        return TKeys::Failed(
+            RefusedValue(FillIn(Tr("The value \"%s\" of %s cannot be stored in this "
+                                   "configuration file, which is written in %s."),
+                                {Shown(value), key, windows1252 ? "Windows-1252" : "UTF-8"})));
       }
       value = *bytes;
     }
     const auto refused = AssignSetting(settings, key, value);
-    if (refused) throw ERefusedValue(RefusalText(*refused));
+    if (refused) return TKeys::Failed(RefusedValue(RefusalText(*refused)));
     keys.push_back(key);
   }
-  return keys;
+  return {{}, std::move(keys)};
 }
 
 }  // namespace
@@ -81,8 +84,12 @@ int SetMode(TCardServices& card, const std::vector<std::string>& assignments) {
   changes.Apply = [&](TConfigInfo& settings, TChannelTreeModel&) {
     TConfigInfo wanted = settings;
     const auto keys = Assign(assignments, card.FileEncoding(), wanted);
-    card.PutSettings(wanted, keys);
+    if (!keys.Result) return keys.Result;
+    card.PutSettings(wanted, keys.Value);
     settings.CopyFrom(card.Settings());
+    return TResult{};
   };
-  return Reported(card.SaveChanges(changes).Result) ? kExitSuccess : kExitFailure;
+  const TResult saved = card.SaveChanges(changes).Result;
+  Reported(saved);
+  return ExitCodeOf(saved);
 }

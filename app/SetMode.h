@@ -7,5 +7,5 @@
 #include "plc/CardServices.h"
 
 // Every assignment ("Key=Value") is checked before anything is written;
-// ERefusedValue names the first one refused. The exit code.
+// a Value refusal (exit 2) names the first one refused. The exit code.
 int SetMode(TCardServices& card, const std::vector<std::string>& assignments);

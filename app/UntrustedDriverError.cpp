@@ -3,4 +3,5 @@
 #include "support/Translation.h"
 
 EUntrustedDriverError::EUntrustedDriverError(const TDistrustedPath& untrusted)
-    : EDriverSearchError(UntrustedPathText(untrusted, Tr("No driver is loaded."))) {}
+    : EDriverSearchError(UntrustedPathText(untrusted, Tr("No driver is loaded.")),
+                         TFailure::UntrustedDriver) {}

@@ -8,5 +8,4 @@
 class EUntrustedDriverError : public EDriverSearchError {
  public:
   explicit EUntrustedDriverError(const TDistrustedPath& untrusted);
-  const char* Kind() const noexcept override { return "EUntrustedDriverError"; }
 };

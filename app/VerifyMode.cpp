@@ -26,7 +26,7 @@ TVerifyResult AsResult(const TCardServices& card, const TChannelCheck& check) {
 }  // namespace
 
 int VerifyMode(TCardServices& card, bool json) {
-  const TCardRead<TChannelCheck> check = card.CheckChannels(card.Settings(), card.ChannelTree());
+  const TResultOr<TChannelCheck> check = card.CheckChannels(card.Settings(), card.ChannelTree());
   if (!check.Result) {
     Reported(check.Result);
     return kExitFailure;

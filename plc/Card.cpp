@@ -27,23 +27,21 @@ TCard::~TCard() {
 
 namespace {
 
-// The file functions raise their failures; the card returns them, with the
-// error class the program's error box names.
+// The file functions raise their failures; the card returns them, of the
+// kind the program's error box names.
 template <class TAction>
-TCardResult FileResult(TAction&& action) {
+TResult FileResult(TAction&& action) {
   try {
     action();
   } catch (const EVNError& error) {
-    TCardResult failed = TCardResult::Failure({}, error.what());
-    failed.ErrorKind = error.Kind();
-    return failed;
+    return error.AsResult();
   }
   return {};
 }
 
 }  // namespace
 
-TCardResult TCard::LoadConfig() {
+TResult TCard::LoadConfig() {
   return FileResult(
       [this] { ReadConfig(ReadFileIfThere(FConfig->ConfigFileName, kMaxConfigFileSize)); });
 }
@@ -106,7 +104,7 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
   saved.Result = FileResult([&] { turn.emplace(FConfig->ConfigFileName); });
   if (!saved.Result) return saved;
   saved.TurnTaken = true;
-  std::optional<TCardResult> kept;
+  std::optional<TResult> kept;
   saved.Result = FileResult([&] {
     std::optional<std::string> bytes;
     if (!turn->Created()) bytes = turn->Bytes();
@@ -118,7 +116,12 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
     }
     TConfigInfo settings = *FConfig;
     TChannelTreeModel channels = FChannelTree;
-    if (changes.Apply) changes.Apply(settings, channels);
+    if (changes.Apply) {
+      if (TResult applied = changes.Apply(settings, channels); !applied) {
+        kept = std::move(applied);
+        return;
+      }
+    }
     if (changes.Unread == TUnreadFile::Keep && !FReading.Clean()) {
       kept = KeptFileResult();
       return;
@@ -126,14 +129,15 @@ TSaveResult TCard::SaveChanges(const TSaveChanges& changes) {
     WriteConfig(*turn, settings, std::move(channels));
     saved.Written = true;
   });
-  // A file that could not be read whole is kept, and that is the result.
+  // A file kept, as it could not be read whole or the writer refused its
+  // changes: that is the result.
   if (kept && saved.Result) saved.Result = std::move(*kept);
   return saved;
 }
 
-TCardResult TCard::KeptFileResult() const {
+TResult TCard::KeptFileResult() const {
   const std::string& file = FConfig->ConfigFileName;
-  TCardResult kept = TCardResult::Failure(Tr("Error"), KeptFileText(file));
+  TResult kept = TResult::Failure(TFailure::Refused, KeptFileText(file));
   kept.Cause = FindingsText(file, ReadFindings(FReading, FFileEncoding));
   return kept;
 }

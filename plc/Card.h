@@ -32,7 +32,7 @@ class TCard : public TCardServices {
   // Reads settings and channels from the configuration file afresh (a
   // missing file gives the defaults). A failure names the file or the line
   // and its error class, and leaves the card as it was.
-  TCardResult LoadConfig() override;
+  TResult LoadConfig() override;
   const TConfigReading& Reading() const override { return FReading; }
   void PutSettings(const TConfigInfo& values, const std::vector<std::string_view>& keys) override;
   // Under the writers' lock: the changed-file check (or a fresh read, see
@@ -40,14 +40,14 @@ class TCard : public TCardServices {
   // is rebuilt with the old list's run-time state), and the atomic write.
   TSaveResult SaveChanges(const TSaveChanges& changes) override;
 
-  TCardResult Connect(const TConfigInfo& settings) override;
+  TResult Connect(const TConfigInfo& settings) override;
   void Disconnect() override;
-  TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
-  TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) override;
-  TCardResult ReadIdentity(TPlcIdentity& identity) override;
-  TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings, const TChannelTreeModel& tree,
+  TResult ListPartners(const TConfigInfo& settings, TIntegerList& list) override;
+  TResultOr<std::string> ReadOrderCode(const TConfigInfo& settings) override;
+  TResult ReadIdentity(TPlcIdentity& identity) override;
+  TResultOr<TChannelCheck> CheckChannels(const TConfigInfo& settings, const TChannelTreeModel& tree,
                                          const std::atomic<bool>* stop = nullptr) override;
-  TCardRead<std::vector<TChannelValue>> ReadValues(
+  TResultOr<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) override;
   TDiagnosis Diagnose(const TConfigInfo& settings, const TDiagnosisObserver& observer,
                       const std::atomic<bool>* stop) const override;
@@ -96,7 +96,7 @@ class TCard : public TCardServices {
   void ReleaseConnection();
   // Reads addresses (sorted, each once) on a connection of its own.
   // stop as for CheckChannels.
-  TCardRead<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
+  TResultOr<TAddressReadOutcome> ReadAddresses(const TConfigInfo& settings,
                                                const std::vector<TPlcAddress>& addresses,
                                                const std::atomic<bool>* stop = nullptr);
   // Reads settings and channels from bytes, the file's content (none: no
@@ -106,7 +106,7 @@ class TCard : public TCardServices {
   // them up) and writes them under turn.
   void WriteConfig(TFileLock& turn, const TConfigInfo& settings, TChannelTreeModel channels);
   // The refusal of a save over a file whose reading was not clean.
-  TCardResult KeptFileResult() const;
+  TResult KeptFileResult() const;
 };
 
 // The configuration file of a driver library: the extension (from the last

@@ -9,6 +9,7 @@
 #include "plc/PlcChannels.h"
 #include "plc/PlcReads.h"
 #include "support/Translation.h"
+#include "support/VNErrors.h"
 
 int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
                std::vector<TItemAnswer>& answers) {
@@ -29,12 +30,12 @@ int ReadVarsOn(daveConnection* connection, const TReadRequest& request,
   return code;
 }
 
-TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
+TResultOr<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
                                                     const std::vector<TPlcAddress>& addresses,
                                                     const std::atomic<bool>* stop) {
   TPlcConnection connection(FWindowHandle);
-  if (TCardResult opened = connection.OpenInterface(settings); !opened) return {opened, {}};
-  if (TCardResult connected = connection.ConnectPlc(settings); !connected) return {connected, {}};
+  if (TResult opened = connection.OpenInterface(settings); !opened) return {opened, {}};
+  if (TResult connected = connection.ConnectPlc(settings); !connected) return {connected, {}};
   daveConnection* dc = connection.Connection();
   const int pduLength = NoDave().daveGetMaxPDULen(dc);
   TPlcAddressReader reader(
@@ -46,32 +47,34 @@ TCardRead<TAddressReadOutcome> TCard::ReadAddresses(const TConfigInfo& settings,
       });
   const int code = reader.Run();
   if (stop && *stop)
-    return {TCardResult::Failure(Tr("Error"), Tr("The channel check was stopped.")), {}};
+    return {TResult::Failure(TFailure::Stopped, Tr("The channel check was stopped.")), {}};
   if (code != 0) return {connection.ConnectionFailed(code), {}};
   return {{}, reader.Outcome()};
 }
 
-TCardRead<TChannelCheck> TCard::CheckChannels(const TConfigInfo& settings,
+TResultOr<TChannelCheck> TCard::CheckChannels(const TConfigInfo& settings,
                                               const TChannelTreeModel& tree,
                                               const std::atomic<bool>* stop) {
   std::vector<TPlcChannel> channels;
   try {
     channels = PlcChannelsOf(tree);
+  } catch (const EVNError& error) {
+    return {error.AsResult(), {}};
   } catch (const std::exception& error) {
-    return {TCardResult::Failure("Fehler", error.what()), {}};
+    return {TResult::Failure(TFailure::Data, error.what()), {}};
   }
   const std::vector<TPlcAddress> addresses = UniqueAddresses(channels);
-  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, addresses, stop);
+  TResultOr<TAddressReadOutcome> read = ReadAddresses(settings, addresses, stop);
   if (!read.Result) return {std::move(read.Result), {}};
   return {{}, SummarizeCheck(tree, channels, addresses, read.Value)};
 }
 
-TCardRead<std::vector<TChannelValue>> TCard::ReadValues(const TConfigInfo& settings,
+TResultOr<std::vector<TChannelValue>> TCard::ReadValues(const TConfigInfo& settings,
                                                         const std::vector<TPlcAddress>& addresses) {
   std::vector<TPlcAddress> unique = addresses;
   std::sort(unique.begin(), unique.end());
   unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
-  TCardRead<TAddressReadOutcome> read = ReadAddresses(settings, unique);
+  TResultOr<TAddressReadOutcome> read = ReadAddresses(settings, unique);
   if (!read.Result) return {std::move(read.Result), {}};
   std::vector<TChannelValue> values;
   for (const TPlcAddress& address : addresses) {

@@ -44,7 +44,8 @@ bool WithinWireLimits(TDiagnosisRun& run, std::optional<TConnectionType> type,
   run.Step(
       first,
       [&] {
-        TStepOutcome outcome{TCardResult::Failure(Tr("Error"), WireLimitText(beyond.front())), {}};
+        TStepOutcome outcome{TResult::Failure(TFailure::Refused, WireLimitText(beyond.front())),
+                             {}};
         for (const TWireLimitFinding& finding : beyond)
           outcome.Result.Cause +=
               (outcome.Result.Cause.empty() ? "" : "\n") + WireLimitText(finding);
@@ -96,7 +97,7 @@ bool TDiagnosisRun::Step(int id, const std::function<TStepOutcome()>& body, cons
   TStepOutcome outcome;
   const int left = LeftMs();
   if (left < kLeastStepMs) {
-    outcome.Result = TCardResult::Failure(Tr("Error"), Tr("The diagnosis ran out of time."));
+    outcome.Result = TResult::Failure(TFailure::TimedOut, Tr("The diagnosis ran out of time."));
   } else {
     LimitAnswerTime(left);
     outcome = body();

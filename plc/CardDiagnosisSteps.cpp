@@ -89,10 +89,10 @@ void SearchRackSlot(TDiagnosisRun& run, const TConfigInfo& settings, const std::
             settings.IPPort, address.c_str(), settings.Rack, totalMs, &rack, &slot,
             [](void* context, int, int, int) { ++static_cast<TTried*>(context)->Count; }, &tried);
         if (code != 0) {
-          return TStepOutcome{
-              TCardResult::Failure(Tr("Error"), FillIn(Tr("No rack/slot pair answered (%d tried)."),
-                                                       {Number(tried.Count)})),
-              {}};
+          return TStepOutcome{TResult::Failure(TFailure::Refused,
+                                               FillIn(Tr("No rack/slot pair answered (%d tried)."),
+                                                      {Number(tried.Count)})),
+                              {}};
         }
         return Done(FillIn(Tr("rack %d, slot %d answers"), {Number(rack), Number(slot)}));
       },
@@ -134,7 +134,7 @@ bool SetUpStep(TDiagnosisRun& run, TPlcConnection& connection) {
       daveStepS7Setup,
       [&] {
         int pduLength = 0;
-        TCardResult setUp = connection.SetUp(pduLength);
+        TResult setUp = connection.SetUp(pduLength);
         return TStepOutcome{std::move(setUp), FillIn(Tr("PDU size %d"), {Number(pduLength)})};
       },
       "Check that the device at this address is an S7 PLC.");
@@ -152,9 +152,9 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
           daveFailure failure{};
           NoDave().daveGetOpenFailure(&failure);
           return TStepOutcome{
-              WithCause(TCardResult::Failure(Tr("Error"),
-                                             FillIn(Tr("Could not resolve the host name \"%s\""),
-                                                    {settings.IPAddress})),
+              WithCause(TResult::Failure(TFailure::Refused,
+                                         FillIn(Tr("Could not resolve the host name \"%s\""),
+                                                {settings.IPAddress})),
                         failure),
               {}};
         }
@@ -168,7 +168,7 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
   if (!run.Step(
           daveStepTcpConnect,
           [&] {
-            TCardResult opened = connection.OpenDevice(settings);
+            TResult opened = connection.OpenDevice(settings);
             if (opened) opened = connection.StartAdapter(settings);
             return TStepOutcome{std::move(opened), endpoint};
           },
@@ -181,8 +181,8 @@ bool DiagnoseIsoTcp(TDiagnosisRun& run, TPlcConnection& connection, TConfigInfo 
   if (!run.Step(
           daveStepIsoConnect,
           [&] {
-            TCardResult linked = connection.OpenLink(settings);
-            notS7 = linked.Code == daveResNotS7Service;
+            TResult linked = connection.OpenLink(settings);
+            notS7 = linked.LibraryCode == daveResNotS7Service;
             return TStepOutcome{std::move(linked),
                                 FillIn(Tr("rack %d, slot %d, TSAP %s"),
                                        {Number(settings.Rack), Number(settings.Slot),
@@ -204,7 +204,7 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
   const bool opened = run.Step(
       serial ? int{daveStepSerialOpen} : int{daveStepAccessPoint},
       [&] {
-        TCardResult result = connection.OpenDevice(settings, true);
+        TResult result = connection.OpenDevice(settings, true);
         // PPI and the access point have no adapter that could answer.
         if (result && !mpi) result = connection.StartAdapter(settings);
         if (!serial) return TStepOutcome{std::move(result), "S7ONLINE"};
@@ -229,7 +229,7 @@ bool DiagnoseBus(TDiagnosisRun& run, TPlcConnection& connection, const TConfigIn
             daveStepBusPartners,
             [&] {
               TIntegerList partners;
-              if (TCardResult listed = ListPartnersOn(connection, partners); !listed)
+              if (TResult listed = ListPartnersOn(connection, partners); !listed)
                 return TStepOutcome{std::move(listed), {}};
               std::string answering;
               for (int i = 0; i < partners.Count(); ++i)
@@ -261,8 +261,8 @@ void DiagnoseReads(TDiagnosisRun& run, TPlcConnection& connection) {
   const bool orderCode = run.Step(
       daveStepOrderCode,
       [&] {
-        const TCardRead<std::string> read = ReadOrderCodeOn(connection);
-        if (!read.Result) return ReadFailed(connection, read.Result.Code);
+        const TResultOr<std::string> read = ReadOrderCodeOn(connection);
+        if (!read.Result) return ReadFailed(connection, read.Result.LibraryCode);
         return Done(BareOrderCode(read.Value));
       },
       nullptr);

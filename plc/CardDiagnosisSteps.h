@@ -7,14 +7,14 @@
 #include <string>
 
 #include "config/HW_ConfigInfo.h"
-#include "plc/CardResult.h"
 #include "plc/Diagnosis.h"
+#include "support/Result.h"
 
 class TPlcConnection;
 
 // What a step found, or its failure.
 struct TStepOutcome {
-  TCardResult Result;
+  TResult Result;
   std::string Detail;
   // What to try instead of the step's advice (a catalogue text; "": nothing),
   // or null.

@@ -25,11 +25,11 @@ constexpr std::size_t kSzlBufferSize = 1024;
 
 }  // namespace
 
-TCardResult TCard::Connect(const TConfigInfo& settings) {
+TResult TCard::Connect(const TConfigInfo& settings) {
   if (FConnectCount == 0) {
     auto connection = std::make_unique<TPlcConnection>(FWindowHandle);
-    if (TCardResult opened = connection->OpenInterface(settings); !opened) return opened;
-    if (TCardResult connected = connection->ConnectPlc(settings); !connected) return connected;
+    if (TResult opened = connection->OpenInterface(settings); !opened) return opened;
+    if (TResult connected = connection->ConnectPlc(settings); !connected) return connected;
     FConnection = std::move(connection);
     Channels().BuildGroups();
   }
@@ -50,25 +50,25 @@ void TCard::Disconnect() {
   if (FConnectCount > 0) --FConnectCount;
 }
 
-TCardResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list) {
+TResult TCard::ListPartners(const TConfigInfo& settings, TIntegerList& list) {
   // The listing has a way of its own: a connection held meanwhile keeps its
   // port and closes it later the way it opened.
   TPlcConnection listing(FWindowHandle);
-  if (TCardResult opened = listing.OpenInterface(settings); !opened) return opened;
+  if (TResult opened = listing.OpenInterface(settings); !opened) return opened;
   return ListPartnersOn(listing, list);
 }
 
-TCardRead<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
-  if (TCardResult connected = Connect(settings); !connected) return {std::move(connected), {}};
+TResultOr<std::string> TCard::ReadOrderCode(const TConfigInfo& settings) {
+  if (TResult connected = Connect(settings); !connected) return {std::move(connected), {}};
   // A refused read is a failure like a broken link; the memo keeps its
   // label, and the library leaves the buffer empty then.
-  TCardRead<std::string> read = ReadOrderCodeOn(*FConnection);
+  TResultOr<std::string> read = ReadOrderCodeOn(*FConnection);
   std::string text = std::string(kOrderCodeLabel) + read.Value;
   Disconnect();
   return {std::move(read.Result), std::move(text)};
 }
 
-TCardResult TCard::ReadIdentity(TPlcIdentity& identity) {
+TResult TCard::ReadIdentity(TPlcIdentity& identity) {
   return ReadIdentityOn(FConnection.get(), identity);
 }
 
@@ -82,10 +82,10 @@ std::optional<TScanRecord> TCard::ReadFoundPlc(TOpenPort& port, const TConfigInf
   return ::ReadFoundPlc(port, settings, stop);
 }
 
-TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {
+TResultOr<std::string> ReadOrderCodeOn(const TPlcConnection& connection) {
   std::array<char, kOrderCodeBufferSize> buffer{};
   const int code = NoDave().daveGetOrderCode(connection.Connection(), buffer.data());
-  TCardResult result = code != 0 ? connection.ConnectionFailed(code) : TCardResult{};
+  TResult result = code != 0 ? connection.ConnectionFailed(code) : TResult{};
   return {std::move(result), std::string(buffer.data(), strnlen(buffer.data(), buffer.size()))};
 }
 
@@ -94,7 +94,7 @@ std::string BareOrderCode(std::string_view code) {
   return std::string(code.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
-TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list) {
+TResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list) {
   std::array<char, kPartnerBufferSize> buffer{};
   const int filled = NoDave().daveListReachablePartners(connection.Interface(), buffer.data());
   if (filled < 0) return connection.InterfaceFailed(filled);
@@ -105,7 +105,7 @@ TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list)
   return {};
 }
 
-TCardResult ReadIdentityOn(const TPlcConnection* link, TPlcIdentity& identity) {
+TResult ReadIdentityOn(const TPlcConnection* link, TPlcIdentity& identity) {
   struct TIdentityList {
     int Id;
     void (*Take)(std::span<const std::uint8_t> list, TPlcIdentity& identity);

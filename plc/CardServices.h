@@ -19,11 +19,11 @@
 #include "config/HW_Channels.h"
 #include "config/HW_ConfigInfo.h"
 #include "config/VNList.h"
-#include "plc/CardResult.h"
 #include "plc/ChannelCheck.h"
 #include "plc/Diagnosis.h"
 #include "plc/PlcIdentity.h"
 #include "plc/scan/PlcScan.h"
+#include "support/Result.h"
 #include "support/TextCodec.h"
 #include "support/VNUtils.h"
 
@@ -41,9 +41,9 @@ struct TSaveChanges {
   // changes apply to what is there now (--set).
   std::function<bool()> OverwriteChanged;
   // The writer's changes to the settings and the channel block the card is
-  // about to write (its own, or those it just read). Raising leaves the
-  // file as it was.
-  std::function<void(TConfigInfo& settings, TChannelTreeModel& channels)> Apply;
+  // about to write (its own, or those it just read). A failure (or an
+  // error raised) leaves the file as it was and is the save's result.
+  std::function<TResult(TConfigInfo& settings, TChannelTreeModel& channels)> Apply;
   // Whether the save may replace a file whose reading was not clean
   // (Reading()): the user agreed to it. Else it refuses, nothing written,
   // the findings named.
@@ -51,7 +51,7 @@ struct TSaveChanges {
 };
 
 struct TSaveResult {
-  TCardResult Result;
+  TResult Result;
   // Whether the writers' lock was had: a failure without it is one of
   // waiting, and the writer may try again; with it, of reading or writing.
   bool TurnTaken = false;
@@ -78,7 +78,7 @@ class TCardServices {
   virtual bool IsChannelUsed(std::string_view path) const = 0;
 
   // Reads the configuration file (settings and channel block) afresh.
-  virtual TCardResult LoadConfig() = 0;
+  virtual TResult LoadConfig() = 0;
   // What the settings were read from, and why the settings in use may not
   // be the file's own (they fell back to the defaults, or a NUL byte ended
   // the text); clean when the file was read whole or was not there.
@@ -93,31 +93,31 @@ class TCardServices {
 
   // Connects with settings; the connection is counted, so a Connect while
   // connected only counts and each one is paired with a Disconnect.
-  virtual TCardResult Connect(const TConfigInfo& settings) = 0;
+  virtual TResult Connect(const TConfigInfo& settings) = 0;
   virtual void Disconnect() = 0;
   // Connects with settings, reads the order code, disconnects; the text for
   // the memo ("Order Code:" and the code), empty when no connection was made.
   // A read the PLC refuses or does not answer is a failure; the memo then
   // holds "Order Code:" alone.
-  virtual TCardRead<std::string> ReadOrderCode(const TConfigInfo& settings) = 0;
+  virtual TResultOr<std::string> ReadOrderCode(const TConfigInfo& settings) = 0;
   // While connected: the PLC's identity and operating state into identity.
   // A list the PLC refuses is left out; a failure of the link ends the
   // reading and is the result.
-  virtual TCardResult ReadIdentity(TPlcIdentity& identity) = 0;
+  virtual TResult ReadIdentity(TPlcIdentity& identity) = 0;
   // The bus addresses that answer, into list; a failure leaves the list as
   // it was.
-  virtual TCardResult ListPartners(const TConfigInfo& settings, TIntegerList& list) = 0;
+  virtual TResult ListPartners(const TConfigInfo& settings, TIntegerList& list) = 0;
 
   // Connects with settings on a connection of its own, reads every channel
   // of tree from the PLC and disconnects: which channels the PLC refuses,
   // and why. A failed connection or read is the result. stop, when set and
   // true, ends the reads before their next request (a failure that says
   // so). Touches nothing of the card: safe on a thread of its own.
-  virtual TCardRead<TChannelCheck> CheckChannels(const TConfigInfo& settings,
+  virtual TResultOr<TChannelCheck> CheckChannels(const TConfigInfo& settings,
                                                  const TChannelTreeModel& tree,
                                                  const std::atomic<bool>* stop = nullptr) = 0;
   // The same for addresses (any order, repeats allowed): one value each.
-  virtual TCardRead<std::vector<TChannelValue>> ReadValues(
+  virtual TResultOr<std::vector<TChannelValue>> ReadValues(
       const TConfigInfo& settings, const std::vector<TPlcAddress>& addresses) = 0;
 
   // The one save of OK and --set, whole under the file's writers' lock

@@ -27,7 +27,7 @@ std::string StepName(int step) {
   return Tr(daveStepName(step));
 }
 
-TCardResult WithCause(TCardResult result, const daveFailure& failure) {
+TResult WithCause(TResult result, const daveFailure& failure) {
   result.Cause = CauseLine(failure);
   result.Step = StepName(failure.step);
   return result;

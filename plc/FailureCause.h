@@ -3,12 +3,12 @@
 // and the name of the step, both in the user's language.
 #include <string>
 
-#include "plc/CardResult.h"
 #include "plc/nodave/nodave.h"
+#include "support/Result.h"
 
 // The cause line of failure; empty when the library recorded nothing.
 std::string CauseLine(const daveFailure& failure);
 // The name of a step of an attempt (daveStep*); empty for daveStepNone.
 std::string StepName(int step);
 // result with the cause line and step of failure.
-TCardResult WithCause(TCardResult result, const daveFailure& failure);
+TResult WithCause(TResult result, const daveFailure& failure);

@@ -16,8 +16,8 @@ namespace {
 constexpr int kFixedSpeedCode = 1;
 
 // A port, socket or setting the card refuses itself, in its own words.
-TCardResult OpenFailure(const std::string& text) {
-  return TCardResult::Failure(Tr("Error"), text);
+TResult OpenFailure(const std::string& text) {
+  return TResult::Failure(TFailure::Refused, text);
 }
 
 std::string SerialPortName(const TConfigInfo& settings) {
@@ -26,7 +26,7 @@ std::string SerialPortName(const TConfigInfo& settings) {
 
 }  // namespace
 
-TCardResult LibraryFailure(int code, const std::string& text) {
+TResult LibraryFailure(int code, const std::string& text) {
   if (code == 0 && text.empty()) return {};
 
   std::string message;
@@ -43,30 +43,29 @@ TCardResult LibraryFailure(int code, const std::string& text) {
     message = Tr("Error:") + " " + reason;
   }
   if (!text.empty()) message = code != 0 ? text + "\n" + message : text;
-  // The toolkit's own caption for errors, which is German and not translated.
-  return TCardResult::Failure("Fehler", message, code);
+  return TResult::Failure(TFailure::Library, message, code);
 }
 
-TCardResult LibraryFailure(int code, const daveFailure& failure) {
+TResult LibraryFailure(int code, const daveFailure& failure) {
   // An open failure has no result code of its own (-1).
   const bool recorded = failure.step != daveStepNone && failure.result != 0 && failure.result != -1;
   return WithCause(LibraryFailure(recorded ? failure.result : code), failure);
 }
 
-TCardResult TPlcConnection::InterfaceFailed(int code) const {
+TResult TPlcConnection::InterfaceFailed(int code) const {
   daveFailure failure{};
   NoDave().daveGetInterfaceFailure(FInterface, &failure);
   return LibraryFailure(code, failure);
 }
 
-TCardResult TPlcConnection::ConnectionFailed(int code) const {
+TResult TPlcConnection::ConnectionFailed(int code) const {
   daveFailure failure{};
   NoDave().daveGetConnectionFailure(FConnection, &failure);
   return LibraryFailure(code, failure);
 }
 
-TCardResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionType type,
-                                     bool portMustOpen) {
+TResult TPlcConnection::OpenPort(const TConfigInfo& settings, TConnectionType type,
+                                 bool portMustOpen) {
   const TNoDaveApi& api = NoDave();
   int handle = -1;
   FOpenFailure = daveFailure{};
@@ -120,22 +119,22 @@ void TPlcConnection::ClosePort() {
     NoDave().closePort(handle);
 }
 
-TCardResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
-  if (TCardResult opened = OpenDevice(settings); !opened) return opened;
+TResult TPlcConnection::OpenInterface(const TConfigInfo& settings) {
+  if (TResult opened = OpenDevice(settings); !opened) return opened;
   return StartAdapter(settings);
 }
 
-TCardResult TPlcConnection::OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket) {
+TResult TPlcConnection::OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket) {
   // The connection owns the socket from here on, also when it fails.
   if (connectedSocket >= 0) {
     FPort = connectedSocket;
     FPortType = TConnectionType::IsoTcp;
   }
-  if (TCardResult opened = OpenDevice(settings); !opened) return opened;
+  if (TResult opened = OpenDevice(settings); !opened) return opened;
   return StartAdapter(settings);
 }
 
-TCardResult TPlcConnection::OpenDevice(const TConfigInfo& settings, bool portMustOpen) {
+TResult TPlcConnection::OpenDevice(const TConfigInfo& settings, bool portMustOpen) {
   // A setting that would index outside its table is refused before anything
   // is opened, so the user sees which value is wrong instead of a port failure.
   if (const auto refused = CheckSettings(settings, TSettingsScope::Connection)) {
@@ -151,7 +150,7 @@ TCardResult TPlcConnection::OpenDevice(const TConfigInfo& settings, bool portMus
   return OpenPort(settings, type, portMustOpen);
 }
 
-TCardResult TPlcConnection::StartAdapter(const TConfigInfo& settings) {
+TResult TPlcConnection::StartAdapter(const TConfigInfo& settings) {
   const TNoDaveApi& api = NoDave();
   const TConnectionType type = *ConnectionTypeOf(settings.Connectiontype);
   const _daveOSserialType port{FPort, FPort};
@@ -169,8 +168,8 @@ TCardResult TPlcConnection::StartAdapter(const TConfigInfo& settings) {
   const int code = api.daveInitAdapter(FInterface);
   if (code != 0) {
     // A port that never opened is the cause, not the adapter behind it.
-    TCardResult failed = FOpenFailure.step != daveStepNone ? LibraryFailure(code, FOpenFailure)
-                                                           : InterfaceFailed(code);
+    TResult failed = FOpenFailure.step != daveStepNone ? LibraryFailure(code, FOpenFailure)
+                                                       : InterfaceFailed(code);
     Close();
     return failed;
   }
@@ -191,26 +190,26 @@ void TPlcConnection::NewConnection(const TConfigInfo& settings) {
           : api.daveNewConnection(FInterface, settings.RemoteMPI, settings.Rack, settings.Slot);
 }
 
-TCardResult TPlcConnection::ConnectPlc(const TConfigInfo& settings) {
+TResult TPlcConnection::ConnectPlc(const TConfigInfo& settings) {
   NewConnection(settings);
   return Connected(NoDave().daveConnectPLC(FConnection));
 }
 
-TCardResult TPlcConnection::OpenLink(const TConfigInfo& settings) {
+TResult TPlcConnection::OpenLink(const TConfigInfo& settings) {
   NewConnection(settings);
   return Connected(NoDave().daveOpenPLCLink(FConnection));
 }
 
-TCardResult TPlcConnection::SetUp(int& pduLength) {
+TResult TPlcConnection::SetUp(int& pduLength) {
   const int code = NoDave().daveSetupCommunication(FConnection, &pduLength);
   // The library closed the link on failure: nothing left to disconnect.
   if (code != 0) FPlcConnected = false;
   return Connected(code);
 }
 
-TCardResult TPlcConnection::Connected(int code) {
+TResult TPlcConnection::Connected(int code) {
   if (code != 0) {
-    TCardResult failed = ConnectionFailed(code);
+    TResult failed = ConnectionFailed(code);
     Close();
     return failed;
   }

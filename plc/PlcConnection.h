@@ -9,8 +9,8 @@
 
 #include "config/ConnectionType.h"
 #include "config/HW_ConfigInfo.h"
-#include "plc/CardResult.h"
 #include "plc/nodave/nodave.h"
+#include "support/Result.h"
 
 class TPlcConnection {
  public:
@@ -22,25 +22,25 @@ class TPlcConnection {
 
   // Refuses settings outside their tables before anything is opened, then
   // opens the port and initialises the adapter. On failure nothing is open.
-  TCardResult OpenInterface(const TConfigInfo& settings);
+  TResult OpenInterface(const TConfigInfo& settings);
   // The same over a socket already connected to the address and port of
   // settings (ISO over TCP; a scan's probe made it), so that the PLC sees no
   // second connection. The socket is this object's from now on: closed with
   // the rest, and at once on failure.
-  TCardResult OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket);
+  TResult OpenInterfaceOn(const TConfigInfo& settings, int connectedSocket);
   // Over the open interface: connects to the PLC the settings address. On
   // failure nothing is open.
-  TCardResult ConnectPlc(const TConfigInfo& settings);
+  TResult ConnectPlc(const TConfigInfo& settings);
   // The same in single steps, for a diagnosis: OpenInterface is OpenDevice
   // and StartAdapter; ConnectPlc is OpenLink (ISO over TCP: the connection
   // request to rack and slot) and SetUp, which gives the negotiated PDU
   // size. Each closes everything on failure.
   // portMustOpen: an MPI port that does not open is a failure here rather
   // than left to the adapter.
-  TCardResult OpenDevice(const TConfigInfo& settings, bool portMustOpen = false);
-  TCardResult StartAdapter(const TConfigInfo& settings);
-  TCardResult OpenLink(const TConfigInfo& settings);
-  TCardResult SetUp(int& pduLength);
+  TResult OpenDevice(const TConfigInfo& settings, bool portMustOpen = false);
+  TResult StartAdapter(const TConfigInfo& settings);
+  TResult OpenLink(const TConfigInfo& settings);
+  TResult SetUp(int& pduLength);
   // The answer time-out of the interface (the library's default otherwise),
   // from now on and for an interface made later.
   void LimitAnswerTime(int microseconds);
@@ -53,15 +53,15 @@ class TPlcConnection {
 
   // A failed call on the interface or the connection, as LibraryFailure
   // words it, with the first failure the library recorded for the attempt.
-  TCardResult InterfaceFailed(int code) const;
-  TCardResult ConnectionFailed(int code) const;
+  TResult InterfaceFailed(int code) const;
+  TResult ConnectionFailed(int code) const;
 
  private:
-  TCardResult OpenPort(const TConfigInfo& settings, TConnectionType type, bool portMustOpen);
+  TResult OpenPort(const TConfigInfo& settings, TConnectionType type, bool portMustOpen);
   void ClosePort();
   void NewConnection(const TConfigInfo& settings);
   // Marks the PLC link open, or on failure closes everything and says why.
-  TCardResult Connected(int code);
+  TResult Connected(int code);
 
   std::uintptr_t FWindowHandle;
   // -1 marks a port that did not open (the MPI types pass it on to the
@@ -81,9 +81,9 @@ class TPlcConnection {
 
 // A failure of the S7 library: "Error:" and the library's text for code (the
 // connection hint where the library has none), after text when text is not
-// empty; caption "Fehler". code 0 with an empty text is success.
-TCardResult LibraryFailure(int code, const std::string& text = {});
+// empty. code 0 with an empty text is success.
+TResult LibraryFailure(int code, const std::string& text = {});
 // The same for a failure the library recorded: the message names the first
 // failure of the attempt (a follow-up such as "not connected" gives way to
 // the failure it follows), and the cause line says why.
-TCardResult LibraryFailure(int code, const daveFailure& failure);
+TResult LibraryFailure(int code, const daveFailure& failure);

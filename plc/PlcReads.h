@@ -6,26 +6,26 @@
 #include <string_view>
 
 #include "config/VNList.h"
-#include "plc/CardResult.h"
 #include "plc/PlcAddressReader.h"
 #include "plc/PlcConnection.h"
 #include "plc/PlcIdentity.h"
+#include "support/Result.h"
 
 // The order code as the PLC sent it (its field filled up with blanks); the
 // connection's failure, with its cause, as the result, Value then holding
 // what arrived.
-TCardRead<std::string> ReadOrderCodeOn(const TPlcConnection& connection);
+TResultOr<std::string> ReadOrderCodeOn(const TPlcConnection& connection);
 
 // The PLC's identity and operating state into identity. A list the PLC
 // refuses is left out; a failure of the link ends the reading and is the
 // result.
 // No connection (null) reads through the library's null connection, which
 // fails as the library reports it.
-TCardResult ReadIdentityOn(const TPlcConnection* connection, TPlcIdentity& identity);
+TResult ReadIdentityOn(const TPlcConnection* connection, TPlcIdentity& identity);
 
 // The bus addresses that answer on the connection's interface, into list;
 // a failure leaves the list as it was.
-TCardResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list);
+TResult ListPartnersOn(const TPlcConnection& connection, TIntegerList& list);
 
 // Sends one read request on connection: 0 with one answer per item, or the
 // library's code that failed the whole job (the exchange a

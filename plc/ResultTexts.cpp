@@ -2,21 +2,6 @@
 
 #include "support/Translation.h"
 
-std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
-  switch (why) {
-    case TRangeRefusal::TooLarge:
-      return FillIn(Tr("The range \"%s\" is larger than /%d (%d addresses); scan it in parts."),
-                    {text, std::to_string(kWidestScanPrefix), std::to_string(kMostScanAddresses)});
-    case TRangeRefusal::Reversed:
-      return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
-    case TRangeRefusal::NotARange:
-      break;
-  }
-  return FillIn(Tr("\"%s\" is no address range: give an IPv4 address, A.B.C.D/NN with NN "
-                   "from 16 to 32, or A.B.C.D-E."),
-                {text});
-}
-
 std::string StateText(TOperatingState state) {
   if (state == TOperatingState::Unknown) return Tr("unknown");
   return std::string(OperatingStateKeyword(state));

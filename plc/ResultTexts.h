@@ -12,9 +12,6 @@
 #include "plc/scan/ScanRange.h"
 #include "support/TextCodec.h"
 
-// The message for a range text that cannot be scanned; it names the text.
-std::string RangeRefusalText(std::string_view text, TRangeRefusal why);
-
 // The operating state for people: the PLC's own name for it ("RUN"), or
 // "unknown" in the user's language.
 std::string StateText(TOperatingState state);

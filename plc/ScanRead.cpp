@@ -46,7 +46,7 @@ TScanRecord Read(const TPlcConnection& connection, int rack, int slot) {
   TScanRecord record;
   record.Rack = rack;
   record.Slot = slot;
-  const TCardRead<std::string> orderCode = ReadOrderCodeOn(connection);
+  const TResultOr<std::string> orderCode = ReadOrderCodeOn(connection);
   if (orderCode.Result) record.OrderCode = BareOrderCode(orderCode.Value);
   // A link that fails on the way leaves what was read before: the PLC is
   // found all the same.
@@ -62,13 +62,12 @@ std::optional<TScanRecord> ReadFoundPlc(TOpenPort& port, const TConfigInfo& sett
     if (stop && *stop) return std::nullopt;
     const TConfigInfo attempt = AttemptSettings(settings, port, rack, slot);
     TPlcConnection connection(0);
-    const TCardResult opened = port.Socket
-                                   ? connection.OpenInterfaceOn(attempt, port.Socket.Release())
-                                   : connection.OpenInterface(attempt);
+    const TResult opened = port.Socket ? connection.OpenInterfaceOn(attempt, port.Socket.Release())
+                                       : connection.OpenInterface(attempt);
     if (!opened) return std::nullopt;
-    const TCardResult connected = connection.ConnectPlc(attempt);
+    const TResult connected = connection.ConnectPlc(attempt);
     if (connected) return Read(connection, rack, slot);
-    if (!RefusedPair(connected.Code)) return std::nullopt;
+    if (!RefusedPair(connected.LibraryCode)) return std::nullopt;
   }
   return std::nullopt;
 }

@@ -1,46 +1,51 @@
 #pragma once
-// The failures the configurator raises. Each carries the text a user reads in
-// the "Anwendungsfehler" box and names its kind, as the box shows both.
+// The failures the data layer raises while it reads or writes the
+// configuration file. Each carries the text a user reads in the
+// "Anwendungsfehler" box and its kind, from which the box names its class
+// (ErrorClassName); the card returns them as results.
 #include <stdexcept>
 #include <string>
 
+#include "support/Result.h"
+
 class EVNError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
-  virtual const char* Kind() const noexcept { return "EVNError"; }
+  explicit EVNError(const std::string& message, TFailure kind = TFailure::Data)
+      : std::runtime_error(message), FKind(kind) {}
+  TFailure Kind() const noexcept { return FKind; }
+  // The failure as a result, the error's text its message.
+  TResult AsResult() const { return TResult::Failure(FKind, what()); }
+
+ private:
+  TFailure FKind;
 };
 
 // An index outside a list, or a list that ran out where more lines were needed.
 class EListError : public EVNError {
  public:
-  using EVNError::EVNError;
-  const char* Kind() const noexcept override { return "EListError"; }
+  explicit EListError(const std::string& message) : EVNError(message, TFailure::List) {}
 };
 
 // A text that is not a whole number.
 class EConvertError : public EVNError {
  public:
-  using EVNError::EVNError;
-  const char* Kind() const noexcept override { return "EConvertError"; }
+  explicit EConvertError(const std::string& message) : EVNError(message, TFailure::Convert) {}
 };
 
 // A number outside the range its place allows.
 class ERangeError : public EVNError {
  public:
-  using EVNError::EVNError;
-  const char* Kind() const noexcept override { return "ERangeError"; }
+  explicit ERangeError(const std::string& message) : EVNError(message, TFailure::Range) {}
 };
 
 // A file that cannot be read or written; the text names the file.
 class EFileError : public EVNError {
  public:
-  using EVNError::EVNError;
-  const char* Kind() const noexcept override { return "EFileError"; }
+  explicit EFileError(const std::string& message) : EVNError(message, TFailure::File) {}
 };
 
 // Channel text whose indentation jumps more than one level.
 class ETreeLevelError : public EVNError {
  public:
-  using EVNError::EVNError;
-  const char* Kind() const noexcept override { return "ETreeLevelError"; }
+  explicit ETreeLevelError(const std::string& message) : EVNError(message, TFailure::TreeLevel) {}
 };

@@ -1,9 +1,24 @@
 #include "ui/CardResultBox.h"
 
 #include "support/MessageBox.h"
+#include "support/Translation.h"
 
-bool ShowCardResult(const TCardResult& result) {
+std::string FailureCaption(TFailure kind) {
+  switch (kind) {
+    case TFailure::Library:
+    case TFailure::Data:
+    case TFailure::List:
+    case TFailure::Convert:
+    case TFailure::Range:
+    case TFailure::TreeLevel:
+      return "Fehler";
+    default:
+      return Tr("Error");
+  }
+}
+
+bool ShowCardResult(const TResult& result) {
   if (result.Ok()) return true;
-  ShowMessageBox(result.Text(), result.Caption, MB_OK | MB_ICONERROR);
+  ShowMessageBox(result.Text(), FailureCaption(result.Kind), MB_OK | MB_ICONERROR);
   return false;
 }

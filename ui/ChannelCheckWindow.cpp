@@ -65,7 +65,7 @@ void TChannelCheckWindow::Start(const TConfigInfo& settings, TChannelTreeModel c
   const std::optional<std::size_t> blockStart = FCard.ChannelBlockStart();
   const TTextEncoding encoding = FCard.FileEncoding();
   StartWork([=, this](int run, const std::atomic<bool>& stop) {
-    const TCardRead<TChannelCheck> check = FCard.CheckChannels(*copy, *tree, &stop);
+    const TResultOr<TChannelCheck> check = FCard.CheckChannels(*copy, *tree, &stop);
     if (!check.Result) {
       emit Ended(run, QString::fromStdString(check.Result.Text()), {});
       return;

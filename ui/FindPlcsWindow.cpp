@@ -39,10 +39,9 @@ QString OrEmpty(const std::optional<std::string>& value) {
 // The /24 that holds address text ("192.168.0.0/24" for "192.168.0.10");
 // empty for a host name or anything else that is no single address.
 QString NetworkOf(const std::string& address) {
-  const auto range = ParseScanRange(address);
-  const auto* single = std::get_if<TScanRange>(&range);
-  if (!single || single->Count() != 1) return {};
-  return QtText(IPv4Text(single->First & 0xFFFFFF00u) + "/24");
+  const auto single = ParseScanRange(address);
+  if (!single.Result || single.Value.Count() != 1) return {};
+  return QtText(IPv4Text(single.Value.First & 0xFFFFFF00u) + "/24");
 }
 
 // The scan on its thread, reporting through window's queued signals: the
@@ -50,10 +49,14 @@ QString NetworkOf(const std::string& address) {
 void Scan(TFindPlcsWindow& window, TCardServices& card, const TConfigInfo& settings,
           const TScanRange& range, int port, int run, const std::atomic<bool>& stop) {
   try {
-    auto open = ProbePorts(range, {.Port = port, .KeepOpen = true, .Stop = &stop},
-                           [&](std::size_t probed, std::size_t total, std::size_t found) {
-                             emit window.Probed(run, probed, total, found);
-                           });
+    auto probed = ProbePorts(range, {.Port = port, .KeepOpen = true, .Stop = &stop},
+                             [&](std::size_t done, std::size_t total, std::size_t found) {
+                               emit window.Probed(run, done, total, found);
+                             });
+    if (!probed.Result) {
+      emit window.Ended(run, stop, QtText(probed.Result.Message));
+      return;
+    }
     const auto read = [&](TOpenPort& openPort) {
       std::optional<TScanRecord> plc = card.ReadFoundPlc(openPort, settings, &stop);
       if (plc) {
@@ -64,7 +67,7 @@ void Scan(TFindPlcsWindow& window, TCardServices& card, const TConfigInfo& setti
       return plc;
     };
     ReadPlcs(
-        std::move(open), read, kParallelReads,
+        std::move(probed.Value), read, kParallelReads,
         [&](std::size_t done, std::size_t total, std::size_t found) {
           emit window.Reading(run, done, total, found);
         },
@@ -165,11 +168,11 @@ void TFindPlcsWindow::SearchClick() {
   if (!FPortEdit->EntryAccepted()) return;
   const std::string text = FAddressesEdit->text().trimmed().toStdString();
   const auto parsed = ParseScanRange(text);
-  if (const auto* why = std::get_if<TRangeRefusal>(&parsed)) {
-    FStatus->setText(QtText(RangeRefusalText(text, *why)));
+  if (!parsed.Result) {
+    FStatus->setText(QtText(parsed.Result.Message));
     return;
   }
-  const TScanRange range = std::get<TScanRange>(parsed);
+  const TScanRange range = parsed.Value;
   FTable->setRowCount(0);
   FFound.clear();
   FProbed = 0;

@@ -379,6 +379,7 @@ void TConfigDlg::OKBtnClick() {
   changes.OverwriteChanged = [this] { return OverwriteChangedFile(); };
   changes.Apply = [this](TConfigInfo& settings, TChannelTreeModel& channels) {
     TakeEntries(settings, channels);
+    return TResult{};
   };
   changes.Unread = FOverwriteUnread ? TUnreadFile::Overwrite : TUnreadFile::Keep;
   TSaveResult saved;
@@ -388,7 +389,8 @@ void TConfigDlg::OKBtnClick() {
   }
   // Without the writers' turn nothing happened: the entries stay for another try.
   if (!saved.TurnTaken) {
-    ShowMessageBox(saved.Result.Text(), Tr("Error"), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    ShowMessageBox(saved.Result.Text(), FailureCaption(saved.Result.Kind),
+                   MB_OK | MB_ICONERROR | MB_TASKMODAL);
     return;
   }
   if (saved.Result && !saved.Written) return;  // the user keeps the file
@@ -474,7 +476,7 @@ bool TConfigDlg::TakeShownSettings() {
 
 void TConfigDlg::InfoLesenBtnClick() {
   if (!TakeShownSettings()) return;
-  TCardRead<std::string> orderCode;
+  TResultOr<std::string> orderCode;
   {
     TBusyCursor busy;
     orderCode = FCard->ReadOrderCode(*FConfigInfo);

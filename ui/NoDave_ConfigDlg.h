@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "config/HW_ConfigInfo.h"
-#include "plc/CardResult.h"
+#include "support/Result.h"
 #include "support/VNUtils.h"
 
 class QCheckBox;
@@ -55,7 +55,7 @@ class TConfigDlg : public QDialog {
   // The channel lines; after OK they hold the tree as stored by OKBtnClick.
   const TStrings& ChannelLines() const { return FChannelLines; }
   // What OK's save returned, once OK closed the dialog.
-  const TCardResult& SaveResult() const { return FSaveResult; }
+  const TResult& SaveResult() const { return FSaveResult; }
   const TConfigInfo& ConfigInfo() const { return *FConfigInfo; }
   TChannelTreeEditor* ChannelTree() const { return FChannelTree; }
 
@@ -131,7 +131,7 @@ class TConfigDlg : public QDialog {
   // The connection type whose frame is shown; none before the first switch.
   std::optional<int> FShownType;
   // The save of the last OK that closed the dialog.
-  TCardResult FSaveResult;
+  TResult FSaveResult;
   // Whether the user agreed at OK to overwrite a file whose settings fell
   // back to the defaults or whose text a NUL byte ended.
   bool FOverwriteUnread = false;

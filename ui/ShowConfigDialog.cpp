@@ -44,7 +44,7 @@ class TControlWalk {
 
 }  // namespace
 
-TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback) {
+TResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback) {
   auto dialog = std::make_unique<TConfigDlg>(application, card.Settings(), &card);
   TControlWalk walk(*dialog, callback);
   // The hook rides on the dialog's show: it runs before the dialog is first

@@ -1,6 +1,6 @@
 #pragma once
 // Shows the configuration dialog for a card.
-#include "plc/CardResult.h"
+#include "support/Result.h"
 
 class QWidget;
 class TCardServices;
@@ -14,4 +14,4 @@ using TControlCallback = void (*)(QWidget* control);
 // dialog's results and saves its file under the file's writer lock (after
 // asking, when the file changed since it was read; TCard::SaveChanges): the
 // result is the save's. On Cancel nothing changes.
-TCardResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);
+TResult ShowConfigDialog(QWidget* application, TCardServices& card, TControlCallback callback);

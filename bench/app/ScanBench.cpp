@@ -110,7 +110,7 @@ void ProbeRange(benchmark::State& state, TScanRange range, int port, double boun
   std::size_t found = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    found = ProbePorts(range, {.Port = port}).size();
+    found = ProbePorts(range, {.Port = port}).Value.size();
     slowest = std::max(
         slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }

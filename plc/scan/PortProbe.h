@@ -13,6 +13,7 @@
 #include "plc/nodave/WireLimits.h"
 #include "plc/nodave/nodave.h"
 #include "plc/scan/ScanRange.h"
+#include "support/Result.h"
 
 // A descriptor owned by the object and closed with it.
 class TSocket {
@@ -91,7 +92,7 @@ std::size_t RaiseDescriptorLimit();
 // Probes options.Port on every address of range and returns the addresses
 // where it was open, sorted (those found until options.Stop, when stopped). Refused, unreachable
 // and silent addresses are left out; every socket not handed back is closed. Running out of
-// descriptors only slows the probe down; std::system_error only when not a
-// single socket can be opened (or poll fails).
-std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,
-                                  const TProbeProgress& progress = {});
+// descriptors only slows the probe down; a System failure ("socket: ..." with
+// errno) only when not a single socket can be opened (or poll fails).
+TResultOr<std::vector<TOpenPort>> ProbePorts(const TScanRange& range, const TProbeOptions& options,
+                                             const TProbeProgress& progress = {});

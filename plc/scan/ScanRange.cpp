@@ -1,6 +1,9 @@
 #include "plc/scan/ScanRange.h"
 
 #include <optional>
+#include <variant>
+
+#include "support/Translation.h"
 
 namespace {
 
@@ -39,9 +42,8 @@ std::optional<std::uint32_t> TakeAddress(std::string_view& text) {
   return address;
 }
 
-}  // namespace
-
-std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text) {
+// The range, or why text is none.
+std::variant<TScanRange, TRangeRefusal> RangeOf(std::string_view text) {
   const auto address = TakeAddress(text);
   if (!address) return TRangeRefusal::NotARange;
   if (text.empty()) return TScanRange{*address, *address};
@@ -61,6 +63,31 @@ std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text) {
     return TScanRange{*address, *address - first + *last};
   }
   return TRangeRefusal::NotARange;
+}
+
+}  // namespace
+
+TResultOr<TScanRange> ParseScanRange(std::string_view text) {
+  const auto range = RangeOf(text);
+  if (const auto* why = std::get_if<TRangeRefusal>(&range))
+    return TResultOr<TScanRange>::Failed(
+        TResult::Failure(TFailure::Value, RangeRefusalText(text, *why)));
+  return {{}, std::get<TScanRange>(range)};
+}
+
+std::string RangeRefusalText(std::string_view text, TRangeRefusal why) {
+  switch (why) {
+    case TRangeRefusal::TooLarge:
+      return FillIn(Tr("The range \"%s\" is larger than /%d (%d addresses); scan it in parts."),
+                    {text, std::to_string(kWidestScanPrefix), std::to_string(kMostScanAddresses)});
+    case TRangeRefusal::Reversed:
+      return FillIn(Tr("The range \"%s\" ends before it starts."), {text});
+    case TRangeRefusal::NotARange:
+      break;
+  }
+  return FillIn(Tr("\"%s\" is no address range: give an IPv4 address, A.B.C.D/NN with NN "
+                   "from 16 to 32, or A.B.C.D-E."),
+                {text});
 }
 
 std::string IPv4Text(std::uint32_t address) {

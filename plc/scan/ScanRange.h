@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
+
+#include "support/Result.h"
 
 // The largest block a scan takes: A.B.C.D/16, 65,536 addresses.
 inline constexpr int kWidestScanPrefix = 16;
@@ -33,10 +34,14 @@ enum class TRangeRefusal {
   Reversed,
 };
 
-// The range, or why text is none. A/NN covers the whole block of
-// 2^(32-NN) addresses that holds A, wherever in the block A lies. Bytes are
-// decimal without leading zeros ("010" could be meant as octal).
-std::variant<TScanRange, TRangeRefusal> ParseScanRange(std::string_view text);
+// The range, or a Value failure whose message is RangeRefusalText. A/NN
+// covers the whole block of 2^(32-NN) addresses that holds A, wherever in
+// the block A lies. Bytes are decimal without leading zeros ("010" could be
+// meant as octal).
+TResultOr<TScanRange> ParseScanRange(std::string_view text);
+
+// The message for a range text that cannot be scanned; it names the text.
+std::string RangeRefusalText(std::string_view text, TRangeRefusal why);
 
 // "192.168.0.10".
 std::string IPv4Text(std::uint32_t address);

@@ -223,7 +223,7 @@ TEST(ParseChannelText, DataBlockAndFieldErrorsStopTheParse) {
       list.ParseChannelText(c.Lines);
       ADD_FAILURE() << c.Why;
     } catch (const EVNError& e) {
-      EXPECT_STREQ(e.Kind(), c.ErrorKind) << c.Why;
+      EXPECT_EQ(ErrorClassName(e.Kind()), c.ErrorKind) << c.Why;
       EXPECT_NE(std::string(e.what()).find(c.TextPart), std::string::npos)
           << c.Why << ": " << e.what();
     }

@@ -78,9 +78,9 @@ TEST_F(CardCauseTest, SerialFailuresNameTheDeviceAndWhy) {
     fake.partnersFilled = daveResTimeout;
     TCard card(0, (dir / "libs7drv.so").string());
     TIntegerList partners;
-    const TCardResult result = c.operation == OrderCode
-                                   ? card.ReadOrderCode(DistinctSettings(c.type)).Result
-                                   : card.ListPartners(DistinctSettings(c.type), partners);
+    const TResult result = c.operation == OrderCode
+                               ? card.ReadOrderCode(DistinctSettings(c.type)).Result
+                               : card.ListPartners(DistinctSettings(c.type), partners);
     EXPECT_EQ(result.Text(), std::string(c.message) + "\n" + c.cause);
     EXPECT_THAT(fake.openHandles, ::testing::IsEmpty());
   }

@@ -26,6 +26,7 @@
 #include "tests/plc/nodave/RealIo.h"
 #include "tests/plc/nodave/ScriptedPlcs.h"
 #include "tests/support/testsupport/TempFolder.h"
+#include "ui/CardResultBox.h"
 
 namespace {
 
@@ -166,13 +167,13 @@ TEST_F(CardEmulatorTest, ReadsTheEmulatorsOrderCode) {
   const int descriptors = OpenDescriptors();
 
   for (int round = 0; round < 3; ++round) {
-    const TCardRead<std::string> read = card->ReadOrderCode(IsoOverTcp(emulator.Port()));
+    const TResultOr<std::string> read = card->ReadOrderCode(IsoOverTcp(emulator.Port()));
     EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0 ");
     EXPECT_TRUE(read.Result.Ok());
   }
   TConfigInfo byName = IsoOverTcp(emulator.Port());
   byName.IPAddress = "localhost";
-  const TCardRead<std::string> read = card->ReadOrderCode(byName);
+  const TResultOr<std::string> read = card->ReadOrderCode(byName);
   EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0 ");
   EXPECT_TRUE(read.Result.Ok());
   EXPECT_EQ(card->ConnectCount(), 0);
@@ -202,7 +203,7 @@ TEST_F(CardEmulatorTest, ADiagnosisShowsEachStepAndStopsBeforeTheNext) {
 TEST_F(CardEmulatorTest, AStoppedChannelCheckSaysSo) {
   EmulatorProcess emulator;
   const std::atomic<bool> stop{true};
-  const TCardRead<TChannelCheck> check = card->CheckChannels(
+  const TResultOr<TChannelCheck> check = card->CheckChannels(
       IsoOverTcp(emulator.Port()), TChannelTreeModel::FromLines({"SPS", "\tE", "\t\t0"}), &stop);
   EXPECT_EQ(check.Result.Text(), "The channel check was stopped.");
   EXPECT_EQ(check.Value.Checked, 0u);
@@ -212,11 +213,11 @@ TEST_F(CardEmulatorTest, APortWhereNothingListensShowsThePort) {
   const int port = UnusedLoopbackPort();
   const int descriptors = OpenDescriptors();
 
-  const TCardRead<std::string> read = card->ReadOrderCode(IsoOverTcp(port));
+  const TResultOr<std::string> read = card->ReadOrderCode(IsoOverTcp(port));
   EXPECT_EQ(read.Value, "");
 
   ASSERT_FALSE(read.Result.Ok());
-  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(FailureCaption(read.Result.Kind), "Error");
   EXPECT_EQ(read.Result.Text(), "Could not open the port " + std::to_string(port) +
                                     "\n127.0.0.1:" + std::to_string(port) +
                                     ": connection refused - nothing listens there");
@@ -230,13 +231,13 @@ TEST_F(CardEmulatorTest, AHostNameThatDoesNotResolveIsNamedWithinTheConnectLimit
   settings.IPAddress = "no-such-plc.invalid";
 
   const auto start = std::chrono::steady_clock::now();
-  const TCardRead<std::string> read = card->ReadOrderCode(settings);
+  const TResultOr<std::string> read = card->ReadOrderCode(settings);
   EXPECT_EQ(read.Value, "");
   EXPECT_LE(std::chrono::steady_clock::now() - start,
             std::chrono::milliseconds(daveDefaultConnectTimeoutMs + 200));
 
   ASSERT_FALSE(read.Result.Ok());
-  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(FailureCaption(read.Result.Kind), "Error");
   EXPECT_EQ(read.Result.Text(),
             "Could not resolve the host name \"no-such-plc.invalid\"\n"
             "no-such-plc.invalid:" +
@@ -249,7 +250,7 @@ TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
        {MisbehavingServer::Silent, MisbehavingServer::Garbage, MisbehavingServer::HangUp}) {
     SCOPED_TRACE("behaviour " + std::to_string(behaviour));
     const int descriptors = OpenDescriptors();
-    TCardRead<std::string> read;
+    TResultOr<std::string> read;
     {
       MisbehavingServer server(behaviour);
       read = card->ReadOrderCode(IsoOverTcp(server.Port()));
@@ -257,7 +258,7 @@ TEST_F(CardEmulatorTest, AMisbehavingPeerEndsInAReportedErrorWithNothingOpen) {
     }
 
     ASSERT_FALSE(read.Result.Ok());
-    EXPECT_EQ(read.Result.Caption, "Fehler");
+    EXPECT_EQ(FailureCaption(read.Result.Kind), "Fehler");
     EXPECT_EQ(read.Result.Text().rfind("Error: ", 0), 0u) << read.Result.Text();
     EXPECT_EQ(card->ConnectCount(), 0);
     // Counted with the server gone, so only the card's descriptors remain.
@@ -306,15 +307,15 @@ TEST_F(CardEmulatorTest, ScriptedPeersGiveTheFirstFailureWithItsCause) {
     SCOPED_TRACE(c.name);
     ScriptedServer server(c.script);
     const TConfigInfo settings = IsoOverTcp(server.port());
-    TCardResult failed = card->Connect(settings);
+    TResult failed = card->Connect(settings);
     if (failed.Ok()) {
-      TCardRead<std::string> read;
+      TResultOr<std::string> read;
       read = card->ReadOrderCode(settings);
       EXPECT_EQ(read.Value, "Order Code:");
       failed = read.Result;
       if (c.code == daveResTimeout) {
         TPlcIdentity identity;
-        const TCardResult followUp = card->ReadIdentity(identity);
+        const TResult followUp = card->ReadIdentity(identity);
         EXPECT_EQ(followUp.Message, failed.Message);
         EXPECT_EQ(followUp.Cause, failed.Cause);
       }

@@ -81,10 +81,10 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
 TEST_F(CardFileTest, FileErrorsAreReturnedWithTheirKindAndChangeNothing) {
   TCard card(0, driver);
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n");  // the end marker is missing
-  EXPECT_EQ(card.LoadConfig().ErrorKind, "EListError");
+  EXPECT_EQ(ErrorClassName(card.LoadConfig().Kind), "EListError");
   WriteBytes(configFile, ">ChT<\r\nSPS\r\n\t\t\tE\r\n>EOT<\r\n");  // a level jump
-  const TCardResult loaded = card.LoadConfig();
-  EXPECT_EQ(loaded.ErrorKind, "ETreeLevelError");
+  const TResult loaded = card.LoadConfig();
+  EXPECT_EQ(ErrorClassName(loaded.Kind), "ETreeLevelError");
   EXPECT_THAT(card.ChannelLines(), IsEmpty());
   EXPECT_EQ(card.Channels().Count(), 0);
 }
@@ -97,6 +97,7 @@ TSaveChanges DialogChanges(const std::function<void(TConfigInfo&)>& collect,
   changes.Apply = [=](TConfigInfo& settings, TChannelTreeModel& channels) {
     collect(settings);
     channels = TChannelTreeModel::FromLines(channelLines);
+    return TResult{};
   };
   return changes;
 }
@@ -161,8 +162,8 @@ TEST_F(CardFileTest, SaveChangesCreatesAMissingFile) {
 TEST_F(CardFileTest, ASaveThatFailsIsReturnedNamingTheFile) {
   TCard card(0, driver);
   std::filesystem::create_directories(configFile);  // a folder where the file belongs
-  const TCardResult saved = card.SaveChanges(DialogChanges([](TConfigInfo&) {}, {})).Result;
-  EXPECT_EQ(saved.ErrorKind, "EFileError");
+  const TResult saved = card.SaveChanges(DialogChanges([](TConfigInfo&) {}, {})).Result;
+  EXPECT_EQ(ErrorClassName(saved.Kind), "EFileError");
   EXPECT_THAT(saved.Message, HasSubstr(configFile.string()));
 }
 

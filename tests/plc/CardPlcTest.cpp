@@ -14,6 +14,7 @@
 #include "tests/plc/FakeNoDave.h"
 #include "tests/support/testsupport/ConfigTexts.h"
 #include "tests/support/testsupport/TempFolder.h"
+#include "ui/CardResultBox.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -90,7 +91,7 @@ TEST_F(CardPlcTest, ReadOrderCodeMakesExactlyTheCallsOfEachConnectionType) {
     SCOPED_TRACE("connection type " + std::to_string(expected.type));
     FakeNoDave fake;  // fresh numbering per type
 
-    const TCardRead<std::string> read = card->ReadOrderCode(DistinctSettings(expected.type));
+    const TResultOr<std::string> read = card->ReadOrderCode(DistinctSettings(expected.type));
 
     EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0");
     EXPECT_THAT(fake.calls,
@@ -229,11 +230,11 @@ TEST_F(CardPlcTest, EveryFailureIsReturnedAndLeavesNothingOpen) {
     if (c.step == FailureCase::InitFails) fake.initAdapterResult = -21;
     if (c.step == FailureCase::ConnectFails) fake.connectPlcResult = -33;
 
-    const TCardRead<std::string> read = card->ReadOrderCode(DistinctSettings(c.type));
+    const TResultOr<std::string> read = card->ReadOrderCode(DistinctSettings(c.type));
     EXPECT_EQ(read.Value, "");
 
     ASSERT_FALSE(read.Result.Ok());
-    EXPECT_EQ(read.Result.Caption, c.caption);
+    EXPECT_EQ(FailureCaption(read.Result.Kind), c.caption);
     EXPECT_EQ(read.Result.Text(), c.text);
     EXPECT_THAT(fake.calls, ElementsAreArray(c.calls));
     EXPECT_THAT(fake.openHandles, IsEmpty());
@@ -276,15 +277,15 @@ TEST_F(CardPlcTest, SettingsOutsideTheirTablesOpenNothing) {
     settings.Baudrate = row.baudrate;
     settings.ProfibusSpeedIndex = row.speed;
 
-    const TCardResult connected = card->Connect(settings);
+    const TResult connected = card->Connect(settings);
     TIntegerList partners;
     partners.Add(9);
-    const TCardResult listed = card->ListPartners(settings, partners);
+    const TResult listed = card->ListPartners(settings, partners);
 
     EXPECT_THAT(fake.calls, IsEmpty());
     ASSERT_FALSE(connected.Ok());
     ASSERT_FALSE(listed.Ok());
-    EXPECT_EQ(connected.Caption, "Error");
+    EXPECT_EQ(FailureCaption(connected.Kind), "Error");
     EXPECT_EQ(connected.Text(), row.text);
     ASSERT_EQ(partners.Count(), 1);
     EXPECT_EQ(partners.Values(0), 9);
@@ -296,7 +297,7 @@ TEST_F(CardPlcTest, SettingsOnlyCheckedWhereTheTypeUsesThem) {
   TConfigInfo settings = DistinctSettings(4);
   settings.Baudrate = 99;
   settings.ProfibusSpeedIndex = 99;
-  const TCardRead<std::string> read = card->ReadOrderCode(settings);
+  const TResultOr<std::string> read = card->ReadOrderCode(settings);
   EXPECT_EQ(read.Value, "Order Code:6ES7 315-2EH14-0AB0");
   EXPECT_TRUE(read.Result.Ok());
 }
@@ -344,7 +345,7 @@ TEST_F(CardPlcTest, ListPartnersKeepsTheListWhenNothingOpens) {
     partners.Add(2);
     partners.Add(5);
 
-    const TCardResult listed = card->ListPartners(DistinctSettings(type), partners);
+    const TResult listed = card->ListPartners(DistinctSettings(type), partners);
 
     ASSERT_EQ(partners.Count(), 2);
     EXPECT_EQ(partners.Values(0), 2);
@@ -502,12 +503,12 @@ TEST_F(CardPlcTest, LibraryFailureBuildsTheMessage) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text + "/" + std::to_string(row.code));
-    const TCardResult result = LibraryFailure(row.code, row.text);
+    const TResult result = LibraryFailure(row.code, row.text);
     std::vector<std::string> texts;
     if (!result.Ok()) {
       texts.push_back(result.Text());
-      EXPECT_EQ(result.Caption, "Fehler");
-      EXPECT_EQ(result.Code, row.code);
+      EXPECT_EQ(FailureCaption(result.Kind), "Fehler");
+      EXPECT_EQ(result.LibraryCode, row.code);
     }
     EXPECT_EQ(texts, row.boxes);
   }

@@ -12,6 +12,7 @@
 #include "tests/plc/FakeNoDave.h"
 #include "tests/plc/GermanCatalogue.h"
 #include "tests/support/testsupport/TempFolder.h"
+#include "ui/CardResultBox.h"
 
 namespace {
 
@@ -48,10 +49,10 @@ class LocalizedCardTest : public TempFolderTest {
   void TearDown() override { card.reset(); }
 
   std::string OnlyBoxFor(const TConfigInfo& settings) {
-    const TCardRead<std::string> read = card->ReadOrderCode(settings);
+    const TResultOr<std::string> read = card->ReadOrderCode(settings);
     EXPECT_EQ(read.Value, "");
     EXPECT_FALSE(read.Result.Ok());
-    EXPECT_EQ(read.Result.Caption, "Fehler");
+    EXPECT_EQ(FailureCaption(read.Result.Kind), "Fehler");
     return read.Result.Text();
   }
 
@@ -77,7 +78,7 @@ TEST_F(LocalizedCardTest, OpenFailuresAreGermanWithTheNumberFilledIn) {
 }
 
 TEST_F(LocalizedCardTest, LibraryErrorsAreGerman) {
-  const TCardResult failure = LibraryFailure(4711);
+  const TResult failure = LibraryFailure(4711);
   ASSERT_FALSE(failure.Ok());
   EXPECT_EQ(failure.Text(),
             "Fehler: Mit diesen Parametern konnte keine Verbindung hergestellt werden.");

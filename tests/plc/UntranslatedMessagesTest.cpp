@@ -9,6 +9,7 @@
 #include "support/Localization.h"
 #include "tests/plc/FakeNoDave.h"
 #include "tests/support/testsupport/TempFolder.h"
+#include "ui/CardResultBox.h"
 
 namespace {
 
@@ -29,16 +30,16 @@ TEST(UntranslatedMessages, MissingLocaleFolderLeavesEnglishSilently) {
   TConfigInfo settings;
   settings.Connectiontype = 4;
   settings.IPPort = 4711;
-  TCardRead<std::string> read;
+  TResultOr<std::string> read;
   {
     TCard card(0, (dir / "libs7drv.so").string());
     read = card.ReadOrderCode(settings);
     EXPECT_EQ(read.Value, "");
   }
-  const TCardResult failure = LibraryFailure(4711);
+  const TResult failure = LibraryFailure(4711);
   EXPECT_TRUE(recorder.boxes.empty());
   ASSERT_FALSE(read.Result.Ok());
-  EXPECT_EQ(read.Result.Caption, "Error");
+  EXPECT_EQ(FailureCaption(read.Result.Kind), "Error");
   EXPECT_EQ(read.Result.Text(), "Could not open the port 4711");
   EXPECT_EQ(failure.Text(), "Error: Could not establish connection with these parameters.");
 }

@@ -39,14 +39,19 @@ bool OutOfDescriptors(int error) {
   return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
 }
 
-enum class TStart { Open, Closed, Pending, NoDescriptor };
+enum class TStart { Open, Closed, Pending, NoDescriptor, Failed };
+
+// What a refusal of the system reads as: the call, then the system's text.
+TResult SystemFailure(const char* call, int error) {
+  return TResult::Failure(TFailure::System,
+                          std::string(call) + ": " + std::generic_category().message(error), error);
+}
 
 // Starts the connect to address; a pending one is left in socket.
 TStart StartConnect(std::uint32_t address, int port, TSocket& socket) {
   socket = TSocket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!socket) {
-    if (OutOfDescriptors(errno)) return TStart::NoDescriptor;
-    throw std::system_error(errno, std::generic_category(), "socket");
+    return OutOfDescriptors(errno) ? TStart::NoDescriptor : TStart::Failed;
   }
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
@@ -114,15 +119,16 @@ class TProber {
         FWindow(ParallelProbes(range.Count())),
         FWait(ProbeWait(options.ConnectTimeout, FWindow, range.Count())) {}
 
-  std::vector<TOpenPort> Run() {
+  TResultOr<std::vector<TOpenPort>> Run() {
     while ((FNext < FRange.Count() || !FPending.empty()) && !Stopped()) {
       StartProbes();
       WaitForAnswers();
+      if (!FFailure) return TResultOr<std::vector<TOpenPort>>::Failed(std::move(FFailure));
       if (FProgress) FProgress(FProbed, FRange.Count(), FOpen.size());
     }
     std::sort(FOpen.begin(), FOpen.end(),
               [](const TOpenPort& a, const TOpenPort& b) { return a.Address < b.Address; });
-    return std::move(FOpen);
+    return {{}, std::move(FOpen)};
   }
 
  private:
@@ -135,6 +141,8 @@ class TProber {
   std::size_t FProbed = 0;
   std::vector<TProbe> FPending;
   std::vector<TOpenPort> FOpen;
+  // The system's refusal that ends the probe.
+  TResult FFailure;
 
   bool Stopped() const { return FOptions.Stop && FOptions.Stop->load(); }
 
@@ -167,6 +175,9 @@ class TProber {
         case TStart::NoDescriptor:
           MakeRoom(errno);
           return;
+        case TStart::Failed:
+          FFailure = SystemFailure("socket", errno);
+          return;
       }
       ++FNext;
       ++FProbed;
@@ -185,7 +196,7 @@ class TProber {
       freed = freed || bool(open.Socket);
       open.Socket.Close();
     }
-    if (!freed) throw std::system_error(error, std::generic_category(), "socket");
+    if (!freed) FFailure = SystemFailure("socket", error);
   }
 
   void WaitForAnswers() {
@@ -201,8 +212,10 @@ class TProber {
     if (FOptions.Stop) wait = std::min(wait, std::chrono::milliseconds(kStopCheckMs));
     const int ready = ::poll(watched.data(), watched.size(),
                              static_cast<int>(std::max<std::int64_t>(wait.count(), 0)));
-    if (ready < 0 && errno != EINTR)
-      throw std::system_error(errno, std::generic_category(), "poll");
+    if (ready < 0 && errno != EINTR) {
+      FFailure = SystemFailure("poll", errno);
+      return;
+    }
     const auto now = TClock::now();
     std::size_t kept = 0;
     for (std::size_t i = 0; i < FPending.size(); ++i) {
@@ -260,7 +273,7 @@ std::size_t RaiseDescriptorLimit() {
                                          : static_cast<std::size_t>(limit.rlim_cur);
 }
 
-std::vector<TOpenPort> ProbePorts(const TScanRange& range, const TProbeOptions& options,
-                                  const TProbeProgress& progress) {
+TResultOr<std::vector<TOpenPort>> ProbePorts(const TScanRange& range, const TProbeOptions& options,
+                                             const TProbeProgress& progress) {
   return TProber(range, options, progress).Run();
 }

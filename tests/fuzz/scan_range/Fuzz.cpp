@@ -13,12 +13,10 @@ extern "C" const char* __ubsan_default_options() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const auto parsed = ParseScanRange(text);
-  const auto* range = std::get_if<TScanRange>(&parsed);
-  if (!range) return 0;
-  if (range->First > range->Last || range->Count() > 65536) std::abort();
-  const auto single = ParseScanRange(IPv4Text(range->First));
-  if (!std::holds_alternative<TScanRange>(single) ||
-      std::get<TScanRange>(single) != TScanRange{range->First, range->First})
-    std::abort();
+  if (!parsed.Result) return 0;
+  const TScanRange& range = parsed.Value;
+  if (range.First > range.Last || range.Count() > 65536) std::abort();
+  const auto single = ParseScanRange(IPv4Text(range.First));
+  if (!single.Result || single.Value != TScanRange{range.First, range.First}) std::abort();
   return 0;
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "plc/scan/PlcScan.h"
 #include "plc/scan/ScanRange.h"
@@ -56,7 +57,15 @@ TEST(ScanRangeTest, TextsAndTheirRanges) {
       {"10.0.0.1-10.0.0.9", R::NotARange},
       {"10.0.0.1:102", R::NotARange},
   };
-  for (const auto& row : rows) EXPECT_EQ(ParseScanRange(row.text), row.expected) << row.text;
+  for (const auto& row : rows) {
+    const auto parsed = ParseScanRange(row.text);
+    if (const auto* why = std::get_if<TRangeRefusal>(&row.expected)) {
+      EXPECT_EQ(parsed.Result.Message, RangeRefusalText(row.text, *why)) << row.text;
+    } else {
+      EXPECT_TRUE(parsed.Result) << row.text;
+      EXPECT_EQ(parsed.Value, std::get<TScanRange>(row.expected)) << row.text;
+    }
+  }
 }
 
 std::size_t OpenDescriptors() {
@@ -113,7 +122,8 @@ TEST(PlcScanTest, ReadsThePlcsBehindTheOpenPortsOnly) {
                          [&](std::size_t probed, std::size_t total, std::size_t) {
                            EXPECT_EQ(total, range.Count());
                            lastProbed = probed;
-                         });
+                         })
+                  .Value;
   EXPECT_EQ(lastProbed, range.Count());
   EXPECT_EQ(AddressesOf(open), (std::vector{Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}));
 
@@ -146,7 +156,8 @@ TEST(PlcScanTest, AStopEndsTheReadUnderWayAndStartsNoOther) {
   TListener silent(Ip(127, 0, 0, 5));  // takes the connections, never answers
   TListener other(Ip(127, 0, 0, 9), silent.Port());
   auto open =
-      ProbePorts({Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}, {.Port = silent.Port(), .KeepOpen = true});
+      ProbePorts({Ip(127, 0, 0, 5), Ip(127, 0, 0, 9)}, {.Port = silent.Port(), .KeepOpen = true})
+          .Value;
   ASSERT_EQ(open.size(), 2u);
   std::atomic<bool> stop{false};
   int reads = 0;
@@ -172,7 +183,7 @@ void ProbeWithFewDescriptors(int port, std::uint32_t listening) {
   const int any = ::open("/dev/null", O_RDONLY);
   while (OpenDescriptors() < 120 && ::dup(any) >= 0) {
   }
-  const auto open = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 255)}, {.Port = port});
+  const auto open = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 255)}, {.Port = port}).Value;
   std::_Exit(AddressesOf(open) == std::vector{listening} ? 0 : 1);
 }
 
@@ -180,6 +191,26 @@ TEST(PlcScanTest, ProbesWithFewDescriptorsLeft) {
   TListener plc(Ip(127, 0, 1, 200));
   EXPECT_EXIT(ProbeWithFewDescriptors(plc.Port(), Ip(127, 0, 1, 200)), testing::ExitedWithCode(0),
               "");
+}
+
+// With no descriptor left at all, the probe ends with the system's words
+// and its code instead of raising.
+void ProbeWithoutDescriptors(int port) {
+  const rlimit limit{64, 64};
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+  const int any = ::open("/dev/null", O_RDONLY);
+  while (::dup(any) >= 0) {
+  }
+  const TResult failed = ProbePorts({Ip(127, 0, 1, 0), Ip(127, 0, 1, 9)}, {.Port = port}).Result;
+  std::_Exit(failed.Kind == TFailure::System && failed.LibraryCode == EMFILE &&
+                     failed.Message == "socket: " + std::generic_category().message(EMFILE)
+                 ? 0
+                 : 1);
+}
+
+TEST(PlcScanTest, ProbeWithoutDescriptorsFailsWithTheSystemsWords) {
+  TListener plc(Ip(127, 0, 1, 5));
+  EXPECT_EXIT(ProbeWithoutDescriptors(plc.Port()), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
