@@ -15,8 +15,6 @@
 #include "config/VNList.h"
 #include "support/VNUtils.h"
 
-class TCard;  // the owning card; only handed on, never used here
-
 struct TDataInfo {
   const char* Name;
   std::int32_t Size;
@@ -51,7 +49,6 @@ void CheckChannelText(const TChannelTreeModel& tree);
 
 class TLstChannels : public TObjectList<TChannel> {
  public:
-  explicit TLstChannels(TCard* card = nullptr) : Card(card) {}
   ~TLstChannels() override;
 
   // Appends the channels the lines define. Errors leave to the caller; the
@@ -77,7 +74,6 @@ class TLstChannels : public TObjectList<TChannel> {
 
   std::array<std::unique_ptr<TChannelGroup>, 16> TimerCounterGroups;
   std::array<std::unique_ptr<TChannelGroup>, 16> AreaGroups;
-  TCard* Card;
 
  protected:
   void ItemAdded(TChannel* channel) override;

@@ -89,7 +89,7 @@ TLstChannels& TCard::Channels() const {
   // Built on first use: showing or checking the file needs no channel list,
   // and a plant's list of a million channels is ten times the file.
   if (!FChannels) {
-    auto channels = std::make_unique<TLstChannels>(const_cast<TCard*>(this));
+    auto channels = std::make_unique<TLstChannels>();
     channels->ParseChannelText(FChannelTree);
     FChannels = std::move(channels);
   }
@@ -147,7 +147,7 @@ void TCard::WriteConfig(TFileLock& turn, const TConfigInfo& settings, TChannelTr
   FConfig->CopyFrom(settings);
   FChannelTree = std::move(channels);
   if (FChannels) {
-    auto rebuilt = std::make_unique<TLstChannels>(this);
+    auto rebuilt = std::make_unique<TLstChannels>();
     rebuilt->ParseChannelText(FChannelTree);
     rebuilt->TakeStateFrom(*FChannels);
     FChannels = std::move(rebuilt);

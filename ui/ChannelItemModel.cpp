@@ -2,8 +2,10 @@
 
 #include <QIcon>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
+#include "config/ChannelEntryCheck.h"
 #include "ui/FileText.h"
 #include "ui/NodeIcon.h"
 
@@ -44,23 +46,51 @@ QVariant TChannelItemModel::data(const QModelIndex& index, int role) const {
   return {};
 }
 
-bool TChannelItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+Qt::ItemFlags TChannelItemModel::flags(const QModelIndex& index) const {
   const TNodeId node = NodeOf(index);
-  if (node == kNoNode || (role != Qt::DisplayRole && role != Qt::EditRole)) return false;
-  const QString text = value.toString();
-  const auto bytes = TextToFileBytes(text, FEncoding);
-  if (!bytes) {
-    ShowCharacterNotHeld(FirstCharacterNotHeld(text, FEncoding));
+  if (node == kNoNode) return Qt::NoItemFlags;
+  const Qt::ItemFlags shown = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  const TNodeId parent = FChannels.Parent(node);
+  if (parent == kNoNode) return shown;
+  const int depth = DataWord(node);
+  const bool channelLeaf = depth == 0;
+  const bool dataBlockNumber = depth == 1 && NamesDataBlock(FChannels.Text(parent));
+  if (!(channelLeaf || dataBlockNumber) || IsUsedPath(FChannels.Path(node))) return shown;
+  return shown | Qt::ItemIsEditable;
+}
+
+bool TChannelItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !flags(index).testFlag(Qt::ItemIsEditable)) return false;
+  const QString typed = value.toString();
+  std::optional<std::string> text = TextToFileBytes(typed, FEncoding);
+  if (!text) {
+    emit CharacterRefused(FirstCharacterNotHeld(typed, FEncoding));
     return false;
   }
-  SetText(node, *bytes);
+  Edited(NodeOf(index), *text);
   return true;
 }
 
-Qt::ItemFlags TChannelItemModel::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::NoItemFlags;
-  // Whether an edit may start is the editor's rule, asked when it starts.
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+bool TChannelItemModel::insertRows(int row, int count, const QModelIndex& parent) {
+  if (!checkIndex(parent) || parent.column() > 0) return false;
+  if (row < 0 || count < 1 || row > rowCount(parent)) return false;
+  const TNodeId container = NodeOf(parent);
+  beginInsertRows(parent, row, row + count - 1);
+  for (int i = 0; i < count; ++i) FChannels.Insert(container, row + i, {});
+  endInsertRows();
+  return true;
+}
+
+bool TChannelItemModel::removeRows(int row, int count, const QModelIndex& parent) {
+  if (!checkIndex(parent) || parent.column() > 0) return false;
+  if (row < 0 || count < 1 || row + count > rowCount(parent)) return false;
+  const std::vector<TNodeId>& children = FChannels.Children(NodeOf(parent));
+  // A copy: removing shifts the rows.
+  const std::vector<TNodeId> gone(children.begin() + row, children.begin() + row + count);
+  beginRemoveRows(parent, row, row + count - 1);
+  for (const TNodeId node : gone) FChannels.Remove(node);
+  endRemoveRows();
+  return true;
 }
 
 void TChannelItemModel::Load(TChannelTreeModel channels) {
@@ -88,20 +118,34 @@ void TChannelItemModel::SetText(TNodeId node, std::string_view text) {
   emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
 }
 
-TNodeId TChannelItemModel::Insert(TNodeId parent, int row, std::string_view text) {
-  const int count = static_cast<int>(FChannels.Children(parent).size());
-  row = std::clamp(row, 0, count);
-  beginInsertRows(IndexOf(parent), row, row);
-  const TNodeId node = FChannels.Insert(parent, row, text);
-  endInsertRows();
-  return node;
+void TChannelItemModel::Edited(TNodeId node, std::string& text) {
+  if (node == kNoNode) return;
+  if (FChannels.Parent(node) != kNoNode) ValidateSiblings(node, text);
+  SetText(node, text);
+  if (FChannels.Parent(node) != kNoNode) RefreshImages();
 }
 
-void TChannelItemModel::Remove(TNodeId node) {
-  const int row = FChannels.Row(node);
-  beginRemoveRows(IndexOf(FChannels.Parent(node)), row, row);
-  FChannels.Remove(node);
-  endRemoveRows();
+void TChannelItemModel::ValidateSiblings(TNodeId node, std::string& text) {
+  text = TrimText(text);
+  SetText(node, text);
+  const TChannelNodeKind kind =
+      ChannelNodeKindAt(FChannels.Text(FChannels.AreaOf(node)), FChannels.Level(node));
+  // A copy: the ids stay while texts change.
+  const std::vector<TNodeId> siblings = FChannels.Children(FChannels.Parent(node));
+  // Markers of earlier checks go before the entries are checked again.
+  for (const TNodeId sibling : siblings)
+    SetText(sibling, CleanChannelEntry(FChannels.Text(sibling)));
+  for (const TNodeId sibling : siblings) {
+    std::string checked(FChannels.Text(sibling));
+    // The marker goes into the node text, so in the file's encoding.
+    const std::string_view marker = ChannelEntryMarker(checked, kind);
+    if (!marker.empty()) checked += OwnTextToFileBytes(marker, FEncoding);
+    if (sibling == node) {
+      text = checked;
+    } else {
+      SetText(sibling, checked);
+    }
+  }
 }
 
 int TChannelItemModel::Image(TNodeId node) const {

@@ -6,6 +6,7 @@
 // pictures, one byte each.
 #include <QAbstractItemModel>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,10 +29,21 @@ class TChannelItemModel : public QAbstractItemModel {
   // The text decoded in the file's encoding, so that bytes it cannot show
   // still go back to the file unchanged; the picture as decoration.
   QVariant data(const QModelIndex& index, int role) const override;
-  // A text is taken in the file's encoding; one the encoding cannot hold is
-  // refused with a message and the node keeps its text.
-  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  // Editable are the entries below an area, a channel leaf or a data block
+  // number, whose channel no hardware block uses; the root and the areas
+  // never are.
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // The end of an in-place edit: the text is taken in the file's encoding
+  // and checked with the entries of its level (Edited). Returns false, and
+  // every text stays, for a node flags() does not let edit and for a text
+  // the encoding cannot hold; the latter emits CharacterRefused.
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  // count new nodes with empty texts at row of parent; false for a row
+  // outside 0..rowCount(parent).
+  bool insertRows(int row, int count, const QModelIndex& parent = {}) override;
+  // count nodes from row of parent, each with its subtree; false for rows
+  // parent does not have.
+  bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
   // Replaces the nodes by channels and pictures them.
   void Load(TChannelTreeModel channels);
@@ -47,10 +59,12 @@ class TChannelItemModel : public QAbstractItemModel {
   TNodeId NodeOf(const QModelIndex& index) const;
   QModelIndex IndexOf(TNodeId node) const;
 
-  // Edits that the view follows.
-  void SetText(TNodeId node, std::string_view text);
-  TNodeId Insert(TNodeId parent, int row, std::string_view text);
-  void Remove(TNodeId node);
+  // text as the end of an edit of node gives it: a top-level node takes it
+  // as it is; any other node takes it trimmed, every entry of its level is
+  // checked and gets the marker of its check (ValidateSiblings), and all
+  // nodes are pictured afresh. text is the node's new text on return. Not
+  // bound to flags(): adding and deleting re-check entries that are used.
+  void Edited(TNodeId node, std::string& text);
 
   // The TNodeImage the node shows; -1 before it was pictured.
   int Image(TNodeId node) const;
@@ -66,7 +80,14 @@ class TChannelItemModel : public QAbstractItemModel {
   // view is rebuilt only when it changed them.
   void CleanUp();
 
+ signals:
+  // setData refused a text because the file's encoding cannot hold
+  // character; the view tells the user.
+  void CharacterRefused(const QString& character);
+
  private:
+  void SetText(TNodeId node, std::string_view text);
+  void ValidateSiblings(TNodeId node, std::string& text);
   void SetImage(TNodeId node, int image, bool notify);
   int PictureAll(bool notify);
 

@@ -10,10 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "config/ChannelEntryCheck.h"
 #include "support/MessageBox.h"
 #include "support/Translation.h"
-#include "ui/ChannelItemDelegate.h"
 #include "ui/ChannelItemModel.h"
 #include "ui/ChannelTreeView.h"
 #include "ui/FileText.h"
@@ -22,7 +20,7 @@ TChannelTreeEditor::TChannelTreeEditor(TChannelTreeView* tree, TUsedChannelLooku
                                        QObject* parent)
     : QObject(parent), FTree(tree), FModel(new TChannelItemModel(std::move(used), tree)) {
   FTree->setModel(FModel);
-  FTree->setItemDelegate(new TChannelItemDelegate(this, FTree));
+  connect(FModel, &TChannelItemModel::CharacterRefused, this, ShowCharacterNotHeld);
   FTree->installEventFilter(this);
   FTree->viewport()->installEventFilter(this);
 
@@ -52,30 +50,6 @@ void TChannelTreeEditor::StoreChannelTree(TStrings& lines) const {
 
 void TChannelTreeEditor::EnsurePlcRoot() {
   FModel->CleanUp();
-}
-
-void TChannelTreeEditor::ValidateSiblings(TNodeId node, std::string& text) {
-  const TChannelTreeModel& channels = FModel->Channels();
-  text = TrimText(text);
-  FModel->SetText(node, text);
-  const TChannelNodeKind kind =
-      ChannelNodeKindAt(channels.Text(channels.AreaOf(node)), channels.Level(node));
-  // A copy: the ids stay while texts change.
-  const std::vector<TNodeId> siblings = channels.Children(channels.Parent(node));
-  // Markers of earlier checks go before the entries are checked again.
-  for (const TNodeId sibling : siblings)
-    FModel->SetText(sibling, CleanChannelEntry(channels.Text(sibling)));
-  for (const TNodeId sibling : siblings) {
-    std::string checked(channels.Text(sibling));
-    // The marker goes into the node text, so in the file's encoding.
-    const std::string_view marker = ChannelEntryMarker(checked, kind);
-    if (!marker.empty()) checked += OwnTextToFileBytes(marker, FModel->Encoding());
-    if (sibling == node) {
-      text = checked;
-    } else {
-      FModel->SetText(sibling, checked);
-    }
-  }
 }
 
 bool TChannelTreeEditor::IsFreeNode(TNodeId node) const {
@@ -126,29 +100,17 @@ bool TChannelTreeEditor::TreeView1KeyDown(int key) {
   }
 }
 
-bool TChannelTreeEditor::TreeView1Editing(const QModelIndex& index) const {
-  const TNodeId node = FModel->NodeOf(index);
-  if (node == kNoNode || FModel->Channels().Parent(node) == kNoNode) return false;
-  const int depth = FModel->DataWord(node);
-  const bool channelLeaf = depth == 0;
-  const bool dataBlockNumber =
-      depth == 1 && NamesDataBlock(FModel->Channels().Text(FModel->Channels().Parent(node)));
-  return (channelLeaf || dataBlockNumber) && IsFreeNode(node);
+bool TChannelTreeEditor::TreeView1Editing(const QModelIndex& node) const {
+  return FModel->flags(node).testFlag(Qt::ItemIsEditable);
 }
 
 void TChannelTreeEditor::TreeView1Edited(const QModelIndex& node, std::string& text) {
-  Edited(FModel->NodeOf(node), text);
+  FModel->Edited(FModel->NodeOf(node), text);
 }
 
-void TChannelTreeEditor::Edited(TNodeId node, std::string& text) {
-  if (node == kNoNode) return;
-  if (FModel->Channels().Parent(node) == kNoNode) {
-    FModel->SetText(node, text);
-    return;
-  }
-  ValidateSiblings(node, text);
-  FModel->SetText(node, text);
-  FModel->RefreshImages();
+void TChannelTreeEditor::RemoveNode(TNodeId node) {
+  const TChannelTreeModel& channels = FModel->Channels();
+  FModel->removeRow(channels.Row(node), FModel->IndexOf(channels.Parent(node)));
 }
 
 std::string TChannelTreeEditor::ProposeText(TNodeId container, TNodeId node) const {
@@ -182,10 +144,10 @@ void TChannelTreeEditor::NeuerEintrag1Click() {
   if (FModel->DataWord(selected) == 0 && FModel->DataWord(parent) != 0) container = parent;
 
   const auto end = static_cast<int>(FModel->Channels().Children(container).size());
-  const TNodeId node = FModel->Insert(container, end, {});
+  FModel->insertRow(end, FModel->IndexOf(container));
+  const TNodeId node = FModel->Channels().Children(container).back();
   std::string proposal = ProposeText(container, node);
-  FModel->SetText(node, proposal);
-  Edited(node, proposal);
+  TreeView1Edited(FModel->IndexOf(node), proposal);
 
   FTree->expand(FModel->IndexOf(container));
   FTree->setFocus();
@@ -208,16 +170,16 @@ void TChannelTreeEditor::Eintraglschen1Click() {
     prefix += ';';
     const std::vector<TNodeId> children = channels.Children(node);
     for (const TNodeId child : children)
-      if (!FModel->IsUsedPath(prefix + std::string(channels.Text(child)))) FModel->Remove(child);
-    if (channels.Children(node).empty()) FModel->Remove(node);
+      if (!FModel->IsUsedPath(prefix + std::string(channels.Text(child)))) RemoveNode(child);
+    if (channels.Children(node).empty()) RemoveNode(node);
   } else {
     const std::vector<TNodeId>& siblings = channels.Children(channels.Parent(node));
     const auto row = static_cast<std::size_t>(channels.Row(node));
     const TNodeId next = row + 1 < siblings.size() ? siblings[row + 1] : kNoNode;
-    if (IsFreeNode(node)) FModel->Remove(node);
+    if (IsFreeNode(node)) RemoveNode(node);
     if (next != kNoNode) {
       std::string text(channels.Text(next));
-      Edited(next, text);
+      TreeView1Edited(FModel->IndexOf(next), text);
     }
   }
   FModel->RefreshImages();

@@ -46,9 +46,12 @@ class TChannelTreeEditor : public QObject {
   bool TreeView1MouseDown(Qt::MouseButton button, const QPoint& viewportPos);
   void PopupMenu1Popup();
   bool TreeView1KeyDown(int key);
-  // Whether node may be edited in place (and deleted).
+  // Whether node may be edited in place (and deleted): the model's flags().
   bool TreeView1Editing(const QModelIndex& node) const;
-  // After an in-place edit ended with text (not after a cancelled one).
+  // The model's check of an edit's end (TChannelItemModel::Edited), for
+  // adding and deleting; without asking flags(), since deleting re-checks
+  // the following entry even when it is used. The view's own edits end in
+  // the model's setData.
   void TreeView1Edited(const QModelIndex& node, std::string& text);
   void NeuerEintrag1Click();
   void Eintraglschen1Click();
@@ -60,11 +63,8 @@ class TChannelTreeEditor : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // TreeView1Edited by node id.
-  void Edited(TNodeId node, std::string& text);
-  // Checks and normalises the entries at node's level; text is node's new
-  // text in and its checked text (with a marker when invalid) out.
-  void ValidateSiblings(TNodeId node, std::string& text);
+  // Removes node with its subtree through the model's removeRows.
+  void RemoveNode(TNodeId node);
   bool IsFreeNode(TNodeId node) const;
   void ShowNotAllowedHere() const;
   void OpenContextMenu(const QPoint& globalPos);

@@ -76,7 +76,6 @@ TEST_F(CardFileTest, ReadsSettingsAndChannelsFromTheFile) {
   EXPECT_EQ(card.ChannelLines().size(), 8u);
   ASSERT_EQ(card.Channels().Count(), 3);
   EXPECT_NE(card.Channels().FindChannel("SPS;DB;10;2"), nullptr);
-  EXPECT_EQ(card.Channels().Card, &card);
 }
 
 TEST_F(CardFileTest, FileErrorsAreReturnedWithTheirKindAndChangeNothing) {

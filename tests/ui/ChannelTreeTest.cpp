@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "config/FileStore.h"
+#include "tests/support/testsupport/ChannelCleanUpCases.h"
 #include "tests/ui/DialogTestSupport.h"
 
 using ::testing::ElementsAre;
@@ -91,36 +92,12 @@ class ChannelTreeTest : public DialogTest {
   TChannelTreeView* tree = nullptr;
 };
 
-// OK's output on hand-made files, and the channel model's clean-up that
-// --set writes, row by row.
+// OK's output on hand-made files, row by row.
 TEST_F(ChannelTreeTest, OkStoresTheNormalisedTree) {
-  struct Case {
-    const char* what;
-    TStrings lines;
-    TStrings stored;
-  };
-  const Case cases[] = {
-      {"blanks as indentation, empty last line",
-       {"SPS", " E", "  1", "\tDB", " \t10", "\t \t4", ""},
-       {"SPS", "\tE", "\t\t1", "\tDB", "\t\t10", "\t\t\t4"}},
-      {"foreign and second roots go", {"XYZ", "\tQ", "SPS", "\tE", "SPS", "\tA"}, {"SPS", "\tE"}},
-      {"no root at all", {"ABC", "\tE"}, {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"}},
-      {"missing areas are not added", {"SPS", "\tE", "\tDB"}, {"SPS", "\tE", "\tDB"}},
-      {"root in another case is foreign",
-       {"sps", "\tE"},
-       {"SPS", "\tE", "\tA", "\tM", "\tT", "\tZ", "\tDB"}},
-      {"texts that are not UTF-8 stay as bytes",
-       {"SPS", "\tE", "\t\tK\xFC", "\t\t2 "},
-       {"SPS", "\tE", "\t\tK\xFC", "\t\t2 "}},
-  };
-  for (const Case& c : cases) {
+  for (const TCleanUpCase& c : kCleanUpCases) {
     SCOPED_TRACE(c.what);
     Open(c.lines);
     EXPECT_EQ(StoredLines(), c.stored);
-    // The command line's --set cleans up through the model alone.
-    TChannelTreeModel model = TChannelTreeModel::FromLines(c.lines);
-    model.CleanUp({});
-    EXPECT_EQ(model.Lines(), c.stored);
   }
 }
 
@@ -457,8 +434,7 @@ TEST_F(ChannelTreeTest, EnteringThePageRestoresThePlcRoot) {
   Child<QWidget>(dialog.get(), "OKBtn")->setFocus();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !tree->hasFocus(); }, 2000));
   TChannelItemModel* nodes = editor->Model();
-  nodes->Remove(nodes->NodeOf(TopNode(tree)));
-  nodes->Insert(kNoNode, 0, "XYZ");
+  nodes->Load(TChannelTreeModel::FromLines({"XYZ"}));
 
   tree->setFocus();
   ASSERT_TRUE(QTest::qWaitFor([&] { return tree->hasFocus(); }, 2000));
