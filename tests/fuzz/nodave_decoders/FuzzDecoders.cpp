@@ -10,6 +10,7 @@
 #include "plc/nodave/Mpi.h"
 #include "plc/nodave/ReadVar.h"
 #include "plc/nodave/S7Pdu.h"
+#include "plc/nodave/nodave.h"
 
 using namespace nodave;
 
